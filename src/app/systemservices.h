@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/desktop.h"
+#include "platform/prompts.h"
+
+// The real dialogs, desktop and random numbers behind the seams.
+
+class WidgetPrompts : public Prompts
+{
+public:
+    void error(const QString& text, const QString& details = QString()) override;
+    void warning(const QString& text) override;
+    void information(const QString& text) override;
+    bool confirm(const QString& text) override;
+    QString inputText(const QString& caption, const QString& prompt, const QString& initial) override;
+};
+
+class SystemDesktop : public Desktop
+{
+public:
+    bool openUrl(const QUrl& url) override;
+    void beep() override;
+    bool ctrlHeld() const override;
+};
+
+class SystemRandom : public RandomSource
+{
+public:
+    int bounded(int bound) override;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Every message box, input box and dialog the program shows goes through this interface,
+// so that tests answer them instead of a person. The texts are the program's own; a line
+// break inside them is LF CR, as the operator has always seen it.
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    // An error box with one OK button; details, when given, name the cause in a second line.
+    virtual void error(const QString& text, const QString& details = QString()) = 0;
+    virtual void warning(const QString& text) = 0;
+    virtual void information(const QString& text) = 0;
+    // A question with OK and Cancel: true for OK.
+    virtual bool confirm(const QString& text) = 0;
+    // An input box: the typed text, or the initial text when cancelled.
+    virtual QString inputText(const QString& caption, const QString& prompt, const QString& initial) = 0;
+};

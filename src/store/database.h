@@ -1,0 +1,85 @@
+#pragma once
+
+#include "store/dbvalue.h"
+
+#include <QString>
+#include <QVector>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A column of a query result: its name, the kind its declared type gives, and for a column
+// read straight from a table, that table and column (the cursor writes back through them).
+struct ResultColumn
+{
+    QString name;
+    QString declaredType;
+    QString table;
+    QString origin;
+};
+
+using ResultRow = std::vector<DbValue>;
+
+struct ResultSet
+{
+    QVector<ResultColumn> columns;
+    std::vector<ResultRow> rows;
+};
+
+// The one connection to the log file. Statements come in the Jet dialect and run through
+// translateJet(); native statements (the cursors' write-back) come with bound values.
+// Every failure is thrown as SqlError with the database's message.
+class Database
+{
+public:
+    // Opens an existing log database or, when the file is missing, creates it from the
+    // seed. Throws ConnectionError when the file is not a log database, is locked past the
+    // busy timeout, or cannot be read and written; such a file is left untouched.
+    static std::unique_ptr<Database> open(const QString& path);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const QString& path() const { return m_path; }
+
+    void exec(const QString& jetSql);
+    ResultSet query(const QString& jetSql);
+    // The first column of the first row; no value when the query gives no row.
+    std::optional<DbValue> queryFirst(const QString& jetSql);
+
+    void execNative(const QString& sql, const std::vector<DbValue>& values = {});
+    ResultSet queryNative(const QString& sql, const std::vector<DbValue>& values = {});
+    qint64 lastInsertRowid() const;
+
+    // Bulk work runs in one transaction; an exception inside rolls it back.
+    template <typename F> void transaction(F&& work)
+    {
+        execNative(QStringLiteral("BEGIN"));
+        try {
+            work();
+        } catch (...) {
+            execNative(QStringLiteral("ROLLBACK"));
+            throw;
+        }
+        execNative(QStringLiteral("COMMIT"));
+    }
+
+    // The kind a value of a column with this declared type has in DbValue.
+    static DbValue::Kind kindOfDeclaredType(const QString& declaredType);
+
+private:
+    Database(sqlite3* handle, QString path);
+    class Statement;
+    Statement prepare(const QString& sql);
+
+    sqlite3* m_db;
+    QString m_path;
+};
+
+// The tables a file must hold to be taken as a log database; the rest the upgrade adds.
+const QStringList& requiredLogTables();

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/cursor.h"
+#include "store/database.h"
+
+#include <memory>
+#include <optional>
+
+class Prompts;
+
+// The helpers through which every window talks to the log database, and the two settings
+// cursors that live for the whole run.
+class LogStore
+{
+public:
+    enum SettingKind
+    {
+        IntegerSetting = 0,
+        TextSetting = 1
+    };
+
+    LogStore(std::unique_ptr<Database> db, Prompts& prompts);
+
+    Database& db() { return *m_db; }
+    Prompts& prompts() { return m_prompts; }
+
+    // Runs a statement; a failure is shown in the error box and the caller goes on.
+    void eSQL(const QString& statement);
+    // The first column of the first row: 0 (eSQLreturn) or null (eSQLreturn2) when there is
+    // no row. A failing query throws SqlError to the caller.
+    DbValue eSQLreturn(const QString& query);
+    DbValue eSQLreturn2(const QString& query);
+
+    // "SELECT * FROM Setting" and "SELECT * FROM SettingInfo", opened after the upgrade.
+    void openSettingCursors();
+    Cursor& qSetting() { return m_setting; }
+    Cursor& qSettingInfo() { return m_settingInfo; }
+
+    // Settings are found by prefix: the first row whose name begins with `name`.
+    DbValue GetSet(const QString& name, int kind);
+    void SetSet(const QString& name, int kind, const DbValue& value);
+    DbValue GetSetInfo(const QString& key);
+
+    // GetSet of an integer setting as a number; no value when absent or not a number.
+    std::optional<int> intSetting(const QString& name);
+    std::optional<QString> textSetting(const QString& name);
+
+private:
+    std::unique_ptr<Database> m_db;
+    Prompts& m_prompts;
+    Cursor m_setting;
+    Cursor m_settingInfo;
+};
+
+// The error box of a failed statement: the statement, then the database's message.
+QString statementErrorText(const QString& statement, const QString& message);
+
+// "Список" plus the record counter of a cursor: [n/N], [0/0], [-/-], or the edit state.
+// With reverse the rows count from the bottom, so a log sorted newest first still shows
+// a contact's place in the order it was logged.
+QString RowCount2Gb(const Cursor* source, const QString& caption, bool reverse);

@@ -1,0 +1,179 @@
+#include "store/schemaupgrade.h"
+
+#include "platform/prompts.h"
+#include "store/errors.h"
+#include "store/logstore.h"
+
+#include <utility>
+
+namespace {
+
+// True when the probe query fails: the step it guards is still needed.
+bool probeFails(LogStore& store, const QString& probe)
+{
+    try {
+        store.eSQLreturn(probe);
+        return false;
+    } catch (const SqlError&) {
+        return true;
+    }
+}
+
+void insertText(LogStore& store, const QString& name, const QString& text)
+{
+    store.eSQL(QStringLiteral("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('") + name +
+               QStringLiteral("', '") + text + QStringLiteral("')"));
+}
+
+void insertInt(LogStore& store, const QString& name, int value)
+{
+    store.eSQL(QStringLiteral("INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('") + name +
+               QStringLiteral("', ") + QString::number(value) + QStringLiteral(")"));
+}
+
+void bandFileNumbers(LogStore& store)
+{
+    if (!probeFails(store, QStringLiteral("SELECT BandFileNumber FROM [Band]")))
+        return;
+    store.eSQL(QStringLiteral("ALTER TABLE [Band] ADD COLUMN BandFileNumber INT;"));
+    const int bands[] = {144, 432, 1300, 2300, 5700, 10000, 24000};
+    for (int i = 0; i < 7; ++i)
+        store.eSQL(QStringLiteral("UPDATE [Band] SET BandFileNumber=%1 WHERE BandRowid=%2")
+                       .arg(i + 1)
+                       .arg(bands[i]));
+    store.prompts().information(QStringLiteral("Выполнили обновление № 1."));
+}
+
+void repeatPeriods(LogStore& store)
+{
+    if (!probeFails(store, QStringLiteral("SELECT * FROM Period")))
+        return;
+    store.eSQL(QStringLiteral(
+        "CREATE TABLE Period (PeriodRowid int, PeriodName text(30), primary key (PeriodRowid));"));
+    const std::pair<int, const char*> periods[] = {
+        {60, "1 минута"},    {300, "5 минут"},   {600, "10 минут"},   {900, "15 минут"},   {1200, "20 минут"},
+        {1800, "30 минут"},  {3600, "1 час"},    {7200, "2 часа"},    {10800, "3 часа"},   {21600, "6 часов"},
+        {43200, "12 часов"}, {86400, "24 часа"}, {259200, "3 суток"}, {604800, "1 неделя"}};
+    for (const auto& [seconds, name] : periods)
+        store.eSQL(QStringLiteral("INSERT INTO Period (PeriodRowid, PeriodName) VALUES (") +
+                   QString::number(seconds) + QStringLiteral(", '") + QString::fromUtf8(name) +
+                   QStringLiteral("')"));
+    const char* titles[] = {"Позывной", "Посл.связь", "Сл.связь, не ранее", "Прошло", "Осталось"};
+    for (int i = 0; i < 5; ++i)
+        insertText(store, QStringLiteral("GridPeriodColumnTitleCaptionRu%1").arg(i),
+                   QString::fromUtf8(titles[i]));
+    insertInt(store, QStringLiteral("Period"), 3);
+    for (int i = 1; i <= 4; ++i)
+        insertInt(store, QStringLiteral("PeriodCbWidth%1").arg(i), 1);
+    store.prompts().information(QStringLiteral("Выполнили обновление № 2."));
+}
+
+void seedIfMissing(LogStore& store, const QString& probe, const QStringList& statements)
+{
+    if (!store.eSQLreturn2(probe).isNull())
+        return;
+    for (const QString& statement : statements)
+        store.eSQL(statement);
+}
+
+void gradeCodes(LogStore& store)
+{
+    if (!probeFails(store, QStringLiteral("SELECT GradeCode FROM [Grade]")))
+        return;
+    store.eSQL(QStringLiteral("ALTER TABLE [Grade] ADD COLUMN GradeCode INT;"));
+    const std::pair<int, int> codes[] = {{5, 1}, {5, 2}, {4, 3}, {3, 4}, {2, 5}, {1, 6}, {0, 0}};
+    for (const auto& [code, grade] : codes)
+        store.eSQL(
+            QStringLiteral("UPDATE [Grade] SET GradeCode=%1 WHERE GradeRowid=%2").arg(code).arg(grade));
+    store.prompts().information(QStringLiteral("Выполнили обновление базы данных № 3."));
+}
+
+void bandNamesWithComma(LogStore& store)
+{
+    if (store.eSQLreturn(QStringLiteral("SELECT COUNT(*) FROM [Band] WHERE BandName='1.3 GHz' ")).toInt() !=
+        1)
+        return;
+    store.eSQL(QStringLiteral("UPDATE [Band] SET BandName='1,3 GHz' WHERE BandRowid=1300"));
+    store.eSQL(QStringLiteral("UPDATE [Band] SET BandName='2,3 GHz' WHERE BandRowid=2300"));
+    store.eSQL(QStringLiteral("UPDATE [Band] SET BandName='5,7 GHz' WHERE BandRowid=5700"));
+    store.prompts().information(QStringLiteral("Выполнили обновление базы данных № 4 (заменили точку на "
+                                               "запятую в названии диапазонов, 1.3 в 1,3 и т.п.)"));
+}
+
+void captionsAndHints(LogStore& store)
+{
+    if (store.eSQLreturn(QStringLiteral("SELECT COUNT(*) FROM [Setting] WHERE SettingName='GradeName' "))
+            .toInt() != 0)
+        return;
+    const std::pair<const char*, const char*> captions[] = {
+        {"GradeName", "Звание|Полное"},
+        {"GradeSmallName", "Звание|Сокращенное"},
+        {"GradeCode", "Код для отправки"},
+        {"GradeNameHint", "Полное название звания"},
+        {"GradeSmallNameHint", "Сокращенное название звания"},
+        {"GradeCodeHint", "То что отправляется в EDI файле"},
+        {"CountryName", "Название страны"},
+        {"StationTypeName", "Тип станции|Название"},
+        {"StationTypeComment", "Тип станции|Комментарий"}};
+    for (const auto& [name, text] : captions)
+        insertText(store, QString::fromUtf8(name), QString::fromUtf8(text));
+
+    const char* hints[] = {"Диапазон",
+                           "Тип работы",
+                           "Позывной корреспондента",
+                           "Местопложение корреспондента",
+                           "Дата и время связи",
+                           "Передали оценку качества сигнала",
+                           "Передали свой номер",
+                           "Получили оценку качества своего сигнала от корреспондента",
+                           "Получили номер от корреспондента",
+                           "Азимут от нас до корреспондента",
+                           "Расстояние между корреспондентами",
+                           "Очки за связь. Высчитываются в зависимости от расстояния и коэф."};
+    for (int i = 0; i < 12; ++i)
+        store.eSQL(QStringLiteral("UPDATE Setting SET SettingParamStr='") + QString::fromUtf8(hints[i]) +
+                   QStringLiteral("' WHERE SettingName='GridColumnTitleHintRu%1' ").arg(i));
+
+    insertInt(store, QStringLiteral("Grid2ColumnWidth0"), 70);
+    insertInt(store, QStringLiteral("Grid2ColumnWidth1"), 100);
+    insertInt(store, QStringLiteral("Grid2ColumnWidth2"), 50);
+    const std::pair<const char*, const char*> grid2[] = {{"Grid2ColumnTitleCaptionRu0", "CALL"},
+                                                         {"Grid2ColumnTitleCaptionRu1", "Дата/Время"},
+                                                         {"Grid2ColumnTitleCaptionRu2", "Диап."},
+                                                         {"Grid2ColumnTitleHintRu0", "Позывной"},
+                                                         {"Grid2ColumnTitleHintRu1", "Дата и время связи"},
+                                                         {"Grid2ColumnTitleHintRu2", "Диапазон"}};
+    for (const auto& [name, text] : grid2)
+        insertText(store, QString::fromUtf8(name), QString::fromUtf8(text));
+    store.prompts().information(QStringLiteral("Выполнили обновление № 5."));
+}
+
+} // namespace
+
+void SchemaUpgrade(LogStore& store)
+{
+    bandFileNumbers(store);
+    repeatPeriods(store);
+    seedIfMissing(
+        store, QStringLiteral("SELECT SettingParamInt FROM Setting WHERE SettingName='SaveOptionsFileName' "),
+        {QStringLiteral(
+             "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('SaveOptionsFileName', 0) "),
+         QStringLiteral(
+             "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('SaveOptionsFormat', 0) ")});
+    seedIfMissing(
+        store, QStringLiteral("SELECT SettingParamStr FROM Setting WHERE SettingName='GridOptionsSort' "),
+        {QStringLiteral(
+            "INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('GridOptionsSort', 'DESC') ")});
+    seedIfMissing(
+        store, QStringLiteral("SELECT SettingParamInt FROM Setting WHERE SettingName='GridOptionsNol' "),
+        {QStringLiteral("INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('GridOptionsNol', 1) "),
+         QStringLiteral("CREATE TABLE ContestListRead (IdBand INT, ContestListDateTime DATETIME, "
+                        "ContestListCall text(15), ContestListQTH text(6), IdModulation INT, "
+                        "ContestListSendNum INT, ContestListSendRST INT, ContestListReceivedNum  INT, "
+                        "ContestListReceivedRST INT, ContestListDistance float, ContestListResult INT, "
+                        "ContestListAzimut INT);")});
+    gradeCodes(store);
+    bandNamesWithComma(store);
+    store.eSQL(QStringLiteral("ALTER TABLE [Band] ALTER COLUMN BandPoint1km Float;"));
+    captionsAndHints(store);
+}

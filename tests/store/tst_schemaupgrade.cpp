@@ -1,0 +1,125 @@
+#include "store/logstore.h"
+#include "store/schemaupgrade.h"
+#include "support/fakes.h"
+#include "support/tempdatabase.h"
+
+#include <QtTest>
+
+// The upgrade that completes a log written by an earlier version, at every start.
+class TestSchemaUpgrade : public QObject
+{
+    Q_OBJECT
+private slots:
+    void upToDateLogShowsNothing();
+    void oldLogIsCompletedStepByStep();
+    void twoBandsNamedWithAPointAreLeftAlone();
+
+private:
+    static QString schemaOf(const TempDatabase& file);
+    static QVariantList settingNames(const TempDatabase& file);
+    static void makeOld(const TempDatabase& file);
+};
+
+QString TestSchemaUpgrade::schemaOf(const TempDatabase& file)
+{
+    QStringList lines;
+    for (const QVariant& table :
+         file.column("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE "
+                     "'sqlite%' ORDER BY name")) {
+        QStringList columns;
+        for (const QVariant& c : file.column(
+                 QString("SELECT name || ':' || type FROM pragma_table_info('%1')").arg(table.toString())))
+            columns << c.toString();
+        lines << table.toString() + "(" + columns.join(',') + ")";
+    }
+    return lines.join('\n');
+}
+
+QVariantList TestSchemaUpgrade::settingNames(const TempDatabase& file)
+{
+    return file.column(
+        "SELECT SettingName || '=' || COALESCE(SettingParamStr, SettingParamInt, '') FROM Setting "
+        "ORDER BY SettingName");
+}
+
+// What a log of the first versions lacks: file numbers, periods, grade codes, the viewer's
+// table, band names with a comma, and the captions of the fifth step.
+void TestSchemaUpgrade::makeOld(const TempDatabase& file)
+{
+    file.sqlite(
+        "ALTER TABLE Band DROP COLUMN BandFileNumber;"
+        "DROP TABLE Period;"
+        "DROP TABLE ContestListRead;"
+        "ALTER TABLE Grade DROP COLUMN GradeCode;"
+        "UPDATE Band SET BandName='1.3 GHz' WHERE BandRowid=1300;"
+        "UPDATE Band SET BandName='2.3 GHz' WHERE BandRowid=2300;"
+        "UPDATE Band SET BandName='5.7 GHz' WHERE BandRowid=5700;"
+        "UPDATE Setting SET SettingParamStr=NULL WHERE SettingName LIKE 'GridColumnTitleHintRu%';"
+        "DELETE FROM Setting WHERE SettingName LIKE 'GridPeriod%' OR SettingName LIKE 'Period%' "
+        "  OR SettingName LIKE 'SaveOptions%' OR SettingName LIKE 'GridOptions%' OR SettingName LIKE 'Grade%'"
+        "  OR SettingName IN ('CountryName', 'StationTypeName', 'StationTypeComment')"
+        "  OR SettingName LIKE 'Grid2%';");
+}
+
+void TestSchemaUpgrade::upToDateLogShowsNothing()
+{
+    TempDatabase file;
+    FakePrompts prompts;
+    auto store = file.openStore(prompts);
+    const QVariantList before = settingNames(file);
+    SchemaUpgrade(*store);
+    SchemaUpgrade(*store);
+    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(settingNames(file), before);
+}
+
+void TestSchemaUpgrade::oldLogIsCompletedStepByStep()
+{
+    TempDatabase fresh;
+    FakePrompts prompts;
+    fresh.openStore(prompts);
+
+    TempDatabase file;
+    file.openStore(prompts);
+    makeOld(file);
+    auto store = file.openStore(prompts);
+    SchemaUpgrade(*store);
+
+    QCOMPARE(
+        prompts.texts(ShownPrompt::Information),
+        (QStringList{"Выполнили обновление № 1.", "Выполнили обновление № 2.",
+                     "Выполнили обновление базы данных № 3.",
+                     "Выполнили обновление базы данных № 4 (заменили точку на запятую в названии диапазонов, "
+                     "1.3 в 1,3 и т.п.)",
+                     "Выполнили обновление № 5."}));
+    QCOMPARE(prompts.texts(ShownPrompt::Error), QStringList());
+    // The old log now has every table, column and setting of a new one.
+    QCOMPARE(schemaOf(file), schemaOf(fresh));
+    QCOMPARE(settingNames(file), settingNames(fresh));
+    QCOMPARE(file.column("SELECT BandName || '/' || BandFileNumber FROM Band ORDER BY BandRowid"),
+             fresh.column("SELECT BandName || '/' || BandFileNumber FROM Band ORDER BY BandRowid"));
+    QCOMPARE(file.column("SELECT GradeCode FROM Grade ORDER BY GradeRowid"),
+             fresh.column("SELECT GradeCode FROM Grade ORDER BY GradeRowid"));
+    QCOMPARE(file.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"),
+             fresh.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"));
+
+    // From then on, the button shows nothing.
+    prompts.clear();
+    SchemaUpgrade(*store);
+    QCOMPARE(prompts.texts(), QStringList());
+}
+
+void TestSchemaUpgrade::twoBandsNamedWithAPointAreLeftAlone()
+{
+    TempDatabase file;
+    FakePrompts prompts;
+    file.openStore(prompts);
+    file.sqlite("UPDATE Band SET BandName='1.3 GHz' WHERE BandRowid IN (1300, 2300);");
+    auto store = file.openStore(prompts);
+    SchemaUpgrade(*store);
+    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(file.column("SELECT COUNT(*) FROM Band WHERE BandName='1.3 GHz'"), QVariantList{2});
+}
+
+QTEST_GUILESS_MAIN(TestSchemaUpgrade)
+#include "tst_schemaupgrade.moc"

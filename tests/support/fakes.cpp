@@ -1,0 +1,70 @@
+#include "support/fakes.h"
+
+void FakePrompts::record(ShownPrompt::Kind kind, const QString& text, const QString& details)
+{
+    shown.push_back({kind, text, details});
+    if (onShow)
+        onShow(shown.back());
+}
+
+void FakePrompts::error(const QString& text, const QString& details)
+{
+    record(ShownPrompt::Error, text, details);
+}
+
+void FakePrompts::warning(const QString& text)
+{
+    record(ShownPrompt::Warning, text);
+}
+
+void FakePrompts::information(const QString& text)
+{
+    record(ShownPrompt::Information, text);
+}
+
+bool FakePrompts::confirm(const QString& text)
+{
+    record(ShownPrompt::Confirm, text);
+    if (confirmAnswers.empty())
+        return true;
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return answer;
+}
+
+QString FakePrompts::inputText(const QString& caption, const QString& prompt, const QString& initial)
+{
+    record(ShownPrompt::Input, caption + QLatin1Char('|') + prompt, initial);
+    if (inputAnswers.empty())
+        return initial;
+    const QString answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer;
+}
+
+QStringList FakePrompts::texts() const
+{
+    QStringList result;
+    for (const ShownPrompt& p : shown)
+        result << p.text;
+    return result;
+}
+
+QStringList FakePrompts::texts(ShownPrompt::Kind kind) const
+{
+    QStringList result;
+    for (const ShownPrompt& p : shown) {
+        if (p.kind == kind)
+            result << p.text;
+    }
+    return result;
+}
+
+int FakeRandom::bounded(int bound)
+{
+    if (script.empty())
+        return 0;
+    const int value = script.front();
+    script.pop_front();
+    return value % bound;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/prompts.h"
+#include "platform/services.h"
+
+#include <QStringList>
+#include <QUrl>
+
+#include <deque>
+#include <functional>
+
+// What a test saw of one message or dialog.
+struct ShownPrompt
+{
+    enum Kind
+    {
+        Error,
+        Warning,
+        Information,
+        Confirm,
+        Input
+    };
+    Kind kind;
+    QString text;
+    QString details;
+};
+
+// Records every box and answers from a script; an unscripted question gets OK and an
+// unscripted input box gets its initial text, as if the operator pressed Enter.
+class FakePrompts : public Prompts
+{
+public:
+    void error(const QString& text, const QString& details = QString()) override;
+    void warning(const QString& text) override;
+    void information(const QString& text) override;
+    bool confirm(const QString& text) override;
+    QString inputText(const QString& caption, const QString& prompt, const QString& initial) override;
+
+    std::vector<ShownPrompt> shown;
+    std::deque<bool> confirmAnswers;
+    std::deque<QString> inputAnswers;
+    // Runs while a box is up, as a modal box would let timers and events run.
+    std::function<void(const ShownPrompt&)> onShow;
+
+    QStringList texts() const;
+    QStringList texts(ShownPrompt::Kind kind) const;
+    void clear() { shown.clear(); }
+
+private:
+    void record(ShownPrompt::Kind kind, const QString& text, const QString& details = QString());
+};
+
+// A clock that stands still until the test moves it.
+class FakeClock : public Clock
+{
+public:
+    QDateTime now() const override { return current; }
+    QDateTime current = QDateTime(QDate(2026, 7, 15), QTime(10, 0, 0));
+};
+
+class FakeDesktop : public Desktop
+{
+public:
+    bool openUrl(const QUrl& url) override
+    {
+        opened << url;
+        return true;
+    }
+    void beep() override { ++beeps; }
+    bool ctrlHeld() const override { return ctrl; }
+
+    QList<QUrl> opened;
+    int beeps = 0;
+    bool ctrl = false;
+};
+
+// Hands out the numbers of its script in turn, then zeros.
+class FakeRandom : public RandomSource
+{
+public:
+    int bounded(int bound) override;
+    std::deque<int> script;
+};
+
+// All four fakes, wired as the program's services.
+struct FakeServices
+{
+    FakePrompts prompts;
+    FakeClock clock;
+    FakeDesktop desktop;
+    FakeRandom random;
+    Services services{prompts, clock, desktop, random};
+};
