@@ -1,0 +1,96 @@
+#include "app/application.h"
+
+#include "app/hints.h"
+#include "app/logview.h"
+#include "app/tfmain.h"
+#include "platform/prompts.h"
+#include "platform/services.h"
+#include "store/errors.h"
+#include "store/logstore.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+KovraApplication::KovraApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("kovra"));
+    setApplicationVersion(QStringLiteral(KOVRA_VERSION));
+}
+
+bool KovraApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const KovraError& e) {
+        if (m_prompts)
+            m_prompts->error(e.message());
+    } catch (const std::exception& e) {
+        if (m_prompts)
+            m_prompts->error(QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+ProgramOptions parseCommandLine(const QApplication& app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Kovra log: журнал УКВ соревнований"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("Файл базы данных журнала (создаётся, если его нет)."),
+                                      QStringLiteral("FILE"));
+    parser.addOption(database);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("EDI файл для просмотра."),
+                                 QStringLiteral("[file]"));
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.process(app);
+
+    ProgramOptions options;
+    options.databasePath =
+        parser.isSet(database) ? QFileInfo(parser.value(database)).absoluteFilePath() : defaultDatabasePath();
+    const QStringList positional = parser.positionalArguments();
+    options.fileArgument = positional.isEmpty() ? QString() : positional.first();
+    return options;
+}
+
+QString defaultDatabasePath()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    if (QFileInfo(programDir).isWritable())
+        return QDir(programDir).filePath(QStringLiteral("Kovra.db"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("Kovra.db"));
+}
+
+std::unique_ptr<LogStore> openLog(const QString& path, Prompts& prompts)
+{
+    try {
+        return std::make_unique<LogStore>(Database::open(path), prompts);
+    } catch (const ConnectionError& e) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(e.message()));
+        prompts.error(QStringLiteral("Нет соединения с базой данных!"),
+                      path + QLatin1Char('\n') + e.message());
+        return nullptr;
+    }
+}
+
+int runKovra(KovraApplication& app, const Services& services, const ProgramOptions& options)
+{
+    app.setPrompts(&services.prompts);
+    HintTracker hints(app);
+    std::unique_ptr<LogStore> store = openLog(options.databasePath, services.prompts);
+    if (!store)
+        return 1;
+    Tfmain window(*store, services, options.fileArgument);
+    QObject::connect(&hints, &HintTracker::hintChanged, window.logView()->hintBar(), &QLabel::setText);
+    window.show();
+    const int code = app.exec();
+    app.setPrompts(nullptr);
+    return code;
+}

@@ -1,0 +1,375 @@
+#include "app/tfmain.h"
+
+#include "app/logview.h"
+#include "controls/datagrid.h"
+#include "logging/entrypanel.h"
+#include "platform/clock.h"
+#include "platform/localeformat.h"
+#include "platform/prompts.h"
+#include "platform/services.h"
+#include "store/daycount.h"
+#include "store/errors.h"
+#include "store/logstore.h"
+#include "store/schemaupgrade.h"
+#include "store/sqltext.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSplitter>
+#include <QTimeEdit>
+#include <QTimer>
+
+namespace {
+
+constexpr int kDefaultLeft = 450;
+constexpr int kDefaultTop = 204;
+constexpr int kDefaultWidth = 892;
+constexpr int kDefaultHeight = 634;
+constexpr int kDefaultLeftFrameWidth = 261;
+constexpr int kStartLayoutDelayMs = 50;
+
+void setBackground(QWidget* w, const QColor& color)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, color);
+    w->setPalette(p);
+}
+
+} // namespace
+
+Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArgument, QWidget* parent)
+    : QMainWindow(parent), m_store(store), m_services(services)
+{
+    setObjectName(QStringLiteral("fmain"));
+    setWindowTitle(QStringLiteral("Kovra log"));
+    buildWindow();
+    buildMenu();
+    startUp(fileArgument);
+}
+
+Tfmain::~Tfmain() = default;
+
+template <typename F> void Tfmain::guarded(F&& action)
+{
+    try {
+        action();
+    } catch (const KovraError& e) {
+        m_services.prompts.error(e.message());
+    }
+}
+
+QAction* Tfmain::action(const QString& objectName) const
+{
+    return findChild<QAction*>(objectName);
+}
+
+void Tfmain::buildWindow()
+{
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("Splitter1"));
+    m_splitter->setChildrenCollapsible(false);
+    m_entry = new EntryPanel(m_splitter);
+    m_log = new LogView(m_store, m_state, m_services, m_splitter);
+    m_splitter->addWidget(m_entry);
+    m_splitter->addWidget(m_log);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_entry->setMinimumWidth(120);
+    setCentralWidget(m_splitter);
+
+    m_upgradeButton = new QPushButton(QStringLiteral("UpdateBD"), this);
+    m_upgradeButton->setObjectName(QStringLiteral("Button1"));
+    m_upgradeButton->hide();
+    connect(m_upgradeButton, &QPushButton::clicked, this, &Tfmain::runSchemaUpgrade);
+
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setObjectName(QStringLiteral("Timer1"));
+    m_clockTimer->setInterval(1000);
+    connect(m_clockTimer, &QTimer::timeout, this, &Tfmain::tickClock);
+
+    m_startTimer = new QTimer(this);
+    m_startTimer->setObjectName(QStringLiteral("TimerStart"));
+    m_startTimer->setSingleShot(true);
+    m_startTimer->setInterval(kStartLayoutDelayMs);
+    connect(m_startTimer, &QTimer::timeout, this, &Tfmain::applyFontSize);
+
+    m_entry->dateEdit->setDisplayFormat(shortDateFormat());
+    m_entry->timeEdit->setDisplayFormat(longTimeFormat());
+
+    move(kDefaultLeft, kDefaultTop);
+    resize(kDefaultWidth, kDefaultHeight);
+    setLeftFrameWidth(kDefaultLeftFrameWidth);
+}
+
+void Tfmain::buildMenu()
+{
+    auto add = [this](QMenu* menu, const char* name, const QString& text, const QKeySequence& key = {}) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        return a;
+    };
+    QMenu* work = menuBar()->addMenu(QStringLiteral("Работа"));
+    work->setObjectName(QStringLiteral("workMenu"));
+    QMenu* settings = work->addMenu(QStringLiteral("Установки"));
+    settings->setObjectName(QStringLiteral("settingsMenu"));
+    m_realTimeClock = add(settings, "mnRealDateTime", QStringLiteral("Текущие дата/время"));
+    m_realTimeClock->setCheckable(true);
+    m_realTimeClock->setChecked(true);
+    connect(m_realTimeClock, &QAction::triggered, this, &Tfmain::applyClockMode);
+    add(settings, "N4", QStringLiteral("Часовой пояс"));
+    add(settings, "N2", QStringLiteral("Свои данные"), Qt::Key_F2);
+    add(settings, "N7", QStringLiteral("Выбор соревнования"), Qt::Key_F3);
+    add(settings, "N8", QStringLiteral("Диапазоны"), Qt::Key_F4);
+    QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
+    viewer->setObjectName(QStringLiteral("N24"));
+    add(viewer, "N13", QStringLiteral("Установить"));
+    add(viewer, "N15", QStringLiteral("Убрать"));
+    add(work, "N14", QStringLiteral("Экспорт в EDI"));
+    add(work, "N5", QStringLiteral("Экспорт в ADI"));
+    add(work, "N12", QStringLiteral("Открыть"));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("Вид"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    QAction* timer = add(view, "N11", QStringLiteral("Таймер обратного отсчёта"), Qt::Key_F5);
+    timer->setCheckable(true);
+    add(view, "N25", QStringLiteral("Карта связей"));
+
+    QAction* about = menuBar()->addAction(QStringLiteral("?"));
+    about->setObjectName(QStringLiteral("N28"));
+}
+
+void Tfmain::startUp(const QString& fileArgument)
+{
+    Q_UNUSED(fileArgument)
+    // The map page sits beside the log, hidden by its leading dot, and goes at close.
+    m_state.TmpHtmlPath = QFileInfo(m_store.db().path()).absoluteDir().filePath(QStringLiteral(".~tmp.html"));
+    m_state.ViewerMode = false;
+    // A step that fails is reported and the window comes up as far as it was built.
+    guarded([&] {
+        SchemaUpgrade(m_store);
+        m_store.openSettingCursors();
+
+        if (const auto size = m_store.intSetting(QStringLiteral("FontSize")))
+            m_log->fontSlider()->setValue(*size);
+        if (const auto width = m_store.intSetting(QStringLiteral("GbLeftWidth")))
+            setLeftFrameWidth(*width);
+
+        const auto zone = m_store.intSetting(QStringLiteral("SettingFormClock"));
+        m_state.ClockOffsetHours = zone ? qint16(12 - *zone) : 0;
+        tickClock();
+
+        QPoint position = pos();
+        QSize size = this->size();
+        if (const auto top = m_store.intSetting(QStringLiteral("MainFormTop")))
+            position.setY(*top);
+        if (const auto left = m_store.intSetting(QStringLiteral("MainFormLeft")))
+            position.setX(*left);
+        if (const auto height = m_store.intSetting(QStringLiteral("MainFormHeight")))
+            size.setHeight(*height);
+        if (const auto width = m_store.intSetting(QStringLiteral("MainFormWidth")))
+            size.setWidth(*width);
+        move(position);
+        resize(size);
+
+        LoadCallAndQTH();
+
+        for (QLineEdit* sent : {m_entry->sentReportEdit, m_entry->sentNumberEdit})
+            setBackground(sent, MainState::SentColor);
+        for (QLineEdit* received : {m_entry->receivedReportEdit, m_entry->receivedNumberEdit})
+            setBackground(received, MainState::ReceivedColor);
+
+        fillBandAndModeLists();
+
+        const DbValue sort = m_store.eSQLreturn2(
+            QStringLiteral("SELECT SettingParamStr FROM Setting WHERE SettingName='GridOptionsSort' "));
+        m_state.SortOrder = !sort.isNull() && sort.toString() == QLatin1String("DESC")
+                                ? QStringLiteral("DESC")
+                                : QStringLiteral("ASC");
+        applyClockMode();
+        m_log->openLookups();
+
+        m_state.CurrentBandId =
+            qint32(m_store
+                       .eSQLreturn(QStringLiteral("SELECT BandRowid FROM [Band] WHERE BandName=") +
+                                   sqlQuote(m_entry->bandList->currentText().trimmed()) + QStringLiteral(" "))
+                       .toInt());
+        m_log->q1Set();
+
+        m_log->applyColumnSettings();
+        applyEarlierContactsColumnSettings();
+        m_log->hintBar()->clear();
+        m_log->applyEditorMode();
+        m_startTimer->start();
+        m_log->updateCaption();
+    });
+    connect(m_log->fontSlider(), &QSlider::valueChanged, this, &Tfmain::applyFontSize);
+}
+
+void Tfmain::fillBandAndModeLists()
+{
+    for (const ResultRow& row :
+         m_store.db()
+             .query(
+                 QStringLiteral("SELECT BandRowid, BandName, BandFrequency FROM [Band] ORDER BY BandRowid"))
+             .rows)
+        m_entry->bandList->addItem(row[1].displayText());
+    const DbValue lastBand = m_store.eSQLreturn2(
+        QStringLiteral("SELECT SettingParamInt FROM Setting WHERE SettingName='LastBand' "));
+    m_entry->bandList->setCurrentIndex(lastBand.isNull() ? -1 : int(lastBand.toInt()));
+
+    for (const ResultRow& row :
+         m_store.db()
+             .query(QStringLiteral(
+                 "SELECT ModulationRowid, ModulationName FROM Modulation ORDER BY ModulationRowid"))
+             .rows)
+        m_entry->modeList->addItem(row[1].displayText());
+    const DbValue lastMode = m_store.eSQLreturn2(
+        QStringLiteral("SELECT SettingParamInt FROM Setting WHERE SettingName='LastMod' "));
+    m_entry->modeList->setCurrentIndex(lastMode.isNull() ? -1 : int(lastMode.toInt()));
+}
+
+void Tfmain::applyEarlierContactsColumnSettings()
+{
+    DataGrid* grid = m_entry->earlierContactsGrid;
+    QVector<GridColumnSpec> columns(3);
+    columns[0].field = QStringLiteral("ContestListCall");
+    columns[1].field = QStringLiteral("ContestListDateTime");
+    columns[1].display = [](const DbValue& v) {
+        return v.isNull() ? QString() : fromDayCount(v.toDouble()).toString(QStringLiteral("dd.MM HH:mm"));
+    };
+    columns[2].field = QStringLiteral("IdBand");
+    for (int i = 0; i < 3; ++i) {
+        columns[i].title = columns[i].field;
+        const auto width = m_store.intSetting(QStringLiteral("Grid2ColumnWidth%1").arg(i));
+        if (!width || *width == 0)
+            continue;
+        columns[i].width = std::max(*width, 10);
+        columns[i].title = m_store.textSetting(QStringLiteral("Grid2ColumnTitleCaptionRu%1").arg(i))
+                               .value_or(columns[i].title);
+        columns[i].hint =
+            m_store.textSetting(QStringLiteral("Grid2ColumnTitleHintRu%1").arg(i)).value_or(QString());
+    }
+    grid->setColumns(columns);
+}
+
+void Tfmain::LoadCallAndQTH()
+{
+    auto personal = [this](const char* key) {
+        const DbValue v = m_store.GetSetInfo(QString::fromLatin1(key));
+        return v.isNull() ? QString() : v.toString();
+    };
+    m_state.OwnCall = personal("PCall");
+    m_state.OwnLocator = personal("PWWLo");
+    const DbValue name =
+        m_store.eSQLreturn(QStringLiteral("SELECT ContestName FROM Contest WHERE ContestActual=True"));
+    m_state.CurrentContestName = name.isNull() ? QString() : name.toString();
+    if (m_state.CurrentContestName == QLatin1String("0"))
+        m_state.CurrentContestName = QStringLiteral("Нет выбранных соревнований");
+    const DbValue id =
+        m_store.eSQLreturn(QStringLiteral("SELECT ContestRowid FROM Contest WHERE ContestActual=True"));
+    m_state.CurrentContestId = id.isNull() ? 0 : qint32(id.toInt());
+    setWindowTitle(m_state.CurrentContestName + QStringLiteral(" / ") + m_state.OwnCall +
+                   QStringLiteral(" из ") + m_state.OwnLocator);
+}
+
+void Tfmain::applyFontSize()
+{
+    const int s = m_log->fontSlider()->value();
+    QFont windowFont = font();
+    windowFont.setPointSize(s);
+    setFont(windowFont);
+    m_entry->applyFontLayout(s);
+    m_log->applyFontSize(s);
+}
+
+void Tfmain::tickClock()
+{
+    m_state.ClockTime = toDayCount(m_services.clock.now()) + m_state.ClockOffsetHours / 24.0;
+    const QDateTime shown = fromDayCount(m_state.ClockTime);
+    // Whole seconds: the pickers show what a saved contact will hold.
+    const QTime time(shown.time().hour(), shown.time().minute(), shown.time().second());
+    m_entry->dateEdit->setDate(shown.date());
+    m_entry->timeEdit->setTime(time);
+}
+
+void Tfmain::applyClockMode()
+{
+    const bool running = m_realTimeClock->isChecked();
+    m_entry->dateEdit->setEnabled(!running);
+    m_entry->timeEdit->setEnabled(!running);
+    if (running)
+        m_clockTimer->start();
+    else
+        m_clockTimer->stop();
+}
+
+void Tfmain::setClockOffsetHours(int hours)
+{
+    m_state.ClockOffsetHours = qint16(hours);
+}
+
+void Tfmain::runSchemaUpgrade()
+{
+    guarded([&] { SchemaUpgrade(m_store); });
+}
+
+void Tfmain::setLeftFrameWidth(int width)
+{
+    if (!isVisible()) {
+        m_pendingLeftWidth = width;
+        return;
+    }
+    const QList<int> sizes = m_splitter->sizes();
+    m_splitter->setSizes({width, std::max(1, sizes.value(0) + sizes.value(1) - width)});
+}
+
+void Tfmain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_pendingLeftWidth > 0) {
+        const int width = std::exchange(m_pendingLeftWidth, 0);
+        setLeftFrameWidth(width);
+    }
+}
+
+void Tfmain::closeEvent(QCloseEvent* event)
+{
+    guarded([&] { saveWindowSettings(); });
+    QMainWindow::closeEvent(event);
+}
+
+void Tfmain::saveWindowSettings()
+{
+    m_store.qSetting().close();
+    m_store.qSetting().open();
+    for (int i = 0; i < LogView::ColumnCount; ++i)
+        m_store.SetSet(QStringLiteral("GridColumnWidth%1").arg(i), LogStore::IntegerSetting,
+                       m_log->grid()->columnWidth(i));
+    for (int i = 0; i < 3; ++i)
+        m_store.SetSet(QStringLiteral("Grid2ColumnWidth%1").arg(i), LogStore::IntegerSetting,
+                       m_entry->earlierContactsGrid->columnWidth(i));
+    if (!m_entry->bandList->currentText().isEmpty())
+        m_store.SetSet(QStringLiteral("LastBand"), LogStore::IntegerSetting,
+                       m_entry->bandList->currentIndex());
+    if (!m_entry->modeList->currentText().isEmpty())
+        m_store.SetSet(QStringLiteral("LastMod"), LogStore::IntegerSetting,
+                       m_entry->modeList->currentIndex());
+    m_store.SetSet(QStringLiteral("GbLeftWidth"), LogStore::IntegerSetting, m_entry->width());
+    m_store.SetSet(QStringLiteral("FontSize"), LogStore::IntegerSetting, m_log->fontSlider()->value());
+    m_store.SetSet(QStringLiteral("MainFormTop"), LogStore::IntegerSetting, y());
+    m_store.SetSet(QStringLiteral("MainFormLeft"), LogStore::IntegerSetting, x());
+    m_store.SetSet(QStringLiteral("MainFormHeight"), LogStore::IntegerSetting, height());
+    m_store.SetSet(QStringLiteral("MainFormWidth"), LogStore::IntegerSetting, width());
+    if (QFile::exists(m_state.TmpHtmlPath))
+        QFile::remove(m_state.TmpHtmlPath);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/mainstate.h"
+
+#include <QMainWindow>
+
+class EntryPanel;
+class LogStore;
+class LogView;
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTimer;
+struct Services;
+
+// The main window: the entry panel on the left, the log on the right, the main menu, the
+// UTC clock, and what is restored at start and saved at close.
+class Tfmain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    Tfmain(LogStore& store, const Services& services, const QString& fileArgument = QString(),
+           QWidget* parent = nullptr);
+    ~Tfmain() override;
+
+    LogStore& store() { return m_store; }
+    const Services& services() const { return m_services; }
+    MainState& state() { return m_state; }
+    EntryPanel* entryPanel() const { return m_entry; }
+    LogView* logView() const { return m_log; }
+    QAction* action(const QString& objectName) const;
+
+    // Own call and locator from the personal data, the current contest, the caption.
+    void LoadCallAndQTH();
+    // The slider's font size: window font, entry fields, grid columns, the layout.
+    void applyFontSize();
+    // One tick of the clock: local time plus the offset into both pickers.
+    void tickClock();
+    // "Текущие дата/время": running clock with locked pickers, or manual entry.
+    void applyClockMode();
+    void setClockOffsetHours(int hours);
+    // The hidden "UpdateBD" button.
+    void runSchemaUpgrade();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildWindow();
+    void buildMenu();
+    void startUp(const QString& fileArgument);
+    void fillBandAndModeLists();
+    void applyEarlierContactsColumnSettings();
+    void saveWindowSettings();
+    // The splitter lays out only once shown; until then the width waits.
+    void setLeftFrameWidth(int width);
+    // Runs one operator action; an error the action did not handle is shown, and the
+    // action is abandoned, never the program.
+    template <typename F> void guarded(F&& action);
+
+    LogStore& m_store;
+    const Services& m_services;
+    MainState m_state;
+
+    QSplitter* m_splitter = nullptr;
+    EntryPanel* m_entry = nullptr;
+    LogView* m_log = nullptr;
+    QPushButton* m_upgradeButton = nullptr;
+    QTimer* m_clockTimer = nullptr;
+    QTimer* m_startTimer = nullptr;
+    QAction* m_realTimeClock = nullptr;
+    int m_pendingLeftWidth = 0;
+};

@@ -1,0 +1,241 @@
+#include "controls/cursormodel.h"
+
+#include "store/daycount.h"
+
+#include <QDateTime>
+
+CursorModel::CursorModel(Cursor* cursor, QObject* parent) : QAbstractTableModel(parent)
+{
+    setCursor(cursor);
+}
+
+void CursorModel::setCursor(Cursor* cursor)
+{
+    beginResetModel();
+    for (auto& c : m_connections)
+        disconnect(c);
+    m_cursor = cursor;
+    connectCursor();
+    endResetModel();
+    setColumns(m_columns);
+}
+
+void CursorModel::connectCursor()
+{
+    if (!m_cursor)
+        return;
+    m_connections[0] = connect(m_cursor, &Cursor::reset, this, [this] {
+        beginResetModel();
+        endResetModel();
+        setColumns(m_columns); // field positions may differ after a reopen
+    });
+    m_connections[1] = connect(m_cursor, &Cursor::rowChanged, this, [this](int row) {
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+    m_connections[2] = connect(m_cursor, &Cursor::rowInserted, this, [this](int row) {
+        beginInsertRows(QModelIndex(), row, row);
+        endInsertRows();
+    });
+    m_connections[3] = connect(m_cursor, &Cursor::rowRemoved, this, [this](int row) {
+        beginRemoveRows(QModelIndex(), row, row);
+        endRemoveRows();
+    });
+    m_connections[4] = connect(m_cursor, &Cursor::stateChanged, this, [this] {
+        if (rowCount() > 0)
+            emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    });
+}
+
+void CursorModel::setColumns(QVector<GridColumnSpec> columns)
+{
+    const bool countChanged = columns.size() != m_columns.size();
+    if (countChanged)
+        beginResetModel();
+    m_columns = std::move(columns);
+    m_fieldIndex.clear();
+    for (const GridColumnSpec& c : std::as_const(m_columns)) {
+        const QString& field = c.keyField.isEmpty() ? c.field : c.keyField;
+        m_fieldIndex.push_back(m_cursor ? m_cursor->fieldIndex(field) : -1);
+    }
+    if (countChanged)
+        endResetModel();
+}
+
+void CursorModel::refreshColumns()
+{
+    setColumns(m_columns);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+void CursorModel::setEditable(bool editable)
+{
+    m_editable = editable;
+}
+
+void CursorModel::setRowNumbers(bool on)
+{
+    m_rowNumbers = on;
+    if (rowCount() > 0)
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+}
+
+void CursorModel::setBackground(std::function<std::optional<QColor>(int, int)> background)
+{
+    m_background = std::move(background);
+}
+
+int CursorModel::fieldOf(int column) const
+{
+    return column >= 0 && size_t(column) < m_fieldIndex.size() ? m_fieldIndex[size_t(column)] : -1;
+}
+
+DbValue CursorModel::value(int row, int column) const
+{
+    if (!m_cursor)
+        return {};
+    return m_cursor->value(row, fieldOf(column));
+}
+
+int CursorModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !m_cursor ? 0 : m_cursor->rowCount();
+}
+
+int CursorModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QString CursorModel::displayText(int row, int column) const
+{
+    const GridColumnSpec& spec = m_columns[column];
+    const DbValue v = value(row, column);
+    QString text;
+    if (!spec.lookup.empty() && !v.isNull()) {
+        for (const auto& [key, name] : spec.lookup) {
+            if (key == v) {
+                text = name;
+                break;
+            }
+        }
+    } else if (spec.display) {
+        text = spec.display(v);
+    } else {
+        text = v.displayText();
+    }
+    if (spec.maxChars > 0)
+        text.truncate(spec.maxChars);
+    return text;
+}
+
+QVariant CursorModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !m_cursor)
+        return {};
+    const GridColumnSpec& spec = m_columns[index.column()];
+    switch (role) {
+    case Qt::DisplayRole:
+        return displayText(index.row(), index.column());
+    case Qt::EditRole: {
+        const DbValue v = value(index.row(), index.column());
+        switch (v.kind()) {
+        case DbValue::Kind::Null:
+            return QString();
+        case DbValue::Kind::DateTime:
+            return fromDayCount(v.toDouble());
+        case DbValue::Kind::Integer:
+            return spec.lookup.empty() ? QVariant(v.toInt())
+                                       : QVariant(displayText(index.row(), index.column()));
+        case DbValue::Kind::Double:
+            return v.toDouble();
+        case DbValue::Kind::Boolean:
+            return v.toBool();
+        case DbValue::Kind::Text:
+            return v.toString();
+        }
+        return {};
+    }
+    case Qt::BackgroundRole:
+        if (m_background) {
+            if (const auto color = m_background(index.row(), index.column()))
+                return *color;
+        }
+        return {};
+    case Qt::ForegroundRole:
+        return spec.foreground ? QVariant(*spec.foreground) : QVariant();
+    case Qt::FontRole:
+        if (spec.bold || spec.pointSize > 0) {
+            QFont font;
+            font.setBold(spec.bold);
+            if (spec.pointSize > 0)
+                font.setPointSize(spec.pointSize);
+            return font;
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool CursorModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || !m_cursor)
+        return false;
+    const GridColumnSpec& spec = m_columns[index.column()];
+    const int field = fieldOf(index.column());
+    if (field < 0)
+        return false;
+    DbValue v;
+    if (!spec.lookup.empty()) {
+        for (const auto& [key, name] : spec.lookup) {
+            if (name == value.toString())
+                v = key;
+        }
+    } else if (value.metaType().id() == QMetaType::QDateTime) {
+        v = DbValue::dateTime(toDayCount(value.toDateTime()));
+    } else if (value.metaType().id() == QMetaType::Bool) {
+        v = DbValue::boolean(value.toBool());
+    } else if (value.metaType().id() == QMetaType::Int || value.metaType().id() == QMetaType::LongLong) {
+        v = DbValue(value.toLongLong());
+    } else if (value.metaType().id() == QMetaType::Double) {
+        v = DbValue(value.toDouble());
+    } else if (!value.toString().isEmpty()) {
+        v = DbValue(value.toString());
+    }
+    if (m_cursor->currentRow() != index.row())
+        m_cursor->setCurrentRow(index.row());
+    if (m_cursor->value(index.row(), field) == v)
+        return true;
+    m_cursor->setValue(field, v);
+    return true;
+}
+
+Qt::ItemFlags CursorModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (m_editable && index.isValid() && !m_columns[index.column()].readOnly)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+QVariant CursorModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= m_columns.size())
+            return {};
+        const GridColumnSpec& spec = m_columns[section];
+        if (role == Qt::DisplayRole)
+            return QString(spec.title).replace(QLatin1Char('|'), QLatin1Char('\n'));
+        if (role == Qt::ToolTipRole && !spec.hint.isEmpty())
+            return spec.hint;
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        if (m_cursor && section == m_cursor->currentRow() && m_cursor->state() != Cursor::State::Browse)
+            return m_cursor->state() == Cursor::State::Insert ? QStringLiteral("*") : QStringLiteral("I");
+        return m_rowNumbers ? QVariant(section + 1) : QVariant(QString());
+    }
+    return {};
+}

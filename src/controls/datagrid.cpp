@@ -1,0 +1,166 @@
+#include "controls/datagrid.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new CursorModel(nullptr, this))
+{
+    setModel(m_model);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setMinimumSectionSize(10);
+    horizontalHeader()->viewport()->setMouseTracking(true); // column hints follow the mouse
+    verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        updateFooter();
+        if (cursor())
+            followCursor(cursor()->currentRow());
+    });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &DataGrid::updateFooter);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &DataGrid::updateFooter);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &DataGrid::updateFooter);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] { updateGeometries(); });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { updateGeometries(); });
+}
+
+void DataGrid::setCursor(Cursor* cursor)
+{
+    if (m_model->cursor())
+        disconnect(m_model->cursor(), &Cursor::currentRowChanged, this, &DataGrid::followCursor);
+    m_model->setCursor(cursor);
+    if (cursor) {
+        connect(cursor, &Cursor::currentRowChanged, this, &DataGrid::followCursor);
+        followCursor(cursor->currentRow());
+    }
+    updateFooter();
+}
+
+void DataGrid::setColumns(const QVector<GridColumnSpec>& columns)
+{
+    m_model->setColumns(columns);
+    for (int i = 0; i < columns.size(); ++i)
+        setColumnWidth(i, columns[i].width);
+    fitHeader();
+}
+
+void DataGrid::setColumnTitle(int column, const QString& title)
+{
+    m_model->column(column).title = title;
+    m_model->refreshColumns();
+    fitHeader();
+}
+
+void DataGrid::setColumnHint(int column, const QString& hint)
+{
+    m_model->column(column).hint = hint;
+}
+
+QString DataGrid::columnTitle(int column) const
+{
+    return m_model->columns()[column].title;
+}
+
+void DataGrid::fitHeader()
+{
+    int lines = 1;
+    for (const GridColumnSpec& c : m_model->columns())
+        lines = std::max(lines, int(c.title.count(QLatin1Char('|'))) + 1);
+    horizontalHeader()->setMinimumHeight(fontMetrics().height() * lines + 6);
+}
+
+void DataGrid::setWholeRowSelection(bool on)
+{
+    setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    if (cursor())
+        followCursor(cursor()->currentRow());
+}
+
+void DataGrid::setEditable(bool on)
+{
+    m_model->setEditable(on);
+    setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed
+                       : QAbstractItemView::NoEditTriggers);
+}
+
+void DataGrid::setSumFooter(int column)
+{
+    m_footerColumn = column;
+    if (!m_footer) {
+        m_footer = new QLabel(this);
+        m_footer->setObjectName(QStringLiteral("footer"));
+        m_footer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_footer->setFrameShape(QFrame::Panel);
+        m_footer->setFrameShadow(QFrame::Raised);
+        QFont bold = m_footer->font();
+        bold.setBold(true);
+        m_footer->setFont(bold);
+    }
+    updateFooter();
+    updateGeometries();
+}
+
+QString DataGrid::footerText() const
+{
+    return m_footer ? m_footer->text() : QString();
+}
+
+void DataGrid::updateFooter()
+{
+    if (!m_footer || !cursor())
+        return;
+    double sum = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const DbValue v = m_model->value(row, m_footerColumn);
+        if (v.isNumeric())
+            sum += v.toDouble();
+    }
+    m_footer->setText(QString::number(sum, 'g', 15));
+}
+
+void DataGrid::updateGeometries()
+{
+    if (m_footer) {
+        const int height = fontMetrics().height() + 6;
+        setViewportMargins(verticalHeader()->isVisible() ? verticalHeader()->width() : 0,
+                           horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0, 0, height);
+        QTableView::updateGeometries();
+        const QRect vp = viewport()->geometry();
+        const int x = vp.left() + columnViewportPosition(m_footerColumn);
+        m_footer->setGeometry(x, vp.bottom() + 1, columnWidth(m_footerColumn), height);
+        m_footer->setVisible(!isColumnHidden(m_footerColumn));
+        return;
+    }
+    QTableView::updateGeometries();
+}
+
+void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_following || !cursor() || !current.isValid() || current.row() == cursor()->currentRow())
+        return;
+    cursor()->setCurrentRow(current.row());
+    if (cursor()->currentRow() != current.row())
+        followCursor(cursor()->currentRow()); // the move was refused
+}
+
+void DataGrid::followCursor(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    m_following = true;
+    const int column = std::max(0, currentIndex().column());
+    const QModelIndex target = m_model->index(row, column);
+    selectionModel()->setCurrentIndex(
+        target,
+        QItemSelectionModel::ClearAndSelect |
+            (selectionBehavior() == SelectRows ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
+    scrollTo(target);
+    m_following = false;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "controls/cursormodel.h"
+
+#include <QTableView>
+
+class QLabel;
+
+// A grid over a cursor: its current row follows the cursor and the cursor follows it,
+// titles may have several lines and hints, a footer line may total a column.
+class DataGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit DataGrid(QWidget* parent = nullptr);
+
+    CursorModel* cursorModel() const { return m_model; }
+    void setCursor(Cursor* cursor);
+    Cursor* cursor() const { return m_model->cursor(); }
+
+    // Columns get their widths; the header grows to the tallest title.
+    void setColumns(const QVector<GridColumnSpec>& columns);
+    void setColumnTitle(int column, const QString& title);
+    void setColumnHint(int column, const QString& hint);
+    QString columnTitle(int column) const;
+
+    void setWholeRowSelection(bool on);
+    void setEditable(bool on);
+
+    // A footer cell under `column` holding the sum of that column over every row.
+    void setSumFooter(int column);
+    QString footerText() const;
+
+signals:
+    void titleClicked(int column);
+
+protected:
+    void updateGeometries() override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    void followCursor(int row);
+    void updateFooter();
+    void fitHeader();
+
+    CursorModel* m_model;
+    QLabel* m_footer = nullptr;
+    int m_footerColumn = -1;
+    bool m_following = false;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QGroupBox>
+
+class DataGrid;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimeEdit;
+
+// The left frame of the main window, "Ввод записей": band and mode, call and locator,
+// reports and serial numbers, date and time, the save button, the earlier contacts and the
+// compass. Its controls are placed by hand, from the font size, as operators know them.
+class EntryPanel : public QGroupBox
+{
+    Q_OBJECT
+public:
+    explicit EntryPanel(QWidget* parent = nullptr);
+
+    // Font size s: the six entry fields are bold in size s, gaps grow with round(0.3 s).
+    void applyFontLayout(int fontSize);
+    // Widths follow the frame's width; runs on every resize.
+    void layoutHorizontally();
+
+    QComboBox* bandList;           // Edit7
+    QComboBox* modeList;           // Edit9
+    QComboBox* callEdit;           // Edit2
+    QLineEdit* locatorEdit;        // Edit3
+    QLineEdit* sentReportEdit;     // Edit10
+    QLineEdit* sentNumberEdit;     // Edit1
+    QLineEdit* receivedReportEdit; // Edit8
+    QLineEdit* receivedNumberEdit; // Edit4
+    QDateEdit* dateEdit;           // Edit5
+    QTimeEdit* timeEdit;           // Edit6
+    QPushButton* saveButton;       // btn1
+    DataGrid* earlierContactsGrid; // g2
+    QWidget* compassPanel;         // Panel2
+    QLabel* compassImage;          // Image2
+    QLabel* arrowImage;            // Image1
+    QLabel* distanceLabel;         // LabelKM
+    QLabel* bandModeLabel;         // Label4
+    QLabel* callLocatorLabel;      // Label2
+    QLabel* reportsLabel;          // Label1
+    QLabel* dateTimeLabel;         // Label3
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placeCompass();
+    void fitEarlierContactsGrid();
+    int m_fontSize = 8;
+};
+
+// round(x) with an exact half going to the even neighbour, as every layout figure rounds.
+int roundHalfEven(double x);
