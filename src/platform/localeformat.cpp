@@ -29,8 +29,11 @@ QString formatDateAndTime(double dayCount)
 
 QString formatTimeOfDay(double dayCount)
 {
+    // A span of time reads best with its hours unpadded: 0:05:00.
+    QString format = longTimeFormat();
+    format.replace(QLatin1String("HH"), QLatin1String("H"));
     const double fraction = std::fabs(dayCount) - std::floor(std::fabs(dayCount));
-    return QLocale().toString(dayCountTime(fraction), longTimeFormat());
+    return QLocale().toString(dayCountTime(fraction), format);
 }
 
 QString formatGeneralNumber(double value)

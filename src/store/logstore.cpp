@@ -19,12 +19,14 @@ QString statementErrorText(const QString& statement, const QString& message)
            message;
 }
 
-void LogStore::eSQL(const QString& statement)
+bool LogStore::eSQL(const QString& statement)
 {
     try {
         m_db->exec(statement);
+        return true;
     } catch (const SqlError& e) {
         m_prompts.error(statementErrorText(statement, e.message()));
+        return false;
     }
 }
 

@@ -25,7 +25,8 @@ public:
     Prompts& prompts() { return m_prompts; }
 
     // Runs a statement; a failure is shown in the error box and the caller goes on.
-    void eSQL(const QString& statement);
+    // Returns whether it ran, for the callers that must not go on as if it had.
+    bool eSQL(const QString& statement);
     // The first column of the first row: 0 (eSQLreturn) or null (eSQLreturn2) when there is
     // no row. A failing query throws SqlError to the caller.
     DbValue eSQLreturn(const QString& query);

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "store/dbvalue.h"
+
+#include <QDate>
+#include <QStringList>
+#include <QTime>
+
+#include <optional>
+
+class Cursor;
+class LogStore;
+
+// What the operator typed in the entry panel, as the fields hold it.
+struct ContactFields
+{
+    QString band;
+    QString mode;
+    QString call;
+    QString locator;
+    QString sentReport;
+    QString sentNumber;
+    QString receivedReport;
+    QString receivedNumber;
+    QDate date;
+    QTime time;
+
+    // The mandatory fields in the order they are checked.
+    enum Field
+    {
+        Band,
+        Mode,
+        Call,
+        Locator,
+        SentReport,
+        SentNumber,
+        ReceivedReport,
+        ReceivedNumber
+    };
+};
+
+// What a save knows besides the fields.
+struct SaveContext
+{
+    qint32 contestId = 0;
+    QString ownLocator;
+    double pointsPerKm = 0;
+    double nowUtc = 0;
+    // The repeat period the timer window shows, while it shows; otherwise the setting's.
+    std::optional<double> timerPeriodDays;
+};
+
+struct SaveOutcome
+{
+    enum Kind
+    {
+        Saved,
+        MissingField,
+        Refused,
+        Failed
+    };
+    Kind kind = Saved;
+    ContactFields::Field field = ContactFields::Band; // the empty field, for MissingField
+    QString message;                                  // the refusal or the error
+    qint64 rowid = 0;                                 // the stored contact, for Saved
+};
+
+// The log of contacts: saving one with its checks, numbering and scoring, the lookups the
+// entry panel needs, re-scoring a row. No window: the main window shows what it answers.
+class ContactLog
+{
+public:
+    explicit ContactLog(LogStore& store) : m_store(store) {}
+
+    SaveOutcome save(const ContactFields& fields, const SaveContext& context);
+
+    // The next serial number of a contest's band: the largest sent number plus 1, or 1.
+    int nextSerialNumber(qint32 contestId, qint32 bandId);
+
+    qint32 bandId(const QString& bandName);
+    qint32 modeId(const QString& modeName);
+    double bandPointsPerKm(const QString& bandName);
+
+    // The repeat period of the setting `Period` (a place in table Period), in days.
+    double repeatPeriodDays();
+    bool tourRule();
+
+    // Every call in the log, once, in order.
+    QStringList callHistory();
+
+    // Distance, azimuth and points of the cursor's current row again, from its locator.
+    void rescore(Cursor& log, const QString& ownLocator, double pointsPerKm);
+
+private:
+    LogStore& m_store;
+};

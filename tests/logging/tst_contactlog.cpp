@@ -1,0 +1,308 @@
+#include "logging/contactlog.h"
+#include "logging/repeatrule.h"
+#include "store/daycount.h"
+#include "store/logstore.h"
+#include "support/fakes.h"
+#include "support/tempdatabase.h"
+
+#include <QtTest>
+
+// Saving contacts: mandatory fields, numbering, the repeat rule in both forms, scoring,
+// and a save the database refuses.
+class TestContactLog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void nextTourStart_data();
+    void nextTourStart();
+    void pointsRoundHalfToEven();
+    void missingFieldsInTheirOrder_data();
+    void missingFieldsInTheirOrder();
+    void numbersRunPerContestAndBand();
+    void repeatWithinThePeriodIsRefused();
+    void repeatAtTheEndOfThePeriodIsSaved();
+    void repeatOnAnotherModeBandOrContestIsSaved();
+    void tourRule();
+    void timerPeriodWinsOverTheSetting();
+    void periodSettingAbsentOrNull();
+    void scoredFromTheOwnLocator();
+    void refusedInsertStoresNothing_data();
+    void refusedInsertStoresNothing();
+    void apostrophesAreStoredIntact();
+    void rescoreChangesOnlyThatRow();
+
+private:
+    ContactFields contact(const QString& call, const QString& band = "144 MHz", const QString& mode = "SSB",
+                          QTime time = QTime(10, 0, 0));
+    SaveOutcome save(const ContactFields& f, QTime now, qint32 contest = 1);
+    QVariantList stored(const QString& column);
+
+    std::unique_ptr<TempDatabase> m_file;
+    FakePrompts m_prompts;
+    std::unique_ptr<LogStore> m_store;
+    std::unique_ptr<ContactLog> m_log;
+    std::optional<double> m_timerPeriod;
+};
+
+void TestContactLog::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian));
+}
+
+void TestContactLog::init()
+{
+    m_file = std::make_unique<TempDatabase>();
+    m_prompts.clear();
+    m_store = m_file->openStore(m_prompts);
+    m_store->openSettingCursors();
+    m_log = std::make_unique<ContactLog>(*m_store);
+    m_timerPeriod.reset();
+}
+
+void TestContactLog::cleanup()
+{
+    m_log.reset();
+    m_store.reset();
+    m_file.reset();
+}
+
+ContactFields TestContactLog::contact(const QString& call, const QString& band, const QString& mode,
+                                      QTime time)
+{
+    ContactFields f;
+    f.band = band;
+    f.mode = mode;
+    f.call = call;
+    f.locator = "KO95AA";
+    f.sentReport = "59";
+    f.sentNumber = "1";
+    f.receivedReport = "59";
+    f.receivedNumber = "5";
+    f.date = QDate(2015, 7, 15);
+    f.time = time;
+    return f;
+}
+
+SaveOutcome TestContactLog::save(const ContactFields& f, QTime now, qint32 contest)
+{
+    SaveContext context;
+    context.contestId = contest;
+    context.ownLocator = "KO85AA";
+    context.pointsPerKm = m_log->bandPointsPerKm(f.band);
+    context.nowUtc = toDayCount(f.date, now);
+    context.timerPeriodDays = m_timerPeriod;
+    ContactFields numbered = f;
+    numbered.sentNumber = QString::number(m_log->nextSerialNumber(contest, m_log->bandId(f.band)));
+    return m_log->save(numbered, context);
+}
+
+QVariantList TestContactLog::stored(const QString& column)
+{
+    return m_file->column("SELECT " + column + " FROM ContestList ORDER BY ContestListRowid");
+}
+
+void TestContactLog::nextTourStart_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QTime>("last");
+    QTest::addColumn<double>("days"); // after the day of `last`
+    QTest::newRow("15 min, 10:14:59") << 900 << QTime(10, 14, 59) << 10.25 / 24;
+    QTest::newRow("15 min, 10:15:00") << 900 << QTime(10, 15, 0) << 10.5 / 24;
+    QTest::newRow("30 min, 10:29") << 1800 << QTime(10, 29, 0) << 10.5 / 24;
+    QTest::newRow("30 min, exactly 10:30") << 1800 << QTime(10, 30, 0) << 11.0 / 24;
+    QTest::newRow("1 min, last tour of the day") << 60 << QTime(23, 59, 30) << 1.0;
+    QTest::newRow("a day") << 86400 << QTime(10, 0, 0) << 1.0;
+    QTest::newRow("3 days") << 259200 << QTime(10, 0, 0) << 3.0;
+}
+
+void TestContactLog::nextTourStart()
+{
+    QFETCH(int, seconds);
+    QFETCH(QTime, last);
+    QFETCH(double, days);
+    const double day = toDayCount(QDate(2015, 7, 15), QTime(0, 0));
+    const double next = NextTourStart(seconds, toDayCount(QDate(2015, 7, 15), last));
+    QCOMPARE(std::llround((next - day) * 86400), std::llround(days * 86400));
+}
+
+void TestContactLog::pointsRoundHalfToEven()
+{
+    QCOMPARE(contactPoints(126.5, 1), 126);
+    QCOMPARE(contactPoints(127.5, 1), 128);
+    QCOMPARE(contactPoints(127.4, 2), 255);
+}
+
+void TestContactLog::missingFieldsInTheirOrder_data()
+{
+    QTest::addColumn<int>("blanked");
+    QTest::addColumn<int>("reported");
+    for (int f = ContactFields::Band; f <= ContactFields::ReceivedNumber; ++f)
+        QTest::addRow("field %d", f) << f << f;
+}
+
+void TestContactLog::missingFieldsInTheirOrder()
+{
+    QFETCH(int, blanked);
+    QFETCH(int, reported);
+    ContactFields f = contact("UA3ABC");
+    QString* fields[] = {&f.band,       &f.mode,       &f.call,           &f.locator,
+                         &f.sentReport, &f.sentNumber, &f.receivedReport, &f.receivedNumber};
+    *fields[blanked] = blanked >= ContactFields::Call ? "  " : ""; // blanks count as empty
+    SaveContext context;
+    const SaveOutcome outcome = m_log->save(f, context);
+    QCOMPARE(outcome.kind, SaveOutcome::MissingField);
+    QCOMPARE(int(outcome.field), reported);
+    QCOMPARE(stored("COUNT(*)"), QVariantList{0});
+}
+
+void TestContactLog::numbersRunPerContestAndBand()
+{
+    QCOMPARE(save(contact("UA3A"), QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3B"), QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3C", "432 MHz"), QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3D"), QTime(10, 0), 2).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3E", "144 MHz", "CW"), QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(stored("ContestListSendNum"), (QVariantList{1, 2, 1, 1, 3}));
+    QCOMPARE(m_log->nextSerialNumber(1, 144), 4);
+    QCOMPARE(m_log->nextSerialNumber(1, 1300), 1);
+}
+
+void TestContactLog::repeatWithinThePeriodIsRefused()
+{
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 0, 0)), QTime(10, 0)).kind,
+             SaveOutcome::Saved);
+    const SaveOutcome outcome =
+        save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 14, 59)), QTime(10, 14, 59));
+    QCOMPARE(outcome.kind, SaveOutcome::Refused);
+    QCOMPARE(outcome.message,
+             "Внимание! Временной период не позволяет внести эту запись в лог.\n\r\n\r"
+             "Временной период между связями составляет: 0:15:00\n\r"
+             "Последняя связь с UA3ABC на 144 MHz/SSB была осуществленна: 15.07.2015 10:00:00\n\r"
+             "Следующая связь с UA3ABC может быть после: 15.07.2015 10:15:00\n\r\n\r"
+             "Подождите: 0:00:01\n\r");
+    QCOMPARE(stored("COUNT(*)"), QVariantList{1});
+}
+
+void TestContactLog::repeatAtTheEndOfThePeriodIsSaved()
+{
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 0, 0)), QTime(10, 0)).kind,
+             SaveOutcome::Saved);
+    // Exactly 15 minutes later: day counts that differ in their last bit still compare equal.
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 15, 0)), QTime(10, 15, 0)).kind,
+             SaveOutcome::Saved);
+    for (int minute = 0; minute < 60; ++minute) {
+        m_file->sqlite("DELETE FROM ContestList");
+        QCOMPARE(save(contact("R1", "144 MHz", "SSB", QTime(7, minute, 13)), QTime(7, minute, 13)).kind,
+                 SaveOutcome::Saved);
+        const QTime end = QTime(7, minute, 13).addSecs(900);
+        QCOMPARE(save(contact("R1", "144 MHz", "SSB", end), end).kind, SaveOutcome::Saved);
+    }
+}
+
+void TestContactLog::repeatOnAnotherModeBandOrContestIsSaved()
+{
+    QCOMPARE(save(contact("UA3ABC"), QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "CW"), QTime(10, 1)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3ABC", "432 MHz"), QTime(10, 1)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3ABC"), QTime(10, 1), 2).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("ua3abc"), QTime(10, 1)).kind, SaveOutcome::Refused); // the same call, any case
+}
+
+void TestContactLog::tourRule()
+{
+    m_store->SetSet("Tour", LogStore::IntegerSetting, 1);
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 14, 59)), QTime(10, 14, 59)).kind,
+             SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 15, 0)), QTime(10, 15, 0)).kind,
+             SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 29, 59)), QTime(10, 29, 59)).kind,
+             SaveOutcome::Refused);
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 30, 0)), QTime(10, 30, 0)).kind,
+             SaveOutcome::Saved);
+}
+
+void TestContactLog::timerPeriodWinsOverTheSetting()
+{
+    m_timerPeriod = 3600 / 86400.0;
+    QCOMPARE(save(contact("UA3ABC"), QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3ABC"), QTime(10, 30)).kind, SaveOutcome::Refused);
+    QCOMPARE(save(contact("UA3ABC"), QTime(11, 0)).kind, SaveOutcome::Saved);
+}
+
+void TestContactLog::periodSettingAbsentOrNull()
+{
+    QCOMPARE(m_log->repeatPeriodDays(), 900 / 86400.0);
+    m_file->sqlite("UPDATE Setting SET SettingParamInt=6 WHERE SettingName='Period'");
+    QCOMPARE(m_log->repeatPeriodDays(), 3600 / 86400.0);
+    m_file->sqlite("UPDATE Setting SET SettingParamInt=NULL WHERE SettingName='Period'");
+    QCOMPARE(m_log->repeatPeriodDays(), 900 / 86400.0);
+    m_file->sqlite("DELETE FROM Setting WHERE SettingName='Period'");
+    QCOMPARE(m_log->repeatPeriodDays(), 60 / 86400.0);
+}
+
+void TestContactLog::scoredFromTheOwnLocator()
+{
+    ContactFields f = contact("UA3ABC", "432 MHz");
+    QCOMPARE(save(f, QTime(10, 0)).kind, SaveOutcome::Saved);
+    f = contact("UA3DEF", "432 MHz");
+    f.locator = "KO85"; // four characters: stored as typed, no score
+    QCOMPARE(save(f, QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(stored("ContestListDistance"), (QVariantList{127.4, 0.0}));
+    QCOMPARE(stored("ContestListAzimut"), (QVariantList{89, 0}));
+    QCOMPARE(stored("ContestListResult"), (QVariantList{255, 0}));
+    QCOMPARE(stored("ContestListQTH"), (QVariantList{"KO95AA", "KO85"}));
+    QCOMPARE(stored("ContestListDateTime").first().toDouble(), toDayCount(QDate(2015, 7, 15), QTime(10, 0)));
+}
+
+void TestContactLog::refusedInsertStoresNothing_data()
+{
+    QTest::addColumn<QString>("receivedNumber");
+    QTest::newRow("too large for its column") << "99999";
+    QTest::newRow("not a whole number") << "12.5";
+    QTest::newRow("not a number") << "1.2.3";
+    QTest::newRow("a statement") << "5);DELETE FROM ContestList;--";
+}
+
+void TestContactLog::refusedInsertStoresNothing()
+{
+    QFETCH(QString, receivedNumber);
+    QCOMPARE(save(contact("UA3AAA"), QTime(10, 0)).kind, SaveOutcome::Saved);
+    ContactFields f = contact("UA3ABC");
+    f.receivedNumber = receivedNumber;
+    QCOMPARE(save(f, QTime(10, 0)).kind, SaveOutcome::Failed);
+    QCOMPARE(m_prompts.texts(ShownPrompt::Error).size(), 1);
+    QVERIFY(m_prompts.texts(ShownPrompt::Error).first().startsWith("Не могу выполнить запрос: \n\r"));
+    QCOMPARE(stored("ContestListCall"), QVariantList{"UA3AAA"});
+}
+
+void TestContactLog::apostrophesAreStoredIntact()
+{
+    QCOMPARE(save(contact("O'HARA"), QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("O'HARA"), QTime(10, 5)).kind, SaveOutcome::Refused);
+    QCOMPARE(stored("ContestListCall"), QVariantList{"O'HARA"});
+    QCOMPARE(m_log->callHistory(), QStringList{"O'HARA"});
+    QVERIFY(m_prompts.shown.empty());
+}
+
+void TestContactLog::rescoreChangesOnlyThatRow()
+{
+    save(contact("UA3A"), QTime(10, 0));
+    save(contact("UA3B"), QTime(10, 0));
+    Cursor log(m_store->db());
+    log.setSql("SELECT * FROM ContestList ORDER BY ContestListSendNum");
+    log.setBaseTable("ContestList");
+    log.open();
+    log.last();
+    m_log->rescore(log, "KO96AA", 2.0); // the own locator, corrected: KO95AA is now 111.1 km south
+    QCOMPARE(stored("ContestListDistance"), (QVariantList{127.4, 111.1}));
+    QCOMPARE(stored("ContestListAzimut"), (QVariantList{89, 180}));
+    QCOMPARE(stored("ContestListResult"), (QVariantList{127, 222}));
+    QCOMPARE(log.value("ContestListResult").toInt(), 222);
+}
+
+QTEST_GUILESS_MAIN(TestContactLog)
+#include "tst_contactlog.moc"
