@@ -1,17 +1,26 @@
 #include "app/logview.h"
 
+#include "app/confirmcode.h"
 #include "app/mainstate.h"
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
+#include "controls/lookupdelegate.h"
+#include "logging/contactlog.h"
+#include "platform/desktop.h"
 #include "platform/localeformat.h"
+#include "platform/prompts.h"
 #include "platform/services.h"
 #include "store/daycount.h"
 #include "store/logstore.h"
+#include "store/sqltext.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -32,6 +41,32 @@ QString dayAndTime(const DbValue& v)
 QString localNumber(const DbValue& v)
 {
     return v.isNumeric() ? formatGeneralNumber(v.toDouble()) : v.displayText();
+}
+
+// "000": at least three digits, zero-padded.
+QString paddedNumber(const DbValue& v)
+{
+    if (v.kind() != DbValue::Kind::Integer)
+        return v.displayText();
+    const qint64 n = v.toInt();
+    const QString digits = QStringLiteral("%1").arg(std::abs(n), 3, 10, QLatin1Char('0'));
+    return n < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+std::optional<QColor> modeColor(const DbValue& mode)
+{
+    if (!mode.isNumeric())
+        return std::nullopt;
+    switch (mode.toInt()) {
+    case 1:
+        return QColor(175, 255, 175);
+    case 2:
+        return QColor(255, 175, 175);
+    case 6:
+        return QColor(175, 175, 255);
+    default:
+        return std::nullopt;
+    }
 }
 
 std::vector<std::pair<DbValue, QString>> lookupOf(Cursor& cursor, const QString& key, const QString& name)
@@ -65,6 +100,26 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     m_grid->setColumns(designColumns());
     m_grid->setSumFooter(PointsColumn);
     m_grid->setWholeRowSelection(true);
+    m_grid->cursorModel()->setBackground([this](int row, int column) {
+        const CursorModel* model = m_grid->cursorModel();
+        return cellBackground(column, model->value(row, ModeColumn), model->value(row, AzimuthColumn));
+    });
+    // The modes list of the mode column shows the modes in their grid colours.
+    m_grid->setItemDelegateForColumn(ModeColumn, new LookupDelegate(modeColor, m_grid));
+    m_grid->setItemDelegateForColumn(BandColumn, new LookupDelegate(nullptr, m_grid));
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QWidget::customContextMenuRequested, this, &LogView::showContextMenu);
+    connect(m_grid, &DataGrid::titleClicked, this, [this](int column) {
+        if (m_services.desktop.ctrlHeld())
+            renameColumn(column);
+    });
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, [this] {
+        if (m_bands->isOpen() && !m_bands->isEmpty())
+            emit contactPicked(m_log->value(QStringLiteral("ContestListCall")).displayText(),
+                               m_log->value(QStringLiteral("ContestListQTH")).displayText());
+    });
+    connect(m_grid->cursorModel(), &CursorModel::postFailed, this,
+            [this](const QString& message) { m_services.prompts.error(message); });
 
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("Panel1"));
@@ -108,7 +163,197 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     connect(m_log.get(), &Cursor::reset, this, &LogView::updateCaption);
     connect(m_log.get(), &Cursor::stateChanged, this, &LogView::updateCaption);
     connect(m_log.get(), &Cursor::rowRemoved, this, &LogView::updateCaption);
+    connect(m_log.get(), &Cursor::rowInserted, this, &LogView::updateCaption);
+    connect(m_editor, &QCheckBox::toggled, this, &LogView::applyEditorMode);
+    buildMenus();
     updateCaption();
+}
+
+void LogView::buildMenus()
+{
+    auto add = [this](QMenu* menu, const char* name, const QString& text) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    m_normalMenu = new QMenu(this);
+    m_normalMenu->setObjectName(QStringLiteral("PopupMenu2"));
+    QMenu* sort = m_normalMenu->addMenu(QStringLiteral("Сортировка таблицы"));
+    sort->setObjectName(QStringLiteral("N18"));
+    auto* sortGroup = new QActionGroup(this);
+    for (QAction* a : {add(sort, "N19", QStringLiteral("Первая связь вверху")),
+                       add(sort, "N20", QStringLiteral("Первая связь внизу"))}) {
+        a->setCheckable(true);
+        sortGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this] { applySortOrder(true); });
+    }
+    QMenu* numbers = m_normalMenu->addMenu(QStringLiteral("Отображение номеров как..."));
+    numbers->setObjectName(QStringLiteral("N21"));
+    auto* numberGroup = new QActionGroup(this);
+    QAction* plain = add(numbers, "N22", QStringLiteral("Без нулей (1,2,3...)"));
+    QAction* padded = add(numbers, "N23", QStringLiteral("С нулями (001,002,003...)"));
+    for (QAction* a : {plain, padded}) {
+        a->setCheckable(true);
+        numberGroup->addAction(a);
+    }
+    connect(plain, &QAction::triggered, this, [this] { applyNumberDisplay(false, true); });
+    connect(padded, &QAction::triggered, this, [this] { applyNumberDisplay(true, true); });
+    add(m_normalMenu, "N27", QStringLiteral("Открыть QTH в браузере"));
+
+    m_editorMenu = new QMenu(this);
+    m_editorMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    connect(add(m_editorMenu, "N9", QStringLiteral("Пересчитать расстояние и очки")), &QAction::triggered,
+            this, &LogView::rescoreCurrentRow);
+    m_editorMenu->addSeparator();
+    connect(add(m_editorMenu, "N17", QStringLiteral("Стереть все записи")), &QAction::triggered, this,
+            &LogView::eraseBandLog);
+}
+
+QAction* LogView::action(const QString& objectName) const
+{
+    return findChild<QAction*>(objectName);
+}
+
+void LogView::showContextMenu(const QPoint& position)
+{
+    if (m_state.ViewerMode)
+        return;
+    prepareMenus();
+    (m_editor->isChecked() ? m_editorMenu : m_normalMenu)->popup(m_grid->viewport()->mapToGlobal(position));
+}
+
+void LogView::prepareMenus()
+{
+    const bool rows = m_log->isOpen() && !m_log->isEmpty();
+    QAction* rescore = action(QStringLiteral("N9"));
+    rescore->setEnabled(rows);
+    rescore->setText(rows ? QStringLiteral("Пересчитать расстояние и очки у ") +
+                                m_log->value(QStringLiteral("ContestListCall")).displayText()
+                          : QStringLiteral("Пересчитать расстояние и очки"));
+    QAction* browse = action(QStringLiteral("N27"));
+    browse->setEnabled(rows);
+    browse->setText(rows ? QStringLiteral("Открыть ") +
+                               m_log->value(QStringLiteral("ContestListQTH")).displayText() +
+                               QStringLiteral(" в браузере")
+                         : QStringLiteral("Открыть QTH в браузере"));
+}
+
+std::optional<QColor> LogView::cellBackground(int column, const DbValue& mode, const DbValue& azimuth)
+{
+    switch (column) {
+    case ModeColumn:
+        return modeColor(mode);
+    case SentReportColumn:
+    case SentNumberColumn:
+        return MainState::SentColor;
+    case ReceivedReportColumn:
+    case ReceivedNumberColumn:
+        return MainState::ReceivedColor;
+    case AzimuthColumn: {
+        if (!azimuth.isNumeric())
+            return std::nullopt;
+        const double a = azimuth.toDouble();
+        std::optional<QColor> color;
+        if ((a >= 315 && a <= 360) || (a >= 0 && a <= 45))
+            color = QColor(183, 255, 255);
+        if (a >= 135 && a <= 225)
+            color = QColor(255, 255, 103);
+        if (a >= 45 && a <= 135)
+            color = QColor(103, 255, 103);
+        if (a >= 225 && a <= 315)
+            color = QColor(255, 135, 195);
+        return color;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+void LogView::contactAdded(qint64 rowid)
+{
+    // The new row goes where a reopen would put it, found by its serial number.
+    const bool ascending = m_state.SortOrder == QLatin1String("ASC");
+    const int numberField = m_log->fieldIndex(QStringLiteral("ContestListSendNum"));
+    const DbValue number = m_store.eSQLreturn2(
+        QStringLiteral("SELECT ContestListSendNum FROM ContestList WHERE ContestListRowid=%1").arg(rowid));
+    int low = 0;
+    int high = m_log->rowCount();
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        const DbValue there = m_log->value(middle, numberField);
+        const bool before =
+            ascending ? !(number.toDouble() < there.toDouble()) : there.toDouble() > number.toDouble();
+        if (before)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    m_log->insertStoredRow(rowid, low);
+    if (ascending)
+        m_log->last();
+    else
+        m_log->first();
+    updateCaption();
+}
+
+void LogView::applySortOrder(bool store)
+{
+    const int rowid = m_log->isOpen() && !m_log->isEmpty() ? int(m_log->rowId(m_log->currentRow())) : -1;
+    const bool ascending = action(QStringLiteral("N19"))->isChecked();
+    m_state.SortOrder = ascending ? QStringLiteral("ASC") : QStringLiteral("DESC");
+    m_grid->cursorModel()->setRowNumbers(ascending);
+    if (!store)
+        return;
+    m_store.SetSet(QStringLiteral("GridOptionsSort"), LogStore::TextSetting, m_state.SortOrder);
+    q1Set();
+    if (rowid >= 0)
+        m_log->locate(QStringLiteral("ContestListRowid"), rowid);
+    updateCaption();
+}
+
+void LogView::applyNumberDisplay(bool padded, bool store)
+{
+    action(padded ? QStringLiteral("N23") : QStringLiteral("N22"))->setChecked(true);
+    CursorModel* model = m_grid->cursorModel();
+    for (int column : {SentNumberColumn, ReceivedNumberColumn})
+        model->column(column).display = padded ? paddedNumber : std::function<QString(const DbValue&)>();
+    model->refreshColumns();
+    if (store)
+        m_store.SetSet(QStringLiteral("GridOptionsNol"), LogStore::IntegerSetting, padded ? 0 : 1);
+}
+
+void LogView::renameColumn(int column)
+{
+    const QString current = m_grid->columnTitle(column);
+    const QString answer = m_services.prompts.inputText(QStringLiteral("Переименование колонки"),
+                                                        QStringLiteral("Введите новое название"), current);
+    if (answer == current)
+        return;
+    m_store.eSQL(QStringLiteral("UPDATE Setting SET SettingParamStr=") + sqlQuote(answer) +
+                 QStringLiteral(" WHERE SettingName='GridColumnTitleCaptionRu%1' ").arg(column));
+    m_grid->setColumnTitle(column, answer);
+}
+
+void LogView::eraseBandLog()
+{
+    if (!ConfirmDeleteCode(m_services.prompts, m_services.random))
+        return;
+    if (!m_services.prompts.confirm(QStringLiteral("Удалить все записи в ") + m_state.CurrentContestName +
+                                    QStringLiteral(" в диапазоне ") + m_bandName + QStringLiteral(" ?")))
+        return;
+    m_store.eSQL(QStringLiteral("DELETE FROM ContestList WHERE IdContest=%1 AND IdBand=%2")
+                     .arg(m_state.CurrentContestId)
+                     .arg(m_state.CurrentBandId));
+    m_log->reopen();
+    updateCaption();
+    emit bandLogErased();
+}
+
+void LogView::rescoreCurrentRow()
+{
+    if (!m_log->isOpen() || m_log->isEmpty())
+        return;
+    ContactLog(m_store).rescore(*m_log, m_state.OwnLocator, m_state.BandPointsPerKm);
 }
 
 LogView::~LogView() = default;
@@ -203,7 +448,7 @@ void LogView::applyFontSize(int size)
 
 void LogView::applyEditorMode()
 {
-    const bool editing = m_editor->isChecked();
+    const bool editing = m_editor->isChecked() && !m_state.ViewerMode;
     m_grid->setEditable(editing);
     m_grid->setWholeRowSelection(!editing);
     CursorModel* model = m_grid->cursorModel();

@@ -9,8 +9,10 @@
 class DataGrid;
 class DbNavigator;
 class LogStore;
+class QAction;
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QSlider;
 struct MainState;
 struct Services;
@@ -25,8 +27,7 @@ public:
     LogView(LogStore& store, MainState& state, const Services& services, QWidget* parent = nullptr);
     ~LogView() override;
 
-    enum Column
-    {
+    enum Column {
         BandColumn,
         ModeColumn,
         CallColumn,
@@ -62,9 +63,43 @@ public:
     void applyEditorMode();
     // The frame caption counts the rows in the order they were logged.
     void updateCaption();
+    // The band list's text, as the erase question names it.
+    void setBandName(const QString& name) { m_bandName = name; }
+    // A contact was saved: it joins the rows in its place, the newest is current.
+    void contactAdded(qint64 rowid);
+
+    // The sort order of the radio items ("ASC" first contact on top), stored unless
+    // applying what was stored.
+    void applySortOrder(bool store);
+    // Serial numbers plain or padded to three digits (GridOptionsNol 1 or 0).
+    void applyNumberDisplay(bool padded, bool store);
+    // Ctrl+click on a title: rename the column, in the grid and in the settings.
+    void renameColumn(int column);
+    // "Стереть все записи": behind the confirmation code and a question.
+    void eraseBandLog();
+    // "Пересчитать расстояние и очки" for the current row.
+    void rescoreCurrentRow();
+    QAction* action(const QString& objectName) const;
+    QMenu* normalMenu() const { return m_normalMenu; }
+    QMenu* editorMenu() const { return m_editorMenu; }
+    // Captions and enabled state of the context menus for the current row.
+    void prepareMenus();
+
+    // Cell background by column: mode, reports and numbers, azimuth sector.
+    static std::optional<QColor> cellBackground(int column, const DbValue& mode, const DbValue& azimuth);
+
+signals:
+    // The log changed under the grid: the entry panel recomputes what follows from it.
+    void logChanged();
+    // Double click: the current row's call and locator for the entry fields.
+    void contactPicked(const QString& call, const QString& locator);
+    // The band log was erased.
+    void bandLogErased();
 
 private:
     QVector<GridColumnSpec> designColumns() const;
+    void buildMenus();
+    void showContextMenu(const QPoint& position);
 
     LogStore& m_store;
     MainState& m_state;
@@ -77,4 +112,7 @@ private:
     QCheckBox* m_editor;
     QSlider* m_fontSlider;
     QLabel* m_hintBar;
+    QMenu* m_normalMenu = nullptr;
+    QMenu* m_editorMenu = nullptr;
+    QString m_bandName;
 };

@@ -1,10 +1,17 @@
 #include "app/systemservices.h"
 
+#include "app/confirmcode.h"
+
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRandomGenerator>
+#include <QScreen>
 
 namespace {
 
@@ -58,6 +65,39 @@ QString WidgetPrompts::inputText(const QString& caption, const QString& prompt, 
     const QString text =
         QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, initial, &ok);
     return ok ? text : initial;
+}
+
+std::optional<QString> WidgetPrompts::confirmationCode(const ConfirmationCode& code)
+{
+    QDialog dialog(QApplication::activeWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    dialog.setWindowTitle(QStringLiteral("Подтвердите код:"));
+    dialog.setFixedSize(530, 190);
+    for (int k = 0; k < 5; ++k) {
+        auto* letter = new QLabel(code.letters.mid(k, 1), &dialog);
+        letter->setFont(QFont(QStringLiteral("Tahoma"), 72, QFont::Bold));
+        QPalette palette = letter->palette();
+        palette.setColor(QPalette::WindowText, code.colors[size_t(k)]);
+        letter->setPalette(palette);
+        letter->move(100 * k + 20, code.tops[size_t(k)]);
+        letter->adjustSize();
+    }
+    auto* typed = new QLineEdit(&dialog);
+    typed->setMaxLength(5);
+    typed->setFont(QFont(QStringLiteral("Tahoma"), 10, QFont::Bold));
+    typed->setGeometry(270, 155, 75, 24);
+    auto* enter = new QPushButton(QStringLiteral("Ввод"), &dialog);
+    enter->setGeometry(355, 155, 75, 25);
+    enter->setDefault(true);
+    QObject::connect(enter, &QPushButton::clicked, &dialog, &QDialog::accept);
+    auto* cancel = new QPushButton(QStringLiteral("Отмена"), &dialog);
+    cancel->setGeometry(440, 155, 75, 25);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    typed->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return typed->text();
 }
 
 bool SystemDesktop::openUrl(const QUrl& url)

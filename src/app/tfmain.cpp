@@ -1,5 +1,6 @@
 #include "app/tfmain.h"
 
+#include "app/contactentry.h"
 #include "app/logview.h"
 #include "controls/datagrid.h"
 #include "logging/entrypanel.h"
@@ -11,14 +12,15 @@
 #include "store/errors.h"
 #include "store/logstore.h"
 #include "store/schemaupgrade.h"
-#include "store/sqltext.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -53,7 +55,10 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     setWindowTitle(QStringLiteral("Kovra log"));
     buildWindow();
     buildMenu();
+    buildActions();
     startUp(fileArgument);
+    connectEntry();
+    qApp->installEventFilter(this);
 }
 
 Tfmain::~Tfmain() = default;
@@ -79,6 +84,7 @@ void Tfmain::buildWindow()
     m_splitter->setChildrenCollapsible(false);
     m_entry = new EntryPanel(m_splitter);
     m_log = new LogView(m_store, m_state, m_services, m_splitter);
+    m_contactEntry = new ContactEntry(*m_entry, *m_log, m_store, m_state, m_services, this);
     m_splitter->addWidget(m_entry);
     m_splitter->addWidget(m_log);
     m_splitter->setStretchFactor(0, 0);
@@ -148,6 +154,65 @@ void Tfmain::buildMenu()
     about->setObjectName(QStringLiteral("N28"));
 }
 
+void Tfmain::buildActions()
+{
+    auto add = [this](const char* name, const QKeySequence& key, auto handler) {
+        auto* a = new QAction(this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, [this, handler] { guarded(handler); });
+        addAction(a);
+    };
+    add("MySaveCtrlS", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { m_contactEntry->saveContact(); });
+    add("MyClearField", QKeySequence(Qt::CTRL | Qt::Key_X), [this] { m_contactEntry->clearFields(); });
+    add("MyModulSSB", QKeySequence(Qt::Key_F11), [this] { m_contactEntry->selectMode(1); });
+    add("MyModulCW", QKeySequence(Qt::Key_F12), [this] { m_contactEntry->selectMode(2); });
+}
+
+void Tfmain::connectEntry()
+{
+    connect(m_entry->saveButton, &QPushButton::clicked, this,
+            [this] { guarded([this] { m_contactEntry->saveContact(); }); });
+    connect(m_entry->bandList, &QComboBox::activated, this,
+            [this] { guarded([this] { m_contactEntry->bandChanged(); }); });
+    connect(m_entry->modeList, &QComboBox::activated, this,
+            [this] { guarded([this] { m_contactEntry->modeChanged(); }); });
+    connect(m_log, &LogView::contactPicked, this, [this](const QString& call, const QString& locator) {
+        m_entry->callEdit->setEditText(call);
+        m_entry->locatorEdit->setText(locator);
+    });
+    connect(m_log, &LogView::bandLogErased, this,
+            [this] { guarded([this] { m_contactEntry->GetMaxNumber(); }); });
+}
+
+bool Tfmain::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && modifiers == Qt::ControlModifier) {
+        if (type == QEvent::KeyPress)
+            guarded([this] { m_contactEntry->saveContact(); });
+        return true;
+    }
+    if (type == QEvent::ShortcutOverride) {
+        // Hold the field back so that the window's shortcut gets the key.
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* a : actions()) {
+            if (a->shortcut() == pressed && a->isEnabled())
+                return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void Tfmain::startUp(const QString& fileArgument)
 {
     Q_UNUSED(fileArgument)
@@ -189,26 +254,27 @@ void Tfmain::startUp(const QString& fileArgument)
             setBackground(received, MainState::ReceivedColor);
 
         fillBandAndModeLists();
+        m_contactEntry->modeChanged();
 
         const DbValue sort = m_store.eSQLreturn2(
             QStringLiteral("SELECT SettingParamStr FROM Setting WHERE SettingName='GridOptionsSort' "));
-        m_state.SortOrder = !sort.isNull() && sort.toString() == QLatin1String("DESC")
-                                ? QStringLiteral("DESC")
-                                : QStringLiteral("ASC");
+        const bool descending = !sort.isNull() && sort.toString() == QLatin1String("DESC");
+        m_log->action(descending ? QStringLiteral("N20") : QStringLiteral("N19"))->setChecked(true);
+        m_log->applySortOrder(false);
+        const DbValue padding = m_store.eSQLreturn2(
+            QStringLiteral("SELECT SettingParamInt FROM Setting WHERE SettingName='GridOptionsNol' "));
+        if (!padding.isNull())
+            m_log->applyNumberDisplay(padding.toInt() == 0, false);
+
         applyClockMode();
         m_log->openLookups();
-
-        m_state.CurrentBandId =
-            qint32(m_store
-                       .eSQLreturn(QStringLiteral("SELECT BandRowid FROM [Band] WHERE BandName=") +
-                                   sqlQuote(m_entry->bandList->currentText().trimmed()) + QStringLiteral(" "))
-                       .toInt());
-        m_log->q1Set();
+        m_contactEntry->bandChanged();
 
         m_log->applyColumnSettings();
         applyEarlierContactsColumnSettings();
         m_log->hintBar()->clear();
         m_log->applyEditorMode();
+        m_contactEntry->SetCallList();
         m_startTimer->start();
         m_log->updateCaption();
     });

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+class ContactEntry;
 class EntryPanel;
 class LogStore;
 class LogView;
@@ -30,6 +31,7 @@ public:
     MainState& state() { return m_state; }
     EntryPanel* entryPanel() const { return m_entry; }
     LogView* logView() const { return m_log; }
+    ContactEntry* contactEntry() const { return m_contactEntry; }
     QAction* action(const QString& objectName) const;
 
     // Own call and locator from the personal data, the current contest, the caption.
@@ -46,11 +48,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The window sees keys before its fields: Ctrl+Enter saves, and the window's own
+    // shortcuts win over the fields' (Ctrl+X clears the entry, it does not cut).
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void buildWindow();
     void buildMenu();
+    void buildActions();
+    void connectEntry();
     void startUp(const QString& fileArgument);
     void fillBandAndModeLists();
     void applyEarlierContactsColumnSettings();
@@ -68,6 +75,7 @@ private:
     QSplitter* m_splitter = nullptr;
     EntryPanel* m_entry = nullptr;
     LogView* m_log = nullptr;
+    ContactEntry* m_contactEntry = nullptr;
     QPushButton* m_upgradeButton = nullptr;
     QTimer* m_clockTimer = nullptr;
     QTimer* m_startTimer = nullptr;

@@ -1,6 +1,7 @@
 #include "controls/cursormodel.h"
 
 #include "store/daycount.h"
+#include "store/errors.h"
 
 #include <QDateTime>
 
@@ -16,8 +17,8 @@ void CursorModel::setCursor(Cursor* cursor)
         disconnect(c);
     m_cursor = cursor;
     connectCursor();
+    findFields();
     endResetModel();
-    setColumns(m_columns);
 }
 
 void CursorModel::connectCursor()
@@ -26,8 +27,8 @@ void CursorModel::connectCursor()
         return;
     m_connections[0] = connect(m_cursor, &Cursor::reset, this, [this] {
         beginResetModel();
+        findFields(); // field positions may differ after a reopen
         endResetModel();
-        setColumns(m_columns); // field positions may differ after a reopen
     });
     m_connections[1] = connect(m_cursor, &Cursor::rowChanged, this, [this](int row) {
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
@@ -52,13 +53,18 @@ void CursorModel::setColumns(QVector<GridColumnSpec> columns)
     if (countChanged)
         beginResetModel();
     m_columns = std::move(columns);
+    findFields();
+    if (countChanged)
+        endResetModel();
+}
+
+void CursorModel::findFields()
+{
     m_fieldIndex.clear();
     for (const GridColumnSpec& c : std::as_const(m_columns)) {
         const QString& field = c.keyField.isEmpty() ? c.field : c.keyField;
         m_fieldIndex.push_back(m_cursor ? m_cursor->fieldIndex(field) : -1);
     }
-    if (countChanged)
-        endResetModel();
 }
 
 void CursorModel::refreshColumns()
@@ -204,11 +210,21 @@ bool CursorModel::setData(const QModelIndex& index, const QVariant& value, int r
     } else if (!value.toString().isEmpty()) {
         v = DbValue(value.toString());
     }
-    if (m_cursor->currentRow() != index.row())
-        m_cursor->setCurrentRow(index.row());
-    if (m_cursor->value(index.row(), field) == v)
-        return true;
-    m_cursor->setValue(field, v);
+    try {
+        if (m_cursor->currentRow() != index.row())
+            m_cursor->setCurrentRow(index.row());
+        if (m_cursor->value(index.row(), field) == v)
+            return true;
+        m_cursor->setValue(field, v);
+        // An edited row is stored at once; a new row waits until it is complete.
+        if (m_cursor->state() == Cursor::State::Edit)
+            m_cursor->post();
+    } catch (const KovraError& e) {
+        if (m_cursor->state() == Cursor::State::Edit)
+            m_cursor->cancel();
+        emit postFailed(e.message());
+        return false;
+    }
     return true;
 }
 

@@ -64,8 +64,13 @@ public:
 
     QString displayText(int row, int column) const;
 
+signals:
+    // An edit the database refused; the row shows what is stored again.
+    void postFailed(const QString& message);
+
 private:
     int fieldOf(int column) const;
+    void findFields();
     void connectCursor();
 
     Cursor* m_cursor = nullptr;

@@ -13,8 +13,7 @@ class DbNavigator : public QWidget
 {
     Q_OBJECT
 public:
-    enum Button
-    {
+    enum Button {
         First = 1,
         Prior = 2,
         Next = 4,

@@ -26,17 +26,7 @@ struct ContactFields
     QTime time;
 
     // The mandatory fields in the order they are checked.
-    enum Field
-    {
-        Band,
-        Mode,
-        Call,
-        Locator,
-        SentReport,
-        SentNumber,
-        ReceivedReport,
-        ReceivedNumber
-    };
+    enum Field { Band, Mode, Call, Locator, SentReport, SentNumber, ReceivedReport, ReceivedNumber };
 };
 
 // What a save knows besides the fields.
@@ -52,13 +42,7 @@ struct SaveContext
 
 struct SaveOutcome
 {
-    enum Kind
-    {
-        Saved,
-        MissingField,
-        Refused,
-        Failed
-    };
+    enum Kind { Saved, MissingField, Refused, Failed };
     Kind kind = Saved;
     ContactFields::Field field = ContactFields::Band; // the empty field, for MissingField
     QString message;                                  // the refusal or the error

@@ -153,6 +153,19 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Ввод з�
     applyFontLayout(m_fontSize);
 }
 
+void EntryPanel::setLocatorAutoFilled(bool autoFilled)
+{
+    QPalette palette = locatorEdit->palette();
+    palette.setColor(QPalette::Text,
+                     autoFilled ? QColor(192, 192, 192) : this->palette().color(QPalette::Text));
+    locatorEdit->setPalette(palette);
+}
+
+bool EntryPanel::isLocatorAutoFilled() const
+{
+    return locatorEdit->palette().color(QPalette::Text) == QColor(192, 192, 192);
+}
+
 void EntryPanel::applyFontLayout(int s)
 {
     m_fontSize = s;

@@ -24,6 +24,10 @@ public:
     // Widths follow the frame's width; runs on every resize.
     void layoutHorizontally();
 
+    // A locator taken from the log rather than typed shows in silver until edited.
+    void setLocatorAutoFilled(bool autoFilled);
+    bool isLocatorAutoFilled() const;
+
     QComboBox* bandList;           // Edit7
     QComboBox* modeList;           // Edit9
     QComboBox* callEdit;           // Edit2

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <optional>
+
+struct ConfirmationCode;
+
 // Every message box, input box and dialog the program shows goes through this interface,
 // so that tests answer them instead of a person. The texts are the program's own; a line
 // break inside them is LF CR, as the operator has always seen it.
@@ -18,4 +22,6 @@ public:
     virtual bool confirm(const QString& text) = 0;
     // An input box: the typed text, or the initial text when cancelled.
     virtual QString inputText(const QString& caption, const QString& prompt, const QString& initial) = 0;
+    // The confirmation-code dialog: what was typed when closed with "Ввод", none otherwise.
+    virtual std::optional<QString> confirmationCode(const ConfirmationCode& code) = 0;
 };

@@ -154,6 +154,18 @@ DbValue Cursor::value(int row, int column) const
     return m_rows[size_t(row)][size_t(column)];
 }
 
+void Cursor::insertStoredRow(qint64 rowid, int position)
+{
+    if (!isOpen() || m_baseTable.isEmpty())
+        throw SqlError(QStringLiteral("Данные не открыты"));
+    position = std::clamp(position, 0, rowCount());
+    m_rows.insert(m_rows.begin() + position, readBack(rowid, ResultRow(size_t(m_columns.size()))));
+    m_rowIds.insert(m_rowIds.begin() + position, rowid);
+    if (m_current >= position)
+        ++m_current;
+    emit rowInserted(position);
+}
+
 void Cursor::edit()
 {
     if (m_state == State::Edit || m_state == State::Insert)
@@ -306,14 +318,13 @@ void Cursor::writeBack()
                             .arg(quoteIdentifier(m_baseTable), assignments.join(QLatin1Char(','))),
                         values);
     }
-    m_rows[size_t(m_current)] = readBack(rowid);
+    m_rows[size_t(m_current)] = readBack(rowid, m_buffer);
 }
 
 // The row as the database now holds it (types applied, keys assigned); fields that do not
 // come from the base table keep what the buffer had.
-ResultRow Cursor::readBack(qint64 rowid) const
+ResultRow Cursor::readBack(qint64 rowid, ResultRow row) const
 {
-    ResultRow row = m_buffer;
     const QString table = plainTableName(m_baseTable);
     QStringList names;
     std::vector<int> positions;

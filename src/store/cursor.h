@@ -17,13 +17,7 @@ class Cursor : public QObject
 {
     Q_OBJECT
 public:
-    enum class State
-    {
-        Closed,
-        Browse,
-        Edit,
-        Insert
-    };
+    enum class State { Closed, Browse, Edit, Insert };
 
     explicit Cursor(Database& db, QObject* parent = nullptr);
 
@@ -66,6 +60,10 @@ public:
     // The rowid of a row, for finding it again after a reload.
     qint64 rowId(int row) const { return m_rowIds[size_t(row)]; }
 
+    // Reads a row the database already holds into the cursor at `position`, as a reopen
+    // would show it, without reading the others again. The current row stays.
+    void insertStoredRow(qint64 rowid, int position);
+
     void edit();
     void append();
     void setValue(const QString& field, const DbValue& value);
@@ -93,7 +91,7 @@ private:
     int requireField(const QString& field) const;
     void setState(State state);
     void writeBack();
-    ResultRow readBack(qint64 rowid) const;
+    ResultRow readBack(qint64 rowid, ResultRow row) const;
 
     Database& m_db;
     QString m_sql;

@@ -10,15 +10,7 @@
 class DbValue
 {
 public:
-    enum class Kind
-    {
-        Null,
-        Integer,
-        Double,
-        Text,
-        DateTime,
-        Boolean
-    };
+    enum class Kind { Null, Integer, Double, Text, DateTime, Boolean };
 
     DbValue() = default;
     DbValue(int v) : m_kind(Kind::Integer), m_value(qint64(v)) {}

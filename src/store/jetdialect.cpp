@@ -11,15 +11,7 @@
 
 namespace {
 
-enum class TokenKind
-{
-    Space,
-    Word,
-    Number,
-    Quoted,
-    Date,
-    Punct
-};
+enum class TokenKind { Space, Word, Number, Quoted, Date, Punct };
 
 struct Token
 {

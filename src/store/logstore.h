@@ -13,11 +13,7 @@ class Prompts;
 class LogStore
 {
 public:
-    enum SettingKind
-    {
-        IntegerSetting = 0,
-        TextSetting = 1
-    };
+    enum SettingKind { IntegerSetting = 0, TextSetting = 1 };
 
     LogStore(std::unique_ptr<Database> db, Prompts& prompts);
 

@@ -1,5 +1,7 @@
 #include "support/fakes.h"
 
+#include "app/confirmcode.h"
+
 void FakePrompts::record(ShownPrompt::Kind kind, const QString& text, const QString& details)
 {
     shown.push_back({kind, text, details});
@@ -39,6 +41,16 @@ QString FakePrompts::inputText(const QString& caption, const QString& prompt, co
         return initial;
     const QString answer = inputAnswers.front();
     inputAnswers.pop_front();
+    return answer;
+}
+
+std::optional<QString> FakePrompts::confirmationCode(const ConfirmationCode& code)
+{
+    record(ShownPrompt::Code, code.letters);
+    if (codeAnswers.empty())
+        return code.letters;
+    const auto answer = codeAnswers.front();
+    codeAnswers.pop_front();
     return answer;
 }
 

@@ -14,14 +14,7 @@
 // What a test saw of one message or dialog.
 struct ShownPrompt
 {
-    enum Kind
-    {
-        Error,
-        Warning,
-        Information,
-        Confirm,
-        Input
-    };
+    enum Kind { Error, Warning, Information, Confirm, Input, Code };
     Kind kind;
     QString text;
     QString details;
@@ -37,8 +30,11 @@ public:
     void information(const QString& text) override;
     bool confirm(const QString& text) override;
     QString inputText(const QString& caption, const QString& prompt, const QString& initial) override;
+    // Answers with the code shown unless codeAnswers says otherwise (none cancels).
+    std::optional<QString> confirmationCode(const ConfirmationCode& code) override;
 
     std::vector<ShownPrompt> shown;
+    std::deque<std::optional<QString>> codeAnswers;
     std::deque<bool> confirmAnswers;
     std::deque<QString> inputAnswers;
     // Runs while a box is up, as a modal box would let timers and events run.

@@ -1,0 +1,219 @@
+#include "app/contactentry.h"
+
+#include "app/logview.h"
+#include "app/mainstate.h"
+#include "logging/entrypanel.h"
+#include "logging/repeattimer.h"
+#include "platform/clock.h"
+#include "platform/prompts.h"
+#include "platform/services.h"
+#include "store/daycount.h"
+#include "store/logstore.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimeEdit>
+
+ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, MainState& state,
+                           const Services& services, QObject* parent)
+    : QObject(parent), m_panel(panel), m_log(log), m_store(store), m_state(state), m_services(services),
+      m_contacts(store)
+{
+    for (QObject* field : std::initializer_list<QObject*>{m_panel.callEdit->lineEdit(), m_panel.locatorEdit,
+                                                          m_panel.receivedReportEdit,
+                                                          m_panel.receivedNumberEdit, m_panel.sentReportEdit})
+        field->installEventFilter(this);
+    // What the key filters let through, also when pasted.
+    m_panel.receivedReportEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), this));
+    m_panel.receivedNumberEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), this));
+    m_panel.sentReportEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), this));
+
+    Cursor& cursor = m_log.log();
+    cursor.afterPost = [this] { logRowChanged(); };
+    cursor.afterDelete = [this] { logRowChanged(); };
+}
+
+double ContactEntry::nowUtc() const
+{
+    return toDayCount(m_services.clock.now()) + m_state.ClockOffsetHours / 24.0;
+}
+
+void ContactEntry::saveContact()
+{
+    ContactFields fields;
+    fields.band = m_panel.bandList->currentText();
+    fields.mode = m_panel.modeList->currentText();
+    fields.call = m_panel.callEdit->currentText();
+    fields.locator = m_panel.locatorEdit->text();
+    fields.sentReport = m_panel.sentReportEdit->text();
+    fields.sentNumber = m_panel.sentNumberEdit->text();
+    fields.receivedReport = m_panel.receivedReportEdit->text();
+    fields.receivedNumber = m_panel.receivedNumberEdit->text();
+    fields.date = m_panel.dateEdit->date();
+    fields.time = m_panel.timeEdit->time();
+
+    SaveContext context;
+    context.contestId = m_state.CurrentContestId;
+    context.ownLocator = m_state.OwnLocator;
+    context.pointsPerKm = m_state.BandPointsPerKm;
+    context.nowUtc = nowUtc();
+    if (m_timer && m_timer->isShowing())
+        context.timerPeriodDays = m_timer->periodDays();
+
+    const SaveOutcome outcome = m_contacts.save(fields, context);
+    switch (outcome.kind) {
+    case SaveOutcome::MissingField:
+        focusField(outcome.field);
+        return;
+    case SaveOutcome::Refused:
+        m_services.prompts.information(outcome.message);
+        return;
+    case SaveOutcome::Failed:
+        return; // the error box was shown; every field keeps what was typed
+    case SaveOutcome::Saved:
+        break;
+    }
+    m_log.contactAdded(outcome.rowid);
+    GetMaxNumber();
+    m_panel.callEdit->setEditText(QString());
+    m_panel.locatorEdit->clear();
+    m_panel.receivedNumberEdit->clear();
+    addToCallHistory(fields.call);
+    m_panel.setLocatorAutoFilled(false);
+    reloadTimerList();
+}
+
+void ContactEntry::focusField(ContactFields::Field field)
+{
+    QWidget* widgets[] = {m_panel.bandList,           m_panel.modeList,          m_panel.callEdit,
+                          m_panel.locatorEdit,        m_panel.sentReportEdit,    m_panel.sentNumberEdit,
+                          m_panel.receivedReportEdit, m_panel.receivedNumberEdit};
+    widgets[field]->setFocus();
+}
+
+void ContactEntry::bandChanged()
+{
+    const QString band = m_panel.bandList->currentText();
+    m_state.CurrentBandId = m_contacts.bandId(band);
+    m_state.BandPointsPerKm = m_contacts.bandPointsPerKm(band);
+    m_log.setBandName(band);
+    m_log.q1Set();
+    GetMaxNumber();
+    reloadTimerList();
+}
+
+void ContactEntry::modeChanged()
+{
+    if (m_panel.modeList->currentIndex() == 1)
+        m_panel.receivedReportEdit->setText(QStringLiteral("59"));
+    else if (m_panel.modeList->currentIndex() == 2)
+        m_panel.receivedReportEdit->setText(QStringLiteral("599"));
+    m_panel.sentReportEdit->setText(m_panel.receivedReportEdit->text());
+}
+
+void ContactEntry::selectMode(int position)
+{
+    if (position >= m_panel.modeList->count())
+        return;
+    m_panel.modeList->setCurrentIndex(position);
+    modeChanged();
+}
+
+void ContactEntry::clearFields()
+{
+    m_panel.callEdit->setEditText(QString());
+    m_panel.locatorEdit->clear();
+    m_panel.receivedNumberEdit->clear();
+    m_panel.callEdit->setFocus();
+}
+
+void ContactEntry::GetMaxNumber()
+{
+    m_panel.sentNumberEdit->setText(
+        QString::number(m_contacts.nextSerialNumber(m_state.CurrentContestId, m_state.CurrentBandId)));
+}
+
+void ContactEntry::SetCallList()
+{
+    const QString typed = m_panel.callEdit->currentText();
+    m_panel.callEdit->clear();
+    m_panel.callEdit->addItems(m_contacts.callHistory());
+    m_panel.callEdit->setCurrentIndex(-1);
+    m_panel.callEdit->setEditText(typed);
+}
+
+// A new call joins the list in its sorted place; the list is not read again from the log.
+void ContactEntry::addToCallHistory(const QString& call)
+{
+    QComboBox* list = m_panel.callEdit;
+    int low = 0;
+    int high = list->count();
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (QString::compare(list->itemText(middle), call, Qt::CaseInsensitive) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low < list->count() && QString::compare(list->itemText(low), call, Qt::CaseInsensitive) == 0)
+        return;
+    const QString typed = list->currentText();
+    list->insertItem(low, call);
+    list->setCurrentIndex(-1);
+    list->setEditText(typed);
+}
+
+void ContactEntry::logRowChanged()
+{
+    reloadTimerList();
+    GetMaxNumber();
+}
+
+void ContactEntry::reloadTimerList()
+{
+    if (m_timer && m_timer->isShowing())
+        m_timer->ReloadTimerList();
+}
+
+bool ContactEntry::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress)
+        return filterKey(watched, static_cast<QKeyEvent*>(event));
+    return QObject::eventFilter(watched, event);
+}
+
+// Enter in the call, locator and received fields moves on through the four fields the
+// operator types; the report and number fields take digits and a point only.
+bool ContactEntry::filterKey(QObject* field, QKeyEvent* key)
+{
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))
+        return false; // the window's own keys
+    QWidget* next = nullptr;
+    if (field == m_panel.callEdit->lineEdit())
+        next = m_panel.receivedReportEdit;
+    else if (field == m_panel.receivedReportEdit)
+        next = m_panel.receivedNumberEdit;
+    else if (field == m_panel.receivedNumberEdit)
+        next = m_panel.locatorEdit;
+    else if (field == m_panel.locatorEdit)
+        next = m_panel.callEdit;
+    if (enter) {
+        if (next)
+            next->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    const bool digitsOnly = field == m_panel.receivedReportEdit || field == m_panel.receivedNumberEdit ||
+                            field == m_panel.sentReportEdit;
+    if (!digitsOnly || key->text().isEmpty() || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    const QChar c = key->text().front();
+    if (c.isPrint())
+        return !(c.isDigit() && c.unicode() < 128) && c != QLatin1Char('.');
+    return false;
+}

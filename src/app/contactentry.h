@@ -1,0 +1,63 @@
+#pragma once
+
+#include "logging/contactlog.h"
+
+#include <QObject>
+
+class EntryPanel;
+class LogStore;
+class LogView;
+class QKeyEvent;
+class RepeatTimer;
+struct MainState;
+struct Services;
+
+// The behaviour of the entry panel: band and mode, the serial number, the key filters of
+// the fields, and saving the typed contact into the log the grid shows.
+class ContactEntry : public QObject
+{
+    Q_OBJECT
+public:
+    ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, MainState& state, const Services& services,
+                 QObject* parent = nullptr);
+
+    void setRepeatTimer(RepeatTimer* timer) { m_timer = timer; }
+    ContactLog& contacts() { return m_contacts; }
+
+    // Saves the typed contact (the button, Ctrl+Enter, Ctrl+S).
+    void saveContact();
+    // The chosen band: its identifier and points factor, its log, its next number.
+    void bandChanged();
+    // The chosen mode: SSB reports 59, CW 599, the sent report follows the received one.
+    void modeChanged();
+    // F11 and F12: mode list position 1 (SSB) or 2 (CW).
+    void selectMode(int position);
+    // Ctrl+X: call, locator and received number emptied, the call field focused.
+    void clearFields();
+    // The next sent serial number of the contest's band into its field.
+    void GetMaxNumber();
+    // Every call of the log into the call field's list.
+    void SetCallList();
+    // After the log changed under the grid (a row edited or deleted).
+    void logRowChanged();
+
+    // The current UTC time of the clock: local time plus the offset.
+    double nowUtc() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool filterKey(QObject* field, QKeyEvent* key);
+    void addToCallHistory(const QString& call);
+    void focusField(ContactFields::Field field);
+    void reloadTimerList();
+
+    EntryPanel& m_panel;
+    LogView& m_log;
+    LogStore& m_store;
+    MainState& m_state;
+    const Services& m_services;
+    ContactLog m_contacts;
+    RepeatTimer* m_timer = nullptr;
+};

@@ -1,0 +1,459 @@
+#include "app/contactentry.h"
+#include "app/logview.h"
+#include "app/tfmain.h"
+#include "controls/datagrid.h"
+#include "controls/dbnavigator.h"
+#include "logging/entrypanel.h"
+#include "store/daycount.h"
+#include "store/logstore.h"
+#include "support/fakes.h"
+#include "support/tempdatabase.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <QtTest>
+
+// Logging contacts in the real window, typed as an operator types them, and the log grid
+// with its commands.
+class TestEntry : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void contactsAreNumberedScoredAndShown();
+    void repeatTooEarlyIsRefusedAndKeepsTheFields();
+    void refusedInsertKeepsTheFields();
+    void keysOfTheEntryPanel();
+    void emptyFieldGetsTheFocus();
+    void sortOrderKeepsTheCurrentContact();
+    void numberDisplay();
+    void cellColours_data();
+    void cellColours();
+    void editorModeEditsAndRescores();
+    void renameColumnKeepsApostrophes();
+    void eraseBandLogBehindTheCode();
+    void navigatorDeleteFreesTheNumber();
+    void doubleClickCopiesCallAndLocator();
+
+private:
+    void openWindow();
+    void chooseBand(int index);
+    void chooseMode(int index);
+    // Types a contact the way an operator does and saves it with Ctrl+Enter.
+    void typeContact(const QString& call, const QString& number, const QString& locator);
+    QVariantList stored(const QString& column);
+
+    std::unique_ptr<TempDatabase> m_file;
+    std::unique_ptr<FakeServices> m_fakes;
+    std::unique_ptr<LogStore> m_store;
+    std::unique_ptr<Tfmain> m_window;
+    EntryPanel* m_entry = nullptr;
+    LogView* m_log = nullptr;
+};
+
+void TestEntry::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian));
+}
+
+void TestEntry::init()
+{
+    m_file = std::make_unique<TempDatabase>();
+    m_fakes = std::make_unique<FakeServices>();
+    FakePrompts none;
+    m_file->openStore(none);
+    m_file->sqlite(
+        "INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, ContestDTStop, ContestActual) "
+        "VALUES (1, 'Полевой день', 42200, 42201, 1);"
+        "INSERT INTO Contest (ContestRowid, ContestName) VALUES (2, 'Другой');"
+        "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
+        "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';");
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0));
+}
+
+void TestEntry::cleanup()
+{
+    m_window.reset();
+    m_store.reset();
+    m_fakes.reset();
+    m_file.reset();
+}
+
+void TestEntry::openWindow()
+{
+    m_window.reset();
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services);
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_entry = m_window->entryPanel();
+    m_log = m_window->logView();
+}
+
+void TestEntry::chooseBand(int index)
+{
+    m_entry->bandList->setCurrentIndex(index);
+    emit m_entry->bandList->activated(index);
+}
+
+void TestEntry::chooseMode(int index)
+{
+    m_entry->modeList->setCurrentIndex(index);
+    emit m_entry->modeList->activated(index);
+}
+
+void TestEntry::typeContact(const QString& call, const QString& number, const QString& locator)
+{
+    m_entry->callEdit->setFocus();
+    QTest::keyClicks(m_entry->callEdit->lineEdit(), call.toLower());
+    QTest::keyClick(m_entry->callEdit->lineEdit(), Qt::Key_Return); // on to the received report
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // keep 59, on to the number
+    QTest::keyClicks(QApplication::focusWidget(), number);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // on to the locator
+    QTest::keyClicks(QApplication::focusWidget(), locator.toLower());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+}
+
+QVariantList TestEntry::stored(const QString& column)
+{
+    return m_file->column("SELECT " + column + " FROM ContestList ORDER BY ContestListRowid");
+}
+
+void TestEntry::contactsAreNumberedScoredAndShown()
+{
+    openWindow();
+    QCOMPARE(m_window->windowTitle(), "Полевой день / UA3XYZ из KO85AA");
+    chooseBand(0); // 144 MHz, 1 point per km
+    chooseMode(1); // SSB
+    typeContact("UA3AAA", "1", "KO95AA");
+    typeContact("UA3BBB", "2", "KO86AA");
+    chooseMode(2); // CW
+    QCOMPARE(m_entry->receivedReportEdit->text(), "599");
+    typeContact("UA3AAA", "3", "KO95AA"); // same call, other mode: saved at once
+    chooseBand(1);                        // 432 MHz, 2 points per km, its own numbers
+    typeContact("UA3CCC", "1", "KO95AA");
+    QVERIFY(m_fakes->prompts.shown.empty());
+
+    QCOMPARE(stored("ContestListCall"), (QVariantList{"UA3AAA", "UA3BBB", "UA3AAA", "UA3CCC"}));
+    QCOMPARE(stored("ContestListSendNum"), (QVariantList{1, 2, 3, 1}));
+    QCOMPARE(stored("IdBand"), (QVariantList{144, 144, 144, 432}));
+    QCOMPARE(stored("IdModulation"), (QVariantList{1, 1, 2, 2}));
+    QCOMPARE(stored("ContestListDistance"), (QVariantList{127.4, 111.1, 127.4, 127.4}));
+    QCOMPARE(stored("ContestListAzimut"), (QVariantList{89, 0, 89, 89}));
+    QCOMPARE(stored("ContestListResult"), (QVariantList{127, 111, 127, 255}));
+    QCOMPARE(stored("ContestListSendRST"), (QVariantList{59, 59, 599, 599}));
+    QCOMPARE(stored("ContestListDateTime").first().toDouble(), toDayCount(QDate(2015, 7, 15), QTime(10, 0)));
+
+    // The entry panel is ready for the next contact.
+    QCOMPARE(m_entry->callEdit->currentText(), "");
+    QCOMPARE(m_entry->locatorEdit->text(), "");
+    QCOMPARE(m_entry->receivedNumberEdit->text(), "");
+    QCOMPARE(m_entry->sentNumberEdit->text(), "2");
+    QCOMPARE(m_entry->callEdit->findText("UA3AAA"), 0);
+    QCOMPARE(m_entry->callEdit->count(), 3);
+
+    // The grid shows the current band: its rows, colours, footer and caption.
+    chooseBand(0);
+    QCOMPARE(m_log->log().rowCount(), 3);
+    QCOMPARE(m_log->grid()->footerText(), "365");
+    QCOMPARE(m_log->title(), "Список [3/3]"); // newest first, and current
+    QCOMPARE(m_log->grid()->cursorModel()->displayText(0, LogView::CallColumn), "UA3AAA");
+    QCOMPARE(m_log->grid()->cursorModel()->displayText(0, LogView::BandColumn), "144 MHz");
+    QCOMPARE(m_log->grid()->cursorModel()->displayText(0, LogView::ModeColumn), "CW");
+    QCOMPARE(m_log->grid()->cursorModel()->displayText(0, LogView::DistanceColumn), "127,4");
+    QCOMPARE(m_log->grid()->cursorModel()->displayText(0, LogView::TimeColumn), "10:00");
+    QCOMPARE(m_entry->sentNumberEdit->text(), "4");
+}
+
+void TestEntry::repeatTooEarlyIsRefusedAndKeepsTheFields()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "1", "KO95AA");
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 10, 0));
+    typeContact("UA3AAA", "7", "KO95AA");
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information),
+             QStringList{"Внимание! Временной период не позволяет внести эту запись в лог.\n\r\n\r"
+                         "Временной период между связями составляет: 0:15:00\n\r"
+                         "Последняя связь с UA3AAA на 144 MHz/SSB была осуществленна: 15.07.2015 10:00:00\n\r"
+                         "Следующая связь с UA3AAA может быть после: 15.07.2015 10:15:00\n\r\n\r"
+                         "Подождите: 0:05:00\n\r"});
+    QCOMPARE(stored("COUNT(*)"), QVariantList{1});
+    QCOMPARE(m_entry->callEdit->currentText(), "UA3AAA");
+    QCOMPARE(m_entry->receivedNumberEdit->text(), "7");
+    QCOMPARE(m_entry->locatorEdit->text(), "KO95AA");
+
+    // Exactly at the end of the period it is saved.
+    m_fakes->prompts.clear();
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 15, 0));
+    QTest::qWait(1100); // one clock tick: the pickers show the new time
+    QTest::keyClick(m_entry->locatorEdit, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(m_fakes->prompts.shown.empty());
+    QCOMPARE(stored("COUNT(*)"), QVariantList{2});
+}
+
+void TestEntry::refusedInsertKeepsTheFields()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "99999", "KO95AA");
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
+    QVERIFY(m_fakes->prompts.texts(ShownPrompt::Error).first().contains("ContestListReceivedNum"));
+    QCOMPARE(stored("COUNT(*)"), QVariantList{0});
+    QCOMPARE(m_entry->callEdit->currentText(), "UA3AAA");
+    QCOMPARE(m_entry->receivedNumberEdit->text(), "99999");
+    QCOMPARE(m_entry->locatorEdit->text(), "KO95AA");
+    QCOMPARE(m_entry->sentNumberEdit->text(), "1");
+    QCOMPARE(m_log->log().rowCount(), 0);
+}
+
+void TestEntry::keysOfTheEntryPanel()
+{
+    openWindow();
+    chooseBand(0);
+    QTest::keyClick(m_entry->callEdit->lineEdit(), Qt::Key_F12);
+    QCOMPARE(m_entry->modeList->currentText(), "CW");
+    QCOMPARE(m_entry->sentReportEdit->text(), "599");
+    QTest::keyClick(m_entry->callEdit->lineEdit(), Qt::Key_F11);
+    QCOMPARE(m_entry->receivedReportEdit->text(), "59");
+    QCOMPARE(m_entry->sentReportEdit->text(), "59");
+
+    // The number fields take digits and a point only.
+    QTest::keyClicks(m_entry->receivedNumberEdit, "1a2.b3");
+    QCOMPARE(m_entry->receivedNumberEdit->text(), "12.3");
+    m_entry->receivedNumberEdit->clear();
+
+    // Ctrl+Shift+Enter does not save; Ctrl+X clears and goes back to the call.
+    m_entry->callEdit->setEditText("UA3AAA");
+    m_entry->receivedNumberEdit->setText("5");
+    m_entry->locatorEdit->setText("KO95AA");
+    QTest::keyClick(m_entry->locatorEdit, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(stored("COUNT(*)"), QVariantList{0});
+    m_entry->locatorEdit->setFocus();
+    m_entry->locatorEdit->selectAll();
+    QTest::keyClick(m_entry->locatorEdit, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(m_entry->callEdit->currentText(), "");
+    QCOMPARE(m_entry->locatorEdit->text(), "");
+    QCOMPARE(m_entry->receivedNumberEdit->text(), "");
+    QCOMPARE(QApplication::focusWidget(), m_entry->callEdit);
+
+    // Enter runs round the four typed fields.
+    m_entry->locatorEdit->setFocus();
+    QTest::keyClick(m_entry->locatorEdit, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), m_entry->callEdit);
+}
+
+void TestEntry::emptyFieldGetsTheFocus()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    m_entry->callEdit->setEditText("UA3AAA");
+    m_entry->receivedNumberEdit->setText("5");
+    m_entry->callEdit->setFocus();
+    QTest::keyClick(m_entry->callEdit->lineEdit(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), m_entry->locatorEdit);
+    QVERIFY(m_fakes->prompts.shown.empty());
+    QCOMPARE(stored("COUNT(*)"), QVariantList{0});
+}
+
+void TestEntry::sortOrderKeepsTheCurrentContact()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    for (int i = 1; i <= 5; ++i)
+        typeContact(QString("UA3A%1").arg(i), "1", "KO95AA");
+    QCOMPARE(m_log->title(), "Список [5/5]");
+    m_log->log().setCurrentRow(3); // newest first: the second contact
+    QCOMPARE(m_log->title(), "Список [2/5]");
+    m_log->action("N19")->trigger(); // first contact on top
+    QCOMPARE(m_window->state().SortOrder, "ASC");
+    QCOMPARE(m_log->log().value("ContestListCall").toString(), "UA3A2");
+    QCOMPARE(m_log->title(), "Список [2/5]");
+    QCOMPARE(m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName='GridOptionsSort'"),
+             QVariantList{"ASC"});
+    typeContact("UA3A6", "1", "KO95AA");
+    QCOMPARE(m_log->title(), "Список [6/6]");
+    QCOMPARE(m_log->log().value("ContestListCall").toString(), "UA3A6");
+    QCOMPARE(m_log->grid()->cursorModel()->displayText(5, LogView::CallColumn), "UA3A6");
+    // The order holds at the next start.
+    m_window->close();
+    openWindow();
+    QCOMPARE(m_window->state().SortOrder, "ASC");
+    QVERIFY(m_log->action("N19")->isChecked());
+    QCOMPARE(m_log->title(), "Список [6/6]");
+}
+
+void TestEntry::numberDisplay()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    CursorModel* model = m_log->grid()->cursorModel();
+    QVERIFY(m_log->action("N22")->isChecked());
+    QCOMPARE(model->displayText(0, LogView::ReceivedNumberColumn), "5");
+    m_log->action("N23")->trigger();
+    QCOMPARE(model->displayText(0, LogView::ReceivedNumberColumn), "005");
+    QCOMPARE(model->displayText(0, LogView::SentNumberColumn), "001");
+    QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName='GridOptionsNol'"),
+             QVariantList{0});
+}
+
+void TestEntry::cellColours_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<DbValue>("mode");
+    QTest::addColumn<DbValue>("azimuth");
+    QTest::addColumn<QColor>("colour"); // invalid: the grid's own
+    const QColor cyan(183, 255, 255), yellow(255, 255, 103), green(103, 255, 103), pink(255, 135, 195);
+    QTest::newRow("SSB") << 1 << DbValue(1) << DbValue() << QColor(175, 255, 175);
+    QTest::newRow("CW") << 1 << DbValue(2) << DbValue() << QColor(255, 175, 175);
+    QTest::newRow("FM") << 1 << DbValue(6) << DbValue() << QColor(175, 175, 255);
+    QTest::newRow("SSB/CW keeps the grid's") << 1 << DbValue(3) << DbValue() << QColor();
+    QTest::newRow("sent") << 6 << DbValue(1) << DbValue() << QColor(255, 255, 205);
+    QTest::newRow("received") << 7 << DbValue(1) << DbValue() << QColor(255, 215, 255);
+    QTest::newRow("az 0") << 9 << DbValue() << DbValue(0) << cyan;
+    QTest::newRow("az 44") << 9 << DbValue() << DbValue(44) << cyan;
+    QTest::newRow("az 45") << 9 << DbValue() << DbValue(45) << green;
+    QTest::newRow("az 135") << 9 << DbValue() << DbValue(135) << green;
+    QTest::newRow("az 136") << 9 << DbValue() << DbValue(136) << yellow;
+    QTest::newRow("az 225") << 9 << DbValue() << DbValue(225) << pink;
+    QTest::newRow("az 315") << 9 << DbValue() << DbValue(315) << pink;
+    QTest::newRow("az 316") << 9 << DbValue() << DbValue(316) << cyan;
+    QTest::newRow("az 360") << 9 << DbValue() << DbValue(360) << cyan;
+    QTest::newRow("az null") << 9 << DbValue() << DbValue() << QColor();
+    QTest::newRow("call") << 2 << DbValue(1) << DbValue(90) << QColor();
+}
+
+void TestEntry::cellColours()
+{
+    QFETCH(int, column);
+    QFETCH(DbValue, mode);
+    QFETCH(DbValue, azimuth);
+    QFETCH(QColor, colour);
+    QCOMPARE(LogView::cellBackground(column, mode, azimuth).value_or(QColor()), colour);
+}
+
+void TestEntry::editorModeEditsAndRescores()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    typeContact("UA3BBB", "6", "KO95AA");
+    m_log->editorCheck()->click();
+    CursorModel* model = m_log->grid()->cursorModel();
+    QVERIFY(!(model->flags(model->index(0, LogView::PointsColumn)) & Qt::ItemIsEditable));
+    QVERIFY(model->flags(model->index(0, LogView::CallColumn)) & Qt::ItemIsEditable);
+    QCOMPARE(model->displayText(0, LogView::TimeColumn), "15.07 10:00:00");
+
+    // An edited locator is stored at once; re-scoring the row follows it.
+    QVERIFY(model->setData(model->index(0, LogView::LocatorColumn), "KO86AA", Qt::EditRole));
+    m_log->prepareMenus();
+    QCOMPARE(m_log->action("N9")->text(), "Пересчитать расстояние и очки у UA3BBB");
+    m_log->action("N9")->trigger();
+    QCOMPARE(stored("ContestListQTH"), (QVariantList{"KO95AA", "KO86AA"}));
+    QCOMPARE(stored("ContestListDistance"), (QVariantList{127.4, 111.1}));
+    QCOMPARE(stored("ContestListResult"), (QVariantList{127, 111}));
+
+    // A value the column cannot hold is refused; the grid shows what is stored.
+    QVERIFY(!model->setData(model->index(0, LogView::ReceivedNumberColumn), 99999, Qt::EditRole));
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
+    QCOMPARE(model->displayText(0, LogView::ReceivedNumberColumn), "6");
+    QCOMPARE(m_log->title(), "Список [2/2]");
+}
+
+void TestEntry::renameColumnKeepsApostrophes()
+{
+    openWindow();
+    m_fakes->prompts.inputAnswers = {"QTH", "Лок'атор"};
+    m_fakes->desktop.ctrl = false;
+    emit m_log->grid()->titleClicked(3);
+    QVERIFY(m_fakes->prompts.shown.empty());
+    m_fakes->desktop.ctrl = true;
+    emit m_log->grid()->titleClicked(3); // unchanged: nothing happens
+    QCOMPARE(m_fakes->prompts.shown.size(), size_t(1));
+    emit m_log->grid()->titleClicked(3);
+    QCOMPARE(m_log->grid()->columnTitle(3), "Лок'атор");
+    QCOMPARE(
+        m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName='GridColumnTitleCaptionRu3'"),
+        QVariantList{"Лок'атор"});
+}
+
+void TestEntry::eraseBandLogBehindTheCode()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    typeContact("UA3BBB", "5", "KO95AA");
+    chooseBand(1);
+    typeContact("UA3CCC", "5", "KO95AA");
+    chooseBand(0);
+    m_fakes->random.script = {7, 0, 2, 11, 1, 5, 0, 0, 0, 25, 1, 7, 3, 0, 1}; // "HLAZD"
+    m_fakes->prompts.codeAnswers = {QString("hlazd")};
+    m_log->action("N17")->trigger();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Code), QStringList{"HLAZD"});
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Warning), QStringList{"Код введен не верно!"});
+    QCOMPARE(stored("COUNT(*)"), QVariantList{3});
+
+    m_fakes->prompts.clear();
+    m_fakes->prompts.confirmAnswers = {false};
+    m_log->action("N17")->trigger();
+    QCOMPARE(stored("COUNT(*)"), QVariantList{3});
+    m_log->action("N17")->trigger();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Confirm).last(),
+             "Удалить все записи в Полевой день в диапазоне 144 MHz ?");
+    QCOMPARE(stored("ContestListCall"), QVariantList{"UA3CCC"});
+    QCOMPARE(m_log->title(), "Список [0/0]");
+    QCOMPARE(m_entry->sentNumberEdit->text(), "1");
+}
+
+void TestEntry::navigatorDeleteFreesTheNumber()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    typeContact("UA3BBB", "5", "KO95AA");
+    QCOMPARE(m_entry->sentNumberEdit->text(), "3");
+    m_fakes->prompts.confirmAnswers = {true};
+    m_log->navigator()->button(DbNavigator::Delete)->click(); // the newest is current
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Confirm), QStringList{"Удалить запись?"});
+    QCOMPARE(stored("ContestListCall"), QVariantList{"UA3AAA"});
+    QCOMPARE(m_entry->sentNumberEdit->text(), "2");
+    QCOMPARE(m_log->title(), "Список [1/1]");
+}
+
+void TestEntry::doubleClickCopiesCallAndLocator()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    DataGrid* grid = m_log->grid();
+    const QRect cell = grid->visualRect(grid->cursorModel()->index(0, LogView::CallColumn));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(m_entry->callEdit->currentText(), "UA3AAA");
+    QCOMPARE(m_entry->locatorEdit->text(), "KO95AA");
+}
+
+QTEST_MAIN(TestEntry)
+#include "tst_entry.moc"
