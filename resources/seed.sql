@@ -39,8 +39,11 @@ CREATE TABLE ContestList (
     CONSTRAINT "ContestListResult: целое от -32768 до 32767" CHECK (ContestListResult IS NULL OR (typeof(ContestListResult) = 'integer' AND ContestListResult BETWEEN -32768 AND 32767))
 );
 
--- The log of one contest on one band in serial order, and the earlier contacts of a call.
-CREATE INDEX ContestListByBand ON ContestList (IdContest, IdBand, ContestListSendNum);
+-- The log of one contest on one band in serial order (holding every column, so that the
+-- grid reads it from the index alone), and the earlier contacts of a call.
+CREATE INDEX ContestListByBand ON ContestList (IdContest, IdBand, ContestListSendNum, ContestListRowid,
+  ContestListDateTime, ContestListCall, ContestListQTH, IdModulation, ContestListSendRST, ContestListReceivedNum,
+  ContestListReceivedRST, ContestListDistance, ContestListAzimut, ContestListResult);
 CREATE INDEX ContestListByCall ON ContestList (ContestListCall, IdContest, IdBand, IdModulation, ContestListDateTime);
 
 CREATE TABLE ContestListRead (IdBand INT, ContestListDateTime DATETIME, ContestListCall text(15), ContestListQTH text(6), IdModulation INT, ContestListSendNum INT, ContestListSendRST INT, ContestListReceivedNum  INT, ContestListReceivedRST INT, ContestListDistance float, ContestListResult INT, ContestListAzimut INT);

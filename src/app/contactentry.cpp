@@ -78,7 +78,7 @@ void ContactEntry::saveContact()
     case SaveOutcome::Saved:
         break;
     }
-    m_log.contactAdded(outcome.rowid);
+    m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
     GetMaxNumber();
     m_panel.callEdit->setEditText(QString());
     m_panel.locatorEdit->clear();

@@ -82,7 +82,7 @@ std::vector<std::pair<DbValue, QString>> lookupOf(Cursor& cursor, const QString&
 } // namespace
 
 LogView::LogView(LogStore& store, MainState& state, const Services& services, QWidget* parent)
-    : QGroupBox(QStringLiteral("Список"), parent), m_store(store), m_state(state), m_services(services),
+    : QWidget(parent), m_store(store), m_state(state), m_services(services),
       m_log(std::make_unique<Cursor>(store.db())), m_bands(std::make_unique<Cursor>(store.db())),
       m_modes(std::make_unique<Cursor>(store.db()))
 {
@@ -153,8 +153,14 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     m_hintBar->setFrameShape(QFrame::StyledPanel);
     m_hintBar->setTextFormat(Qt::PlainText);
 
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("gb2Caption"));
+    m_caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setContentsMargins(4, 0, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(m_caption);
     layout->addWidget(m_grid, 1);
     layout->addWidget(panel);
     layout->addWidget(m_hintBar);
@@ -269,13 +275,12 @@ std::optional<QColor> LogView::cellBackground(int column, const DbValue& mode, c
     }
 }
 
-void LogView::contactAdded(qint64 rowid)
+void LogView::contactAdded(qint64 rowid, double sentNumber)
 {
     // The new row goes where a reopen would put it, found by its serial number.
     const bool ascending = m_state.SortOrder == QLatin1String("ASC");
     const int numberField = m_log->fieldIndex(QStringLiteral("ContestListSendNum"));
-    const DbValue number = m_store.eSQLreturn2(
-        QStringLiteral("SELECT ContestListSendNum FROM ContestList WHERE ContestListRowid=%1").arg(rowid));
+    const DbValue number(sentNumber);
     int low = 0;
     int high = m_log->rowCount();
     while (low < high) {
@@ -441,7 +446,6 @@ void LogView::applyFontSize(int size)
         model->column(i).pointSize = size;
     }
     model->refreshColumns();
-    m_grid->resizeRowsToContents();
     m_grid->verticalHeader()->setDefaultSectionSize(
         QFontMetrics(QFont(font().family(), size, QFont::Bold)).height() + 6);
 }
@@ -460,7 +464,13 @@ void LogView::applyEditorMode()
     model->refreshColumns();
 }
 
+QString LogView::caption() const
+{
+    return m_caption->text();
+}
+
 void LogView::updateCaption()
 {
-    setTitle(RowCount2Gb(m_log.get(), QStringLiteral("Список"), m_state.SortOrder != QLatin1String("ASC")));
+    m_caption->setText(
+        RowCount2Gb(m_log.get(), QStringLiteral("Список"), m_state.SortOrder != QLatin1String("ASC")));
 }

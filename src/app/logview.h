@@ -2,7 +2,7 @@
 
 #include "controls/cursormodel.h"
 
-#include <QGroupBox>
+#include <QWidget>
 
 #include <memory>
 
@@ -19,8 +19,9 @@ struct Services;
 
 // The right frame of the main window, "Список": the log of the current contest on the
 // chosen band in a grid, its navigator, the "Редактор" check box, the font-size slider and
-// the hint bar.
-class LogView : public QGroupBox
+// the hint bar. Its caption is a label of its own, so that counting rows after every save
+// repaints the caption alone and not the whole frame.
+class LogView : public QWidget
 {
     Q_OBJECT
 public:
@@ -63,10 +64,11 @@ public:
     void applyEditorMode();
     // The frame caption counts the rows in the order they were logged.
     void updateCaption();
+    QString caption() const;
     // The band list's text, as the erase question names it.
     void setBandName(const QString& name) { m_bandName = name; }
     // A contact was saved: it joins the rows in its place, the newest is current.
-    void contactAdded(qint64 rowid);
+    void contactAdded(qint64 rowid, double sentNumber);
 
     // The sort order of the radio items ("ASC" first contact on top), stored unless
     // applying what was stored.
@@ -112,6 +114,7 @@ private:
     QCheckBox* m_editor;
     QSlider* m_fontSlider;
     QLabel* m_hintBar;
+    QLabel* m_caption;
     QMenu* m_normalMenu = nullptr;
     QMenu* m_editorMenu = nullptr;
     QString m_bandName;

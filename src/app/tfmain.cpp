@@ -106,7 +106,12 @@ void Tfmain::buildWindow()
     m_startTimer->setObjectName(QStringLiteral("TimerStart"));
     m_startTimer->setSingleShot(true);
     m_startTimer->setInterval(kStartLayoutDelayMs);
-    connect(m_startTimer, &QTimer::timeout, this, &Tfmain::applyFontSize);
+    // Once the window is up: the layout for the font size, and the call history, which
+    // reads the whole log and is not needed before the first call is typed.
+    connect(m_startTimer, &QTimer::timeout, this, [this] {
+        applyFontSize();
+        guarded([this] { m_contactEntry->SetCallList(); });
+    });
 
     m_entry->dateEdit->setDisplayFormat(shortDateFormat());
     m_entry->timeEdit->setDisplayFormat(longTimeFormat());
@@ -274,7 +279,6 @@ void Tfmain::startUp(const QString& fileArgument)
         applyEarlierContactsColumnSettings();
         m_log->hintBar()->clear();
         m_log->applyEditorMode();
-        m_contactEntry->SetCallList();
         m_startTimer->start();
         m_log->updateCaption();
     });

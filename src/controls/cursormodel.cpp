@@ -75,6 +75,12 @@ void CursorModel::refreshColumns()
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
+void CursorModel::setColumnTitle(int column, const QString& title)
+{
+    m_columns[column].title = title;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
 void CursorModel::setEditable(bool editable)
 {
     m_editable = editable;
@@ -169,6 +175,12 @@ QVariant CursorModel::data(const QModelIndex& index, int role) const
                 return *color;
         }
         return {};
+    case Qt::TextAlignmentRole: {
+        const DbValue v = value(index.row(), index.column());
+        const bool number =
+            spec.lookup.empty() && (v.kind() == DbValue::Kind::Integer || v.kind() == DbValue::Kind::Double);
+        return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
     case Qt::ForegroundRole:
         return spec.foreground ? QVariant(*spec.foreground) : QVariant();
     case Qt::FontRole:

@@ -43,8 +43,9 @@ public:
     void setColumns(QVector<GridColumnSpec> columns);
     const QVector<GridColumnSpec>& columns() const { return m_columns; }
     GridColumnSpec& column(int i) { return m_columns[i]; }
-    // Tell the views that column settings (format, fonts, titles) changed.
+    // Tell the views that column settings (format, fonts) changed.
     void refreshColumns();
+    void setColumnTitle(int column, const QString& title);
 
     void setEditable(bool editable);
     bool isEditable() const { return m_editable; }

@@ -1,12 +1,49 @@
 #include "controls/datagrid.h"
 
+#include "controls/griddelegate.h"
+
 #include <QHeaderView>
-#include <QLabel>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionFrame>
+
+// The footer under one column: a raised cell whose text changes without any relayout.
+class FooterCell : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    QString text() const { return m_text; }
+    void setText(const QString& text)
+    {
+        if (text == m_text)
+            return;
+        m_text = text;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QStyleOptionFrame frame;
+        frame.initFrom(this);
+        frame.lineWidth = 1;
+        frame.state |= QStyle::State_Raised;
+        style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+        QFont bold = font();
+        bold.setBold(true);
+        painter.setFont(bold);
+        painter.drawText(rect().adjusted(2, 0, -3, 0), Qt::AlignRight | Qt::AlignVCenter, m_text);
+    }
+
+private:
+    QString m_text;
+};
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new CursorModel(nullptr, this))
 {
     setModel(m_model);
+    setItemDelegate(new GridDelegate(this));
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
@@ -51,8 +88,7 @@ void DataGrid::setColumns(const QVector<GridColumnSpec>& columns)
 
 void DataGrid::setColumnTitle(int column, const QString& title)
 {
-    m_model->column(column).title = title;
-    m_model->refreshColumns();
+    m_model->setColumnTitle(column, title);
     fitHeader();
 }
 
@@ -93,14 +129,8 @@ void DataGrid::setSumFooter(int column)
 {
     m_footerColumn = column;
     if (!m_footer) {
-        m_footer = new QLabel(this);
+        m_footer = new FooterCell(this);
         m_footer->setObjectName(QStringLiteral("footer"));
-        m_footer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_footer->setFrameShape(QFrame::Panel);
-        m_footer->setFrameShadow(QFrame::Raised);
-        QFont bold = m_footer->font();
-        bold.setBold(true);
-        m_footer->setFont(bold);
     }
     updateFooter();
     updateGeometries();

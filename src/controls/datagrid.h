@@ -4,7 +4,7 @@
 
 #include <QTableView>
 
-class QLabel;
+class FooterCell;
 
 // A grid over a cursor: its current row follows the cursor and the cursor follows it,
 // titles may have several lines and hints, a footer line may total a column.
@@ -44,7 +44,7 @@ private:
     void fitHeader();
 
     CursorModel* m_model;
-    QLabel* m_footer = nullptr;
+    FooterCell* m_footer = nullptr;
     int m_footerColumn = -1;
     bool m_following = false;
 };

@@ -5,7 +5,7 @@
 #include <QComboBox>
 
 LookupDelegate::LookupDelegate(Background background, QObject* parent)
-    : QStyledItemDelegate(parent), m_background(std::move(background))
+    : GridDelegate(parent), m_background(std::move(background))
 {}
 
 QWidget* LookupDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "controls/griddelegate.h"
 #include <QColor>
-#include <QStyledItemDelegate>
 
 #include <functional>
 #include <optional>
@@ -10,7 +10,7 @@ class DbValue;
 
 // Edits a lookup column with a drop-down list of the lookup's names; each entry may have
 // a background of its own, by its key.
-class LookupDelegate : public QStyledItemDelegate
+class LookupDelegate : public GridDelegate
 {
     Q_OBJECT
 public:

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QValidator>
@@ -91,6 +92,10 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Ввод з�
     callEdit->setInsertPolicy(QComboBox::NoInsert);
     callEdit->lineEdit()->setValidator(new UpperCaseValidator(callEdit));
     callEdit->setMaxVisibleItems(20);
+    // The call history holds thousands of calls: its list must not measure each one.
+    if (auto* view = qobject_cast<QListView*>(callEdit->view()))
+        view->setUniformItemSizes(true);
+    callEdit->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
     locatorEdit = named(new QLineEdit(this), "Edit3", QStringLiteral("Локатор корреспондента"));
     locatorEdit->setMaxLength(6);
@@ -155,6 +160,8 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Ввод з�
 
 void EntryPanel::setLocatorAutoFilled(bool autoFilled)
 {
+    if (autoFilled == isLocatorAutoFilled())
+        return;
     QPalette palette = locatorEdit->palette();
     palette.setColor(QPalette::Text,
                      autoFilled ? QColor(192, 192, 192) : this->palette().color(QPalette::Text));

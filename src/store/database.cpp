@@ -205,7 +205,9 @@ std::unique_ptr<Database> Database::open(const QString& path)
 
     sqlite3* handle = nullptr;
     const int rc =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+        // One connection, used on the interface thread only: no locking on every call.
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<Database> db(new Database(handle, path));
     if (rc != SQLITE_OK)
         throw ConnectionError(sqliteMessage(handle));

@@ -168,7 +168,7 @@ void TestEntry::contactsAreNumberedScoredAndShown()
     chooseBand(0);
     QCOMPARE(m_log->log().rowCount(), 3);
     QCOMPARE(m_log->grid()->footerText(), "365");
-    QCOMPARE(m_log->title(), "Список [3/3]"); // newest first, and current
+    QCOMPARE(m_log->caption(), "Список [3/3]"); // newest first, and current
     QCOMPARE(m_log->grid()->cursorModel()->displayText(0, LogView::CallColumn), "UA3AAA");
     QCOMPARE(m_log->grid()->cursorModel()->displayText(0, LogView::BandColumn), "144 MHz");
     QCOMPARE(m_log->grid()->cursorModel()->displayText(0, LogView::ModeColumn), "CW");
@@ -278,17 +278,17 @@ void TestEntry::sortOrderKeepsTheCurrentContact()
     chooseMode(1);
     for (int i = 1; i <= 5; ++i)
         typeContact(QString("UA3A%1").arg(i), "1", "KO95AA");
-    QCOMPARE(m_log->title(), "Список [5/5]");
+    QCOMPARE(m_log->caption(), "Список [5/5]");
     m_log->log().setCurrentRow(3); // newest first: the second contact
-    QCOMPARE(m_log->title(), "Список [2/5]");
+    QCOMPARE(m_log->caption(), "Список [2/5]");
     m_log->action("N19")->trigger(); // first contact on top
     QCOMPARE(m_window->state().SortOrder, "ASC");
     QCOMPARE(m_log->log().value("ContestListCall").toString(), "UA3A2");
-    QCOMPARE(m_log->title(), "Список [2/5]");
+    QCOMPARE(m_log->caption(), "Список [2/5]");
     QCOMPARE(m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName='GridOptionsSort'"),
              QVariantList{"ASC"});
     typeContact("UA3A6", "1", "KO95AA");
-    QCOMPARE(m_log->title(), "Список [6/6]");
+    QCOMPARE(m_log->caption(), "Список [6/6]");
     QCOMPARE(m_log->log().value("ContestListCall").toString(), "UA3A6");
     QCOMPARE(m_log->grid()->cursorModel()->displayText(5, LogView::CallColumn), "UA3A6");
     // The order holds at the next start.
@@ -296,7 +296,7 @@ void TestEntry::sortOrderKeepsTheCurrentContact()
     openWindow();
     QCOMPARE(m_window->state().SortOrder, "ASC");
     QVERIFY(m_log->action("N19")->isChecked());
-    QCOMPARE(m_log->title(), "Список [6/6]");
+    QCOMPARE(m_log->caption(), "Список [6/6]");
 }
 
 void TestEntry::numberDisplay()
@@ -376,7 +376,7 @@ void TestEntry::editorModeEditsAndRescores()
     QVERIFY(!model->setData(model->index(0, LogView::ReceivedNumberColumn), 99999, Qt::EditRole));
     QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
     QCOMPARE(model->displayText(0, LogView::ReceivedNumberColumn), "6");
-    QCOMPARE(m_log->title(), "Список [2/2]");
+    QCOMPARE(m_log->caption(), "Список [2/2]");
 }
 
 void TestEntry::renameColumnKeepsApostrophes()
@@ -421,7 +421,7 @@ void TestEntry::eraseBandLogBehindTheCode()
     QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Confirm).last(),
              "Удалить все записи в Полевой день в диапазоне 144 MHz ?");
     QCOMPARE(stored("ContestListCall"), QVariantList{"UA3CCC"});
-    QCOMPARE(m_log->title(), "Список [0/0]");
+    QCOMPARE(m_log->caption(), "Список [0/0]");
     QCOMPARE(m_entry->sentNumberEdit->text(), "1");
 }
 
@@ -438,7 +438,7 @@ void TestEntry::navigatorDeleteFreesTheNumber()
     QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Confirm), QStringList{"Удалить запись?"});
     QCOMPARE(stored("ContestListCall"), QVariantList{"UA3AAA"});
     QCOMPARE(m_entry->sentNumberEdit->text(), "2");
-    QCOMPARE(m_log->title(), "Список [1/1]");
+    QCOMPARE(m_log->caption(), "Список [1/1]");
 }
 
 void TestEntry::doubleClickCopiesCallAndLocator()

@@ -86,7 +86,7 @@ void TestMainWindow::firstStartUsesTheDesignValues()
     QCOMPARE(w->state().CurrentBandId, 0);
     QCOMPARE(w->state().SortOrder, "DESC");
     QCOMPARE(w->windowTitle(), "Нет выбранных соревнований /  из ");
-    QCOMPARE(w->logView()->title(), "Список [0/0]");
+    QCOMPARE(w->logView()->caption(), "Список [0/0]");
     QVERIFY(m_fakes->prompts.shown.empty());
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QStaticText>
+#include <QStyledItemDelegate>
+
+#include <vector>
+
+// Paints grid cells the quick way: the background, then the text laid out once and kept,
+// so that a repaint after every saved contact costs little. Editing is the styled
+// delegate's own.
+class GridDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+private:
+    const QStaticText& laidOut(const QString& text, const QFont& font) const;
+
+    struct FontTexts
+    {
+        QFont font;
+        QHash<QString, QStaticText> texts;
+    };
+    mutable std::vector<FontTexts> m_fonts;
+};
