@@ -263,9 +263,9 @@ CREATE TABLE Setting (
 -- Settings are looked up by prefix, so within a family the rows go in index order: an
 -- exact name must come before the longer names that begin with it.
 INSERT INTO Setting (SettingName, SettingParamInt) VALUES
-  ('GridColumnWidth0', 55), ('GridColumnWidth1', 50), ('GridColumnWidth2', 90), ('GridColumnWidth3', 60),
-  ('GridColumnWidth4', 61), ('GridColumnWidth5', 40), ('GridColumnWidth6', 40), ('GridColumnWidth7', 40),
-  ('GridColumnWidth8', 40), ('GridColumnWidth9', 45), ('GridColumnWidth10', 50), ('GridColumnWidth11', 45);
+  ('GridColumnWidth0', 55), ('GridColumnWidth1', 45), ('GridColumnWidth2', 80), ('GridColumnWidth3', 56),
+  ('GridColumnWidth4', 45), ('GridColumnWidth5', 34), ('GridColumnWidth6', 40), ('GridColumnWidth7', 34),
+  ('GridColumnWidth8', 40), ('GridColumnWidth9', 40), ('GridColumnWidth10', 46), ('GridColumnWidth11', 42);
 
 INSERT INTO Setting (SettingName, SettingParamStr) VALUES
   ('GridColumnTitleCaptionRu0', 'Диап.'), ('GridColumnTitleCaptionRu1', 'Вид'),

@@ -21,9 +21,10 @@ ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, Mai
     : QObject(parent), m_panel(panel), m_log(log), m_store(store), m_state(state), m_services(services),
       m_contacts(store)
 {
-    for (QObject* field : std::initializer_list<QObject*>{m_panel.callEdit->lineEdit(), m_panel.locatorEdit,
-                                                          m_panel.receivedReportEdit,
-                                                          m_panel.receivedNumberEdit, m_panel.sentReportEdit})
+    // An editable combo box has the focus itself and hands keys to its line edit directly.
+    for (QObject* field :
+         std::initializer_list<QObject*>{m_panel.callEdit, m_panel.locatorEdit, m_panel.receivedReportEdit,
+                                         m_panel.receivedNumberEdit, m_panel.sentReportEdit})
         field->installEventFilter(this);
     // What the key filters let through, also when pasted.
     m_panel.receivedReportEdit->setValidator(
@@ -195,7 +196,7 @@ bool ContactEntry::filterKey(QObject* field, QKeyEvent* key)
     if (enter && key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))
         return false; // the window's own keys
     QWidget* next = nullptr;
-    if (field == m_panel.callEdit->lineEdit())
+    if (field == m_panel.callEdit)
         next = m_panel.receivedReportEdit;
     else if (field == m_panel.receivedReportEdit)
         next = m_panel.receivedNumberEdit;

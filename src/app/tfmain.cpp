@@ -279,6 +279,7 @@ void Tfmain::startUp(const QString& fileArgument)
         applyEarlierContactsColumnSettings();
         m_log->hintBar()->clear();
         m_log->applyEditorMode();
+        m_entry->callEdit->setFocus(); // the operator starts with a call
         m_startTimer->start();
         m_log->updateCaption();
     });

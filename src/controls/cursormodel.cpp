@@ -45,6 +45,14 @@ void CursorModel::connectCursor()
         if (rowCount() > 0)
             emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
     });
+    // The indicator column marks the current row.
+    m_connections[5] = connect(m_cursor, &Cursor::currentRowChanged, this, [this](int row) {
+        if (m_indicatorRow >= 0 && m_indicatorRow < rowCount())
+            emit headerDataChanged(Qt::Vertical, m_indicatorRow, m_indicatorRow);
+        m_indicatorRow = row;
+        if (row >= 0 && row < rowCount())
+            emit headerDataChanged(Qt::Vertical, row, row);
+    });
 }
 
 void CursorModel::setColumns(QVector<GridColumnSpec> columns)
@@ -261,9 +269,12 @@ QVariant CursorModel::headerData(int section, Qt::Orientation orientation, int r
         return {};
     }
     if (role == Qt::DisplayRole) {
-        if (m_cursor && section == m_cursor->currentRow() && m_cursor->state() != Cursor::State::Browse)
+        const bool current = m_cursor && section == m_cursor->currentRow();
+        if (current && m_cursor->state() != Cursor::State::Browse)
             return m_cursor->state() == Cursor::State::Insert ? QStringLiteral("*") : QStringLiteral("I");
-        return m_rowNumbers ? QVariant(section + 1) : QVariant(QString());
+        if (m_rowNumbers)
+            return section + 1;
+        return current ? QStringLiteral("▶") : QString();
     }
     return {};
 }

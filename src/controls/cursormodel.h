@@ -80,5 +80,6 @@ private:
     bool m_editable = false;
     bool m_rowNumbers = true;
     std::function<std::optional<QColor>(int, int)> m_background;
-    QMetaObject::Connection m_connections[5];
+    QMetaObject::Connection m_connections[6];
+    int m_indicatorRow = -1;
 };

@@ -117,9 +117,10 @@ void TestEntry::chooseMode(int index)
 void TestEntry::typeContact(const QString& call, const QString& number, const QString& locator)
 {
     m_entry->callEdit->setFocus();
-    QTest::keyClicks(m_entry->callEdit->lineEdit(), call.toLower());
-    QTest::keyClick(m_entry->callEdit->lineEdit(), Qt::Key_Return); // on to the received report
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);   // keep 59, on to the number
+    QCOMPARE(QApplication::focusWidget(), m_entry->callEdit);
+    QTest::keyClicks(QApplication::focusWidget(), call.toLower());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // on to the received report
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // keep 59, on to the number
     QTest::keyClicks(QApplication::focusWidget(), number);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // on to the locator
     QTest::keyClicks(QApplication::focusWidget(), locator.toLower());
@@ -225,10 +226,11 @@ void TestEntry::keysOfTheEntryPanel()
 {
     openWindow();
     chooseBand(0);
-    QTest::keyClick(m_entry->callEdit->lineEdit(), Qt::Key_F12);
+    m_entry->callEdit->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12);
     QCOMPARE(m_entry->modeList->currentText(), "CW");
     QCOMPARE(m_entry->sentReportEdit->text(), "599");
-    QTest::keyClick(m_entry->callEdit->lineEdit(), Qt::Key_F11);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F11);
     QCOMPARE(m_entry->receivedReportEdit->text(), "59");
     QCOMPARE(m_entry->sentReportEdit->text(), "59");
 
@@ -265,7 +267,7 @@ void TestEntry::emptyFieldGetsTheFocus()
     m_entry->callEdit->setEditText("UA3AAA");
     m_entry->receivedNumberEdit->setText("5");
     m_entry->callEdit->setFocus();
-    QTest::keyClick(m_entry->callEdit->lineEdit(), Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(QApplication::focusWidget(), m_entry->locatorEdit);
     QVERIFY(m_fakes->prompts.shown.empty());
     QCOMPARE(stored("COUNT(*)"), QVariantList{0});
