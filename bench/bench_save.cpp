@@ -7,6 +7,7 @@
 // the large log, once with a bare Qt main window.
 #include "app/tfmain.h"
 #include "benchlog.h"
+#include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "store/logstore.h"
 #include "support/fakes.h"

@@ -2,6 +2,7 @@
 
 #include "app/logview.h"
 #include "app/mainstate.h"
+#include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "logging/repeattimer.h"
 #include "platform/clock.h"

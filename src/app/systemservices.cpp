@@ -3,6 +3,7 @@
 #include "app/confirmcode.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QInputDialog>
@@ -65,6 +66,14 @@ QString WidgetPrompts::inputText(const QString& caption, const QString& prompt, 
     const QString text =
         QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, initial, &ok);
     return ok ? text : initial;
+}
+
+std::optional<QColor> WidgetPrompts::chooseColor(const QColor& initial)
+{
+    const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow());
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
 }
 
 std::optional<QString> WidgetPrompts::confirmationCode(const ConfirmationCode& code)

@@ -1,8 +1,11 @@
 #include "app/tfmain.h"
 
 #include "app/contactentry.h"
+#include "app/livefeedback.h"
 #include "app/logview.h"
 #include "controls/datagrid.h"
+#include "controls/pickcombobox.h"
+#include "controls/rotateimage.h"
 #include "logging/entrypanel.h"
 #include "platform/clock.h"
 #include "platform/localeformat.h"
@@ -85,6 +88,7 @@ void Tfmain::buildWindow()
     m_entry = new EntryPanel(m_splitter);
     m_log = new LogView(m_store, m_state, m_services, m_splitter);
     m_contactEntry = new ContactEntry(*m_entry, *m_log, m_store, m_state, m_services, this);
+    m_liveFeedback = new LiveFeedback(*m_entry, *m_log, m_store, m_state, m_services, this);
     m_splitter->addWidget(m_entry);
     m_splitter->addWidget(m_log);
     m_splitter->setStretchFactor(0, 0);
@@ -277,11 +281,13 @@ void Tfmain::startUp(const QString& fileArgument)
 
         m_log->applyColumnSettings();
         applyEarlierContactsColumnSettings();
+        m_entry->arrowImage->setAngle(0);
         m_log->hintBar()->clear();
         m_log->applyEditorMode();
         m_entry->callEdit->setFocus(); // the operator starts with a call
         m_startTimer->start();
         m_log->updateCaption();
+        m_liveFeedback->showCurrentContact();
     });
     connect(m_log->fontSlider(), &QSlider::valueChanged, this, &Tfmain::applyFontSize);
 }

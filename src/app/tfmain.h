@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 class ContactEntry;
+class LiveFeedback;
 class EntryPanel;
 class LogStore;
 class LogView;
@@ -32,6 +33,7 @@ public:
     EntryPanel* entryPanel() const { return m_entry; }
     LogView* logView() const { return m_log; }
     ContactEntry* contactEntry() const { return m_contactEntry; }
+    LiveFeedback* liveFeedback() const { return m_liveFeedback; }
     QAction* action(const QString& objectName) const;
 
     // Own call and locator from the personal data, the current contest, the caption.
@@ -76,6 +78,7 @@ private:
     EntryPanel* m_entry = nullptr;
     LogView* m_log = nullptr;
     ContactEntry* m_contactEntry = nullptr;
+    LiveFeedback* m_liveFeedback = nullptr;
     QPushButton* m_upgradeButton = nullptr;
     QTimer* m_clockTimer = nullptr;
     QTimer* m_startTimer = nullptr;

@@ -1,6 +1,9 @@
 #include "logging/entrypanel.h"
 
 #include "controls/datagrid.h"
+#include "controls/drlabel.h"
+#include "controls/pickcombobox.h"
+#include "controls/rotateimage.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -87,10 +90,13 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Ввод з�
     modeList =
         named(new QComboBox(this), "Edit9", QStringLiteral("Выберите текущий вид связи (F11-SSB, F12-CW)"));
 
-    callEdit = named(new QComboBox(this), "Edit2", QStringLiteral("Позывной корреспондента"));
+    callEdit = named(new PickComboBox(this), "Edit2", QStringLiteral("Позывной корреспондента"));
     callEdit->setEditable(true);
     callEdit->setInsertPolicy(QComboBox::NoInsert);
     callEdit->lineEdit()->setValidator(new UpperCaseValidator(callEdit));
+    // No completion as the call is typed: a call completed to one worked before would be
+    // saved for the one heard. The list is there to pick from.
+    callEdit->setCompleter(nullptr);
     callEdit->setMaxVisibleItems(20);
     // The call history holds thousands of calls: its list must not measure each one.
     if (auto* view = qobject_cast<QListView*>(callEdit->view()))
@@ -136,11 +142,21 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Ввод з�
     compassImage = named(new QLabel(compassPanel), "Image2", QStringLiteral("Компас"));
     compassImage->setPixmap(QPixmap(QStringLiteral(":/pictures/compass.png")));
     compassImage->resize(kCompassSize, kCompassSize);
-    arrowImage = named(new QLabel(compassPanel), "Image1", QStringLiteral("Направление"));
+    arrowImage = named(new TRotateImage(compassPanel), "Image1", QStringLiteral("Направление"));
     arrowImage->resize(kArrowSize, kArrowSize);
-    arrowImage->setAttribute(Qt::WA_TranslucentBackground);
-    distanceLabel = named(new QLabel(compassPanel), "LabelKM");
+    arrowImage->setCenter(true);
+    arrowImage->setTransparent(true);
+    arrowImage->setColor(compassPanel->palette().color(QPalette::Window));
+    arrowImage->setPicture(QImage(QStringLiteral(":/pictures/arrow.png")));
+    distanceLabel = named(new TDRLabel(compassPanel), "LabelKM");
     distanceLabel->setAlignment(Qt::AlignCenter);
+    distanceLabel->setTransparent(true);
+    QFont readout(QStringLiteral("Tahoma"));
+    readout.setPixelSize(19);
+    readout.setBold(true);
+    distanceLabel->setFont(readout);
+    // Set once: a colour the operator chooses lasts while the program runs.
+    distanceLabel->setFontColor(palette().color(QPalette::WindowText));
     compassPanel->resize(kCompassSize, kCompassSize);
 
     // The tab order runs through call, received report, received number and locator only.
@@ -214,7 +230,7 @@ void EntryPanel::applyFontLayout(int s)
     labelFont.setPointSize(s + 2);
     labelFont.setBold(true);
     distanceLabel->setFont(labelFont);
-    distanceLabel->adjustSize();
+    distanceLabel->adjustToText();
     layoutHorizontally();
 }
 
@@ -245,9 +261,27 @@ void EntryPanel::placeCompass()
     compassPanel->setGeometry(0, height() - kCompassSize - 4, width(), kCompassSize);
     compassImage->move(roundHalfEven(width() / 2.0 - kCompassSize / 2.0), 0);
     arrowImage->move(compassImage->x() + (kCompassSize - kArrowSize) / 2, (kCompassSize - kArrowSize) / 2);
+    centreReadout();
+    fitEarlierContactsGrid();
+}
+
+// Centred on the compass picture itself, wherever the frame's width has put it.
+void EntryPanel::centreReadout()
+{
     distanceLabel->move(compassImage->x() + roundHalfEven((kCompassSize - distanceLabel->width()) / 2.0),
                         roundHalfEven((kCompassSize - distanceLabel->height()) / 2.0));
-    fitEarlierContactsGrid();
+}
+
+void EntryPanel::showReadout(const QString& text)
+{
+    distanceLabel->setText(text);
+    distanceLabel->adjustToText();
+    centreReadout();
+}
+
+void EntryPanel::pointNeedle(int azimuth)
+{
+    arrowImage->setAngle(360 - azimuth);
 }
 
 void EntryPanel::fitEarlierContactsGrid()

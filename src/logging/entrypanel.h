@@ -3,6 +3,9 @@
 #include <QGroupBox>
 
 class DataGrid;
+class PickComboBox;
+class TDRLabel;
+class TRotateImage;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -24,13 +27,18 @@ public:
     // Widths follow the frame's width; runs on every resize.
     void layoutHorizontally();
 
+    // Distance and azimuth in the middle of the compass, on two lines.
+    void showReadout(const QString& text);
+    // The needle pointing to an azimuth: the picture turned by 360 - azimuth.
+    void pointNeedle(int azimuth);
+
     // A locator taken from the log rather than typed shows in silver until edited.
     void setLocatorAutoFilled(bool autoFilled);
     bool isLocatorAutoFilled() const;
 
     QComboBox* bandList;           // Edit7
     QComboBox* modeList;           // Edit9
-    QComboBox* callEdit;           // Edit2
+    PickComboBox* callEdit;        // Edit2
     QLineEdit* locatorEdit;        // Edit3
     QLineEdit* sentReportEdit;     // Edit10
     QLineEdit* sentNumberEdit;     // Edit1
@@ -42,8 +50,8 @@ public:
     DataGrid* earlierContactsGrid; // g2
     QWidget* compassPanel;         // Panel2
     QLabel* compassImage;          // Image2
-    QLabel* arrowImage;            // Image1
-    QLabel* distanceLabel;         // LabelKM
+    TRotateImage* arrowImage;      // Image1
+    TDRLabel* distanceLabel;       // LabelKM
     QLabel* bandModeLabel;         // Label4
     QLabel* callLocatorLabel;      // Label2
     QLabel* reportsLabel;          // Label1
@@ -54,6 +62,7 @@ protected:
 
 private:
     void placeCompass();
+    void centreReadout();
     void fitEarlierContactsGrid();
     int m_fontSize = 8;
 };

@@ -3,6 +3,7 @@
 #include "app/contactentry.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "store/logstore.h"
 #include "support/fakes.h"

@@ -3,6 +3,7 @@
 #include "app/tfmain.h"
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
+#include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "store/daycount.h"
 #include "store/logstore.h"

@@ -3,6 +3,8 @@
 #include "app/logview.h"
 #include "app/tfmain.h"
 #include "controls/datagrid.h"
+#include "controls/drlabel.h"
+#include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "store/logstore.h"
 #include "support/fakes.h"

@@ -54,6 +54,16 @@ std::optional<QString> FakePrompts::confirmationCode(const ConfirmationCode& cod
     return answer;
 }
 
+std::optional<QColor> FakePrompts::chooseColor(const QColor& initial)
+{
+    record(ShownPrompt::Colour, initial.name());
+    if (colourAnswers.empty())
+        return std::nullopt;
+    const QColor answer = colourAnswers.front();
+    colourAnswers.pop_front();
+    return answer;
+}
+
 QStringList FakePrompts::texts() const
 {
     QStringList result;

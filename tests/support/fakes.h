@@ -14,7 +14,7 @@
 // What a test saw of one message or dialog.
 struct ShownPrompt
 {
-    enum Kind { Error, Warning, Information, Confirm, Input, Code };
+    enum Kind { Error, Warning, Information, Confirm, Input, Code, Colour };
     Kind kind;
     QString text;
     QString details;
@@ -32,9 +32,12 @@ public:
     QString inputText(const QString& caption, const QString& prompt, const QString& initial) override;
     // Answers with the code shown unless codeAnswers says otherwise (none cancels).
     std::optional<QString> confirmationCode(const ConfirmationCode& code) override;
+    // Answers with the next of colourAnswers, or cancels.
+    std::optional<QColor> chooseColor(const QColor& initial) override;
 
     std::vector<ShownPrompt> shown;
     std::deque<std::optional<QString>> codeAnswers;
+    std::deque<QColor> colourAnswers;
     std::deque<bool> confirmAnswers;
     std::deque<QString> inputAnswers;
     // Runs while a box is up, as a modal box would let timers and events run.

@@ -1,0 +1,150 @@
+#include "app/livefeedback.h"
+
+#include "app/logview.h"
+#include "app/mainstate.h"
+#include "controls/datagrid.h"
+#include "controls/drlabel.h"
+#include "controls/pickcombobox.h"
+#include "controls/rotateimage.h"
+#include "logging/entrypanel.h"
+#include "logging/locator.h"
+#include "platform/localeformat.h"
+#include "platform/prompts.h"
+#include "platform/services.h"
+#include "store/logstore.h"
+#include "store/sqltext.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QLineEdit>
+
+LiveFeedback::LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, MainState& state,
+                           const Services& services, QObject* parent)
+    : QObject(parent), m_panel(panel), m_log(log), m_store(store), m_state(state), m_services(services),
+      m_earlier(std::make_unique<Cursor>(store.db()))
+{
+    m_earlier->setObjectName(QStringLiteral("q4"));
+    m_panel.earlierContactsGrid->setCursor(m_earlier.get());
+    m_panel.locatorEdit->installEventFilter(this);
+    m_panel.callEdit->installEventFilter(this);
+    connect(m_panel.callEdit, &PickComboBox::picked, this, [this] { callPicked(); });
+    connect(m_panel.distanceLabel, &TDRLabel::doubleClicked, this, &LiveFeedback::chooseReadoutColour);
+
+    Cursor& grid = m_log.log();
+    connect(&grid, &Cursor::currentRowChanged, this, &LiveFeedback::showCurrentContact);
+    connect(&grid, &Cursor::reset, this, &LiveFeedback::showCurrentContact);
+    connect(&grid, &Cursor::rowChanged, this, &LiveFeedback::showCurrentContact);
+}
+
+LiveFeedback::~LiveFeedback() = default;
+
+QString LiveFeedback::readoutText(double distance, int azimuth)
+{
+    return formatGeneralNumber(distance) + QStringLiteral(" km\n\r") + QString::number(azimuth) +
+           QStringLiteral("°");
+}
+
+bool LiveFeedback::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
+        if (watched == m_panel.locatorEdit)
+            locatorTyped();
+        else if (watched == m_panel.callEdit)
+            callTyped();
+    } else if (event->type() == QEvent::FocusOut && watched == m_panel.locatorEdit) {
+        locatorLeft();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void LiveFeedback::locatorTyped()
+{
+    m_panel.showReadout(QString());
+    const QString typed = m_panel.locatorEdit->text().trimmed();
+    if (typed.size() < 2)
+        return;
+    int azimuth = 0;
+    double distance = 0;
+    LocatorAzimuthDistance(m_state.OwnLocator, completeLocator(typed), azimuth, distance);
+    m_panel.pointNeedle(azimuth);
+    m_panel.showReadout(readoutText(distance, azimuth));
+}
+
+void LiveFeedback::locatorLeft()
+{
+    if (m_panel.isLocatorAutoFilled())
+        m_panel.setLocatorAutoFilled(false);
+    QString locator = m_panel.locatorEdit->text().trimmed();
+    if (locator.size() != 6 || !LocatorIsValid(locator))
+        return;
+    int azimuth = 0;
+    double distance = 0;
+    LocatorAzimuthDistance(m_state.OwnLocator, locator, azimuth, distance);
+    m_panel.pointNeedle(azimuth);
+}
+
+void LiveFeedback::callTyped()
+{
+    const QString call = m_panel.callEdit->currentText();
+    // Only a key that changed the call drops the locator: another call, another place.
+    if (call != m_lastCallText && call != m_autoFilledCall)
+        m_panel.locatorEdit->clear();
+    m_lastCallText = call;
+    ShowLastQSO();
+}
+
+void LiveFeedback::callPicked()
+{
+    ShowLastQSO();
+    locatorLeft();
+    const QString call = m_panel.callEdit->currentText();
+    m_lastCallText = call;
+    const DbValue locator = m_store.eSQLreturn2(
+        QStringLiteral("SELECT TOP 1 ContestListQTH FROM ContestList WHERE ContestListCall=") +
+        sqlQuote(call) + QStringLiteral(" ORDER BY ContestListRowid DESC"));
+    if (locator.isNull())
+        return;
+    m_panel.locatorEdit->setText(locator.toString());
+    m_panel.setLocatorAutoFilled(true);
+    m_autoFilledCall = call;
+}
+
+void LiveFeedback::ShowLastQSO()
+{
+    DataGrid* grid = m_panel.earlierContactsGrid;
+    grid->hide();
+    m_earlier->close();
+    const QString call = m_panel.callEdit->currentText().trimmed();
+    if (call.size() < 4)
+        return;
+    m_earlier->setSql(
+        QStringLiteral("SELECT ContestListCall, ContestListDateTime, IdBand FROM ContestList WHERE "
+                       "IdContest=%1 AND ContestListCall=")
+            .arg(m_state.CurrentContestId) +
+        sqlQuote(call) + QStringLiteral(" ORDER BY ContestListDateTime DESC"));
+    m_earlier->open();
+    if (!m_earlier->isEmpty())
+        grid->show();
+}
+
+void LiveFeedback::showCurrentContact()
+{
+    Cursor& log = m_log.log();
+    if (m_panel.arrowImage->angle() != 0)
+        m_panel.arrowImage->setAngle(0);
+    m_panel.showReadout(QString());
+    if (!log.isOpen() || log.isEmpty())
+        return;
+    const DbValue azimuth = log.value(QStringLiteral("ContestListAzimut"));
+    const DbValue distance = log.value(QStringLiteral("ContestListDistance"));
+    if (!azimuth.isNull())
+        m_panel.pointNeedle(int(azimuth.toInt()));
+    if (!distance.isNull())
+        m_panel.showReadout(readoutText(distance.toDouble(), azimuth.isNull() ? 0 : int(azimuth.toInt())));
+}
+
+void LiveFeedback::chooseReadoutColour()
+{
+    if (const auto colour = m_services.prompts.chooseColor(m_panel.distanceLabel->fontColor()))
+        m_panel.distanceLabel->setFontColor(*colour);
+}

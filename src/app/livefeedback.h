@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class Cursor;
+class EntryPanel;
+class LogStore;
+class LogView;
+struct MainState;
+struct Services;
+
+// What the window answers while a contact is typed: distance and azimuth on the compass
+// for the typed locator, the earlier contacts with the typed call, the locator last logged
+// for a call picked from the list; and, for the contact chosen in the grid, its distance
+// and azimuth.
+class LiveFeedback : public QObject
+{
+    Q_OBJECT
+public:
+    LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, MainState& state, const Services& services,
+                 QObject* parent = nullptr);
+    ~LiveFeedback() override;
+
+    // A key was released in the locator field: the read-out and the needle for the typed
+    // locator, a partial one completed to the middle of its field or square.
+    void locatorTyped();
+    // The locator field lost the focus: the needle turns to a complete locator.
+    void locatorLeft();
+    // A key was released in the call field.
+    void callTyped();
+    // A call was picked from the call list: its last locator, in grey.
+    void callPicked();
+    // The earlier contacts of the typed call in this contest.
+    void ShowLastQSO();
+    // The contact the grid stands on: its distance and azimuth.
+    void showCurrentContact();
+    // Double click on the read-out: its colour, for as long as the program runs.
+    void chooseReadoutColour();
+
+    static QString readoutText(double distance, int azimuth);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    EntryPanel& m_panel;
+    LogView& m_log;
+    LogStore& m_store;
+    MainState& m_state;
+    const Services& m_services;
+    std::unique_ptr<Cursor> m_earlier; // q4
+    QString m_autoFilledCall;
+    QString m_lastCallText;
+};

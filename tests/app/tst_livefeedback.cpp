@@ -1,0 +1,241 @@
+#include "app/livefeedback.h"
+#include "app/logview.h"
+#include "app/tfmain.h"
+#include "controls/datagrid.h"
+#include "controls/drlabel.h"
+#include "controls/pickcombobox.h"
+#include "controls/rotateimage.h"
+#include "logging/entrypanel.h"
+#include "logging/locator.h"
+#include "store/logstore.h"
+#include "support/fakes.h"
+#include "support/tempdatabase.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+// The read-outs while a contact is typed: compass, needle, earlier contacts, last locator.
+class TestLiveFeedback : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void partialLocatorsAreCompleted_data();
+    void partialLocatorsAreCompleted();
+    void readoutUsesTheDecimalComma();
+    void leavingTheLocatorTurnsOnlyTheNeedle();
+    void earlierContactsFromTheFourthCharacter();
+    void pickedCallFillsItsLastLocatorInGrey();
+    void typedCallThatWasLoggedIsNotAPick();
+    void gridRowTurnsTheNeedle();
+    void captionWithoutContest();
+    void readoutColourIsChosen();
+
+private:
+    void openWindow();
+    void typeInto(QWidget* field, const QString& text);
+
+    std::unique_ptr<TempDatabase> m_file;
+    std::unique_ptr<FakeServices> m_fakes;
+    std::unique_ptr<LogStore> m_store;
+    std::unique_ptr<Tfmain> m_window;
+    EntryPanel* m_entry = nullptr;
+};
+
+void TestLiveFeedback::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian));
+}
+
+void TestLiveFeedback::init()
+{
+    m_file = std::make_unique<TempDatabase>();
+    m_fakes = std::make_unique<FakeServices>();
+    FakePrompts none;
+    m_file->openStore(none);
+    m_file->sqlite(
+        "INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+        "INSERT INTO Contest (ContestRowid, ContestName) VALUES (2, 'Прошлый');"
+        "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
+        "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH, "
+        "IdModulation, ContestListSendNum, ContestListAzimut, ContestListDistance) VALUES "
+        "(1, 144, 42200.4, 'UA3ABC', 'KO95AA', 1, 1, 89, 127.4), (1, 432, 42200.5, 'UA3ABC', 'KO95AA', 1, 1, "
+        "89, 127.4),"
+        "(2, 144, 42100.5, 'RK3DEF', 'KO86AA', 1, 1, 0, 111.1), (1, 144, 42200.6, 'UA3AB', 'KO85AB', 1, 2, "
+        "0, 4.6);"
+        "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0);");
+}
+
+void TestLiveFeedback::cleanup()
+{
+    m_window.reset();
+    m_store.reset();
+    m_fakes.reset();
+    m_file.reset();
+}
+
+void TestLiveFeedback::openWindow()
+{
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services);
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_entry = m_window->entryPanel();
+    QTest::qWait(100); // the start-up layout and the call history
+}
+
+void TestLiveFeedback::typeInto(QWidget* field, const QString& text)
+{
+    field->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+void TestLiveFeedback::partialLocatorsAreCompleted_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("meant");
+    QTest::newRow("K") << "k"
+                       << "";
+    QTest::newRow("KO") << "ko"
+                        << "KO55AA";
+    QTest::newRow("KO8") << "ko8"
+                         << "KO85AA";
+    QTest::newRow("KO85") << "ko85"
+                          << "KO85MM";
+    QTest::newRow("KO85U") << "ko85u"
+                           << "KO85UM";
+    QTest::newRow("KO85UR") << "ko85ur"
+                            << "KO85UR";
+}
+
+void TestLiveFeedback::partialLocatorsAreCompleted()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, meant);
+    openWindow();
+    typeInto(m_entry->locatorEdit, typed);
+    QString expected;
+    int angle = 0;
+    if (!meant.isEmpty()) {
+        int azimuth = 0;
+        double distance = 0;
+        LocatorAzimuthDistance("KO85AA", meant, azimuth, distance);
+        expected = LiveFeedback::readoutText(distance, azimuth);
+        angle = 360 - azimuth;
+    }
+    QCOMPARE(m_entry->distanceLabel->text(), expected);
+    if (!meant.isEmpty())
+        QCOMPARE(double(m_entry->arrowImage->angle()), double(angle));
+}
+
+void TestLiveFeedback::readoutUsesTheDecimalComma()
+{
+    openWindow();
+    typeInto(m_entry->locatorEdit, "ko95aa");
+    QCOMPARE(m_entry->distanceLabel->text(), "127,4 km\n\r89°");
+    QCOMPARE(double(m_entry->arrowImage->angle()), 271.0);
+    // Centred on the compass, needle and read-out alike.
+    const QPoint compass = m_entry->compassImage->geometry().center();
+    QVERIFY((m_entry->distanceLabel->geometry().center() - compass).manhattanLength() <= 2);
+    QVERIFY((m_entry->arrowImage->geometry().center() - compass).manhattanLength() <= 2);
+}
+
+void TestLiveFeedback::leavingTheLocatorTurnsOnlyTheNeedle()
+{
+    openWindow();
+    m_entry->arrowImage->setAngle(0);
+    m_entry->locatorEdit->setText("KO95AA"); // set without keys: no read-out yet
+    m_entry->showReadout("x");
+    m_entry->locatorEdit->setFocus();
+    m_entry->receivedNumberEdit->setFocus();
+    QCOMPARE(double(m_entry->arrowImage->angle()), 271.0);
+    QCOMPARE(m_entry->distanceLabel->text(), "x");
+
+    m_entry->arrowImage->setAngle(5);
+    m_entry->locatorEdit->setText("KO85");
+    m_entry->locatorEdit->setFocus();
+    m_entry->receivedNumberEdit->setFocus();
+    QCOMPARE(double(m_entry->arrowImage->angle()), 5.0);
+}
+
+void TestLiveFeedback::earlierContactsFromTheFourthCharacter()
+{
+    openWindow();
+    DataGrid* earlier = m_entry->earlierContactsGrid;
+    typeInto(m_entry->callEdit, "ua3");
+    QVERIFY(!earlier->isVisible());
+    QTest::keyClicks(QApplication::focusWidget(), "ab");
+    QVERIFY(earlier->isVisible()); // UA3AB, exactly
+    QCOMPARE(earlier->cursor()->rowCount(), 1);
+    QTest::keyClicks(QApplication::focusWidget(), "c");
+    QCOMPARE(earlier->cursor()->rowCount(), 2); // both bands, newest first
+    QCOMPARE(earlier->cursorModel()->displayText(0, 2), "432");
+    m_entry->callEdit->setEditText("");
+    typeInto(m_entry->callEdit, "rk3def"); // worked in another contest only
+    QVERIFY(!earlier->isVisible());
+}
+
+void TestLiveFeedback::pickedCallFillsItsLastLocatorInGrey()
+{
+    openWindow();
+    PickComboBox* call = m_entry->callEdit;
+    const int index = call->findText("RK3DEF");
+    QVERIFY(index >= 0);
+    call->setCurrentIndex(index);
+    emit call->picked(index);
+    QCOMPARE(m_entry->locatorEdit->text(), "KO86AA"); // from any contest
+    QVERIFY(m_entry->isLocatorAutoFilled());
+    // Leaving the locator field turns it black again; one more letter in the call drops it.
+    call->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QCOMPARE(m_entry->locatorEdit->text(), "KO86AA");
+    QTest::keyClicks(QApplication::focusWidget(), "p");
+    QCOMPARE(m_entry->locatorEdit->text(), "");
+}
+
+void TestLiveFeedback::typedCallThatWasLoggedIsNotAPick()
+{
+    openWindow();
+    typeInto(m_entry->callEdit, "rk3def");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(m_entry->locatorEdit->text(), "");
+    QVERIFY(!m_entry->isLocatorAutoFilled());
+}
+
+void TestLiveFeedback::gridRowTurnsTheNeedle()
+{
+    openWindow();
+    Cursor& log = m_window->logView()->log(); // 144 MHz, newest first: UA3AB, UA3ABC
+    QCOMPARE(m_entry->distanceLabel->text(), "4,6 km\n\r0°");
+    log.setCurrentRow(1);
+    QCOMPARE(m_entry->distanceLabel->text(), "127,4 km\n\r89°");
+    QCOMPARE(double(m_entry->arrowImage->angle()), 271.0);
+}
+
+void TestLiveFeedback::captionWithoutContest()
+{
+    m_file->sqlite("UPDATE Contest SET ContestActual=0");
+    openWindow();
+    QCOMPARE(m_window->windowTitle(), "Нет выбранных соревнований / UA3XYZ из KO85AA");
+    typeInto(m_entry->callEdit, "ua3abc");
+    QVERIFY(!m_entry->earlierContactsGrid->isVisible());
+}
+
+void TestLiveFeedback::readoutColourIsChosen()
+{
+    openWindow();
+    m_fakes->prompts.colourAnswers = {QColor(200, 0, 0)};
+    QTest::mouseDClick(m_entry->distanceLabel, Qt::LeftButton);
+    QCOMPARE(m_entry->distanceLabel->fontColor(), QColor(200, 0, 0));
+    m_window->logView()->fontSlider()->setValue(12); // the font size leaves the colour
+    QCOMPARE(m_entry->distanceLabel->fontColor(), QColor(200, 0, 0));
+}
+
+QTEST_MAIN(TestLiveFeedback)
+#include "tst_livefeedback.moc"
