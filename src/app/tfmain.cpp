@@ -3,10 +3,12 @@
 #include "app/contactentry.h"
 #include "app/livefeedback.h"
 #include "app/logview.h"
+#include "config/tfcontest.h"
 #include "controls/datagrid.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"
+#include "logging/tftimer.h"
 #include "platform/clock.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
@@ -23,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +33,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QTableWidget>
 #include <QTimeEdit>
 #include <QTimer>
 
@@ -60,6 +64,7 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     buildMenu();
     buildActions();
     startUp(fileArgument);
+    createTimerWindow();
     connectEntry();
     qApp->installEventFilter(this);
 }
@@ -143,7 +148,8 @@ void Tfmain::buildMenu()
     connect(m_realTimeClock, &QAction::triggered, this, &Tfmain::applyClockMode);
     add(settings, "N4", QStringLiteral("Часовой пояс"));
     add(settings, "N2", QStringLiteral("Свои данные"), Qt::Key_F2);
-    add(settings, "N7", QStringLiteral("Выбор соревнования"), Qt::Key_F3);
+    connect(add(settings, "N7", QStringLiteral("Выбор соревнования"), Qt::Key_F3), &QAction::triggered, this,
+            [this] { guarded([this] { openContestManager(); }); });
     add(settings, "N8", QStringLiteral("Диапазоны"), Qt::Key_F4);
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
@@ -161,6 +167,53 @@ void Tfmain::buildMenu()
 
     QAction* about = menuBar()->addAction(QStringLiteral("?"));
     about->setObjectName(QStringLiteral("N28"));
+}
+
+void Tfmain::createTimerWindow()
+{
+    Tftimer::Context context;
+    context.contestId = [this] { return m_state.CurrentContestId; };
+    context.bandId = [this] { return m_state.CurrentBandId; };
+    context.bandName = [this] { return m_entry->bandList->currentText(); };
+    context.clockOffsetHours = [this] { return int(m_state.ClockOffsetHours); };
+    m_timer = new Tftimer(m_store, m_services, std::move(context), this);
+    m_contactEntry->setRepeatTimer(m_timer);
+    QAction* menuItem = action(QStringLiteral("N11"));
+    connect(menuItem, &QAction::triggered, this,
+            [this](bool checked) { guarded([&] { showTimerWindow(checked); }); });
+    connect(m_timer, &Tftimer::closedByOperator, this, [menuItem] { menuItem->setChecked(false); });
+}
+
+void Tfmain::showTimerWindow(bool show)
+{
+    QAction* menuItem = action(QStringLiteral("N11"));
+    menuItem->setChecked(show);
+    m_timer->setFont(font());
+    if (!show) {
+        m_timer->hide();
+        return;
+    }
+    m_timer->grid()->verticalHeader()->setDefaultSectionSize(int(std::nearbyint(font().pointSizeF() * 2.1)));
+    m_timer->OpenSet();
+    m_timer->show();
+    m_timer->ReloadTimerList();
+    m_timer->refresh();
+}
+
+void Tfmain::openContestManager()
+{
+    Tfcontest manager(m_store, m_state, m_services, this);
+    manager.setFont(font());
+    connect(&manager, &Tfcontest::contestChosen, this, &Tfmain::contestChanged);
+    manager.exec();
+}
+
+void Tfmain::contestChanged()
+{
+    LoadCallAndQTH();
+    m_contactEntry->bandChanged();
+    if (m_timer->isVisible())
+        m_timer->close();
 }
 
 void Tfmain::buildActions()
@@ -449,4 +502,6 @@ void Tfmain::saveWindowSettings()
     m_store.SetSet(QStringLiteral("MainFormWidth"), LogStore::IntegerSetting, width());
     if (QFile::exists(m_state.TmpHtmlPath))
         QFile::remove(m_state.TmpHtmlPath);
+    if (m_timer && m_timer->isVisible())
+        m_timer->close();
 }

@@ -6,6 +6,7 @@
 
 class ContactEntry;
 class LiveFeedback;
+class Tftimer;
 class EntryPanel;
 class LogStore;
 class LogView;
@@ -34,6 +35,14 @@ public:
     LogView* logView() const { return m_log; }
     ContactEntry* contactEntry() const { return m_contactEntry; }
     LiveFeedback* liveFeedback() const { return m_liveFeedback; }
+    Tftimer* timerWindow() const { return m_timer; }
+
+    // "Таймер обратного отсчёта": shows the timer window with its list, or hides it.
+    void showTimerWindow(bool show);
+    // The contest manager, modal; the main window follows the contest chosen there.
+    void openContestManager();
+    // A contest was made current: its log, caption and numbers; the timer window closes.
+    void contestChanged();
     QAction* action(const QString& objectName) const;
 
     // Own call and locator from the personal data, the current contest, the caption.
@@ -60,6 +69,7 @@ private:
     void buildMenu();
     void buildActions();
     void connectEntry();
+    void createTimerWindow();
     void startUp(const QString& fileArgument);
     void fillBandAndModeLists();
     void applyEarlierContactsColumnSettings();
@@ -79,6 +89,7 @@ private:
     LogView* m_log = nullptr;
     ContactEntry* m_contactEntry = nullptr;
     LiveFeedback* m_liveFeedback = nullptr;
+    Tftimer* m_timer = nullptr;
     QPushButton* m_upgradeButton = nullptr;
     QTimer* m_clockTimer = nullptr;
     QTimer* m_startTimer = nullptr;

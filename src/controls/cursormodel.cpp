@@ -161,8 +161,14 @@ QVariant CursorModel::data(const QModelIndex& index, int role) const
     case Qt::EditRole: {
         const DbValue v = value(index.row(), index.column());
         switch (v.kind()) {
-        case DbValue::Kind::Null:
+        case DbValue::Kind::Null: {
+            // An empty date-time is edited as one: today at midnight to start from.
+            const int field = fieldOf(index.column());
+            if (field >= 0 && Database::kindOfDeclaredType(m_cursor->columns()[field].declaredType) ==
+                                  DbValue::Kind::DateTime)
+                return QDateTime(QDate::currentDate(), QTime(0, 0), Qt::UTC);
             return QString();
+        }
         case DbValue::Kind::DateTime:
             return fromDayCount(v.toDouble());
         case DbValue::Kind::Integer:

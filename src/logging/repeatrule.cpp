@@ -55,3 +55,35 @@ int contactPoints(double distanceKm, double pointsPerKm)
 {
     return int(std::nearbyint(distanceKm * pointsPerKm));
 }
+
+QString dayCountText(double days)
+{
+    return QString::number(qint64(std::trunc(days))) + QStringLiteral("д. ");
+}
+
+TimerCells timerCells(double last, double nowUtc, double periodDays, bool tours)
+{
+    TimerCells cells;
+    const double elapsed = nowUtc - last;
+    cells.elapsedText =
+        elapsed > 1 ? dayCountText(elapsed) + formatTimeOfDay(elapsed) : formatTimeOfDay(elapsed);
+    double remaining = 0;
+    if (!tours) {
+        cells.next = last + periodDays;
+        remaining = periodDays - elapsed;
+        cells.over = toMsecs(elapsed) > toMsecs(periodDays);
+        cells.remainingText =
+            (cells.over ? QStringLiteral("-") : QString()) +
+            (remaining >= -1 ? formatTimeOfDay(remaining)
+                             : dayCountText(std::fabs(remaining)) + formatTimeOfDay(remaining));
+    } else {
+        cells.next = NextTourStart(int(std::nearbyint(periodDays * 86400.0)), last);
+        remaining = cells.next - nowUtc;
+        cells.over = toMsecs(nowUtc) > toMsecs(cells.next);
+        cells.remainingText = (cells.over ? QStringLiteral("-") : QString()) + formatTimeOfDay(remaining);
+    }
+    cells.nextText = formatDateAndTime(cells.next);
+    const qint64 left = toMsecs(remaining);
+    cells.beep = !cells.over && left >= 0 && left < 1000;
+    return cells;
+}

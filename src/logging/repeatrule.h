@@ -23,3 +23,20 @@ QString repeatRefusalText(const QString& call, const QString& band, const QStrin
 
 // Points of a contact: distance times the band's factor, halves to the even neighbour.
 int contactPoints(double distanceKm, double pointsPerKm);
+
+// What the timer window shows for one call: when the next contact is allowed, how long ago
+// the last one was, and how long is still to wait ("-" and the time since, once over).
+struct TimerCells
+{
+    double next = 0;
+    QString nextText;
+    QString elapsedText;
+    QString remainingText;
+    bool over = false; // the wait is over: the text begins with "-"
+    bool beep = false; // less than a second is left
+};
+
+TimerCells timerCells(double last, double nowUtc, double periodDays, bool tours);
+
+// Whole days of a span, truncated, followed by "д. ".
+QString dayCountText(double days);

@@ -75,6 +75,9 @@ void LogStore::SetSet(const QString& name, int kind, const DbValue& value)
 
 DbValue LogStore::GetSetInfo(const QString& key)
 {
+    // Windows that read the personal data close it when they end; reading opens it again.
+    if (!m_settingInfo.isOpen())
+        m_settingInfo.open();
     if (!m_settingInfo.locatePrefix(QStringLiteral("SettingInfoN"), key))
         return {};
     return m_settingInfo.value(QStringLiteral("SettingInfoValue"));

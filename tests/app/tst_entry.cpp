@@ -201,7 +201,7 @@ void TestEntry::repeatTooEarlyIsRefusedAndKeepsTheFields()
     // Exactly at the end of the period it is saved.
     m_fakes->prompts.clear();
     m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 15, 0));
-    QTest::qWait(1100); // one clock tick: the pickers show the new time
+    m_window->tickClock(); // the pickers show the new time
     QTest::keyClick(m_entry->locatorEdit, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(m_fakes->prompts.shown.empty());
     QCOMPARE(stored("COUNT(*)"), QVariantList{2});

@@ -1,0 +1,269 @@
+#include "app/contactentry.h"
+#include "app/logview.h"
+#include "app/tfmain.h"
+#include "config/tfcontest.h"
+#include "controls/datagrid.h"
+#include "controls/dbnavigator.h"
+#include "controls/pickcombobox.h"
+#include "logging/entrypanel.h"
+#include "logging/tftimer.h"
+#include "store/daycount.h"
+#include "store/logstore.h"
+#include "support/fakes.h"
+#include "support/tempdatabase.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+// The contest manager over the real main window: contests created, chosen and deleted.
+class TestContestManager : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void contestsAreCreatedOnlyWhenComplete();
+    void choosingAContestSwitchesTheMainWindow();
+    void deletingAContestTakesItsContactsAfterAsking();
+    void currentContestCannotBeDeletedFromTheNavigator();
+    void columnWidthsFromTheSettings();
+
+private:
+    void openWindow();
+    std::unique_ptr<Tfcontest> openManager();
+    // Types a new contest into the grid and posts it with the navigator.
+    void addContest(Tfcontest& manager, const QString& name, QDate start);
+    void saveContact(const QString& call);
+
+    std::unique_ptr<TempDatabase> m_file;
+    std::unique_ptr<FakeServices> m_fakes;
+    std::unique_ptr<LogStore> m_store;
+    std::unique_ptr<Tfmain> m_window;
+};
+
+void TestContestManager::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian));
+}
+
+void TestContestManager::init()
+{
+    m_file = std::make_unique<TempDatabase>();
+    m_fakes = std::make_unique<FakeServices>();
+    FakePrompts none;
+    m_file->openStore(none);
+    m_file->sqlite(
+        "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
+        "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+        "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0));
+}
+
+void TestContestManager::cleanup()
+{
+    m_window.reset();
+    m_store.reset();
+    m_fakes.reset();
+    m_file.reset();
+}
+
+void TestContestManager::openWindow()
+{
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services);
+    m_window->show();
+}
+
+std::unique_ptr<Tfcontest> TestContestManager::openManager()
+{
+    auto manager =
+        std::make_unique<Tfcontest>(*m_store, m_window->state(), m_fakes->services, m_window.get());
+    connect(manager.get(), &Tfcontest::contestChosen, m_window.get(), &Tfmain::contestChanged);
+    manager->show();
+    return manager;
+}
+
+void TestContestManager::addContest(Tfcontest& manager, const QString& name, QDate start)
+{
+    manager.navigator()->button(DbNavigator::Insert)->click();
+    QVERIFY(!manager.chooseButton()->isVisible());
+    QCOMPARE(manager.frame()->title(), "Соревнования [новая запись]");
+    CursorModel* model = manager.grid()->cursorModel();
+    const int row = manager.contests().currentRow();
+    QVERIFY(model->setData(model->index(row, 0), name, Qt::EditRole));
+    QVERIFY(model->setData(model->index(row, 1), QDateTime(start, QTime(6, 0), Qt::UTC), Qt::EditRole));
+    QVERIFY(model->setData(model->index(row, 2), QDateTime(start, QTime(18, 0), Qt::UTC), Qt::EditRole));
+    manager.navigator()->button(DbNavigator::Post)->click();
+}
+
+void TestContestManager::saveContact(const QString& call)
+{
+    EntryPanel* entry = m_window->entryPanel();
+    entry->callEdit->setEditText(call);
+    entry->receivedNumberEdit->setText("1");
+    entry->locatorEdit->setText("KO95AA");
+    m_window->contactEntry()->saveContact();
+}
+
+void TestContestManager::contestsAreCreatedOnlyWhenComplete()
+{
+    openWindow();
+    auto manager = openManager();
+    QCOMPARE(manager->frame()->title(), "Соревнования [0/0]");
+
+    // A contest without start or stop stays being typed, with the message.
+    manager->navigator()->button(DbNavigator::Insert)->click();
+    CursorModel* model = manager->grid()->cursorModel();
+    model->setData(model->index(0, 0), "Без дат", Qt::EditRole);
+    manager->navigator()->button(DbNavigator::Post)->click();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error), QStringList{"Заполните все поля"});
+    QCOMPARE(manager->contests().state(), Cursor::State::Insert);
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM Contest"), QVariantList{0});
+    manager->contests().cancel();
+
+    addContest(*manager, "Полевой день", QDate(2015, 7, 4));
+    addContest(*manager, "Кубок весны", QDate(2015, 3, 1));
+    QCOMPARE(m_file->column(
+                 "SELECT ContestRowid || ' ' || ContestName || ' ' || ContestActual FROM Contest ORDER BY 1"),
+             (QVariantList{"1 Полевой день 0", "2 Кубок весны 0"}));
+    // 100 ms after the save the list is in date order and stands on the new contest.
+    QCOMPARE(manager->contests().currentRow(), 1);
+    QTRY_COMPARE(manager->contests().currentRow(), 0);
+    QCOMPARE(manager->contests().value("ContestName").toString(), "Кубок весны");
+    QCOMPARE(manager->grid()->cursorModel()->displayText(1, 0), "Полевой день");
+    QCOMPARE(manager->grid()->cursorModel()->displayText(1, 1), "04.07.2015 06:00:00");
+    QVERIFY(manager->chooseButton()->isVisible());
+    QCOMPARE(manager->frame()->title(), "Соревнования [1/2]");
+}
+
+void TestContestManager::choosingAContestSwitchesTheMainWindow()
+{
+    m_file->sqlite("INSERT INTO Contest VALUES (1, 'Полевой день', 42189, 42190, 1);"
+                   "INSERT INTO Contest VALUES (2, 'Кубок', 42200, 42201, 0);");
+    openWindow();
+    saveContact("UA3AAA");
+    m_fakes->clock.current = m_fakes->clock.current.addSecs(60);
+    saveContact("UA3BBB");
+    QCOMPARE(m_window->windowTitle(), "Полевой день / UA3XYZ из KO85AA");
+    QCOMPARE(m_window->entryPanel()->sentNumberEdit->text(), "3");
+    m_window->action("N11")->trigger(); // the timer window shows
+    QVERIFY(m_window->timerWindow()->isVisible());
+
+    auto manager = openManager();
+    QCOMPARE(manager->contests().value("ContestName").toString(),
+             "Полевой день"); // it opens on the current one
+    QCOMPARE(manager->grid()
+                 ->cursorModel()
+                 ->data(manager->grid()->cursorModel()->index(0, 0), Qt::BackgroundRole)
+                 .value<QColor>(),
+             QColor(255, 215, 215));
+    manager->contests().setCurrentRow(1);
+    manager->chooseButton()->click();
+    QCOMPARE(m_file->column("SELECT ContestRowid FROM Contest WHERE ContestActual"), QVariantList{2});
+    QCOMPARE(m_window->windowTitle(), "Кубок / UA3XYZ из KO85AA");
+    QCOMPARE(m_window->logView()->log().rowCount(), 0);
+    QCOMPARE(m_window->logView()->caption(), "Список [0/0]");
+    QCOMPARE(m_window->entryPanel()->sentNumberEdit->text(), "1");
+    QVERIFY(!m_window->timerWindow()->isVisible());
+    QVERIFY(!m_window->action("N11")->isChecked());
+
+    // Choosing the contest that is current changes nothing.
+    m_fakes->prompts.clear();
+    manager->chooseButton()->click();
+    QCOMPARE(m_file->column("SELECT ContestRowid FROM Contest WHERE ContestActual"), QVariantList{2});
+    saveContact("UA3AAA"); // the new contest has its own numbers and repeats
+    QCOMPARE(m_file->column(
+                 "SELECT IdContest || ' ' || ContestListSendNum FROM ContestList ORDER BY 1 DESC LIMIT 1"),
+             QVariantList{"2 1"});
+}
+
+void TestContestManager::deletingAContestTakesItsContactsAfterAsking()
+{
+    m_file->sqlite("INSERT INTO Contest VALUES (1, 'Полевой день', 42189, 42190, 0);"
+                   "INSERT INTO Contest VALUES (2, 'Кубок', 42200, 42201, 1);"
+                   "INSERT INTO Contest VALUES (3, 'Пустой', 42300, 42301, 0);");
+    for (int i = 1; i <= 12; ++i)
+        m_file->sqlite(
+            QString("INSERT INTO ContestList (IdContest, IdBand, ContestListCall, ContestListSendNum) "
+                    "VALUES (1, 144, 'R%1', %1);")
+                .arg(i));
+    m_file->sqlite("INSERT INTO ContestList (IdContest, IdBand, ContestListCall, ContestListSendNum) "
+                   "VALUES (2, 144, 'KEEP', 1);");
+    openWindow();
+    auto manager = openManager();
+    manager->contests().setCurrentRow(0); // Полевой день
+    m_fakes->prompts.confirmAnswers = {false};
+    manager->navigator()->button(DbNavigator::Delete)->click();
+    QCOMPARE(
+        m_fakes->prompts.texts(ShownPrompt::Confirm),
+        QStringList{
+            "Удалить запись \"Полевой день\" ? Внимание! У этого соревнования есть 12 записи(ей), они тоже "
+            "удалятся. Продолжить?"});
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList"), QVariantList{13});
+
+    manager->navigator()->button(DbNavigator::Delete)->click();
+    QCOMPARE(m_file->column("SELECT ContestListCall FROM ContestList"), QVariantList{"KEEP"});
+    QCOMPARE(m_file->column("SELECT ContestName FROM Contest ORDER BY 1"), (QVariantList{"Кубок", "Пустой"}));
+    QCOMPARE(manager->contests().rowCount(), 2);
+
+    m_fakes->prompts.clear();
+    manager->contests().setCurrentRow(1); // Пустой
+    manager->navigator()->button(DbNavigator::Delete)->click();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Confirm), QStringList{"Удалить \"Пустой\" ?"});
+    QCOMPARE(m_file->column("SELECT ContestName FROM Contest"), QVariantList{"Кубок"});
+}
+
+void TestContestManager::currentContestCannotBeDeletedFromTheNavigator()
+{
+    m_file->sqlite("INSERT INTO Contest VALUES (1, 'Полевой день', 42189, 42190, 1);"
+                   "INSERT INTO Contest VALUES (2, 'Кубок', 42200, 42201, 0);");
+    openWindow();
+    auto manager = openManager();
+    QVERIFY(!manager->navigator()->button(DbNavigator::Delete)->isVisible());
+    manager->contests().setCurrentRow(1);
+    QVERIFY(manager->navigator()->button(DbNavigator::Delete)->isVisible());
+    manager->contests().edit();
+    QVERIFY(!manager->chooseButton()->isVisible());
+    QCOMPARE(manager->frame()->title(), "Соревнования [редактирование]");
+    manager->contests().cancel();
+    // The grid's own delete key still asks, then deletes, even the current contest.
+    manager->contests().setCurrentRow(0);
+    m_fakes->prompts.confirmAnswers = {true, true};
+    manager->grid()->setFocus();
+    QTest::keyClick(manager->grid(), Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Confirm).first(), "Удалить запись?");
+    QCOMPARE(m_file->column("SELECT ContestName FROM Contest"), QVariantList{"Кубок"});
+    manager->close();
+    m_window->LoadCallAndQTH();
+    QVERIFY(m_window->windowTitle().startsWith("Нет выбранных соревнований"));
+}
+
+void TestContestManager::columnWidthsFromTheSettings()
+{
+    m_file->sqlite("UPDATE Setting SET SettingParamInt=5 WHERE SettingName='GridContestColumnWidth0';"
+                   "UPDATE Setting SET SettingParamInt=0 WHERE SettingName='GridContestColumnWidth1';"
+                   "DELETE FROM Setting WHERE SettingName='GridContestColumnTitleCaptionRu2';");
+    openWindow();
+    auto manager = openManager();
+    QCOMPARE(manager->grid()->columnWidth(0), 10);
+    QCOMPARE(manager->grid()->columnTitle(0), "Соревнование");
+    QCOMPARE(manager->grid()->columnWidth(1), 80);
+    QCOMPARE(manager->grid()->columnTitle(1), "ContestDTStart");
+    QCOMPARE(manager->grid()->columnTitle(2), "ContestDTStop"); // no caption row: the field's name
+    manager->resize(600, 420);
+    manager->grid()->setColumnWidth(2, 150);
+    manager->close();
+    QCOMPARE(m_file->column(
+                 "SELECT SettingParamInt FROM Setting WHERE SettingName IN ('SettingContestFormHeight', "
+                 "'SettingContestFormWidth', 'GridContestColumnWidth2') ORDER BY SettingName"),
+             (QVariantList{150, 420, 600}));
+}
+
+QTEST_MAIN(TestContestManager)
+#include "tst_contestmanager.moc"
