@@ -313,7 +313,7 @@ INSERT INTO Setting (SettingName, SettingParamStr) VALUES
   ('StationTypeName', 'Тип станции|Название'), ('StationTypeComment', 'Тип станции|Комментарий');
 
 INSERT INTO Setting (SettingName, SettingParamInt) VALUES
-  ('GridContestColumnWidth0', 300), ('GridContestColumnWidth1', 120), ('GridContestColumnWidth2', 120),
+  ('GridContestColumnWidth0', 260), ('GridContestColumnWidth1', 120), ('GridContestColumnWidth2', 120),
   ('GridBandColumnWidth0', 70), ('GridBandColumnWidth1', 239), ('GridBandColumnWidth2', 90);
 
 INSERT INTO Setting (SettingName, SettingParamStr) VALUES
