@@ -43,14 +43,8 @@ int main(int argc, char** argv)
     std::printf("Building a log of 100,000 contacts in 20 contests...\n");
     fillBenchmarkLog(path);
 
-    FakeServices fakes;
-    LogStore store(Database::open(path), fakes.prompts);
-    Tfmain window(store, fakes.services);
-    window.show();
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 300)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    SettledWindow settled(path);
+    Tfmain& window = settled.window;
     EntryPanel* entry = window.entryPanel();
     LiveFeedback* feedback = window.liveFeedback();
 

@@ -130,15 +130,9 @@ int main(int argc, char** argv)
 
     std::vector<double> saves;
     {
-        FakeServices fakes;
-        LogStore store(Database::open(path), fakes.prompts);
-        Tfmain window(store, fakes.services);
-        window.show();
-        // The operator saves into a window that has long been up.
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 300)
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        SettledWindow settled(path);
+        Tfmain& window = settled.window;
+        FakeServices& fakes = settled.fakes;
         EntryPanel* entry = window.entryPanel();
         for (int i = 0; i < 400; ++i) {
             entry->callEdit->setEditText(QStringLiteral("UB%1XYZ").arg(i));

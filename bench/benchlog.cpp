@@ -2,6 +2,8 @@
 
 #include "store/database.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
@@ -71,4 +73,14 @@ Spread spreadOf(std::vector<double> millis)
         return millis[std::min(millis.size() - 1, size_t(q * double(millis.size())))];
     };
     return {at(0.5), at(0.99)};
+}
+
+SettledWindow::SettledWindow(const QString& path)
+    : store(Database::open(path), fakes.prompts), window(store, fakes.services)
+{
+    window.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
 }

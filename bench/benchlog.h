@@ -1,5 +1,9 @@
 #pragma once
 
+#include "app/tfmain.h"
+#include "store/logstore.h"
+#include "support/fakes.h"
+
 #include <QString>
 
 #include <vector>
@@ -15,3 +19,13 @@ struct Spread
     double p99;
 };
 Spread spreadOf(std::vector<double> millis);
+
+// The main window over a log file, shown and left to settle: the window an operator has
+// had up for a while when the contact that is timed is typed.
+struct SettledWindow
+{
+    explicit SettledWindow(const QString& path);
+    FakeServices fakes;
+    LogStore store;
+    Tfmain window;
+};

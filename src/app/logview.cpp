@@ -5,6 +5,7 @@
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
 #include "controls/lookupdelegate.h"
+#include "controls/windowsettings.h"
 #include "logging/contactlog.h"
 #include "platform/desktop.h"
 #include "platform/localeformat.h"
@@ -426,16 +427,12 @@ void LogView::q1Set()
 
 void LogView::applyColumnSettings()
 {
-    for (int i = 0; i < ColumnCount; ++i) {
-        const auto width = m_store.intSetting(QStringLiteral("GridColumnWidth%1").arg(i));
-        if (!width || *width == 0)
-            continue;
-        m_grid->setColumnWidth(i, std::max(*width, 10));
-        m_grid->setColumnTitle(i, m_store.textSetting(QStringLiteral("GridColumnTitleCaptionRu%1").arg(i))
-                                      .value_or(m_grid->columnTitle(i)));
-        if (const auto hint = m_store.textSetting(QStringLiteral("GridColumnTitleHintRu%1").arg(i)))
-            m_grid->setColumnHint(i, *hint);
-    }
+    QVector<GridColumnSpec> columns = m_grid->cursorModel()->columns();
+    for (int i = 0; i < ColumnCount; ++i)
+        applyStoredColumn(m_store, columns[i], QStringLiteral("GridColumnWidth%1").arg(i),
+                          QStringLiteral("GridColumnTitleCaptionRu%1").arg(i),
+                          QStringLiteral("GridColumnTitleHintRu%1").arg(i));
+    m_grid->setColumns(columns);
 }
 
 void LogView::applyFontSize(int size)

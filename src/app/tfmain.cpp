@@ -7,6 +7,7 @@
 #include "controls/datagrid.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
+#include "controls/windowsettings.h"
 #include "logging/entrypanel.h"
 #include "logging/tftimer.h"
 #include "platform/clock.h"
@@ -45,6 +46,9 @@ constexpr int kDefaultWidth = 892;
 constexpr int kDefaultHeight = 634;
 constexpr int kDefaultLeftFrameWidth = 261;
 constexpr int kStartLayoutDelayMs = 50;
+const WindowSettingNames kMainWindowSettings{QStringLiteral("MainFormTop"), QStringLiteral("MainFormLeft"),
+                                             QStringLiteral("MainFormHeight"),
+                                             QStringLiteral("MainFormWidth")};
 
 void setBackground(QWidget* w, const QColor& color)
 {
@@ -295,18 +299,7 @@ void Tfmain::startUp(const QString& fileArgument)
         m_state.ClockOffsetHours = zone ? qint16(12 - *zone) : 0;
         tickClock();
 
-        QPoint position = pos();
-        QSize size = this->size();
-        if (const auto top = m_store.intSetting(QStringLiteral("MainFormTop")))
-            position.setY(*top);
-        if (const auto left = m_store.intSetting(QStringLiteral("MainFormLeft")))
-            position.setX(*left);
-        if (const auto height = m_store.intSetting(QStringLiteral("MainFormHeight")))
-            size.setHeight(*height);
-        if (const auto width = m_store.intSetting(QStringLiteral("MainFormWidth")))
-            size.setWidth(*width);
-        move(position);
-        resize(size);
+        restoreWindowGeometry(m_store, *this, kMainWindowSettings);
 
         LoadCallAndQTH();
 
@@ -380,14 +373,9 @@ void Tfmain::applyEarlierContactsColumnSettings()
     columns[2].field = QStringLiteral("IdBand");
     for (int i = 0; i < 3; ++i) {
         columns[i].title = columns[i].field;
-        const auto width = m_store.intSetting(QStringLiteral("Grid2ColumnWidth%1").arg(i));
-        if (!width || *width == 0)
-            continue;
-        columns[i].width = std::max(*width, 10);
-        columns[i].title = m_store.textSetting(QStringLiteral("Grid2ColumnTitleCaptionRu%1").arg(i))
-                               .value_or(columns[i].title);
-        columns[i].hint =
-            m_store.textSetting(QStringLiteral("Grid2ColumnTitleHintRu%1").arg(i)).value_or(QString());
+        applyStoredColumn(m_store, columns[i], QStringLiteral("Grid2ColumnWidth%1").arg(i),
+                          QStringLiteral("Grid2ColumnTitleCaptionRu%1").arg(i),
+                          QStringLiteral("Grid2ColumnTitleHintRu%1").arg(i));
     }
     grid->setColumns(columns);
 }
@@ -496,10 +484,7 @@ void Tfmain::saveWindowSettings()
                        m_entry->modeList->currentIndex());
     m_store.SetSet(QStringLiteral("GbLeftWidth"), LogStore::IntegerSetting, m_entry->width());
     m_store.SetSet(QStringLiteral("FontSize"), LogStore::IntegerSetting, m_log->fontSlider()->value());
-    m_store.SetSet(QStringLiteral("MainFormTop"), LogStore::IntegerSetting, y());
-    m_store.SetSet(QStringLiteral("MainFormLeft"), LogStore::IntegerSetting, x());
-    m_store.SetSet(QStringLiteral("MainFormHeight"), LogStore::IntegerSetting, height());
-    m_store.SetSet(QStringLiteral("MainFormWidth"), LogStore::IntegerSetting, width());
+    saveWindowGeometry(m_store, *this, kMainWindowSettings);
     if (QFile::exists(m_state.TmpHtmlPath))
         QFile::remove(m_state.TmpHtmlPath);
     if (m_timer && m_timer->isVisible())

@@ -3,6 +3,7 @@
 #include "app/mainstate.h"
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
+#include "controls/windowsettings.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
@@ -18,6 +19,11 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// Only its size: the window opens centred on the main window.
+const WindowSettingNames kContestWindowSettings{QString(), QString(),
+                                                QStringLiteral("SettingContestFormHeight"),
+                                                QStringLiteral("SettingContestFormWidth")};
 
 QString dateAndTime(const DbValue& v)
 {
@@ -116,12 +122,7 @@ bool Tfcontest::isCurrentContest(int row) const
 
 void Tfcontest::restoreSettings()
 {
-    QSize size = this->size();
-    if (const auto height = m_store.intSetting(QStringLiteral("SettingContestFormHeight")))
-        size.setHeight(*height);
-    if (const auto width = m_store.intSetting(QStringLiteral("SettingContestFormWidth")))
-        size.setWidth(*width);
-    resize(size);
+    restoreWindowGeometry(m_store, *this, kContestWindowSettings);
 
     const struct
     {
@@ -136,13 +137,8 @@ void Tfcontest::restoreSettings()
         column.width = design[i].width;
         if (i > 0)
             column.display = dateAndTime;
-        const auto width = m_store.intSetting(QStringLiteral("GridContestColumnWidth%1").arg(i));
-        if (width && *width != 0) {
-            column.width = std::max(*width, 10);
-            // A caption row that is missing keeps the field's name.
-            column.title = m_store.textSetting(QStringLiteral("GridContestColumnTitleCaptionRu%1").arg(i))
-                               .value_or(column.title);
-        }
+        applyStoredColumn(m_store, column, QStringLiteral("GridContestColumnWidth%1").arg(i),
+                          QStringLiteral("GridContestColumnTitleCaptionRu%1").arg(i));
         columns << column;
     }
     m_grid->setColumns(columns);
@@ -150,8 +146,7 @@ void Tfcontest::restoreSettings()
 
 void Tfcontest::saveSettings()
 {
-    m_store.SetSet(QStringLiteral("SettingContestFormHeight"), LogStore::IntegerSetting, height());
-    m_store.SetSet(QStringLiteral("SettingContestFormWidth"), LogStore::IntegerSetting, width());
+    saveWindowGeometry(m_store, *this, kContestWindowSettings);
     for (int i = 0; i < 3; ++i)
         m_store.SetSet(QStringLiteral("GridContestColumnWidth%1").arg(i), LogStore::IntegerSetting,
                        m_grid->columnWidth(i));

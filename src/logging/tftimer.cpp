@@ -1,5 +1,6 @@
 #include "logging/tftimer.h"
 
+#include "controls/windowsettings.h"
 #include "logging/repeatrule.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
@@ -24,6 +25,9 @@
 
 namespace {
 
+const WindowSettingNames kTimerWindowSettings{
+    QStringLiteral("PeriodFormTop"), QStringLiteral("PeriodFormLeft"), QStringLiteral("PeriodFormHeight"),
+    QStringLiteral("PeriodFormWidth")};
 const QColor kWaiting(255, 183, 183);
 const QColor kAllowed(183, 255, 183);
 const QColor kSelected(255, 255, 0);
@@ -134,18 +138,7 @@ QColor Tftimer::waitColour(const QString& remainingText)
 void Tftimer::OpenSet()
 {
     m_offsetDays = m_context.clockOffsetHours() / 24.0;
-    QPoint position = pos();
-    QSize size = this->size();
-    if (const auto top = m_store.intSetting(QStringLiteral("PeriodFormTop")))
-        position.setY(*top);
-    if (const auto left = m_store.intSetting(QStringLiteral("PeriodFormLeft")))
-        position.setX(*left);
-    if (const auto height = m_store.intSetting(QStringLiteral("PeriodFormHeight")))
-        size.setHeight(*height);
-    if (const auto width = m_store.intSetting(QStringLiteral("PeriodFormWidth")))
-        size.setWidth(*width);
-    move(position);
-    resize(size);
+    restoreWindowGeometry(m_store, *this, kTimerWindowSettings);
     if (m_store.intSetting(QStringLiteral("Tour")) == 1)
         m_tours->setChecked(true);
     const DbValue period =
@@ -223,10 +216,7 @@ void Tftimer::saveSettings()
     if (!m_periodList->currentText().isEmpty())
         m_store.SetSet(QStringLiteral("Period"), LogStore::IntegerSetting, m_periodList->currentIndex());
     m_store.SetSet(QStringLiteral("Tour"), LogStore::IntegerSetting, tours() ? 1 : 0);
-    m_store.SetSet(QStringLiteral("PeriodFormTop"), LogStore::IntegerSetting, y());
-    m_store.SetSet(QStringLiteral("PeriodFormLeft"), LogStore::IntegerSetting, x());
-    m_store.SetSet(QStringLiteral("PeriodFormHeight"), LogStore::IntegerSetting, height());
-    m_store.SetSet(QStringLiteral("PeriodFormWidth"), LogStore::IntegerSetting, width());
+    saveWindowGeometry(m_store, *this, kTimerWindowSettings);
 }
 
 void Tftimer::closeEvent(QCloseEvent* event)

@@ -9,6 +9,7 @@
 #include "store/logstore.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
+#include "support/windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,7 +25,7 @@
 
 // Logging contacts in the real window, typed as an operator types them, and the log grid
 // with its commands.
-class TestEntry : public QObject
+class TestEntry : public WindowTest
 {
     Q_OBJECT
 private slots:
@@ -55,10 +56,6 @@ private:
     void typeContact(const QString& call, const QString& number, const QString& locator);
     QVariantList stored(const QString& column);
 
-    std::unique_ptr<TempDatabase> m_file;
-    std::unique_ptr<FakeServices> m_fakes;
-    std::unique_ptr<LogStore> m_store;
-    std::unique_ptr<Tfmain> m_window;
     EntryPanel* m_entry = nullptr;
     LogView* m_log = nullptr;
 };
@@ -70,35 +67,21 @@ void TestEntry::initTestCase()
 
 void TestEntry::init()
 {
-    m_file = std::make_unique<TempDatabase>();
-    m_fakes = std::make_unique<FakeServices>();
-    FakePrompts none;
-    m_file->openStore(none);
-    m_file->sqlite(
-        "INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, ContestDTStop, ContestActual) "
-        "VALUES (1, 'Полевой день', 42200, 42201, 1);"
-        "INSERT INTO Contest (ContestRowid, ContestName) VALUES (2, 'Другой');"
-        "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
-        "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';");
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0));
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, ContestDTStop, ContestActual) "
+            "VALUES (1, 'Полевой день', 42200, 42201, 1);"
+            "INSERT INTO Contest (ContestRowid, ContestName) VALUES (2, 'Другой');"
+            "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';");
 }
 
 void TestEntry::cleanup()
 {
-    m_window.reset();
-    m_store.reset();
-    m_fakes.reset();
-    m_file.reset();
+    release();
 }
 
 void TestEntry::openWindow()
 {
-    m_window.reset();
-    m_store = m_file->openStore(m_fakes->prompts);
-    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services);
-    m_window->show();
-    QApplication::setActiveWindow(m_window.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    WindowTest::openWindow();
     m_entry = m_window->entryPanel();
     m_log = m_window->logView();
 }

@@ -10,13 +10,14 @@
 #include "store/logstore.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
+#include "support/windowtest.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 
 // The read-outs while a contact is typed: compass, needle, earlier contacts, last locator.
-class TestLiveFeedback : public QObject
+class TestLiveFeedback : public WindowTest
 {
     Q_OBJECT
 private slots:
@@ -39,10 +40,6 @@ private:
     void openWindow();
     void typeInto(QWidget* field, const QString& text);
 
-    std::unique_ptr<TempDatabase> m_file;
-    std::unique_ptr<FakeServices> m_fakes;
-    std::unique_ptr<LogStore> m_store;
-    std::unique_ptr<Tfmain> m_window;
     EntryPanel* m_entry = nullptr;
 };
 
@@ -53,11 +50,7 @@ void TestLiveFeedback::initTestCase()
 
 void TestLiveFeedback::init()
 {
-    m_file = std::make_unique<TempDatabase>();
-    m_fakes = std::make_unique<FakeServices>();
-    FakePrompts none;
-    m_file->openStore(none);
-    m_file->sqlite(
+    prepare(
         "INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
         "INSERT INTO Contest (ContestRowid, ContestName) VALUES (2, 'Прошлый');"
         "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
@@ -65,27 +58,19 @@ void TestLiveFeedback::init()
         "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH, "
         "IdModulation, ContestListSendNum, ContestListAzimut, ContestListDistance) VALUES "
         "(1, 144, 42200.4, 'UA3ABC', 'KO95AA', 1, 1, 89, 127.4), (1, 432, 42200.5, 'UA3ABC', 'KO95AA', 1, 1, "
-        "89, 127.4),"
-        "(2, 144, 42100.5, 'RK3DEF', 'KO86AA', 1, 1, 0, 111.1), (1, 144, 42200.6, 'UA3AB', 'KO85AB', 1, 2, "
-        "0, 4.6);"
+        "89, 127.4), (2, 144, 42100.5, 'RK3DEF', 'KO86AA', 1, 1, 0, 111.1), "
+        "(1, 144, 42200.6, 'UA3AB', 'KO85AB', 1, 2, 0, 4.6);"
         "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0);");
 }
 
 void TestLiveFeedback::cleanup()
 {
-    m_window.reset();
-    m_store.reset();
-    m_fakes.reset();
-    m_file.reset();
+    release();
 }
 
 void TestLiveFeedback::openWindow()
 {
-    m_store = m_file->openStore(m_fakes->prompts);
-    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services);
-    m_window->show();
-    QApplication::setActiveWindow(m_window.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    WindowTest::openWindow();
     m_entry = m_window->entryPanel();
     QTest::qWait(100); // the start-up layout and the call history
 }

@@ -11,6 +11,7 @@
 #include "store/logstore.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
+#include "support/windowtest.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -20,7 +21,7 @@
 #include <QtTest>
 
 // The contest manager over the real main window: contests created, chosen and deleted.
-class TestContestManager : public QObject
+class TestContestManager : public WindowTest
 {
     Q_OBJECT
 private slots:
@@ -35,16 +36,10 @@ private slots:
     void columnWidthsFromTheSettings();
 
 private:
-    void openWindow();
     std::unique_ptr<Tfcontest> openManager();
     // Types a new contest into the grid and posts it with the navigator.
     void addContest(Tfcontest& manager, const QString& name, QDate start);
     void saveContact(const QString& call);
-
-    std::unique_ptr<TempDatabase> m_file;
-    std::unique_ptr<FakeServices> m_fakes;
-    std::unique_ptr<LogStore> m_store;
-    std::unique_ptr<Tfmain> m_window;
 };
 
 void TestContestManager::initTestCase()
@@ -54,30 +49,14 @@ void TestContestManager::initTestCase()
 
 void TestContestManager::init()
 {
-    m_file = std::make_unique<TempDatabase>();
-    m_fakes = std::make_unique<FakeServices>();
-    FakePrompts none;
-    m_file->openStore(none);
-    m_file->sqlite(
-        "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
-        "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
-        "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0));
+    prepare("UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
 }
 
 void TestContestManager::cleanup()
 {
-    m_window.reset();
-    m_store.reset();
-    m_fakes.reset();
-    m_file.reset();
-}
-
-void TestContestManager::openWindow()
-{
-    m_store = m_file->openStore(m_fakes->prompts);
-    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services);
-    m_window->show();
+    release();
 }
 
 std::unique_ptr<Tfcontest> TestContestManager::openManager()

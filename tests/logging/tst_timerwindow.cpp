@@ -9,6 +9,7 @@
 #include "store/logstore.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
+#include "support/windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,7 +18,7 @@
 #include <QtTest>
 
 // The repeat-contact timer: its computed columns, and the window beside the main window.
-class TestTimerWindow : public QObject
+class TestTimerWindow : public WindowTest
 {
     Q_OBJECT
 private slots:
@@ -40,10 +41,6 @@ private:
     double at(QTime time) const { return toDayCount(QDate(2015, 7, 15), time); }
     QStringList column(int column) const;
 
-    std::unique_ptr<TempDatabase> m_file;
-    std::unique_ptr<FakeServices> m_fakes;
-    std::unique_ptr<LogStore> m_store;
-    std::unique_ptr<Tfmain> m_window;
     Tftimer* m_timer = nullptr;
 };
 
@@ -54,30 +51,19 @@ void TestTimerWindow::initTestCase()
 
 void TestTimerWindow::init()
 {
-    m_file = std::make_unique<TempDatabase>();
-    m_fakes = std::make_unique<FakeServices>();
-    FakePrompts none;
-    m_file->openStore(none);
-    m_file->sqlite(
-        "INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
-        "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
-        "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0));
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
 }
 
 void TestTimerWindow::cleanup()
 {
-    m_window.reset();
-    m_store.reset();
-    m_fakes.reset();
-    m_file.reset();
+    release();
 }
 
 void TestTimerWindow::openWindow()
 {
-    m_store = m_file->openStore(m_fakes->prompts);
-    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services);
-    m_window->show();
+    WindowTest::openWindow();
     m_timer = m_window->timerWindow();
 }
 
