@@ -130,23 +130,23 @@ int CursorModel::columnCount(const QModelIndex& parent) const
 
 QString CursorModel::displayText(int row, int column) const
 {
-    const GridColumnSpec& spec = m_columns[column];
+    const GridColumnSpec& def = m_columns[column];
     const DbValue v = value(row, column);
     QString text;
-    if (!spec.lookup.empty() && !v.isNull()) {
-        for (const auto& [key, name] : spec.lookup) {
+    if (!def.lookup.empty() && !v.isNull()) {
+        for (const auto& [key, name] : def.lookup) {
             if (key == v) {
                 text = name;
                 break;
             }
         }
-    } else if (spec.display) {
-        text = spec.display(v);
+    } else if (def.display) {
+        text = def.display(v);
     } else {
         text = v.displayText();
     }
-    if (spec.maxChars > 0)
-        text.truncate(spec.maxChars);
+    if (def.maxChars > 0)
+        text.truncate(def.maxChars);
     return text;
 }
 
@@ -154,7 +154,7 @@ QVariant CursorModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || !m_cursor)
         return {};
-    const GridColumnSpec& spec = m_columns[index.column()];
+    const GridColumnSpec& def = m_columns[index.column()];
     switch (role) {
     case Qt::DisplayRole:
         return displayText(index.row(), index.column());
@@ -172,7 +172,7 @@ QVariant CursorModel::data(const QModelIndex& index, int role) const
         case DbValue::Kind::DateTime:
             return fromDayCount(v.toDouble());
         case DbValue::Kind::Integer:
-            return spec.lookup.empty() ? QVariant(v.toInt())
+            return def.lookup.empty() ? QVariant(v.toInt())
                                        : QVariant(displayText(index.row(), index.column()));
         case DbValue::Kind::Double:
             return v.toDouble();
@@ -192,17 +192,17 @@ QVariant CursorModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole: {
         const DbValue v = value(index.row(), index.column());
         const bool number =
-            spec.lookup.empty() && (v.kind() == DbValue::Kind::Integer || v.kind() == DbValue::Kind::Double);
+            def.lookup.empty() && (v.kind() == DbValue::Kind::Integer || v.kind() == DbValue::Kind::Double);
         return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     case Qt::ForegroundRole:
-        return spec.foreground ? QVariant(*spec.foreground) : QVariant();
+        return def.foreground ? QVariant(*def.foreground) : QVariant();
     case Qt::FontRole:
-        if (spec.bold || spec.pointSize > 0) {
+        if (def.bold || def.pointSize > 0) {
             QFont font;
-            font.setBold(spec.bold);
-            if (spec.pointSize > 0)
-                font.setPointSize(spec.pointSize);
+            font.setBold(def.bold);
+            if (def.pointSize > 0)
+                font.setPointSize(def.pointSize);
             return font;
         }
         return {};
@@ -215,13 +215,13 @@ bool CursorModel::setData(const QModelIndex& index, const QVariant& value, int r
 {
     if (role != Qt::EditRole || !index.isValid() || !m_cursor)
         return false;
-    const GridColumnSpec& spec = m_columns[index.column()];
+    const GridColumnSpec& def = m_columns[index.column()];
     const int field = fieldOf(index.column());
     if (field < 0)
         return false;
     DbValue v;
-    if (!spec.lookup.empty()) {
-        for (const auto& [key, name] : spec.lookup) {
+    if (!def.lookup.empty()) {
+        for (const auto& [key, name] : def.lookup) {
             if (name == value.toString())
                 v = key;
         }
@@ -267,11 +267,11 @@ QVariant CursorModel::headerData(int section, Qt::Orientation orientation, int r
     if (orientation == Qt::Horizontal) {
         if (section < 0 || section >= m_columns.size())
             return {};
-        const GridColumnSpec& spec = m_columns[section];
+        const GridColumnSpec& def = m_columns[section];
         if (role == Qt::DisplayRole)
-            return QString(spec.title).replace(QLatin1Char('|'), QLatin1Char('\n'));
-        if (role == Qt::ToolTipRole && !spec.hint.isEmpty())
-            return spec.hint;
+            return QString(def.title).replace(QLatin1Char('|'), QLatin1Char('\n'));
+        if (role == Qt::ToolTipRole && !def.hint.isEmpty())
+            return def.hint;
         return {};
     }
     if (role == Qt::DisplayRole) {
