@@ -27,9 +27,8 @@ QString displayText(const QString& text)
 
 void showBox(QMessageBox::Icon icon, const QString& text, const QString& details = QString())
 {
-    QMessageBox box(icon, QApplication::applicationName(), displayText(text), QMessageBox::Ok,
+    QMessageBox box(icon, QStringLiteral("Kovra log"), displayText(text), QMessageBox::Ok,
                     QApplication::activeWindow());
-    box.setWindowTitle(QStringLiteral("Kovra log"));
     if (!details.isEmpty())
         box.setInformativeText(displayText(details));
     box.exec();

@@ -431,11 +431,6 @@ void Tfmain::applyClockMode()
         m_clockTimer->stop();
 }
 
-void Tfmain::setClockOffsetHours(int hours)
-{
-    m_state.ClockOffsetHours = qint16(hours);
-}
-
 void Tfmain::runSchemaUpgrade()
 {
     guarded([&] { SchemaUpgrade(m_store); });

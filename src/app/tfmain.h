@@ -53,7 +53,6 @@ public:
     void tickClock();
     // "Текущие дата/время": running clock with locked pickers, or manual entry.
     void applyClockMode();
-    void setClockOffsetHours(int hours);
     // The hidden "UpdateBD" button.
     void runSchemaUpgrade();
 

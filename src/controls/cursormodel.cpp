@@ -173,7 +173,7 @@ QVariant CursorModel::data(const QModelIndex& index, int role) const
             return fromDayCount(v.toDouble());
         case DbValue::Kind::Integer:
             return def.lookup.empty() ? QVariant(v.toInt())
-                                       : QVariant(displayText(index.row(), index.column()));
+                                      : QVariant(displayText(index.row(), index.column()));
         case DbValue::Kind::Double:
             return v.toDouble();
         case DbValue::Kind::Boolean:

@@ -48,11 +48,6 @@ QDateTime fromDayCount(double days)
     return QDateTime(dayCountDate(days), dayCountTime(days), Qt::UTC);
 }
 
-double dayCountSeconds(double days)
-{
-    return double(split(days).second) / 1000.0;
-}
-
 QString formatDayCount(double days)
 {
     return fromDayCount(days).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));

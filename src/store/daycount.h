@@ -17,8 +17,5 @@ QDate dayCountDate(double days);
 QTime dayCountTime(double days);
 QDateTime fromDayCount(double days);
 
-// The fraction of a day in seconds, rounded to the millisecond.
-double dayCountSeconds(double days);
-
 // "dd.MM.yyyy hh:mm:ss", a fixed form for diagnostics and plain value text.
 QString formatDayCount(double days);

@@ -20,6 +20,8 @@ private slots:
     void angleWithoutPictureWaits();
     void needleIsDrawnCentredAtItsOwnSize();
     void clipOutlineFollowsTheTurnedPicture();
+    void destinationRectangle_data();
+    void destinationRectangle();
 
 private:
     static QImage numbered(int w, int h);
@@ -163,6 +165,44 @@ void TestRotateImage::clipOutlineFollowsTheTurnedPicture()
     QCOMPARE(outline.size(), 4);
     // At angle 0 the outline is the picture's own square, in the parent's coordinates.
     QCOMPARE(outline.boundingRect().topLeft(), QPoint(11 + 5, 11 + 7));
+}
+
+void TestRotateImage::destinationRectangle_data()
+{
+    QTest::addColumn<QSize>("control");
+    QTest::addColumn<bool>("center");
+    QTest::addColumn<bool>("stretch");
+    QTest::addColumn<bool>("proportional");
+    QTest::addColumn<bool>("uniqueSize");
+    QTest::addColumn<QRect>("rect");
+    // A 161 x 161 picture at angle 0 (diagonal 228).
+    QTest::newRow("stretched") << QSize(100, 50) << false << true << false << false << QRect(0, 0, 100, 50);
+    QTest::newRow("proportional, only down")
+        << QSize(100, 50) << true << false << true << false << QRect(25, 0, 50, 50);
+    QTest::newRow("proportional, room enough")
+        << QSize(200, 200) << false << false << true << false << QRect(0, 0, 161, 161);
+    QTest::newRow("diagonal square, stretched")
+        << QSize(228, 228) << false << true << false << true << QRect(33, 33, 161, 161);
+    QTest::newRow("diagonal square, centred")
+        << QSize(300, 300) << true << false << false << true << QRect(69, 69, 161, 161);
+}
+
+void TestRotateImage::destinationRectangle()
+{
+    QFETCH(QSize, control);
+    QFETCH(bool, center);
+    QFETCH(bool, stretch);
+    QFETCH(bool, proportional);
+    QFETCH(bool, uniqueSize);
+    QFETCH(QRect, rect);
+    TRotateImage image;
+    image.resize(control);
+    image.setCenter(center);
+    image.setStretch(stretch);
+    image.setProportional(proportional);
+    image.setUniqueSize(uniqueSize);
+    image.setPicture(numbered(161, 161));
+    QCOMPARE(image.destinationRect(), rect);
 }
 
 QTEST_MAIN(TestRotateImage)
