@@ -28,12 +28,9 @@ ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, Mai
                                          m_panel.receivedNumberEdit, m_panel.sentReportEdit})
         field->installEventFilter(this);
     // What the key filters let through, also when pasted.
-    m_panel.receivedReportEdit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), this));
-    m_panel.receivedNumberEdit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), this));
-    m_panel.sentReportEdit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), this));
+    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), this);
+    for (QLineEdit* field : {m_panel.receivedReportEdit, m_panel.receivedNumberEdit, m_panel.sentReportEdit})
+        field->setValidator(digits);
 
     Cursor& cursor = m_log.log();
     cursor.afterPost = [this] { logRowChanged(); };

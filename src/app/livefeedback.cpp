@@ -129,18 +129,15 @@ void LiveFeedback::ShowLastQSO()
 
 void LiveFeedback::showCurrentContact()
 {
+    // The needle turns once, straight to where it ends up: north without a contact.
     Cursor& log = m_log.log();
-    if (m_panel.arrowImage->angle() != 0)
-        m_panel.arrowImage->setAngle(0);
-    m_panel.showReadout(QString());
-    if (!log.isOpen() || log.isEmpty())
-        return;
-    const DbValue azimuth = log.value(QStringLiteral("ContestListAzimut"));
-    const DbValue distance = log.value(QStringLiteral("ContestListDistance"));
-    if (!azimuth.isNull())
-        m_panel.pointNeedle(int(azimuth.toInt()));
-    if (!distance.isNull())
-        m_panel.showReadout(readoutText(distance.toDouble(), azimuth.isNull() ? 0 : int(azimuth.toInt())));
+    const bool contact = log.isOpen() && !log.isEmpty();
+    const DbValue azimuth = contact ? log.value(QStringLiteral("ContestListAzimut")) : DbValue();
+    const DbValue distance = contact ? log.value(QStringLiteral("ContestListDistance")) : DbValue();
+    m_panel.pointNeedle(azimuth.isNull() ? 360 : int(azimuth.toInt()));
+    m_panel.showReadout(distance.isNull()
+                            ? QString()
+                            : readoutText(distance.toDouble(), azimuth.isNull() ? 0 : int(azimuth.toInt())));
 }
 
 void LiveFeedback::chooseReadoutColour()

@@ -25,6 +25,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace {
 
 const QColor kComputedGrey(128, 128, 128);
@@ -278,17 +280,19 @@ std::optional<QColor> LogView::cellBackground(int column, const DbValue& mode, c
 
 void LogView::contactAdded(qint64 rowid, double sentNumber)
 {
-    // The new row goes where a reopen would put it, found by its serial number.
+    // The new row goes where a reopen would put it, found by its serial number; a row
+    // without a number sorts as the database sorts nulls, before every number.
     const bool ascending = m_state.SortOrder == QLatin1String("ASC");
     const int numberField = m_log->fieldIndex(QStringLiteral("ContestListSendNum"));
-    const DbValue number(sentNumber);
+    auto numberAt = [&](int row) {
+        const DbValue v = m_log->value(row, numberField);
+        return v.isNumeric() ? v.toDouble() : -std::numeric_limits<double>::infinity();
+    };
     int low = 0;
     int high = m_log->rowCount();
     while (low < high) {
         const int middle = (low + high) / 2;
-        const DbValue there = m_log->value(middle, numberField);
-        const bool before =
-            ascending ? !(number.toDouble() < there.toDouble()) : there.toDouble() > number.toDouble();
+        const bool before = ascending ? numberAt(middle) <= sentNumber : numberAt(middle) > sentNumber;
         if (before)
             low = middle + 1;
         else
@@ -299,12 +303,11 @@ void LogView::contactAdded(qint64 rowid, double sentNumber)
         m_log->last();
     else
         m_log->first();
-    updateCaption();
 }
 
 void LogView::applySortOrder(bool store)
 {
-    const int rowid = m_log->isOpen() && !m_log->isEmpty() ? int(m_log->rowId(m_log->currentRow())) : -1;
+    const qint64 rowid = m_log->isOpen() && !m_log->isEmpty() ? m_log->rowId(m_log->currentRow()) : -1;
     const bool ascending = action(QStringLiteral("N19"))->isChecked();
     m_state.SortOrder = ascending ? QStringLiteral("ASC") : QStringLiteral("DESC");
     m_grid->cursorModel()->setRowNumbers(ascending);
@@ -399,16 +402,23 @@ QVector<GridColumnSpec> LogView::designColumns() const
     return columns;
 }
 
-void LogView::openLookups()
+void LogView::openLookup(Column column)
 {
-    m_bands->open();
-    m_modes->open();
-    auto columns = m_grid->cursorModel()->columns();
-    columns[BandColumn].lookup = lookupOf(*m_bands, QStringLiteral("BandRowid"), QStringLiteral("BandName"));
-    columns[ModeColumn].lookup =
-        lookupOf(*m_modes, QStringLiteral("ModulationRowid"), QStringLiteral("ModulationName"));
-    m_grid->cursorModel()->setColumns(columns);
+    const bool band = column == BandColumn;
+    Cursor& cursor = band ? *m_bands : *m_modes;
+    cursor.open();
+    m_grid->cursorModel()->column(column).lookup =
+        band ? lookupOf(cursor, QStringLiteral("BandRowid"), QStringLiteral("BandName"))
+             : lookupOf(cursor, QStringLiteral("ModulationRowid"), QStringLiteral("ModulationName"));
     m_grid->cursorModel()->refreshColumns();
+}
+
+QStringList LogView::lookupNames(Column column) const
+{
+    QStringList names;
+    for (const auto& entry : m_grid->cursorModel()->columns()[column].lookup)
+        names << entry.second;
+    return names;
 }
 
 void LogView::q1Set()

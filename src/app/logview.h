@@ -52,8 +52,10 @@ public:
     QSlider* fontSlider() const { return m_fontSlider; }
     QLabel* hintBar() const { return m_hintBar; }
 
-    // The band and mode names the grid shows for their identifiers.
-    void openLookups();
+    // The band (BandColumn) or mode (ModeColumn) names the grid shows for identifiers.
+    void openLookup(Column column);
+    // The names of that lookup, in identifier order.
+    QStringList lookupNames(Column column) const;
     // Reopens the log of the current contest and band; the newest contact is current.
     void q1Set();
     // Widths, captions and hints of the columns from the settings.

@@ -322,7 +322,6 @@ void Tfmain::startUp(const QString& fileArgument)
             m_log->applyNumberDisplay(padding.toInt() == 0, false);
 
         applyClockMode();
-        m_log->openLookups();
         m_contactEntry->bandChanged();
 
         m_log->applyColumnSettings();
@@ -338,24 +337,17 @@ void Tfmain::startUp(const QString& fileArgument)
     connect(m_log->fontSlider(), &QSlider::valueChanged, this, &Tfmain::applyFontSize);
 }
 
+// The lists hold the names the grid looks identifiers up in, read once for both.
 void Tfmain::fillBandAndModeLists()
 {
-    for (const ResultRow& row :
-         m_store.db()
-             .query(
-                 QStringLiteral("SELECT BandRowid, BandName, BandFrequency FROM [Band] ORDER BY BandRowid"))
-             .rows)
-        m_entry->bandList->addItem(row[1].displayText());
+    m_log->openLookup(LogView::BandColumn);
+    m_entry->bandList->addItems(m_log->lookupNames(LogView::BandColumn));
     const DbValue lastBand = m_store.eSQLreturn2(
         QStringLiteral("SELECT SettingParamInt FROM Setting WHERE SettingName='LastBand' "));
     m_entry->bandList->setCurrentIndex(lastBand.isNull() ? -1 : int(lastBand.toInt()));
 
-    for (const ResultRow& row :
-         m_store.db()
-             .query(QStringLiteral(
-                 "SELECT ModulationRowid, ModulationName FROM Modulation ORDER BY ModulationRowid"))
-             .rows)
-        m_entry->modeList->addItem(row[1].displayText());
+    m_log->openLookup(LogView::ModeColumn);
+    m_entry->modeList->addItems(m_log->lookupNames(LogView::ModeColumn));
     const DbValue lastMode = m_store.eSQLreturn2(
         QStringLiteral("SELECT SettingParamInt FROM Setting WHERE SettingName='LastMod' "));
     m_entry->modeList->setCurrentIndex(lastMode.isNull() ? -1 : int(lastMode.toInt()));

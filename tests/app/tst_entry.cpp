@@ -47,6 +47,7 @@ private slots:
     void eraseBandLogBehindTheCode();
     void navigatorDeleteFreesTheNumber();
     void doubleClickCopiesCallAndLocator();
+    void rowWithoutNumberDoesNotStopTheNextSave();
 
 private:
     void openWindow();
@@ -439,6 +440,23 @@ void TestEntry::doubleClickCopiesCallAndLocator()
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QCOMPARE(m_entry->callEdit->currentText(), "UA3AAA");
     QCOMPARE(m_entry->locatorEdit->text(), "KO95AA");
+}
+
+void TestEntry::rowWithoutNumberDoesNotStopTheNextSave()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    m_log->editorCheck()->click();
+    CursorModel* model = m_log->grid()->cursorModel();
+    QVERIFY(model->setData(model->index(0, LogView::SentNumberColumn), QString(), Qt::EditRole));
+    QCOMPARE(stored("ContestListSendNum"), QVariantList{QVariant()});
+    typeContact("UA3BBB", "6", "KO95AA");
+    QCOMPARE(m_fakes->prompts.texts(), QStringList());
+    QCOMPARE(m_entry->callEdit->currentText(), "");
+    QCOMPARE(m_log->log().rowCount(), 2);
+    QCOMPARE(m_log->log().value("ContestListCall").toString(), "UA3BBB");
 }
 
 QTEST_MAIN(TestEntry)
