@@ -28,7 +28,7 @@ bool KovraApplication::notify(QObject* receiver, QEvent* event)
         return QApplication::notify(receiver, event);
     } catch (const KovraError& e) {
         if (m_prompts)
-            m_prompts->error(e.message());
+            m_prompts->error(e.boxText());
     } catch (const std::exception& e) {
         if (m_prompts)
             m_prompts->error(QString::fromLocal8Bit(e.what()));

@@ -8,6 +8,7 @@
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"
 #include "logging/locator.h"
+#include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
@@ -27,13 +28,15 @@ LiveFeedback::LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, Mai
     m_panel.earlierContactsGrid->setCursor(m_earlier.get());
     m_panel.locatorEdit->installEventFilter(this);
     m_panel.callEdit->installEventFilter(this);
-    connect(m_panel.callEdit, &PickComboBox::picked, this, [this] { callPicked(); });
+    connect(m_panel.callEdit, &PickComboBox::picked, this,
+            [this] { guarded(m_services.prompts, [this] { callPicked(); }); });
     connect(m_panel.distanceLabel, &TDRLabel::doubleClicked, this, &LiveFeedback::chooseReadoutColour);
 
     Cursor& grid = m_log.log();
-    connect(&grid, &Cursor::currentRowChanged, this, &LiveFeedback::showCurrentContact);
-    connect(&grid, &Cursor::reset, this, &LiveFeedback::showCurrentContact);
-    connect(&grid, &Cursor::rowChanged, this, &LiveFeedback::showCurrentContact);
+    auto showGuarded = [this] { guarded(m_services.prompts, [this] { showCurrentContact(); }); };
+    connect(&grid, &Cursor::currentRowChanged, this, showGuarded);
+    connect(&grid, &Cursor::reset, this, showGuarded);
+    connect(&grid, &Cursor::rowChanged, this, showGuarded);
 }
 
 LiveFeedback::~LiveFeedback() = default;
@@ -50,7 +53,7 @@ bool LiveFeedback::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_panel.locatorEdit)
             locatorTyped();
         else if (watched == m_panel.callEdit)
-            callTyped();
+            guarded(m_services.prompts, [this] { callTyped(); });
     } else if (event->type() == QEvent::FocusOut && watched == m_panel.locatorEdit) {
         locatorLeft();
     }

@@ -8,6 +8,7 @@
 #include "controls/windowsettings.h"
 #include "logging/contactlog.h"
 #include "platform/desktop.h"
+#include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
@@ -114,7 +115,7 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     connect(m_grid, &QWidget::customContextMenuRequested, this, &LogView::showContextMenu);
     connect(m_grid, &DataGrid::titleClicked, this, [this](int column) {
         if (m_services.desktop.ctrlHeld())
-            renameColumn(column);
+            guarded(m_services.prompts, [&] { renameColumn(column); });
     });
     connect(m_grid, &QAbstractItemView::doubleClicked, this, [this] {
         if (m_bands->isOpen() && !m_bands->isEmpty())
@@ -194,7 +195,8 @@ void LogView::buildMenus()
                        add(sort, "N20", QStringLiteral("Первая связь внизу"))}) {
         a->setCheckable(true);
         sortGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this] { applySortOrder(true); });
+        connect(a, &QAction::triggered, this,
+                [this] { guarded(m_services.prompts, [this] { applySortOrder(true); }); });
     }
     QMenu* numbers = m_normalMenu->addMenu(QStringLiteral("Отображение номеров как..."));
     numbers->setObjectName(QStringLiteral("N21"));
@@ -205,17 +207,19 @@ void LogView::buildMenus()
         a->setCheckable(true);
         numberGroup->addAction(a);
     }
-    connect(plain, &QAction::triggered, this, [this] { applyNumberDisplay(false, true); });
-    connect(padded, &QAction::triggered, this, [this] { applyNumberDisplay(true, true); });
+    connect(plain, &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { applyNumberDisplay(false, true); }); });
+    connect(padded, &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { applyNumberDisplay(true, true); }); });
     add(m_normalMenu, "N27", QStringLiteral("Открыть QTH в браузере"));
 
     m_editorMenu = new QMenu(this);
     m_editorMenu->setObjectName(QStringLiteral("PopupMenu1"));
     connect(add(m_editorMenu, "N9", QStringLiteral("Пересчитать расстояние и очки")), &QAction::triggered,
-            this, &LogView::rescoreCurrentRow);
+            this, [this] { guarded(m_services.prompts, [this] { rescoreCurrentRow(); }); });
     m_editorMenu->addSeparator();
     connect(add(m_editorMenu, "N17", QStringLiteral("Стереть все записи")), &QAction::triggered, this,
-            &LogView::eraseBandLog);
+            [this] { guarded(m_services.prompts, [this] { eraseBandLog(); }); });
 }
 
 QAction* LogView::action(const QString& objectName) const

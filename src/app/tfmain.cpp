@@ -11,6 +11,7 @@
 #include "logging/entrypanel.h"
 #include "logging/tftimer.h"
 #include "platform/clock.h"
+#include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
@@ -75,15 +76,6 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
 
 Tfmain::~Tfmain() = default;
 
-template <typename F> void Tfmain::guarded(F&& action)
-{
-    try {
-        action();
-    } catch (const KovraError& e) {
-        m_services.prompts.error(e.message());
-    }
-}
-
 QAction* Tfmain::action(const QString& objectName) const
 {
     return findChild<QAction*>(objectName);
@@ -123,7 +115,7 @@ void Tfmain::buildWindow()
     // reads the whole log and is not needed before the first call is typed.
     connect(m_startTimer, &QTimer::timeout, this, [this] {
         applyFontSize();
-        guarded([this] { m_contactEntry->SetCallList(); });
+        guarded(m_services.prompts, [this] { m_contactEntry->SetCallList(); });
     });
 
     m_entry->dateEdit->setDisplayFormat(shortDateFormat());
@@ -153,7 +145,7 @@ void Tfmain::buildMenu()
     add(settings, "N4", QStringLiteral("Часовой пояс"));
     add(settings, "N2", QStringLiteral("Свои данные"), Qt::Key_F2);
     connect(add(settings, "N7", QStringLiteral("Выбор соревнования"), Qt::Key_F3), &QAction::triggered, this,
-            [this] { guarded([this] { openContestManager(); }); });
+            [this] { guarded(m_services.prompts, [this] { openContestManager(); }); });
     add(settings, "N8", QStringLiteral("Диапазоны"), Qt::Key_F4);
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
@@ -184,7 +176,7 @@ void Tfmain::createTimerWindow()
     m_contactEntry->setRepeatTimer(m_timer);
     QAction* menuItem = action(QStringLiteral("N11"));
     connect(menuItem, &QAction::triggered, this,
-            [this](bool checked) { guarded([&] { showTimerWindow(checked); }); });
+            [this](bool checked) { guarded(m_services.prompts, [&] { showTimerWindow(checked); }); });
     connect(m_timer, &Tftimer::closedByOperator, this, [menuItem] { menuItem->setChecked(false); });
 }
 
@@ -227,7 +219,7 @@ void Tfmain::buildActions()
         a->setObjectName(QString::fromLatin1(name));
         a->setShortcut(key);
         a->setShortcutContext(Qt::WindowShortcut);
-        connect(a, &QAction::triggered, this, [this, handler] { guarded(handler); });
+        connect(a, &QAction::triggered, this, [this, handler] { guarded(m_services.prompts, handler); });
         addAction(a);
     };
     add("MySaveCtrlS", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { m_contactEntry->saveContact(); });
@@ -239,17 +231,17 @@ void Tfmain::buildActions()
 void Tfmain::connectEntry()
 {
     connect(m_entry->saveButton, &QPushButton::clicked, this,
-            [this] { guarded([this] { m_contactEntry->saveContact(); }); });
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->saveContact(); }); });
     connect(m_entry->bandList, &QComboBox::activated, this,
-            [this] { guarded([this] { m_contactEntry->bandChanged(); }); });
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->bandChanged(); }); });
     connect(m_entry->modeList, &QComboBox::activated, this,
-            [this] { guarded([this] { m_contactEntry->modeChanged(); }); });
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->modeChanged(); }); });
     connect(m_log, &LogView::contactPicked, this, [this](const QString& call, const QString& locator) {
         m_entry->callEdit->setEditText(call);
         m_entry->locatorEdit->setText(locator);
     });
     connect(m_log, &LogView::bandLogErased, this,
-            [this] { guarded([this] { m_contactEntry->GetMaxNumber(); }); });
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->GetMaxNumber(); }); });
 }
 
 bool Tfmain::eventFilter(QObject* watched, QEvent* event)
@@ -265,7 +257,7 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (enter && modifiers == Qt::ControlModifier) {
         if (type == QEvent::KeyPress)
-            guarded([this] { m_contactEntry->saveContact(); });
+            guarded(m_services.prompts, [this] { m_contactEntry->saveContact(); });
         return true;
     }
     if (type == QEvent::ShortcutOverride) {
@@ -286,7 +278,7 @@ void Tfmain::startUp(const QString& fileArgument)
     m_state.TmpHtmlPath = QFileInfo(m_store.db().path()).absoluteDir().filePath(QStringLiteral(".~tmp.html"));
     m_state.ViewerMode = false;
     // A step that fails is reported and the window comes up as far as it was built.
-    guarded([&] {
+    guarded(m_services.prompts, [&] {
         SchemaUpgrade(m_store);
         m_store.openSettingCursors();
 
@@ -425,7 +417,7 @@ void Tfmain::applyClockMode()
 
 void Tfmain::runSchemaUpgrade()
 {
-    guarded([&] { SchemaUpgrade(m_store); });
+    guarded(m_services.prompts, [&] { SchemaUpgrade(m_store); });
 }
 
 void Tfmain::setLeftFrameWidth(int width)
@@ -449,7 +441,7 @@ void Tfmain::showEvent(QShowEvent* event)
 
 void Tfmain::closeEvent(QCloseEvent* event)
 {
-    guarded([&] { saveWindowSettings(); });
+    guarded(m_services.prompts, [&] { saveWindowSettings(); });
     QMainWindow::closeEvent(event);
 }
 

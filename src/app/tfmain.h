@@ -75,9 +75,6 @@ private:
     void saveWindowSettings();
     // The splitter lays out only once shown; until then the width waits.
     void setLeftFrameWidth(int width);
-    // Runs one operator action; an error the action did not handle is shown, and the
-    // action is abandoned, never the program.
-    template <typename F> void guarded(F&& action);
 
     LogStore& m_store;
     const Services& m_services;

@@ -4,6 +4,7 @@
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
 #include "controls/windowsettings.h"
+#include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
@@ -68,7 +69,8 @@ Tfcontest::Tfcontest(LogStore& store, MainState& state, const Services& services
     m_resortTimer->setObjectName(QStringLiteral("Timer1"));
     m_resortTimer->setSingleShot(true);
     m_resortTimer->setInterval(100);
-    connect(m_resortTimer, &QTimer::timeout, this, &Tfcontest::resort);
+    connect(m_resortTimer, &QTimer::timeout, this,
+            [this] { guarded(m_services.prompts, [this] { resort(); }); });
 
     Cursor& q1 = *m_contests;
     q1.setObjectName(QStringLiteral("q1"));
@@ -103,12 +105,15 @@ Tfcontest::Tfcontest(LogStore& store, MainState& state, const Services& services
     connect(m_grid->cursorModel(), &CursorModel::postFailed, this,
             [this](const QString& message) { m_services.prompts.error(message); });
 
-    // The personal data are read while the window is open (the caption names the own call).
-    if (!m_store.qSettingInfo().isOpen())
-        m_store.qSettingInfo().open();
-    q1.open();
-    q1.locate(QStringLiteral("ContestActual"), DbValue::boolean(true));
-    restoreSettings();
+    // A table that cannot be read leaves the list empty, with the error shown.
+    guarded(m_services.prompts, [&] {
+        // The personal data are read while the window is open (the caption names the own call).
+        if (!m_store.qSettingInfo().isOpen())
+            m_store.qSettingInfo().open();
+        q1.open();
+        q1.locate(QStringLiteral("ContestActual"), DbValue::boolean(true));
+        restoreSettings();
+    });
     dataChanged();
 }
 
@@ -160,7 +165,7 @@ void Tfcontest::done(int result)
             m_contests->cancel();
         saveSettings();
     } catch (const KovraError& e) {
-        m_services.prompts.error(e.message());
+        m_services.prompts.error(e.boxText());
     }
     m_store.qSettingInfo().close();
     QDialog::done(result);
@@ -195,7 +200,7 @@ void Tfcontest::chooseContest()
         q1.locate(QStringLiteral("ContestRowid"), id);
         emit contestChosen();
     } catch (const KovraError& e) {
-        m_services.prompts.error(e.message());
+        m_services.prompts.error(e.boxText());
     }
 }
 
@@ -260,7 +265,7 @@ void Tfcontest::deleteWithConfirmation()
     try {
         m_contests->remove();
     } catch (const KovraError& e) {
-        m_services.prompts.error(e.message());
+        m_services.prompts.error(e.boxText());
     }
 }
 

@@ -109,7 +109,7 @@ void DbNavigator::click(Button which)
             break;
         }
     } catch (const KovraError& e) {
-        m_prompts.error(e.message());
+        m_prompts.error(e.boxText());
     }
     updateButtons();
 }

@@ -165,7 +165,8 @@ void ContactLog::rescore(Cursor& log, const QString& ownLocator, double pointsPe
     LocatorAzimuthDistance(ownLocator, locator.displayText(), azimuth, distance);
     log.edit();
     log.setValue(QStringLiteral("ContestListAzimut"), azimuth);
-    log.setValue(QStringLiteral("ContestListDistance"), distance);
+    // Stored as a save stores it, in 15 significant digits; the points come from the double.
+    log.setValue(QStringLiteral("ContestListDistance"), sqlNumber(distance).toDouble());
     log.setValue(QStringLiteral("ContestListResult"), contactPoints(distance, pointsPerKm));
     log.post();
 }

@@ -69,13 +69,18 @@ void CorrespondentAzimuth(double theta1, double lambda1, double theta2, double l
                                 -1.0, 1.0);
     distance = ArcCosine(c) * EarthRadiusKm;
 
+    if (theta1 == theta2 && lambda1 == lambda2) {
+        // The same point has no direction; rounding would leave m a hair below zero and
+        // give south, so say north, as the needle rests.
+        bearing = 0;
+        return;
+    }
     const double t = Tangent(theta2 - kHalfPi);
     const double m = std::sin(theta1) * t + std::cos(theta1) * std::cos(lambda1 - lambda2);
     const double east = std::sin(lambda1 - lambda2);
     if (m == 0) {
-        // The quotient has no value here: the same point (no direction; say north), or a
-        // correspondent exactly east or west.
-        bearing = east == 0 ? 0 : (east < 0 ? 90 : 270);
+        // The quotient has no value here: a correspondent exactly east or west.
+        bearing = east < 0 ? 90 : 270;
         return;
     }
     double u = std::atan(east / m) * -kDegreesPerRadian;
@@ -111,8 +116,9 @@ void LocatorAzimuthDistance(QString own, QString correspondent, int& azimuth, do
     CorrespondentAzimuth(LocatorPolarAngle(own), LocatorEastAngle(own), LocatorPolarAngle(correspondent),
                          LocatorEastAngle(correspondent), d, u);
     azimuth = int(std::nearbyint(u));
-    // Tenths counted from d / 0.1, the value given as the nearest double to that decimal.
-    distance = std::nearbyint(d / 0.1) / 10.0;
+    // Tenths counted from d / 0.1 and multiplied back by 0.1, not divided by 10: the points
+    // are rounded from this very double (99.30000000000001 km scores 497 at 5 points per km).
+    distance = std::nearbyint(d / 0.1) * 0.1;
 }
 
 void LocatorToLatLon(const QString& locator, double& longitude, double& latitude)

@@ -4,6 +4,7 @@
 #include "logging/repeatrule.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
@@ -105,21 +106,27 @@ Tftimer::Tftimer(LogStore& store, const Services& services, Context context, QWi
     m_refresh->setInterval(1000);
     connect(m_refresh, &QTimer::timeout, this, &Tftimer::refresh);
 
-    m_periods->setSql(QStringLiteral("SELECT * FROM Period ORDER BY PeriodRowid"));
-    m_periods->open();
-    for (int row = 0; row < m_periods->rowCount(); ++row)
-        m_periodList->addItem(
-            m_periods->value(row, m_periods->fieldIndex(QStringLiteral("PeriodName"))).displayText());
-    QStringList titles;
-    for (int i = 0; i < 5; ++i)
-        titles << m_store.textSetting(QStringLiteral("GridPeriodColumnTitleCaptionRu%1").arg(i))
-                      .value_or(QString());
-    m_grid->setHorizontalHeaderLabels(titles);
+    // A damaged Period table leaves the list empty; the main window still comes up.
+    guarded(m_services.prompts, [this] {
+        m_periods->setSql(QStringLiteral("SELECT * FROM Period ORDER BY PeriodRowid"));
+        m_periods->open();
+        for (int row = 0; row < m_periods->rowCount(); ++row)
+            m_periodList->addItem(
+                m_periods->value(row, m_periods->fieldIndex(QStringLiteral("PeriodName"))).displayText());
+        QStringList titles;
+        for (int i = 0; i < 5; ++i)
+            titles << m_store.textSetting(QStringLiteral("GridPeriodColumnTitleCaptionRu%1").arg(i))
+                          .value_or(QString());
+        m_grid->setHorizontalHeaderLabels(titles);
+    });
 
-    connect(m_periodList, &QComboBox::currentIndexChanged, this, &Tftimer::periodChosen);
+    connect(m_periodList, &QComboBox::currentIndexChanged, this,
+            [this] { guarded(m_services.prompts, [this] { periodChosen(); }); });
     connect(m_tours, &QCheckBox::clicked, this, [this](bool checked) {
-        m_store.SetSet(QStringLiteral("Tour"), LogStore::IntegerSetting, checked ? 1 : 0);
-        refresh();
+        guarded(m_services.prompts, [&] {
+            m_store.SetSet(QStringLiteral("Tour"), LogStore::IntegerSetting, checked ? 1 : 0);
+            refresh();
+        });
     });
 }
 
@@ -150,7 +157,12 @@ void Tftimer::OpenSet()
 
 void Tftimer::periodChosen()
 {
-    // The period of the row named as the list shows; no match keeps the last one.
+    // The period of the row named as the list shows; no match keeps the last one, and so
+    // does a table that could not be read.
+    if (!m_periods->isOpen()) {
+        refresh();
+        return;
+    }
     if (m_periods->locate(QStringLiteral("PeriodName"), DbValue(m_periodList->currentText())))
         m_periodDays = m_periods->value(QStringLiteral("PeriodRowid")).toDouble() / 86400.0;
     else if (m_periods->currentRow() >= 0)
@@ -187,7 +199,7 @@ void Tftimer::ReloadTimerList()
         m_grid->setRowCount(0);
         m_lastTimes.clear();
         m_beepedFor.clear();
-        m_services.prompts.error(e.message());
+        m_services.prompts.error(e.boxText());
         return;
     }
     m_refresh->start();
@@ -226,7 +238,7 @@ void Tftimer::closeEvent(QCloseEvent* event)
     try {
         saveSettings();
     } catch (const KovraError& e) {
-        m_services.prompts.error(e.message());
+        m_services.prompts.error(e.boxText());
     }
     event->ignore();
     hide();

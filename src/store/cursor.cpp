@@ -40,7 +40,12 @@ void Cursor::open()
         sql.insert(select + 6,
                    QStringLiteral(" %1.rowid AS %2,").arg(quoteIdentifier(m_baseTable), kRowidColumn));
     }
-    ResultSet result = m_db.queryNative(sql);
+    ResultSet result;
+    try {
+        result = m_db.queryNative(sql);
+    } catch (const SqlError& e) {
+        throw SqlError(e.message(), m_sql); // the box names the statement as written
+    }
     m_rowIds.clear();
     if (writable) {
         result.columns.removeFirst();

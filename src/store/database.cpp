@@ -271,31 +271,58 @@ Database::Statement Database::prepare(const QString& sql)
     return statement;
 }
 
+namespace {
+
+// A refused statement names the statement as it was sent, so that whoever shows the error
+// can show what was asked.
+template <typename F> auto naming(const QString& jetSql, F&& run)
+{
+    try {
+        return run();
+    } catch (const SqlError& e) {
+        if (!e.statement().isEmpty())
+            throw;
+        throw SqlError(e.message(), jetSql);
+    }
+}
+
+} // namespace
+
 void Database::exec(const QString& jetSql)
 {
-    const JetTranslation t = translateJet(jetSql);
-    if (!t.noOp)
-        execNative(t.sql);
+    naming(jetSql, [&] {
+        const JetTranslation t = translateJet(jetSql);
+        if (!t.noOp)
+            execNative(t.sql);
+    });
 }
 
 ResultSet Database::query(const QString& jetSql)
 {
-    const JetTranslation t = translateJet(jetSql);
-    if (t.noOp)
-        return {};
-    return queryNative(t.sql);
+    return naming(jetSql, [&] {
+        const JetTranslation t = translateJet(jetSql);
+        return t.noOp ? ResultSet() : queryNative(t.sql);
+    });
 }
 
 std::optional<DbValue> Database::queryFirst(const QString& jetSql)
 {
-    const JetTranslation t = translateJet(jetSql);
-    if (t.noOp)
-        return std::nullopt;
-    Statement stmt = prepare(t.sql);
-    ResultSet result = stmt.readAll(1);
-    if (result.rows.empty() || result.rows[0].empty())
-        return std::nullopt;
-    return result.rows[0][0];
+    return naming(jetSql, [&]() -> std::optional<DbValue> {
+        const JetTranslation t = translateJet(jetSql);
+        if (t.noOp)
+            return std::nullopt;
+        Statement stmt = prepare(t.sql);
+        ResultSet result = stmt.readAll(1);
+        if (result.rows.empty() || result.rows[0].empty())
+            return std::nullopt;
+        return result.rows[0][0];
+    });
+}
+
+void Database::rollbackQuietly()
+{
+    // Nothing to report: the error that led here is the one the caller hears of.
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Database::execNative(const QString& sql, const std::vector<DbValue>& values)

@@ -56,17 +56,18 @@ public:
     ResultSet queryNative(const QString& sql, const std::vector<DbValue>& values = {});
     qint64 lastInsertRowid() const;
 
-    // Bulk work runs in one transaction; an exception inside rolls it back.
+    // Bulk work runs in one transaction; an exception inside, or a COMMIT the database
+    // refuses, rolls it back, so that no later statement joins a transaction left open.
     template <typename F> void transaction(F&& work)
     {
         execNative(QStringLiteral("BEGIN"));
         try {
             work();
+            execNative(QStringLiteral("COMMIT"));
         } catch (...) {
-            execNative(QStringLiteral("ROLLBACK"));
+            rollbackQuietly();
             throw;
         }
-        execNative(QStringLiteral("COMMIT"));
     }
 
     // The kind a value of a column with this declared type has in DbValue.
@@ -74,6 +75,7 @@ public:
 
 private:
     Database(sqlite3* handle, QString path);
+    void rollbackQuietly();
     class Statement;
     Statement prepare(const QString& sql);
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 // Errors that reach the event loop (or a caller that handles them) carry a text the
-// operator can read; the message box shows it as it stands.
+// operator can read; the message box shows boxText() as it stands.
 class KovraError : public std::runtime_error
 {
 public:
@@ -13,16 +13,26 @@ public:
         : std::runtime_error(message.toStdString()), m_message(message)
     {}
     const QString& message() const { return m_message; }
+    virtual QString boxText() const { return m_message; }
 
 private:
     QString m_message;
 };
 
-// A statement or query the database refused; message() is the database's own text.
+// A statement or query the database refused; message() is the database's own text and
+// statement() the text that was sent, when known.
 class SqlError : public KovraError
 {
 public:
-    using KovraError::KovraError;
+    explicit SqlError(const QString& message, const QString& statement = QString())
+        : KovraError(message), m_statement(statement)
+    {}
+    const QString& statement() const { return m_statement; }
+    // The box of a failed statement, so that the operator sees what was asked.
+    QString boxText() const override;
+
+private:
+    QString m_statement;
 };
 
 // A null or malformed value where the caller needs a number or a text.
@@ -38,3 +48,7 @@ class ConnectionError : public KovraError
 public:
     using KovraError::KovraError;
 };
+
+// The error box of a failed statement: the statement, then the database's message, the
+// lines broken with LF CR.
+QString statementErrorText(const QString& statement, const QString& message);

@@ -12,13 +12,6 @@ LogStore::LogStore(std::unique_ptr<Database> db, Prompts& prompts)
     m_settingInfo.setBaseTable(QStringLiteral("SettingInfo"));
 }
 
-QString statementErrorText(const QString& statement, const QString& message)
-{
-    const QString lineBreak = QStringLiteral("\n\r");
-    return QStringLiteral("Не могу выполнить запрос: ") + lineBreak + statement + lineBreak + lineBreak +
-           message;
-}
-
 bool LogStore::eSQL(const QString& statement)
 {
     try {

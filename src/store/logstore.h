@@ -49,9 +49,6 @@ private:
     Cursor m_settingInfo;
 };
 
-// The error box of a failed statement: the statement, then the database's message.
-QString statementErrorText(const QString& statement, const QString& message);
-
 // "Список" plus the record counter of a cursor: [n/N], [0/0], [-/-], or the edit state.
 // With reverse the rows count from the bottom, so a log sorted newest first still shows
 // a contact's place in the order it was logged.

@@ -6,6 +6,7 @@
 #include "controls/drlabel.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
+#include "logging/tftimer.h"
 #include "store/logstore.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
@@ -41,6 +42,7 @@ private slots:
     void menuCaptionsAndShortcuts();
     void upgradeButtonOnAnUpToDateLogShowsNothing();
     void aFailingStartUpStepIsReportedAndTheWindowComesUp();
+    void aDamagedPeriodTableIsReportedAndTheWindowComesUp();
     void aFileThatIsNotALogIsRefusedUntouched();
     void hintBarFollowsTheMouse();
 
@@ -256,6 +258,23 @@ void TestMainWindow::aFailingStartUpStepIsReportedAndTheWindowComesUp()
     QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
     QVERIFY(m_fakes->prompts.texts(ShownPrompt::Error).first().contains("ModulationRowid"));
     QCOMPARE(w->entryPanel()->bandList->count(), 7); // the steps before it ran
+}
+
+void TestMainWindow::aDamagedPeriodTableIsReportedAndTheWindowComesUp()
+{
+    m_file->openStore(m_fakes->prompts);
+    m_file->sqlite("DROP TABLE Period; CREATE TABLE Period (Seconds int, PeriodName text(30));"
+                   "INSERT INTO Period VALUES (900, '15 минут');");
+    auto w = openWindow();
+    w->show();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error),
+             QStringList{"Не могу выполнить запрос: \n\rSELECT * FROM Period ORDER BY PeriodRowid\n\r\n\r"
+                         "no such column: PeriodRowid"});
+    // The window works on: the timer window opens with an empty period list.
+    m_fakes->prompts.clear();
+    w->action("N11")->trigger();
+    QVERIFY(w->timerWindow()->isVisible());
+    QVERIFY(m_fakes->prompts.shown.empty());
 }
 
 void TestMainWindow::aFileThatIsNotALogIsRefusedUntouched()

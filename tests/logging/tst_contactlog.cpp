@@ -1,4 +1,5 @@
 #include "logging/contactlog.h"
+#include "logging/locator.h"
 #include "logging/repeatrule.h"
 #include "store/daycount.h"
 #include "store/logstore.h"
@@ -20,6 +21,8 @@ private slots:
     void nextTourStart_data();
     void nextTourStart();
     void pointsRoundHalfToEven();
+    void pointsFromTheRoundedDistance_data();
+    void pointsFromTheRoundedDistance();
     void missingFieldsInTheirOrder_data();
     void missingFieldsInTheirOrder();
     void numbersRunPerContestAndBand();
@@ -134,6 +137,34 @@ void TestContactLog::pointsRoundHalfToEven()
     QCOMPARE(contactPoints(126.5, 1), 126);
     QCOMPARE(contactPoints(127.5, 1), 128);
     QCOMPARE(contactPoints(127.4, 2), 255);
+}
+
+// Points are rounded from the distance as a double of tenths times 0.1 (99.30000000000001
+// km for KO85UR to KO85BQ), halves to even; the figures were worked out apart from the code.
+void TestContactLog::pointsFromTheRoundedDistance_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<int>("points");
+    QTest::newRow("KO85BQ at 5") << "KO85BQ" << 5.0 << 497;
+    QTest::newRow("JN00AK at 5, tenths above the half") << "JN00AK" << 5.0 << 16071;
+    QTest::newRow("JN00AD at 5, a half down to even") << "JN00AD" << 5.0 << 16184;
+    QTest::newRow("JN00AG at 5") << "JN00AG" << 5.0 << 16136;
+    QTest::newRow("JN00GM at 3, a half down to even") << "JN00GM" << 3.0 << 9532;
+    QTest::newRow("JN00AV at 3, a half up to even") << "JN00AV" << 3.0 << 9536;
+    QTest::newRow("JN00GM at 7, a half down to even") << "JN00GM" << 7.0 << 22242;
+    QTest::newRow("JN00DM at 7, a half up to even") << "JN00DM" << 7.0 << 22348;
+}
+
+void TestContactLog::pointsFromTheRoundedDistance()
+{
+    QFETCH(QString, other);
+    QFETCH(double, factor);
+    QFETCH(int, points);
+    int azimuth = 0;
+    double distance = 0;
+    LocatorAzimuthDistance("KO85UR", other, azimuth, distance);
+    QCOMPARE(contactPoints(distance, factor), points);
 }
 
 void TestContactLog::missingFieldsInTheirOrder_data()

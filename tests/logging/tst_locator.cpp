@@ -51,8 +51,11 @@ void TestLocator::azimuthAndDistance_data()
                               << "КO85AA" << 0 << 0.0;
     QTest::newRow("no own locator") << ""
                                     << "KO85AA" << 0 << 0.0;
-    QTest::newRow("same locator") << "KO85UR"
-                                  << "KO85UR" << 0 << 0.0;
+    // The own sub-square: no distance and no direction, so the needle rests at north.
+    for (const char* same : {"KO85UR", "JN88XT", "KN46TF", "JO00SP", "LN58PT", "AA00AA", "XX99XX"})
+        QTest::addRow("same locator %s", same) << same << same << 0 << 0.0;
+    QTest::newRow("same locator, other case") << "JN88XT"
+                                              << "jn88xt" << 0 << 0.0;
 }
 
 void TestLocator::azimuthAndDistance()

@@ -19,6 +19,8 @@ private slots:
     void unusableFilesAreRefusedUntouched_data();
     void unusableFilesAreRefusedUntouched();
     void lockedFileIsRefused();
+    void refusedCommitLeavesNoTransactionOpen();
+    void refusedStatementNamesItself();
 
 private:
     static QByteArray digest(const QString& path);
@@ -150,6 +152,38 @@ void TestDatabase::lockedFileIsRefused()
     QVERIFY(waited.elapsed() >= 2000); // it waited for the other program first
     sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
     sqlite3_close(other);
+}
+
+void TestDatabase::refusedCommitLeavesNoTransactionOpen()
+{
+    TempDatabase file;
+    auto db = Database::open(file.path());
+    // A deferred foreign key is checked only by COMMIT, which then refuses.
+    db->execNative("PRAGMA foreign_keys=ON");
+    db->execNative("CREATE TABLE Parent (Id INTEGER PRIMARY KEY)");
+    db->execNative("CREATE TABLE Child (ParentId INT REFERENCES Parent(Id) DEFERRABLE INITIALLY DEFERRED)");
+    QVERIFY_THROWS_EXCEPTION(SqlError, db->transaction([&] {
+        db->execNative("INSERT INTO Child VALUES (7)");
+        db->execNative("INSERT INTO Parent VALUES (1)");
+    }));
+    // The next statement commits on its own: another connection sees it at once.
+    db->execNative("INSERT INTO Parent VALUES (2)");
+    QCOMPARE(file.column("SELECT Id FROM Parent"), QVariantList{2});
+    QCOMPARE(file.column("SELECT COUNT(*) FROM Child"), QVariantList{0});
+}
+
+void TestDatabase::refusedStatementNamesItself()
+{
+    TempDatabase file;
+    auto db = Database::open(file.path());
+    try {
+        db->query("SELECT PeriodSeconds FROM Period");
+        QFAIL("the query ran");
+    } catch (const SqlError& e) {
+        QCOMPARE(e.statement(), "SELECT PeriodSeconds FROM Period");
+        QCOMPARE(e.boxText(),
+                 "Не могу выполнить запрос: \n\rSELECT PeriodSeconds FROM Period\n\r\n\r" + e.message());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)
