@@ -69,6 +69,9 @@ void ContactEntry::saveContact()
     case SaveOutcome::MissingField:
         focusField(outcome.field);
         return;
+    case SaveOutcome::NoContest:
+        m_services.prompts.warning(outcome.message);
+        return;
     case SaveOutcome::Refused:
         m_services.prompts.information(outcome.message);
         return;

@@ -291,7 +291,7 @@ void Tfmain::startUp(const QString& fileArgument)
         m_state.ClockOffsetHours = zone ? qint16(12 - *zone) : 0;
         tickClock();
 
-        restoreWindowGeometry(m_store, *this, kMainWindowSettings);
+        restoreWindowGeometry(m_store, *this, kMainWindowSettings, QPoint(kDefaultLeft, kDefaultTop));
 
         LoadCallAndQTH();
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
+
+#include <optional>
 
 class LogStore;
 class QWidget;
@@ -16,7 +19,14 @@ struct WindowSettingNames
     QString width;
 };
 
-void restoreWindowGeometry(LogStore& store, QWidget& window, const WindowSettingNames& names);
+// A window opens where it was: at its stored place, else where it stood earlier in this run,
+// else at its designed place when it has one, else centred on the window it belongs to
+// (the main window). A stored size applies whatever the place.
+void restoreWindowGeometry(LogStore& store, QWidget& window, const WindowSettingNames& names,
+                           std::optional<QPoint> designedPlace = std::nullopt);
+
+// The window centred on `owner`'s window, or on the screen when it has none.
+void centreOn(QWidget& window, const QWidget* owner);
 void saveWindowGeometry(LogStore& store, const QWidget& window, const WindowSettingNames& names);
 
 // A grid column as stored: a width that is present and not 0 (at least 10) brings its

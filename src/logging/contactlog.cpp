@@ -45,6 +45,13 @@ SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
         return outcome;
     }
 
+    // A contact under no contest would be in no contest's log and no export.
+    if (!contestExists(context.contestId)) {
+        outcome.kind = SaveOutcome::NoContest;
+        outcome.message = noContestText();
+        return outcome;
+    }
+
     const qint32 band = bandId(f.band);
     const qint32 mode = modeId(f.mode);
     const DbValue lastValue = m_store.eSQLreturn(
@@ -90,6 +97,21 @@ SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
     }
     outcome.rowid = m_store.db().lastInsertRowid();
     return outcome;
+}
+
+bool ContactLog::contestExists(qint32 contestId)
+{
+    return contestId > 0 &&
+           m_store.eSQLreturn(
+                      QStringLiteral("SELECT COUNT(*) FROM Contest WHERE ContestRowid=%1").arg(contestId))
+                   .toInt() > 0;
+}
+
+QString noContestText()
+{
+    return QStringLiteral("Связь не записана: не выбрано соревнование.\n\r\n\r"
+                          "Выберите соревнование в окне \"Соревнования\" (Работа → Установки → "
+                          "Выбор соревнования, F3), затем сохраните связь ещё раз.");
 }
 
 int ContactLog::nextSerialNumber(qint32 contestId, qint32 bandId)

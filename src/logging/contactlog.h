@@ -42,10 +42,10 @@ struct SaveContext
 
 struct SaveOutcome
 {
-    enum Kind { Saved, MissingField, Refused, Failed };
+    enum Kind { Saved, MissingField, NoContest, Refused, Failed };
     Kind kind = Saved;
     ContactFields::Field field = ContactFields::Band; // the empty field, for MissingField
-    QString message;                                  // the refusal or the error
+    QString message;                                  // the refusal
     qint64 rowid = 0;                                 // the stored contact, for Saved
 };
 
@@ -69,6 +69,9 @@ public:
     double repeatPeriodDays();
     bool tourRule();
 
+    // Whether contacts can be saved into this contest: it is chosen and it exists.
+    bool contestExists(qint32 contestId);
+
     // Every call in the log, once, in order.
     QStringList callHistory();
 
@@ -78,3 +81,6 @@ public:
 private:
     LogStore& m_store;
 };
+
+// The refusal of a save while no contest is chosen: it names the contest manager.
+QString noContestText();

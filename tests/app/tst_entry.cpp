@@ -48,6 +48,8 @@ private slots:
     void navigatorDeleteFreesTheNumber();
     void doubleClickCopiesCallAndLocator();
     void rowWithoutNumberDoesNotStopTheNextSave();
+    void saveWithoutAContestIsRefused_data();
+    void saveWithoutAContestIsRefused();
 
 private:
     void openWindow();
@@ -457,6 +459,39 @@ void TestEntry::rowWithoutNumberDoesNotStopTheNextSave()
     QCOMPARE(m_entry->callEdit->currentText(), "");
     QCOMPARE(m_log->log().rowCount(), 2);
     QCOMPARE(m_log->log().value("ContestListCall").toString(), "UA3BBB");
+}
+
+void TestEntry::saveWithoutAContestIsRefused_data()
+{
+    QTest::addColumn<QString>("beforeStart");
+    QTest::addColumn<QString>("afterStart");
+    QTest::newRow("none chosen") << "UPDATE Contest SET ContestActual=0"
+                                 << "";
+    QTest::newRow("chosen, then deleted") << ""
+                                          << "DELETE FROM Contest WHERE ContestRowid=1";
+}
+
+void TestEntry::saveWithoutAContestIsRefused()
+{
+    QFETCH(QString, beforeStart);
+    QFETCH(QString, afterStart);
+    if (!beforeStart.isEmpty())
+        m_file->sqlite(beforeStart);
+    openWindow();
+    if (!afterStart.isEmpty())
+        m_file->sqlite(afterStart);
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Warning), QStringList{noContestText()});
+    QVERIFY(noContestText().contains("\"Соревнования\"") && noContestText().contains("F3"));
+    QCOMPARE(stored("COUNT(*)"), QVariantList{0});
+    QCOMPARE(m_entry->callEdit->currentText(), "UA3AAA");
+    QCOMPARE(m_entry->receivedReportEdit->text(), "59");
+    QCOMPARE(m_entry->receivedNumberEdit->text(), "5");
+    QCOMPARE(m_entry->locatorEdit->text(), "KO95AA");
+    QCOMPARE(m_entry->sentNumberEdit->text(), "1");
+    QCOMPARE(m_log->log().rowCount(), 0);
 }
 
 QTEST_MAIN(TestEntry)

@@ -34,6 +34,7 @@ private slots:
     void deletingAContestTakesItsContactsAfterAsking();
     void currentContestCannotBeDeletedFromTheNavigator();
     void columnWidthsFromTheSettings();
+    void opensCentredOnTheMainWindow();
 
 private:
     std::unique_ptr<Tfcontest> openManager();
@@ -242,6 +243,26 @@ void TestContestManager::columnWidthsFromTheSettings()
                  "SELECT SettingParamInt FROM Setting WHERE SettingName IN ('SettingContestFormHeight', "
                  "'SettingContestFormWidth', 'GridContestColumnWidth2') ORDER BY SettingName"),
              (QVariantList{150, 420, 600}));
+}
+
+void TestContestManager::opensCentredOnTheMainWindow()
+{
+    openWindow();
+    m_window->move(120, 80);
+    QRect opened;
+    QSize size;
+    bool centred = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* manager = QApplication::activeModalWidget();
+        QVERIFY(manager);
+        opened = manager->frameGeometry();
+        size = manager->size();
+        centred = isCentredOn(*manager, *m_window);
+        manager->close();
+    });
+    QTest::keyClick(m_window.get(), Qt::Key_F3);
+    QVERIFY2(centred, qPrintable(QString("at %1,%2").arg(opened.x()).arg(opened.y())));
+    QCOMPARE(size, QSize(545, 392));
 }
 
 QTEST_MAIN(TestContestManager)

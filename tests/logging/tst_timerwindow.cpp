@@ -34,6 +34,7 @@ private slots:
     void shownPeriodIsTheOneSavesUse();
     void closingStoresPeriodAndGeometry();
     void listFollowsTheLog();
+    void opensCentredThenWhereItWas();
 
 private:
     void openWindow();
@@ -243,6 +244,26 @@ void TestTimerWindow::listFollowsTheLog()
     m_fakes->prompts.confirmAnswers = {true};
     m_window->logView()->log().remove();
     QCOMPARE(m_timer->grid()->rowCount(), 0);
+}
+
+void TestTimerWindow::opensCentredThenWhereItWas()
+{
+    openWindow();
+    m_window->move(120, 80);
+    QTest::keyClick(m_window.get(), Qt::Key_F5);
+    QVERIFY(m_timer->isVisible());
+    QVERIFY(isCentredOn(*m_timer, *m_window));
+    // Hidden and shown again, it stays where the operator put it.
+    m_timer->move(30, 40);
+    QTest::keyClick(m_window.get(), Qt::Key_F5);
+    QVERIFY(!m_timer->isVisible());
+    QTest::keyClick(m_window.get(), Qt::Key_F5);
+    QCOMPARE(m_timer->pos(), QPoint(30, 40));
+    // Closed, it is stored; the next run opens it there.
+    m_timer->close();
+    openWindow();
+    QTest::keyClick(m_window.get(), Qt::Key_F5);
+    QCOMPARE(m_timer->pos(), QPoint(30, 40));
 }
 
 QTEST_MAIN(TestTimerWindow)

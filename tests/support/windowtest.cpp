@@ -42,3 +42,9 @@ void WindowTest::release()
     m_fakes.reset();
     m_file.reset();
 }
+
+bool WindowTest::isCentredOn(const QWidget& window, const QWidget& owner)
+{
+    const QPoint offset = window.frameGeometry().center() - owner.frameGeometry().center();
+    return std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1;
+}

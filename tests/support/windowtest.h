@@ -9,6 +9,7 @@
 
 class LogStore;
 class Tfmain;
+class QWidget;
 
 // What the tests of the main window and its windows share: a new log file shaped by a
 // few statements, the fakes, and the main window over that file once opened. The clock
@@ -26,6 +27,8 @@ protected:
     // The main window, shown and active; a second call opens a new one on the same file.
     void openWindow();
     void release();
+    // Whether a window's centre is that of `owner`, to the pixel that halving may lose.
+    static bool isCentredOn(const QWidget& window, const QWidget& owner);
 
     std::unique_ptr<TempDatabase> m_file;
     std::unique_ptr<FakeServices> m_fakes;
