@@ -162,11 +162,11 @@ QVariant CursorModel::data(const QModelIndex& index, int role) const
         const DbValue v = value(index.row(), index.column());
         switch (v.kind()) {
         case DbValue::Kind::Null: {
-            // An empty date-time is edited as one: today at midnight to start from.
+            // An empty date-time is edited as one: today (UTC, as the log) at midnight.
             const int field = fieldOf(index.column());
             if (field >= 0 && Database::kindOfDeclaredType(m_cursor->columns()[field].declaredType) ==
                                   DbValue::Kind::DateTime)
-                return QDateTime(QDate::currentDate(), QTime(0, 0), Qt::UTC);
+                return QDateTime(QDateTime::currentDateTimeUtc().date(), QTime(0, 0), Qt::UTC);
             return QString();
         }
         case DbValue::Kind::DateTime:
@@ -226,7 +226,7 @@ bool CursorModel::setData(const QModelIndex& index, const QVariant& value, int r
                 v = key;
         }
     } else if (value.metaType().id() == QMetaType::QDateTime) {
-        v = DbValue::dateTime(toDayCount(value.toDateTime()));
+        v = DbValue::dateTime(toDayCount(value.toDateTime().toUTC()));
     } else if (value.metaType().id() == QMetaType::Bool) {
         v = DbValue::boolean(value.toBool());
     } else if (value.metaType().id() == QMetaType::Int || value.metaType().id() == QMetaType::LongLong) {

@@ -1,5 +1,6 @@
 #include "controls/griddelegate.h"
 
+#include <QDateTimeEdit>
 #include <QPainter>
 
 namespace {
@@ -73,4 +74,34 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     }
     painter->setFont(oldFont);
     painter->setPen(oldPen);
+}
+
+QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                    const QModelIndex& index) const
+{
+    if (index.data(Qt::EditRole).metaType().id() != QMetaType::QDateTime)
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    auto* editor = new QDateTimeEdit(parent);
+    editor->setTimeSpec(Qt::UTC);
+    editor->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    editor->setFrame(false);
+    return editor;
+}
+
+void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    if (auto* dateTime = qobject_cast<QDateTimeEdit*>(editor)) {
+        dateTime->setDateTime(index.data(Qt::EditRole).toDateTime().toUTC());
+        return;
+    }
+    QStyledItemDelegate::setEditorData(editor, index);
+}
+
+void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (auto* dateTime = qobject_cast<QDateTimeEdit*>(editor)) {
+        model->setData(index, dateTime->dateTime().toUTC(), Qt::EditRole);
+        return;
+    }
+    QStyledItemDelegate::setModelData(editor, model, index);
 }

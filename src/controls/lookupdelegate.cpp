@@ -13,7 +13,7 @@ QWidget* LookupDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
 {
     const auto* model = qobject_cast<const CursorModel*>(index.model());
     if (!model || model->columns()[index.column()].lookup.empty())
-        return QStyledItemDelegate::createEditor(parent, option, index);
+        return GridDelegate::createEditor(parent, option, index);
     auto* list = new QComboBox(parent);
     for (const auto& [key, name] : model->columns()[index.column()].lookup) {
         list->addItem(name);
@@ -31,7 +31,7 @@ void LookupDelegate::setEditorData(QWidget* editor, const QModelIndex& index) co
         list->setCurrentIndex(list->findText(index.data(Qt::DisplayRole).toString()));
         return;
     }
-    QStyledItemDelegate::setEditorData(editor, index);
+    GridDelegate::setEditorData(editor, index);
 }
 
 void LookupDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
@@ -40,5 +40,5 @@ void LookupDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, co
         model->setData(index, list->currentText(), Qt::EditRole);
         return;
     }
-    QStyledItemDelegate::setModelData(editor, model, index);
+    GridDelegate::setModelData(editor, model, index);
 }

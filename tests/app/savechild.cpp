@@ -7,6 +7,7 @@
 #include "logging/entrypanel.h"
 #include "store/logstore.h"
 #include "support/fakes.h"
+#include "support/windowtest.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,8 +24,7 @@ int main(int argc, char** argv)
     Tfmain window(store, fakes.services);
     window.show();
     EntryPanel* entry = window.entryPanel();
-    entry->bandList->setCurrentIndex(0);
-    emit entry->bandList->activated(0);
+    WindowTest::chooseInList(entry->bandList, 0);
     entry->modeList->setCurrentIndex(1);
     entry->callEdit->setEditText(QStringLiteral("UA3KIL"));
     entry->receivedNumberEdit->setText(QStringLiteral("17"));

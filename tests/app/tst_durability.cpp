@@ -3,6 +3,7 @@
 #include "store/logstore.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
+#include "support/windowtest.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -44,8 +45,7 @@ void TestDurability::contactSurvivesAKill()
     Tfmain window(*store, fakes.services);
     // The program was killed before it could store the band; the operator picks it again.
     EntryPanel* entry = window.entryPanel();
-    entry->bandList->setCurrentIndex(0);
-    emit entry->bandList->activated(0);
+    WindowTest::chooseInList(entry->bandList, 0);
     QCOMPARE(entry->sentNumberEdit->text(), "2");
 }
 

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -43,6 +44,7 @@ private slots:
     void cellColours_data();
     void cellColours();
     void editorModeEditsAndRescores();
+    void timeEditedInTheGridStaysUtc();
     void renameColumnKeepsApostrophes();
     void eraseBandLogBehindTheCode();
     void navigatorDeleteFreesTheNumber();
@@ -91,14 +93,12 @@ void TestEntry::openWindow()
 
 void TestEntry::chooseBand(int index)
 {
-    m_entry->bandList->setCurrentIndex(index);
-    emit m_entry->bandList->activated(index);
+    chooseInList(m_entry->bandList, index);
 }
 
 void TestEntry::chooseMode(int index)
 {
-    m_entry->modeList->setCurrentIndex(index);
-    emit m_entry->modeList->activated(index);
+    chooseInList(m_entry->modeList, index);
 }
 
 void TestEntry::typeContact(const QString& call, const QString& number, const QString& locator)
@@ -347,38 +347,89 @@ void TestEntry::editorModeEditsAndRescores()
     typeContact("UA3AAA", "5", "KO95AA");
     typeContact("UA3BBB", "6", "KO95AA");
     m_log->editorCheck()->click();
-    CursorModel* model = m_log->grid()->cursorModel();
+    DataGrid* grid = m_log->grid();
+    CursorModel* model = grid->cursorModel();
     QVERIFY(!(model->flags(model->index(0, LogView::PointsColumn)) & Qt::ItemIsEditable));
     QVERIFY(model->flags(model->index(0, LogView::CallColumn)) & Qt::ItemIsEditable);
     QCOMPARE(model->displayText(0, LogView::TimeColumn), "15.07 10:00:00");
 
     // An edited locator is stored at once; re-scoring the row follows it.
-    QVERIFY(model->setData(model->index(0, LogView::LocatorColumn), "KO86AA", Qt::EditRole));
+    typeIntoCell(*grid, 0, LogView::LocatorColumn, "KO86AA");
+    QCOMPARE(stored("ContestListQTH"), (QVariantList{"KO95AA", "KO86AA"}));
     m_log->prepareMenus();
     QCOMPARE(m_log->action("N9")->text(), "Пересчитать расстояние и очки у UA3BBB");
     m_log->action("N9")->trigger();
-    QCOMPARE(stored("ContestListQTH"), (QVariantList{"KO95AA", "KO86AA"}));
     QCOMPARE(stored("ContestListDistance"), (QVariantList{127.4, 111.1}));
     QCOMPARE(stored("ContestListResult"), (QVariantList{127, 111}));
 
     // A value the column cannot hold is refused; the grid shows what is stored.
-    QVERIFY(!model->setData(model->index(0, LogView::ReceivedNumberColumn), 99999, Qt::EditRole));
+    typeIntoCell(*grid, 0, LogView::ReceivedNumberColumn, "99999");
     QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
     QCOMPARE(model->displayText(0, LogView::ReceivedNumberColumn), "6");
     QCOMPARE(m_log->caption(), "Список [2/2]");
 }
 
+// Under a zone far from UTC, a time opened in the grid's editor shows what the log holds
+// and, committed unchanged, stays as it was; so does an empty time's default.
+void TestEntry::timeEditedInTheGridStaysUtc()
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Moscow");
+    auto restoreZone = qScopeGuard([&] {
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+    });
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    typeContact("UA3BBB", "6", "KO95AA");
+    const QVariantList before = stored("ContestListDateTime");
+    m_log->editorCheck()->click();
+    DataGrid* grid = m_log->grid();
+
+    auto* editor = qobject_cast<QDateTimeEdit*>(openCellEditor(*grid, 1, LogView::TimeColumn));
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), "15.07.2015 10:00:00");
+    commitCellEditor(editor);
+    QCOMPARE(stored("ContestListDateTime"), before);
+
+    // A time the operator changes is stored as typed, in UTC.
+    editor = qobject_cast<QDateTimeEdit*>(openCellEditor(*grid, 1, LogView::TimeColumn));
+    QVERIFY(editor);
+    editor->setSelectedSection(QDateTimeEdit::HourSection);
+    QTest::keyClicks(editor, "11");
+    commitCellEditor(editor);
+    QCOMPARE(stored("ContestListDateTime").first().toDouble(), toDayCount(QDate(2015, 7, 15), QTime(11, 0)));
+
+    m_file->sqlite("UPDATE ContestList SET ContestListDateTime=NULL WHERE ContestListCall='UA3BBB'");
+    m_log->q1Set();
+    const QDate today = QDateTime::currentDateTimeUtc().date();
+    editor = qobject_cast<QDateTimeEdit*>(openCellEditor(*grid, 0, LogView::TimeColumn));
+    QVERIFY(editor);
+    QCOMPARE(editor->dateTime(), QDateTime(today, QTime(0, 0), Qt::UTC));
+    commitCellEditor(editor);
+    QCOMPARE(stored("ContestListDateTime").last().toDouble(), toDayCount(today, QTime(0, 0)));
+}
+
 void TestEntry::renameColumnKeepsApostrophes()
 {
     openWindow();
+    QHeaderView* titles = m_log->grid()->horizontalHeader();
+    const QPoint title(titles->sectionViewportPosition(3) + titles->sectionSize(3) / 2, titles->height() / 2);
+    auto clickTitle = [&](bool ctrl) {
+        m_fakes->desktop.ctrl = ctrl; // the Ctrl state the desktop reports at the click
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, ctrl ? Qt::ControlModifier : Qt::NoModifier,
+                          title);
+    };
     m_fakes->prompts.inputAnswers = {"QTH", "Лок'атор"};
-    m_fakes->desktop.ctrl = false;
-    emit m_log->grid()->titleClicked(3);
+    clickTitle(false);
     QVERIFY(m_fakes->prompts.shown.empty());
-    m_fakes->desktop.ctrl = true;
-    emit m_log->grid()->titleClicked(3); // unchanged: nothing happens
+    clickTitle(true); // unchanged: nothing happens
     QCOMPARE(m_fakes->prompts.shown.size(), size_t(1));
-    emit m_log->grid()->titleClicked(3);
+    clickTitle(true);
     QCOMPARE(m_log->grid()->columnTitle(3), "Лок'атор");
     QCOMPARE(
         m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName='GridColumnTitleCaptionRu3'"),
@@ -450,10 +501,9 @@ void TestEntry::rowWithoutNumberDoesNotStopTheNextSave()
     chooseBand(0);
     chooseMode(1);
     typeContact("UA3AAA", "5", "KO95AA");
-    m_log->editorCheck()->click();
-    CursorModel* model = m_log->grid()->cursorModel();
-    QVERIFY(model->setData(model->index(0, LogView::SentNumberColumn), QString(), Qt::EditRole));
-    QCOMPARE(stored("ContestListSendNum"), QVariantList{QVariant()});
+    // A row without a number, as an older log may hold.
+    m_file->sqlite("UPDATE ContestList SET ContestListSendNum=NULL");
+    m_log->q1Set();
     typeContact("UA3BBB", "6", "KO95AA");
     QCOMPARE(m_fakes->prompts.texts(), QStringList());
     QCOMPARE(m_entry->callEdit->currentText(), "");

@@ -235,12 +235,10 @@ void TestTimerWindow::listFollowsTheLog()
     m_window->action("N11")->trigger();
     save("UA3AAA");
     QCOMPARE(column(0), QStringList{"UA3AAA"});
-    m_window->entryPanel()->bandList->setCurrentIndex(1);
-    emit m_window->entryPanel()->bandList->activated(1);
+    chooseInList(m_window->entryPanel()->bandList, 1);
     QCOMPARE(m_timer->grid()->rowCount(), 0);
     QCOMPARE(m_timer->windowTitle(), "Таймер: 432 MHz");
-    m_window->entryPanel()->bandList->setCurrentIndex(0);
-    emit m_window->entryPanel()->bandList->activated(0);
+    chooseInList(m_window->entryPanel()->bandList, 0);
     m_fakes->prompts.confirmAnswers = {true};
     m_window->logView()->log().remove();
     QCOMPARE(m_timer->grid()->rowCount(), 0);

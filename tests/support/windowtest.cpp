@@ -1,8 +1,11 @@
 #include "support/windowtest.h"
 
 #include "app/tfmain.h"
+#include "controls/datagrid.h"
 #include "store/logstore.h"
 
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QtTest>
 
 WindowTest::WindowTest() = default;
@@ -47,4 +50,59 @@ bool WindowTest::isCentredOn(const QWidget& window, const QWidget& owner)
 {
     const QPoint offset = window.frameGeometry().center() - owner.frameGeometry().center();
     return std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1;
+}
+
+QWidget* WindowTest::openCellEditor(DataGrid& grid, int row, int column)
+{
+    QApplication::processEvents(); // rows just added are laid out
+    const QRect cell = grid.visualRect(grid.model()->index(row, column));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+    return QApplication::focusWidget();
+}
+
+void WindowTest::typeIntoCell(DataGrid& grid, int row, int column, const QString& text)
+{
+    QWidget* editor = openCellEditor(grid, row, column);
+    QString typed = text;
+    if (auto* dateTime = qobject_cast<QDateTimeEdit*>(editor)) {
+        // The digits alone: a full section moves on to the next by itself.
+        dateTime->setSelectedSection(QDateTimeEdit::DaySection);
+        typed.remove(QRegularExpression("[^0-9]"));
+    } else {
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    }
+    if (typed.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete);
+    else
+        typeText(editor, typed);
+    commitCellEditor(editor);
+}
+
+void WindowTest::commitCellEditor(QWidget* editor)
+{
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents(); // the grid commits the editor's value once Enter is handled
+}
+
+void WindowTest::typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(widget, char(c.unicode()));
+        else // a Cyrillic key: the keyboard's text with no key code of its own
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+void WindowTest::chooseInList(QComboBox* list, int index)
+{
+    list->setFocus();
+    int current = list->currentIndex();
+    if (current < 0 || index < current) {
+        QTest::keyClick(list, Qt::Key_Home);
+        current = 0;
+    }
+    for (; current < index; ++current)
+        QTest::keyClick(list, Qt::Key_Down);
 }

@@ -8,6 +8,8 @@
 #include <memory>
 
 class LogStore;
+class DataGrid;
+class QComboBox;
 class Tfmain;
 class QWidget;
 
@@ -27,6 +29,23 @@ protected:
     // The main window, shown and active; a second call opens a new one on the same file.
     void openWindow();
     void release();
+
+public:
+    // Picks an entry of a drop-down list with the keys, as the operator does: Home, then
+    // Down to the entry (each step chooses, as the keys do).
+    static void chooseInList(QComboBox* list, int index);
+
+protected:
+    // Opens the editor of a grid cell as the operator does, a double click on the cell, and
+    // gives the editor, which has the focus.
+    static QWidget* openCellEditor(DataGrid& grid, int row, int column);
+    // Types text key by key, Cyrillic letters too, as a keyboard sends them.
+    static void typeText(QWidget* widget, const QString& text);
+    // Enter in an open cell editor: the value goes to the grid's row, which stores it.
+    static void commitCellEditor(QWidget* editor);
+    // Types `text` over the cell's value in its editor and commits it with Enter; a date and
+    // time is typed as its digits, section after section ("04.07.2015 06:00:00").
+    static void typeIntoCell(DataGrid& grid, int row, int column, const QString& text);
     // Whether a window's centre is that of `owner`, to the pixel that halving may lose.
     static bool isCentredOn(const QWidget& window, const QWidget& owner);
 
