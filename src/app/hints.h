@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/hinttimes.h"
+
 #include <QObject>
 #include <QProxyStyle>
 
@@ -13,8 +15,8 @@ class HintTracker : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kShowDelayMs = 50;
-    static constexpr int kShowTimeMs = 55000;
+    static constexpr int kShowDelayMs = kHintShowDelayMs;
+    static constexpr int kShowTimeMs = kHintShowTimeMs;
 
     explicit HintTracker(QApplication& app);
     QString currentHint() const { return m_hint; }

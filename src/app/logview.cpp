@@ -100,6 +100,7 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
 
     m_grid = new DataGrid(this);
     m_grid->setObjectName(QStringLiteral("g1"));
+    m_grid->enableFind(services.prompts);
     m_grid->setCursor(m_log.get());
     m_grid->setColumns(designColumns());
     m_grid->setSumFooter(PointsColumn);

@@ -67,6 +67,17 @@ QString WidgetPrompts::inputText(const QString& caption, const QString& prompt, 
     return ok ? text : initial;
 }
 
+std::optional<QString> WidgetPrompts::askText(const QString& caption, const QString& prompt,
+                                              const QString& initial)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
 std::optional<QColor> WidgetPrompts::chooseColor(const QColor& initial)
 {
     const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow());

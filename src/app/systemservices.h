@@ -13,6 +13,8 @@ public:
     void information(const QString& text) override;
     bool confirm(const QString& text) override;
     QString inputText(const QString& caption, const QString& prompt, const QString& initial) override;
+    std::optional<QString> askText(const QString& caption, const QString& prompt,
+                                   const QString& initial) override;
     std::optional<QColor> chooseColor(const QColor& initial) override;
     std::optional<QString> confirmationCode(const ConfirmationCode& code) override;
 };

@@ -45,6 +45,7 @@ Tfcontest::Tfcontest(LogStore& store, MainState& state, const Services& services
     m_frame->setObjectName(QStringLiteral("gb1"));
     m_grid = new DataGrid(m_frame);
     m_grid->setObjectName(QStringLiteral("g1"));
+    m_grid->enableFind(services.prompts);
     m_grid->setFocusPolicy(Qt::ClickFocus);
     m_grid->installEventFilter(this);
     auto* panel = new QWidget(m_frame);

@@ -1,6 +1,12 @@
 #include "controls/datagrid.h"
 
 #include "controls/griddelegate.h"
+#include "controls/hinttimes.h"
+#include "platform/guarded.h"
+
+#include <QAction>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include <QHeaderView>
 #include <QPainter>
@@ -53,6 +59,7 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new CursorMode
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    horizontalHeader()->viewport()->installEventFilter(this);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         updateFooter();
@@ -123,6 +130,64 @@ void DataGrid::setEditable(bool on)
     setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                              QAbstractItemView::AnyKeyPressed
                        : QAbstractItemView::NoEditTriggers);
+}
+
+void DataGrid::enableFind(Prompts& prompts)
+{
+    m_prompts = &prompts;
+    auto* find = new QAction(this);
+    find->setObjectName(QStringLiteral("gridFind"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QAction::triggered, this, [this] { guarded(*m_prompts, [this] { findNext(); }); });
+    addAction(find);
+}
+
+void DataGrid::findNext()
+{
+    if (!m_prompts || !cursor())
+        return;
+    const int column = std::max(0, currentIndex().column());
+    const std::optional<QString> text = m_prompts->askText(
+        QStringLiteral("Поиск"),
+        QStringLiteral("Найти в колонке \"") +
+            QString(m_model->columns().value(column).title).replace(QLatin1Char('|'), QLatin1Char(' ')) +
+            QStringLiteral("\":"),
+        m_findText);
+    if (!text || text->isEmpty())
+        return;
+    m_findText = *text;
+    const int rows = m_model->rowCount();
+    const int start = cursor()->currentRow();
+    for (int step = 1; step <= rows; ++step) {
+        const int row = (start + step) % rows;
+        if (m_model->displayText(row, column).contains(*text, Qt::CaseInsensitive)) {
+            cursor()->setCurrentRow(row);
+            return;
+        }
+    }
+    m_prompts->information(QStringLiteral("Текст \"") + *text + QStringLiteral("\" не найден."));
+}
+
+bool DataGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    QHeaderView* titles = horizontalHeader();
+    if (watched == titles->viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int section = titles->logicalIndexAt(help->pos());
+        const QString hint = section >= 0
+                                 ? m_model->headerData(section, Qt::Horizontal, Qt::ToolTipRole).toString()
+                                 : QString();
+        if (hint.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            const QRect area(titles->sectionViewportPosition(section), 0, titles->sectionSize(section),
+                             titles->height());
+            QToolTip::showText(help->globalPos(), hint, titles->viewport(), area, kHintShowTimeMs);
+        }
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void DataGrid::setSumFooter(int column)

@@ -5,6 +5,7 @@
 #include <QTableView>
 
 class FooterCell;
+class Prompts;
 
 // A grid over a cursor: its current row follows the cursor and the cursor follows it,
 // titles may have several lines and hints, a footer line may total a column.
@@ -27,6 +28,12 @@ public:
     void setWholeRowSelection(bool on);
     void setEditable(bool on);
 
+    // Ctrl+F asks for a text; the next row whose cell in the current column contains it
+    // (case aside) becomes current, from the top again after the last row. Ctrl+F again
+    // offers the same text and goes on from the row after.
+    void enableFind(Prompts& prompts);
+    void findNext();
+
     // A footer cell under `column` holding the sum of that column over every row.
     void setSumFooter(int column);
     QString footerText() const;
@@ -36,6 +43,8 @@ signals:
 
 protected:
     void updateGeometries() override;
+    // Column-title hints stay up as long as every other hint.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
@@ -44,6 +53,8 @@ private:
     void fitHeader();
 
     CursorModel* m_model;
+    Prompts* m_prompts = nullptr;
+    QString m_findText;
     FooterCell* m_footer = nullptr;
     int m_footerColumn = -1;
     bool m_following = false;

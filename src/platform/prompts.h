@@ -23,6 +23,9 @@ public:
     virtual bool confirm(const QString& text) = 0;
     // An input box: the typed text, or the initial text when cancelled.
     virtual QString inputText(const QString& caption, const QString& prompt, const QString& initial) = 0;
+    // A question for a text, as the grid's find asks it: the typed text, none when cancelled.
+    virtual std::optional<QString> askText(const QString& caption, const QString& prompt,
+                                           const QString& initial) = 0;
     // The colour chooser: the chosen colour, none when cancelled.
     virtual std::optional<QColor> chooseColor(const QColor& initial) = 0;
     // The confirmation-code dialog: what was typed when closed with "Ввод", none otherwise.

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 // Logging contacts in the real window, typed as an operator types them, and the log grid
@@ -50,6 +51,8 @@ private slots:
     void navigatorDeleteFreesTheNumber();
     void doubleClickCopiesCallAndLocator();
     void rowWithoutNumberDoesNotStopTheNextSave();
+    void findInTheCurrentColumn();
+    void columnHintStaysUpForTheHintTime();
     void saveWithoutAContestIsRefused_data();
     void saveWithoutAContestIsRefused();
 
@@ -509,6 +512,50 @@ void TestEntry::rowWithoutNumberDoesNotStopTheNextSave()
     QCOMPARE(m_entry->callEdit->currentText(), "");
     QCOMPARE(m_log->log().rowCount(), 2);
     QCOMPARE(m_log->log().value("ContestListCall").toString(), "UA3BBB");
+}
+
+void TestEntry::findInTheCurrentColumn()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    for (const char* call : {"UA3AAA", "UA3BBB", "RK3CCC", "UA3BXX"})
+        typeContact(call, "5", "KO95AA");
+    // Newest first: UA3BXX, RK3CCC, UA3BBB, UA3AAA; the newest is current.
+    DataGrid* grid = m_log->grid();
+    const QRect cell = grid->visualRect(grid->cursorModel()->index(0, LogView::CallColumn));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    auto call = [&] { return m_log->log().value("ContestListCall").toString(); };
+
+    m_fakes->prompts.askAnswers = {QString("ua3b")};
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(call(), "UA3BBB");
+    QCOMPARE(m_fakes->prompts.shown.back().text, "Поиск|Найти в колонке \"Позывной\":");
+    // Again: the same text is offered and the search goes on, round to the top.
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(m_fakes->prompts.shown.back().details, "ua3b");
+    QCOMPARE(call(), "UA3BXX");
+    QCOMPARE(m_log->caption(), "Список [4/4]");
+
+    m_fakes->prompts.askAnswers = {QString("ZZ"), std::nullopt};
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information), QStringList{"Текст \"ZZ\" не найден."});
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier); // cancelled: nothing moves
+    QCOMPARE(call(), "UA3BXX");
+}
+
+void TestEntry::columnHintStaysUpForTheHintTime()
+{
+    openWindow();
+    QHeaderView* titles = m_log->grid()->horizontalHeader();
+    const QPoint title(titles->sectionViewportPosition(LogView::CallColumn) + 5, titles->height() / 2);
+    QHelpEvent help(QEvent::ToolTip, title, titles->viewport()->mapToGlobal(title));
+    QApplication::sendEvent(titles->viewport(), &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), "Позывной корреспондента");
+    QTest::qWait(10500); // past the toolkit's own ten seconds
+    QVERIFY(QToolTip::isVisible());
+    QToolTip::hideText();
 }
 
 void TestEntry::saveWithoutAContestIsRefused_data()

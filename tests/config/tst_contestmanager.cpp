@@ -35,6 +35,7 @@ private slots:
     void currentContestCannotBeDeletedFromTheNavigator();
     void columnWidthsFromTheSettings();
     void opensCentredOnTheMainWindow();
+    void findsAContestByName();
 
 private:
     std::unique_ptr<Tfcontest> openManager();
@@ -265,6 +266,24 @@ void TestContestManager::opensCentredOnTheMainWindow()
     QTest::keyClick(m_window.get(), Qt::Key_F3);
     QVERIFY2(centred, qPrintable(QString("at %1,%2").arg(opened.x()).arg(opened.y())));
     QCOMPARE(size, QSize(545, 392));
+}
+
+void TestContestManager::findsAContestByName()
+{
+    m_file->sqlite("INSERT INTO Contest VALUES (1, 'Полевой день', 42180, 42181, 0),"
+                   "(2, 'Кубок весны', 42060, 42061, 0), (3, 'Кубок осени', 42280, 42281, 0);");
+    openWindow();
+    auto manager = openManager();
+    QApplication::setActiveWindow(manager.get()); // shortcuts act in the active window
+    QVERIFY(QTest::qWaitForWindowActive(manager.get()));
+    DataGrid* grid = manager->grid();
+    const QRect cell = grid->visualRect(grid->cursorModel()->index(0, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    m_fakes->prompts.askAnswers = {QString("кубок")};
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(manager->contests().value("ContestName").toString(), "Кубок осени");
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(manager->contests().value("ContestName").toString(), "Кубок весны");
 }
 
 QTEST_MAIN(TestContestManager)

@@ -44,6 +44,17 @@ QString FakePrompts::inputText(const QString& caption, const QString& prompt, co
     return answer;
 }
 
+std::optional<QString> FakePrompts::askText(const QString& caption, const QString& prompt,
+                                            const QString& initial)
+{
+    record(ShownPrompt::Ask, caption + QLatin1Char('|') + prompt, initial);
+    if (askAnswers.empty())
+        return initial;
+    const auto answer = askAnswers.front();
+    askAnswers.pop_front();
+    return answer;
+}
+
 std::optional<QString> FakePrompts::confirmationCode(const ConfirmationCode& code)
 {
     record(ShownPrompt::Code, code.letters);

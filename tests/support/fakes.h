@@ -14,7 +14,7 @@
 // What a test saw of one message or dialog.
 struct ShownPrompt
 {
-    enum Kind { Error, Warning, Information, Confirm, Input, Code, Colour };
+    enum Kind { Error, Warning, Information, Confirm, Input, Ask, Code, Colour };
     Kind kind;
     QString text;
     QString details;
@@ -30,6 +30,9 @@ public:
     void information(const QString& text) override;
     bool confirm(const QString& text) override;
     QString inputText(const QString& caption, const QString& prompt, const QString& initial) override;
+    // Answers with the next of askAnswers (none cancels), or the initial text.
+    std::optional<QString> askText(const QString& caption, const QString& prompt,
+                                   const QString& initial) override;
     // Answers with the code shown unless codeAnswers says otherwise (none cancels).
     std::optional<QString> confirmationCode(const ConfirmationCode& code) override;
     // Answers with the next of colourAnswers, or cancels.
@@ -40,6 +43,7 @@ public:
     std::deque<QColor> colourAnswers;
     std::deque<bool> confirmAnswers;
     std::deque<QString> inputAnswers;
+    std::deque<std::optional<QString>> askAnswers;
     // Runs while a box is up, as a modal box would let timers and events run.
     std::function<void(const ShownPrompt&)> onShow;
 
