@@ -105,3 +105,11 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, cons
     }
     QStyledItemDelegate::setModelData(editor, model, index);
 }
+
+void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const
+{
+    QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+    if (qobject_cast<QDateTimeEdit*>(editor))
+        editor->resize(std::max(editor->width(), editor->sizeHint().width()), editor->height());
+}
