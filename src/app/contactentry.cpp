@@ -39,7 +39,7 @@ ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, Mai
 
 double ContactEntry::nowUtc() const
 {
-    return toDayCount(m_services.clock.now()) + m_state.ClockOffsetHours / 24.0;
+    return utcNow(m_services.clock, m_state.clockCorrection());
 }
 
 void ContactEntry::saveContact()

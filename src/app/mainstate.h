@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+#include <optional>
+
 // What the main window knows and the other windows read and change: the own station, the
 // current contest and band, the clock offset and how the log is shown.
 struct MainState
@@ -13,11 +15,18 @@ struct MainState
     qint32 CurrentContestId = 0;
     qint32 CurrentBandId = 0; // BandRowid of the chosen band; 0 for none
     double BandPointsPerKm = 0;
-    qint16 ClockOffsetHours = 0; // added to local time to give UTC
-    double ClockTime = 0;        // the clock's last value, a day count
+    qint16 ClockOffsetHours = 0;  // added to local time to give UTC, once a zone is chosen
+    bool ClockZoneChosen = false; // no zone stored: the clock is the system's own UTC
+    double ClockTime = 0;         // the clock's last value, a day count
     QString SortOrder = QStringLiteral("ASC");
     bool ViewerMode = false;
     QString TmpHtmlPath;
+
+    // The correction the clock applies: none until a zone is chosen.
+    std::optional<int> clockCorrection() const
+    {
+        return ClockZoneChosen ? std::optional<int>(ClockOffsetHours) : std::nullopt;
+    }
 
     static inline const QColor SentColor{255, 255, 205};
     static inline const QColor ReceivedColor{255, 215, 255};

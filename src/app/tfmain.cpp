@@ -171,7 +171,7 @@ void Tfmain::createTimerWindow()
     context.contestId = [this] { return m_state.CurrentContestId; };
     context.bandId = [this] { return m_state.CurrentBandId; };
     context.bandName = [this] { return m_entry->bandList->currentText(); };
-    context.clockOffsetHours = [this] { return int(m_state.ClockOffsetHours); };
+    context.utcNow = [this] { return utcNow(m_services.clock, m_state.clockCorrection()); };
     m_timer = new Tftimer(m_store, m_services, std::move(context), this);
     m_contactEntry->setRepeatTimer(m_timer);
     QAction* menuItem = action(QStringLiteral("N11"));
@@ -289,6 +289,7 @@ void Tfmain::startUp(const QString& fileArgument)
 
         const auto zone = m_store.intSetting(QStringLiteral("SettingFormClock"));
         m_state.ClockOffsetHours = zone ? qint16(12 - *zone) : 0;
+        m_state.ClockZoneChosen = zone.has_value();
         tickClock();
 
         restoreWindowGeometry(m_store, *this, kMainWindowSettings, QPoint(kDefaultLeft, kDefaultTop));
@@ -396,7 +397,7 @@ void Tfmain::applyFontSize()
 
 void Tfmain::tickClock()
 {
-    m_state.ClockTime = toDayCount(m_services.clock.now()) + m_state.ClockOffsetHours / 24.0;
+    m_state.ClockTime = utcNow(m_services.clock, m_state.clockCorrection());
     const QDateTime shown = fromDayCount(m_state.ClockTime);
     // Whole seconds: the pickers show what a saved contact will hold.
     const QTime time(shown.time().hour(), shown.time().minute(), shown.time().second());

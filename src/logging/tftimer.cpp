@@ -144,7 +144,6 @@ QColor Tftimer::waitColour(const QString& remainingText)
 
 void Tftimer::OpenSet()
 {
-    m_offsetDays = m_context.clockOffsetHours() / 24.0;
     restoreWindowGeometry(m_store, *this, kTimerWindowSettings);
     if (m_store.intSetting(QStringLiteral("Tour")) == 1)
         m_tours->setChecked(true);
@@ -209,7 +208,7 @@ void Tftimer::ReloadTimerList()
 
 void Tftimer::refresh()
 {
-    const double now = toDayCount(m_services.clock.now()) + m_offsetDays;
+    const double now = m_context.utcNow();
     for (int row = 0; row < m_grid->rowCount() && size_t(row) < m_lastTimes.size(); ++row) {
         const TimerCells cells = timerCells(m_lastTimes[size_t(row)], now, m_periodDays, tours());
         m_grid->item(row, 2)->setText(cells.nextText);

@@ -29,13 +29,13 @@ public:
         std::function<qint32()> contestId;
         std::function<qint32()> bandId;
         std::function<QString()> bandName;
-        std::function<int()> clockOffsetHours;
+        std::function<double()> utcNow;
     };
 
     Tftimer(LogStore& store, const Services& services, Context context, QWidget* parent = nullptr);
     ~Tftimer() override;
 
-    // Settings into the window before it is shown: offset, geometry, tours and period.
+    // Settings into the window before it is shown: geometry, tours and period.
     void OpenSet();
     // Rebuilds the list from the log and restarts the refresh.
     void ReloadTimerList() override;
@@ -69,7 +69,6 @@ private:
     Context m_context;
     std::unique_ptr<Cursor> m_periods;
     double m_periodDays = 0;
-    double m_offsetDays = 0;
     QCheckBox* m_tours;
     QLabel* m_label;
     QComboBox* m_periodList;

@@ -174,7 +174,7 @@ void TestEntry::repeatTooEarlyIsRefusedAndKeepsTheFields()
     chooseBand(0);
     chooseMode(1);
     typeContact("UA3AAA", "1", "KO95AA");
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 10, 0));
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 10, 0), Qt::UTC);
     typeContact("UA3AAA", "7", "KO95AA");
     QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information),
              QStringList{"Внимание! Временной период не позволяет внести эту запись в лог.\n\r\n\r"
@@ -189,7 +189,7 @@ void TestEntry::repeatTooEarlyIsRefusedAndKeepsTheFields()
 
     // Exactly at the end of the period it is saved.
     m_fakes->prompts.clear();
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 15, 0));
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 15, 0), Qt::UTC);
     m_window->tickClock(); // the pickers show the new time
     QTest::keyClick(m_entry->locatorEdit, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(m_fakes->prompts.shown.empty());

@@ -35,6 +35,7 @@ private slots:
     void firstStartUsesTheDesignValues();
     void settingsSurviveARestart();
     void clockShowsLocalTimePlusTheOffset();
+    void clockWithoutAChosenZoneIsTheSystemsUtc();
     void manualClockKeepsThePickers();
     void fontLayout_data();
     void fontLayout();
@@ -127,14 +128,30 @@ void TestMainWindow::clockShowsLocalTimePlusTheOffset()
 {
     m_file->openStore(m_fakes->prompts);
     m_file->sqlite("INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('SettingFormClock', 15)");
-    m_fakes->clock.current = QDateTime(QDate(2026, 1, 1), QTime(1, 30, 15, 700));
+    m_fakes->clock.current = QDateTime(QDate(2026, 1, 1), QTime(1, 30, 15, 700), Qt::UTC);
     auto w = openWindow();
-    // 15 is UTC+3: the clock shows local time minus three hours, across midnight.
+    // 15 is UTC+3: the clock shows the computer's local time minus three hours.
+    const QDateTime shown = m_fakes->clock.current.toLocalTime().addSecs(-3 * 3600);
+    QCOMPARE(w->entryPanel()->timeEdit->time(), QTime(shown.time().hour(), shown.time().minute(), 15));
+    QCOMPARE(w->entryPanel()->dateEdit->date(), shown.date());
+    QVERIFY(!w->entryPanel()->timeEdit->isEnabled());
+    m_fakes->clock.current = QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0), Qt::UTC);
+    QTRY_COMPARE_WITH_TIMEOUT(w->entryPanel()->timeEdit->time(),
+                              m_fakes->clock.current.toLocalTime().addSecs(-3 * 3600).time(), 2500);
+}
+
+// No zone chosen yet: the clock is the system's own UTC, whatever the computer's zone
+// (here three hours from UTC, across midnight).
+void TestMainWindow::clockWithoutAChosenZoneIsTheSystemsUtc()
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Moscow");
+    auto restoreZone = qScopeGuard([&] { zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone); });
+    m_fakes->clock.current = QDateTime(QDate(2025, 12, 31), QTime(22, 30, 15), Qt::UTC);
+    auto w = openWindow();
+    QVERIFY(!w->state().ClockZoneChosen);
     QCOMPARE(w->entryPanel()->timeEdit->time(), QTime(22, 30, 15));
     QCOMPARE(w->entryPanel()->dateEdit->date(), QDate(2025, 12, 31));
-    QVERIFY(!w->entryPanel()->timeEdit->isEnabled());
-    m_fakes->clock.current = QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0));
-    QTRY_COMPARE_WITH_TIMEOUT(w->entryPanel()->timeEdit->time(), QTime(9, 0, 0), 2500);
 }
 
 void TestMainWindow::manualClockKeepsThePickers()

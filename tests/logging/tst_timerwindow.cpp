@@ -149,7 +149,7 @@ void TestTimerWindow::listShowsEachCallOnceWithItsLatestContact()
     QCOMPARE(m_timer->windowTitle(), "Таймер: 144 MHz");
     QCOMPARE(column(0), (QStringList{"UA3AAA", "UA3BBB"}));
     QCOMPARE(column(1), (QStringList{"15.07.2015 10:02:00", "15.07.2015 10:01:00"}));
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 10, 0));
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 10, 0), Qt::UTC);
     m_timer->refresh();
     QCOMPARE(column(3), (QStringList{"0:08:00", "0:09:00"}));
     QCOMPARE(column(4), (QStringList{"0:07:00", "0:06:00"}));
@@ -163,7 +163,7 @@ void TestTimerWindow::waitThatEndsBeepsOnce()
     m_window->action("N11")->trigger();
     for (const QTime time : {QTime(10, 14, 58), QTime(10, 14, 59, 400), QTime(10, 14, 59, 900),
                              QTime(10, 15, 0), QTime(10, 15, 1), QTime(10, 15, 2)}) {
-        m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), time);
+        m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), time, Qt::UTC);
         m_timer->refresh();
     }
     QCOMPARE(m_fakes->desktop.beeps, 1);
@@ -176,9 +176,9 @@ void TestTimerWindow::toursAreStoredAtOnceAndSavesApplyThem()
     m_timer->periodList()->setCurrentText("30 минут");
     m_timer->toursCheck()->click();
     QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName='Tour'"), QVariantList{1});
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 29, 0));
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 29, 0), Qt::UTC);
     save("UA3AAA");
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 30, 0));
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 30, 0), Qt::UTC);
     save("UA3AAA"); // the next tour has begun
     QCOMPARE(m_fakes->prompts.texts(), QStringList());
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList"), QVariantList{2});

@@ -55,12 +55,13 @@ private:
     void record(ShownPrompt::Kind kind, const QString& text, const QString& details = QString());
 };
 
-// A clock that stands still until the test moves it.
+// A clock that stands still until the test moves it; tests set it as a UTC instant.
 class FakeClock : public Clock
 {
 public:
-    QDateTime now() const override { return current; }
-    QDateTime current = QDateTime(QDate(2026, 7, 15), QTime(10, 0, 0));
+    // As the system clock gives it: the instant in local time.
+    QDateTime now() const override { return current.toLocalTime(); }
+    QDateTime current = QDateTime(QDate(2026, 7, 15), QTime(10, 0, 0), Qt::UTC);
 };
 
 class FakeDesktop : public Desktop

@@ -24,7 +24,7 @@ void WindowTest::prepare(const QString& statements)
     m_file->openStore(none);
     if (!statements.isEmpty())
         m_file->sqlite(statements);
-    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0));
+    m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0), Qt::UTC);
 }
 
 void WindowTest::openWindow()
