@@ -107,7 +107,7 @@ Tfcontest::Tfcontest(LogStore& store, MainState& state, const Services& services
             [this](const QString& message) { m_services.prompts.error(message); });
 
     // A table that cannot be read leaves the list empty, with the error shown.
-    guarded(m_services.prompts, [&] {
+    m_built = guarded(m_services.prompts, [&] {
         // The personal data are read while the window is open (the caption names the own call).
         if (!m_store.qSettingInfo().isOpen())
             m_store.qSettingInfo().open();
@@ -152,6 +152,8 @@ void Tfcontest::restoreSettings()
 
 void Tfcontest::saveSettings()
 {
+    if (!m_built)
+        return; // what is stored stays: this window never showed its own columns
     saveWindowGeometry(m_store, *this, kContestWindowSettings);
     for (int i = 0; i < 3; ++i)
         m_store.SetSet(QStringLiteral("GridContestColumnWidth%1").arg(i), LogStore::IntegerSetting,

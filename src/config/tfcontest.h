@@ -62,4 +62,5 @@ private:
     QPushButton* m_choose;
     QTimer* m_resortTimer;
     bool m_inserted = false; // once a contest was inserted, every later save re-sorts
+    bool m_built = false;    // the list and the stored columns were read
 };

@@ -248,7 +248,7 @@ bool CursorModel::setData(const QModelIndex& index, const QVariant& value, int r
     } catch (const KovraError& e) {
         if (m_cursor->state() == Cursor::State::Edit)
             m_cursor->cancel();
-        emit postFailed(e.message());
+        emit postFailed(e.boxText());
         return false;
     }
     return true;

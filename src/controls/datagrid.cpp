@@ -240,7 +240,11 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     QTableView::currentChanged(current, previous);
     if (m_following || !cursor() || !current.isValid() || current.row() == cursor()->currentRow())
         return;
-    cursor()->setCurrentRow(current.row());
+    try {
+        cursor()->setCurrentRow(current.row()); // posts a row left being edited
+    } catch (const KovraError& e) {
+        emit m_model->postFailed(e.boxText());
+    }
     if (cursor()->currentRow() != current.row())
         followCursor(cursor()->currentRow()); // the move was refused
 }

@@ -1,5 +1,7 @@
 #include "controls/griddelegate.h"
 
+#include "platform/localeformat.h"
+
 #include <QDateTimeEdit>
 #include <QPainter>
 
@@ -83,7 +85,11 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
         return QStyledItemDelegate::createEditor(parent, option, index);
     auto* editor = new QDateTimeEdit(parent);
     editor->setTimeSpec(Qt::UTC);
-    editor->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    // The regional date and time, with the whole year: a contest date is typed in full.
+    QString date = shortDateFormat();
+    if (!date.contains(QLatin1String("yyyy")))
+        date.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    editor->setDisplayFormat(date + QLatin1Char(' ') + longTimeFormat());
     editor->setFrame(false);
     return editor;
 }

@@ -69,7 +69,8 @@ public:
     double repeatPeriodDays();
     bool tourRule();
 
-    // Whether contacts can be saved into this contest: it is chosen and it exists.
+    // Whether contacts can be saved into this contest: one is chosen (not 0) and it still
+    // exists.
     bool contestExists(qint32 contestId);
 
     // Every call in the log, once, in order.

@@ -36,6 +36,7 @@ private slots:
     void columnWidthsFromTheSettings();
     void opensCentredOnTheMainWindow();
     void findsAContestByName();
+    void aListThatCannotBeReadKeepsTheStoredColumns();
 
 private:
     std::unique_ptr<Tfcontest> openManager();
@@ -284,6 +285,20 @@ void TestContestManager::findsAContestByName()
     QCOMPARE(manager->contests().value("ContestName").toString(), "Кубок осени");
     QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(manager->contests().value("ContestName").toString(), "Кубок весны");
+}
+
+void TestContestManager::aListThatCannotBeReadKeepsTheStoredColumns()
+{
+    m_file->sqlite("UPDATE Setting SET SettingParamInt=300 WHERE SettingName='GridContestColumnWidth0';"
+                   "ALTER TABLE Contest RENAME COLUMN ContestDTStart TO Started;");
+    openWindow();
+    m_fakes->prompts.clear();
+    auto manager = openManager();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
+    manager->close();
+    QCOMPARE(
+        m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName='GridContestColumnWidth0'"),
+        QVariantList{300});
 }
 
 QTEST_MAIN(TestContestManager)

@@ -60,7 +60,7 @@ void TestContactLog::init()
 {
     m_file = std::make_unique<TempDatabase>();
     m_prompts.clear();
-    m_file->openStore(m_prompts);
+    m_file->openStore(m_prompts); // creates the file, which the contests then join
     m_file->sqlite("INSERT INTO Contest (ContestRowid, ContestName) VALUES (1, 'Первый'), (2, 'Второй');");
     m_store = m_file->openStore(m_prompts);
     m_store->openSettingCursors();
