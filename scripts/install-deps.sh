@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev sqlite3
     tzdata
+    libtimezonemap-data
     fonts-dejavu-core
     clang-format
 )

@@ -4,6 +4,7 @@
 #include "app/livefeedback.h"
 #include "app/logview.h"
 #include "config/tfcontest.h"
+#include "config/tfoptions.h"
 #include "controls/datagrid.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
@@ -142,7 +143,8 @@ void Tfmain::buildMenu()
     m_realTimeClock->setCheckable(true);
     m_realTimeClock->setChecked(true);
     connect(m_realTimeClock, &QAction::triggered, this, &Tfmain::applyClockMode);
-    add(settings, "N4", QStringLiteral("Часовой пояс"));
+    connect(add(settings, "N4", QStringLiteral("Часовой пояс")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { openTimeZoneWindow(); }); });
     add(settings, "N2", QStringLiteral("Свои данные"), Qt::Key_F2);
     connect(add(settings, "N7", QStringLiteral("Выбор соревнования"), Qt::Key_F3), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { openContestManager(); }); });
@@ -202,6 +204,14 @@ void Tfmain::openContestManager()
     manager.setFont(font());
     connect(&manager, &Tfcontest::contestChosen, this, &Tfmain::contestChanged);
     manager.exec();
+}
+
+void Tfmain::openTimeZoneWindow()
+{
+    Tfoptions window(m_store, m_state, m_services, m_log->fontSlider()->value(), this);
+    window.setFont(font());
+    if (window.exec() == QDialog::Accepted)
+        tickClock(); // the corrected time at once, not a second later
 }
 
 void Tfmain::contestChanged()

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QTimer>
 #include <QtTest>
 
 WindowTest::WindowTest() = default;
@@ -105,4 +106,18 @@ void WindowTest::chooseInList(QComboBox* list, int index)
     }
     for (; current < index; ++current)
         QTest::keyClick(list, Qt::Key_Down);
+}
+
+void WindowTest::whenModalOpens(std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(modal);
+    });
+    poll->start(10);
 }

@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class LogStore;
@@ -36,6 +37,9 @@ public:
     static void chooseInList(QComboBox* list, int index);
 
 protected:
+    // Runs `act` on the next modal window once it is up (a modal window's exec() returns
+    // only after `act` closed it).
+    static void whenModalOpens(std::function<void(QWidget*)> act);
     // Opens the editor of a grid cell as the operator does, a double click on the cell, and
     // gives the editor, which has the focus.
     static QWidget* openCellEditor(DataGrid& grid, int row, int column);

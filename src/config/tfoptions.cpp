@@ -1,0 +1,167 @@
+#include "config/tfoptions.h"
+
+#include "app/mainstate.h"
+#include "controls/windowsettings.h"
+#include "platform/clock.h"
+#include "platform/guarded.h"
+#include "platform/services.h"
+#include "store/logstore.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimeZone>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kEntries = 25; // offsets -12 to +12
+const QSize kMapSize(607, 351);
+
+QString suffixOf(int offset)
+{
+    switch (offset) {
+    case 2:
+        return QStringLiteral(" (Калининград)");
+    case 3:
+        return QStringLiteral(" (Москва)");
+    case 4:
+        return QStringLiteral(" (Самара, Ижевск)");
+    case 5:
+        return QStringLiteral(" (Екатеринбург)");
+    case 6:
+        return QStringLiteral(" (Омск)");
+    case 7:
+        return QStringLiteral(" (Красноярск)");
+    case 8:
+        return QStringLiteral(" (Иркутск)");
+    case 9:
+        return QStringLiteral(" (Якутск)");
+    case 10:
+        return QStringLiteral(" (Магадан, Сахалин, Владивосток)");
+    case 12:
+        return QStringLiteral(" (Камчатка, Чукотка)");
+    default:
+        return {};
+    }
+}
+
+// "UTC+3", "UTC-3:30", "UTC" for a number of seconds east of Greenwich.
+QString offsetText(int seconds)
+{
+    if (seconds == 0)
+        return QStringLiteral("UTC");
+    const int minutes = std::abs(seconds) / 60;
+    QString text = QStringLiteral("UTC") + (seconds < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+                   QString::number(minutes / 60);
+    if (minutes % 60)
+        text += QStringLiteral(":%1").arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+} // namespace
+
+Tfoptions::Tfoptions(LogStore& store, MainState& state, const Services& services, int fontSize,
+                     QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint),
+      m_store(store), m_state(state), m_services(services)
+{
+    setObjectName(QStringLiteral("foptions"));
+    setWindowTitle(QStringLiteral("Часовой пояс"));
+    setFixedSize(607, 460);
+
+    m_map = new QLabel(this);
+    m_map->setObjectName(QStringLiteral("Image1"));
+    m_map->setGeometry(QRect(QPoint(0, 3), kMapSize));
+    m_map->setAlignment(Qt::AlignCenter);
+
+    auto* caption = new QLabel(QStringLiteral("Часовой пояс:"), this);
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    caption->adjustSize();
+    caption->move(210 - caption->width(), 371);
+
+    m_zones = new QComboBox(this);
+    m_zones->setObjectName(QStringLiteral("Edit3"));
+    m_zones->setGeometry(220, 367, 373, m_zones->sizeHint().height());
+    m_zones->setMaxVisibleItems(kEntries);
+    for (int offset = -12; offset <= 12; ++offset)
+        m_zones->addItem(entryText(offset));
+
+    m_save = new QPushButton(QStringLiteral("Сохранить"), this);
+    m_save->setObjectName(QStringLiteral("btn1"));
+    const int height = int(std::nearbyint(fontSize * 2.5));
+    m_save->setGeometry(220, 407, 3 * height + 10, height);
+    m_save->setDefault(true);
+
+    // The computer's own zone, so that a stored choice that no longer agrees (after a change
+    // to summer time, say) shows.
+    const QDateTime now = services.clock.now();
+    m_systemZone = new QLabel(this);
+    m_systemZone->setObjectName(QStringLiteral("systemZone"));
+    m_systemZone->setText(QStringLiteral("Часовой пояс компьютера: ") +
+                          QString::fromUtf8(QTimeZone::systemTimeZoneId()) + QStringLiteral(", ") +
+                          offsetText(now.offsetFromUtc()));
+    m_systemZone->setGeometry(12, 407 + height + 6, 607 - 24, m_systemZone->sizeHint().height());
+
+    guarded(services.prompts, [&] {
+        if (const auto stored = m_store.intSetting(QStringLiteral("SettingFormClock"))) {
+            m_zones->setCurrentIndex(*stored >= 0 && *stored < kEntries ? *stored : -1);
+        } else {
+            // Nothing chosen yet: the computer's offset, when it is a whole hour in the list.
+            const int seconds = now.offsetFromUtc();
+            const bool wholeHour = seconds % 3600 == 0 && std::abs(seconds / 3600) <= 12;
+            m_zones->setCurrentIndex(wholeHour ? seconds / 3600 + 12 : -1);
+        }
+    });
+    showMap();
+
+    connect(m_zones, &QComboBox::currentIndexChanged, this, &Tfoptions::showMap);
+    connect(m_save, &QPushButton::clicked, this, [this] { guarded(m_services.prompts, [this] { save(); }); });
+    centreOn(*this, parent);
+}
+
+QString Tfoptions::entryText(int offset)
+{
+    return (offset > 0 ? QStringLiteral("+") : QString()) + QString::number(offset) + suffixOf(offset);
+}
+
+QString Tfoptions::mapFolder()
+{
+    return QStringLiteral("/usr/share/libtimezonemap/ui");
+}
+
+void Tfoptions::showMap()
+{
+    QImage world(QDir(mapFolder()).filePath(QStringLiteral("bg.png")));
+    if (world.isNull()) {
+        m_map->clear(); // without the maps the window works all the same
+        return;
+    }
+    QImage picture = world.scaled(kMapSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int position = m_zones->currentIndex();
+    if (position >= 0) {
+        const QImage zone(QDir(mapFolder()).filePath(QStringLiteral("timezone_%1.png").arg(position - 12)));
+        if (!zone.isNull()) {
+            QPainter painter(&picture);
+            painter.drawImage(QRect(QPoint(0, 0), kMapSize), zone);
+        }
+    }
+    m_map->setPixmap(QPixmap::fromImage(picture));
+}
+
+void Tfoptions::save()
+{
+    if (!m_zones->currentText().isEmpty())
+        m_store.SetSet(QStringLiteral("SettingFormClock"), LogStore::IntegerSetting, m_zones->currentIndex());
+    // Nothing chosen and nothing stored: the clock stays as it is.
+    if (const auto stored = m_store.intSetting(QStringLiteral("SettingFormClock"))) {
+        m_state.ClockOffsetHours = qint16(12 - *stored);
+        m_state.ClockZoneChosen = true;
+    }
+    accept();
+}
