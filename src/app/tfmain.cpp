@@ -3,6 +3,7 @@
 #include "app/contactentry.h"
 #include "app/livefeedback.h"
 #include "app/logview.h"
+#include "config/tfabout.h"
 #include "config/tfcontest.h"
 #include "config/tfoptions.h"
 #include "controls/datagrid.h"
@@ -165,6 +166,10 @@ void Tfmain::buildMenu()
 
     QAction* about = menuBar()->addAction(QStringLiteral("?"));
     about->setObjectName(QStringLiteral("N28"));
+    connect(about, &QAction::triggered, this, [this] {
+        Tfabout box(m_services, font(), this);
+        box.exec();
+    });
 }
 
 void Tfmain::createTimerWindow()

@@ -1,6 +1,8 @@
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "config/tfabout.h"
 #include "config/tfoptions.h"
+#include "controls/linklabel.h"
 #include "logging/entrypanel.h"
 #include "store/logstore.h"
 #include "support/windowtest.h"
@@ -13,8 +15,8 @@
 #include <QtTest>
 
 // The time zone window from the main window's menu: the entries, the stored choice, the
-// clock corrected at once, and the computer's own zone when nothing is stored.
-class TestTimeZone : public WindowTest
+// clock corrected at once, and the computer's own zone when nothing is stored; the about box.
+class TestTimeZoneAndAbout : public WindowTest
 {
     Q_OBJECT
 private slots:
@@ -26,23 +28,24 @@ private slots:
     void choiceIsStoredAndCorrectsTheClock();
     void escapeStoresNothing();
     void freshLogPreselectsTheComputersZone();
+    void aboutBoxOpensItsLinks();
 
 private:
     // "Часовой пояс" from the menu; `act` works the window while it is up.
     void openTimeZone(std::function<void(Tfoptions*)> act);
 };
 
-void TestTimeZone::init()
+void TestTimeZoneAndAbout::init()
 {
     prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);");
 }
 
-void TestTimeZone::cleanup()
+void TestTimeZoneAndAbout::cleanup()
 {
     release();
 }
 
-void TestTimeZone::openTimeZone(std::function<void(Tfoptions*)> act)
+void TestTimeZoneAndAbout::openTimeZone(std::function<void(Tfoptions*)> act)
 {
     bool seen = false;
     whenModalOpens([&](QWidget* modal) {
@@ -57,7 +60,7 @@ void TestTimeZone::openTimeZone(std::function<void(Tfoptions*)> act)
     QVERIFY(seen);
 }
 
-void TestTimeZone::entries_data()
+void TestTimeZoneAndAbout::entries_data()
 {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("text");
@@ -71,7 +74,7 @@ void TestTimeZone::entries_data()
     QTest::newRow("+12") << 24 << "+12 (Камчатка, Чукотка)";
 }
 
-void TestTimeZone::entries()
+void TestTimeZoneAndAbout::entries()
 {
     QFETCH(int, position);
     QFETCH(QString, text);
@@ -86,7 +89,7 @@ void TestTimeZone::entries()
     });
 }
 
-void TestTimeZone::choiceIsStoredAndCorrectsTheClock()
+void TestTimeZoneAndAbout::choiceIsStoredAndCorrectsTheClock()
 {
     m_file->sqlite("INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('SettingFormClock', 12)");
     m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0), Qt::UTC);
@@ -107,7 +110,7 @@ void TestTimeZone::choiceIsStoredAndCorrectsTheClock()
     openTimeZone([&](Tfoptions* window) { QCOMPARE(window->zoneList()->currentText(), "+3 (Москва)"); });
 }
 
-void TestTimeZone::escapeStoresNothing()
+void TestTimeZoneAndAbout::escapeStoresNothing()
 {
     openWindow();
     openTimeZone([&](Tfoptions* window) {
@@ -120,7 +123,7 @@ void TestTimeZone::escapeStoresNothing()
     QVERIFY(!m_window->state().ClockZoneChosen);
 }
 
-void TestTimeZone::freshLogPreselectsTheComputersZone()
+void TestTimeZoneAndAbout::freshLogPreselectsTheComputersZone()
 {
     const QByteArray zone = qgetenv("TZ");
     qputenv("TZ", "Europe/Moscow");
@@ -137,5 +140,48 @@ void TestTimeZone::freshLogPreselectsTheComputersZone()
              QVariantList{0});
 }
 
-QTEST_MAIN(TestTimeZone)
-#include "tst_timezone.moc"
+void TestTimeZoneAndAbout::aboutBoxOpensItsLinks()
+{
+    openWindow();
+    bool seen = false;
+    QStringList linkTexts;
+    whenModalOpens([&](QWidget* modal) {
+        auto* box = qobject_cast<Tfabout*>(modal);
+        QVERIFY(box);
+        seen = true;
+        QCOMPARE(box->windowTitle(), "О программе");
+        QVERIFY(isCentredOn(*box, *m_window));
+        QVERIFY(box->findChild<QLabel*>("versionLine")
+                    ->text()
+                    .startsWith("Версия программы 1.9 от 12 ноября 2016г."));
+        QCOMPARE(box->links().size(), 4);
+        LinkLabel* mail = box->links().first();
+        QCOMPARE(mail->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QApplication::sendEvent(mail, &enter);
+        QVERIFY(mail->font().underline() && mail->font().bold());
+        QCOMPARE(mail->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(mail, &leave);
+        QVERIFY(!mail->font().underline());
+        for (LinkLabel* link : box->links()) {
+            linkTexts << link->text();
+            QTest::mouseClick(link, Qt::LeftButton);
+        }
+        for (QLabel* icon : box->icons())
+            QTest::mouseClick(icon, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_Escape);
+        QVERIFY(!box->isVisible());
+    });
+    m_window->action("N28")->trigger();
+    QVERIFY(seen);
+    const QList<QUrl>& opened = m_fakes->desktop.opened;
+    QCOMPARE(opened.size(), 7);
+    QCOMPARE(opened[0].toString(), "mailto:" + linkTexts[0]);
+    for (int i = 1; i < 4; ++i)
+        QCOMPARE(opened[i].toString(), linkTexts[i]);
+    QCOMPARE(opened.mid(4), Tfabout::iconAddresses());
+}
+
+QTEST_MAIN(TestTimeZoneAndAbout)
+#include "tst_timezoneandabout.moc"
