@@ -4,6 +4,7 @@
 #include "app/livefeedback.h"
 #include "app/logview.h"
 #include "config/tfabout.h"
+#include "config/tfband.h"
 #include "config/tfcontest.h"
 #include "config/tfoptions.h"
 #include "controls/datagrid.h"
@@ -149,7 +150,13 @@ void Tfmain::buildMenu()
     add(settings, "N2", QStringLiteral("Свои данные"), Qt::Key_F2);
     connect(add(settings, "N7", QStringLiteral("Выбор соревнования"), Qt::Key_F3), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { openContestManager(); }); });
-    add(settings, "N8", QStringLiteral("Диапазоны"), Qt::Key_F4);
+    connect(add(settings, "N8", QStringLiteral("Диапазоны"), Qt::Key_F4), &QAction::triggered, this, [this] {
+        guarded(m_services.prompts, [this] {
+            Tfband bands(m_store, m_services, this);
+            bands.setFont(font());
+            bands.exec();
+        });
+    });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
     add(viewer, "N13", QStringLiteral("Установить"));
