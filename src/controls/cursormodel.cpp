@@ -270,6 +270,8 @@ QVariant CursorModel::headerData(int section, Qt::Orientation orientation, int r
         const GridColumnSpec& def = m_columns[section];
         if (role == Qt::DisplayRole)
             return QString(def.title).replace(QLatin1Char('|'), QLatin1Char('\n'));
+        if (role == Qt::UserRole) // the title as stored, "|" and all
+            return def.title;
         if (role == Qt::ToolTipRole && !def.hint.isEmpty())
             return def.hint;
         return {};

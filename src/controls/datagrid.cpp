@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionFrame>
+#include <QStyleOptionHeader>
 
 // The footer under one column: a raised cell whose text changes without any relayout.
 class FooterCell : public QWidget
@@ -46,8 +47,52 @@ private:
     QString m_text;
 };
 
-DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new CursorModel(nullptr, this))
+// Titles drawn on two levels when grouped: each column paints its share of the upper title
+// it has in common with its neighbours, so the upper text reads as one.
+class TitleHeader : public QHeaderView
 {
+public:
+    TitleHeader(DataGrid* grid) : QHeaderView(Qt::Horizontal, grid), m_grid(grid) {}
+    bool grouped = false;
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        const QString title = model()->headerData(logicalIndex, Qt::Horizontal, Qt::UserRole).toString();
+        const qsizetype bar = title.indexOf(QLatin1Char('|'));
+        if (!grouped || bar < 0) {
+            QHeaderView::paintSection(painter, rect, logicalIndex);
+            return;
+        }
+        const int upperHeight = rect.height() / 2;
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.section = logicalIndex;
+        option.textAlignment = Qt::AlignCenter;
+
+        const auto [first, last] = m_grid->titleGroup(logicalIndex);
+        option.rect = QRect(
+            sectionViewportPosition(first), rect.top(),
+            sectionViewportPosition(last) + sectionSize(last) - sectionViewportPosition(first), upperHeight);
+        option.text = title.left(bar);
+        painter->save();
+        painter->setClipRect(QRect(rect.left(), rect.top(), rect.width(), upperHeight));
+        style()->drawControl(QStyle::CE_Header, &option, painter, this);
+        painter->restore();
+
+        option.rect = QRect(rect.left(), rect.top() + upperHeight, rect.width(), rect.height() - upperHeight);
+        option.text = title.mid(bar + 1);
+        style()->drawControl(QStyle::CE_Header, &option, painter, this);
+    }
+
+private:
+    DataGrid* m_grid;
+};
+
+DataGrid::DataGrid(QWidget* parent)
+    : QTableView(parent), m_model(new CursorModel(nullptr, this)), m_titles(new TitleHeader(this))
+{
+    setHorizontalHeader(m_titles);
     setModel(m_model);
     setItemDelegate(new GridDelegate(this));
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
@@ -115,6 +160,45 @@ void DataGrid::fitHeader()
     for (const GridColumnSpec& c : m_model->columns())
         lines = std::max(lines, int(c.title.count(QLatin1Char('|'))) + 1);
     horizontalHeader()->setMinimumHeight(fontMetrics().height() * lines + 6);
+}
+
+void DataGrid::setGroupedTitles(bool on)
+{
+    m_titles->grouped = on;
+    m_titles->viewport()->update();
+}
+
+std::pair<int, int> DataGrid::titleGroup(int column) const
+{
+    auto upperOf = [this](int logical) {
+        const QString title = m_model->columns().value(logical).title;
+        const qsizetype bar = title.indexOf(QLatin1Char('|'));
+        return bar < 0 ? std::optional<QString>() : std::optional<QString>(title.left(bar));
+    };
+    const auto upper = upperOf(column);
+    const QHeaderView* titles = horizontalHeader();
+    int first = column;
+    int last = column;
+    if (!upper)
+        return {first, last};
+    // Neighbours by position, hidden columns passed over.
+    for (int v = titles->visualIndex(column) - 1; v >= 0; --v) {
+        const int logical = titles->logicalIndex(v);
+        if (titles->isSectionHidden(logical))
+            continue;
+        if (upperOf(logical) != upper)
+            break;
+        first = logical;
+    }
+    for (int v = titles->visualIndex(column) + 1; v < titles->count(); ++v) {
+        const int logical = titles->logicalIndex(v);
+        if (titles->isSectionHidden(logical))
+            continue;
+        if (upperOf(logical) != upper)
+            break;
+        last = logical;
+    }
+    return {first, last};
 }
 
 void DataGrid::setWholeRowSelection(bool on)

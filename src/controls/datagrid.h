@@ -5,6 +5,7 @@
 #include <QTableView>
 
 class FooterCell;
+class TitleHeader;
 class Prompts;
 
 // A grid over a cursor: its current row follows the cursor and the cursor follows it,
@@ -24,6 +25,12 @@ public:
     void setColumnTitle(int column, const QString& title);
     void setColumnHint(int column, const QString& hint);
     QString columnTitle(int column) const;
+
+    // Titles "A|B" on two levels: neighbouring columns with the same upper text "A" share
+    // one upper title above their own "B". Off: "|" just starts a new title line.
+    void setGroupedTitles(bool on);
+    // The first and last column (by position) that share the upper title of `column`.
+    std::pair<int, int> titleGroup(int column) const;
 
     void setWholeRowSelection(bool on);
     void setEditable(bool on);
@@ -56,6 +63,7 @@ private:
     Prompts* m_prompts = nullptr;
     QString m_findText;
     FooterCell* m_footer = nullptr;
+    TitleHeader* m_titles;
     int m_footerColumn = -1;
     bool m_following = false;
 };

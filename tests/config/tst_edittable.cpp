@@ -1,0 +1,117 @@
+#include "app/tfmain.h"
+#include "config/tfedittable.h"
+#include "controls/datagrid.h"
+#include "controls/dbnavigator.h"
+#include "store/logstore.h"
+#include "support/windowtest.h"
+
+#include <QHeaderView>
+#include <QToolButton>
+#include <QtTest>
+
+// The reference-table editor over the tables the personal data name: the key hidden, the
+// columns sized by type and titled from the settings, saves reported, Esc saving nothing.
+class TestEditTable : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void columnsOfTheGradeTable();
+    void aFieldWithoutSettingsKeepsItsName();
+    void savesAreReportedAndEscapeSavesNothing();
+
+private:
+    std::unique_ptr<Tfedittable> openEditor(const QString& query);
+    int m_changes = 0;
+};
+
+void TestEditTable::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian));
+}
+
+void TestEditTable::init()
+{
+    prepare();
+    m_changes = 0;
+}
+
+void TestEditTable::cleanup()
+{
+    release();
+}
+
+std::unique_ptr<Tfedittable> TestEditTable::openEditor(const QString& query)
+{
+    auto editor = std::make_unique<Tfedittable>(
+        *m_store, m_fakes->services, query, [this] { ++m_changes; }, m_window.get());
+    editor->show();
+    QApplication::setActiveWindow(editor.get());
+    return editor;
+}
+
+void TestEditTable::columnsOfTheGradeTable()
+{
+    openWindow();
+    auto editor = openEditor("SELECT * FROM Grade");
+    DataGrid* grid = editor->grid();
+    QCOMPARE(editor->windowTitle(), "Редактор табличных данных");
+    QVERIFY(isCentredOn(*editor, *m_window));
+    QVERIFY(grid->isColumnHidden(0));
+    QCOMPARE(grid->columnTitle(1), "Звание|Полное");
+    QCOMPARE(grid->columnTitle(2), "Звание|Сокращенное");
+    QCOMPARE(grid->columnTitle(3), "Код для отправки");
+    QCOMPARE(grid->columnWidth(1), 210);
+    QCOMPARE(grid->columnWidth(3), 70);
+    QCOMPARE(grid->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(),
+             "Полное название звания");
+    QCOMPARE(grid->model()->headerData(3, Qt::Horizontal, Qt::ToolTipRole).toString(),
+             "То что отправляется в EDI файле");
+    // One upper title "Звание" over the two name columns; the code stands alone.
+    QCOMPARE(grid->titleGroup(1), std::make_pair(1, 2));
+    QCOMPARE(grid->titleGroup(2), std::make_pair(1, 2));
+    QCOMPARE(grid->titleGroup(3), std::make_pair(3, 3));
+}
+
+void TestEditTable::aFieldWithoutSettingsKeepsItsName()
+{
+    m_file->sqlite("CREATE TABLE Extra (ExtraRowid INTEGER PRIMARY KEY, Note TEXT(40), Amount INT);"
+                   "INSERT INTO Extra (Note, Amount) VALUES ('первая', 1);");
+    openWindow();
+    auto editor = openEditor("SELECT * FROM [Extra]");
+    QCOMPARE(editor->grid()->columnTitle(1), "Note");
+    QCOMPARE(editor->grid()->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole), QVariant());
+    QCOMPARE(editor->grid()->columnWidth(2), 70);
+    QCOMPARE(editor->grid()->cursorModel()->displayText(0, 1), "первая");
+}
+
+void TestEditTable::savesAreReportedAndEscapeSavesNothing()
+{
+    openWindow();
+    auto editor = openEditor("SELECT * FROM Country");
+    const QVariant before = m_file->column("SELECT COUNT(*) FROM Country").first();
+    // Browsing reports nothing.
+    editor->navigator()->button(DbNavigator::Next)->click();
+    QCOMPARE(m_changes, 0);
+
+    editor->navigator()->button(DbNavigator::Insert)->click();
+    typeIntoCell(*editor->grid(), editor->rows().currentRow(), 1, "Гондвана");
+    editor->navigator()->button(DbNavigator::Post)->click();
+    QCOMPARE(m_changes, 1);
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM Country WHERE CountryName='Гондвана'"), QVariantList{1});
+
+    // A row typed but not saved goes with Esc.
+    editor->navigator()->button(DbNavigator::Insert)->click();
+    typeIntoCell(*editor->grid(), editor->rows().currentRow(), 1, "Атлантида");
+    QTest::keyClick(editor.get(), Qt::Key_Escape);
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(editor->result(), int(QDialog::Rejected));
+    QCOMPARE(m_changes, 1);
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM Country").first().toInt(), before.toInt() + 1);
+}
+
+QTEST_MAIN(TestEditTable)
+#include "tst_edittable.moc"
