@@ -7,6 +7,7 @@
 #include "config/tfband.h"
 #include "config/tfcontest.h"
 #include "config/tfoptions.h"
+#include "config/tfoptions2.h"
 #include "controls/datagrid.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
@@ -147,7 +148,14 @@ void Tfmain::buildMenu()
     connect(m_realTimeClock, &QAction::triggered, this, &Tfmain::applyClockMode);
     connect(add(settings, "N4", QStringLiteral("Часовой пояс")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { openTimeZoneWindow(); }); });
-    add(settings, "N2", QStringLiteral("Свои данные"), Qt::Key_F2);
+    connect(
+        add(settings, "N2", QStringLiteral("Свои данные"), Qt::Key_F2), &QAction::triggered, this, [this] {
+            guarded(m_services.prompts, [this] {
+                Tfoptions2 personal(
+                    m_store, m_services, m_log->fontSlider()->value(), [this] { LoadCallAndQTH(); }, this);
+                personal.exec();
+            });
+        });
     connect(add(settings, "N7", QStringLiteral("Выбор соревнования"), Qt::Key_F3), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { openContestManager(); }); });
     connect(add(settings, "N8", QStringLiteral("Диапазоны"), Qt::Key_F4), &QAction::triggered, this, [this] {
