@@ -34,6 +34,7 @@ private slots:
     void multiOperatorStationEnablesTheOperatorRows_data();
     void multiOperatorStationEnablesTheOperatorRows();
     void anEditedCountryListKeepsTheChosenCountry();
+    void missingCompanionKeyIsMadeAndOddPositionsSelectNothing();
 
 private:
     // F2; `act` works the window while it is up.
@@ -130,10 +131,15 @@ void TestPersonalData::closeBoxDiscardsWhatWasTyped()
     openWindow();
     openPersonalData([&](Tfoptions2* window) {
         typeText(window->field("PClub"), "RK3A");
+        window->resize(600, 420);
         window->close();
     });
     QCOMPARE(m_file->column("SELECT SettingInfoValue FROM SettingInfo WHERE SettingInfoN='PClub'"),
              QVariantList{""});
+    // Only the size is kept, and the next opening has it.
+    QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName IN ('SettingFormHeight', "
+                            "'SettingFormWidth') ORDER BY SettingName"),
+             (QVariantList{420, 600}));
     openPersonalData([&](Tfoptions2* window) { QCOMPARE(window->field("PClub")->text(), ""); });
 }
 
@@ -212,6 +218,24 @@ void TestPersonalData::anEditedCountryListKeepsTheChosenCountry()
              QStringList{"Внимание! Были внесены изменения в стравочники.\n\r\n\r"
                          "Форма \"Личные данные\" сейчас закроется.\n\rОткройте ее заново (F2)."});
     openPersonalData([&](Tfoptions2* window) { QCOMPARE(window->list(1)->currentText(), chosen); });
+}
+
+void TestPersonalData::missingCompanionKeyIsMadeAndOddPositionsSelectNothing()
+{
+    m_file->sqlite("DELETE FROM SettingInfo WHERE SettingInfoN='RNameGrade';"
+                   "UPDATE SettingInfo SET SettingInfoValue='две' WHERE SettingInfoN='PSect';"
+                   "UPDATE SettingInfo SET SettingInfoValue='-1' WHERE SettingInfoN='RCoun';");
+    openWindow();
+    openPersonalData([&](Tfoptions2* window) {
+        QCOMPARE(window->list(0)->currentIndex(), -1);
+        QCOMPARE(window->list(1)->currentIndex(), -1);
+        QCOMPARE(window->list(2)->currentIndex(), -1);
+        chooseInList(window->list(2), 4);
+        QTest::mouseClick(window->saveButton(), Qt::LeftButton);
+    });
+    QCOMPARE(m_file->column("SELECT SettingInfoValue FROM SettingInfo WHERE SettingInfoN='RNameGrade'"),
+             QVariantList{"4"});
+    QVERIFY(m_fakes->prompts.shown.empty());
 }
 
 QTEST_MAIN(TestPersonalData)
