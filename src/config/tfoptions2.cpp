@@ -292,7 +292,8 @@ void Tfoptions2::layOut()
                                         m_buttons[size_t(number)]->y());
     m_scroll->setGeometry(rect());
     const int bottom = m_save ? m_save->y() + m_save->height() + 10 : 0;
-    m_rows->resize(m_scroll->viewport()->width(), bottom);
+    // As wide as the window: the rows keep clear of a vertical scroll bar by their margins.
+    m_rows->resize(W, bottom);
 }
 
 void Tfoptions2::resizeEvent(QResizeEvent* event)

@@ -160,6 +160,8 @@ void TestPersonalData::rowsFollowTheFontSizeAndMarkRequiredOnes()
         QVERIFY(window->field("PSect")->isHidden());
         QCOMPARE(window->list(0)->x(), 270);
         QCOMPARE(window->listButton(0)->text(), "..");
+        // Every row lies within what the window shows and scrolls.
+        QVERIFY(window->field("PCall")->parentWidget()->width() > window->field("PCall")->geometry().right());
     });
 }
 
