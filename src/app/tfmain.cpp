@@ -228,8 +228,7 @@ void Tfmain::openContestManager()
 
 void Tfmain::openTimeZoneWindow()
 {
-    Tfoptions window(m_store, m_state, m_services, m_log->fontSlider()->value(), this);
-    window.setFont(font());
+    Tfoptions window(m_store, m_state, m_services, m_log->fontSlider()->value(), font(), this);
     if (window.exec() == QDialog::Accepted)
         tickClock(); // the corrected time at once, not a second later
 }

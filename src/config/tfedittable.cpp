@@ -7,6 +7,8 @@
 #include "platform/services.h"
 #include "store/logstore.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
@@ -74,9 +76,24 @@ Tfedittable::Tfedittable(LogStore& store, const Services& services, const QStrin
         buildColumns();
     });
     centreOn(*this, parent);
+    qApp->installEventFilter(this);
 }
 
 Tfedittable::~Tfedittable() = default;
+
+bool Tfedittable::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && isVisible()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            if (type == QEvent::KeyPress)
+                reject();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void Tfedittable::buildColumns()
 {
@@ -99,7 +116,10 @@ void Tfedittable::buildColumns()
 
 void Tfedittable::done(int result)
 {
-    // Esc and the close box leave an edit that was not saved unsaved.
+    // Esc and the close box leave an edit that was not saved unsaved: an open cell editor is
+    // dropped before it could hand its text to the row.
+    qApp->removeEventFilter(this);
+    m_grid->discardOpenEdit();
     if (m_rows->state() == Cursor::State::Edit || m_rows->state() == Cursor::State::Insert)
         m_rows->cancel();
     QDialog::done(result);

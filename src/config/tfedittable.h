@@ -29,6 +29,8 @@ public:
 
 protected:
     void done(int result) override;
+    // Esc closes the window before any control sees it, an open cell edit included.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildColumns();

@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -66,13 +65,13 @@ QString offsetText(int seconds)
 } // namespace
 
 Tfoptions::Tfoptions(LogStore& store, MainState& state, const Services& services, int fontSize,
-                     QWidget* parent)
+                     const QFont& font, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint),
       m_store(store), m_state(state), m_services(services)
 {
     setObjectName(QStringLiteral("foptions"));
     setWindowTitle(QStringLiteral("Часовой пояс"));
-    setFixedSize(607, 460);
+    setFont(font);
 
     m_map = new QLabel(this);
     m_map->setObjectName(QStringLiteral("Image1"));
@@ -106,6 +105,8 @@ Tfoptions::Tfoptions(LogStore& store, MainState& state, const Services& services
                           QString::fromUtf8(QTimeZone::systemTimeZoneId()) + QStringLiteral(", ") +
                           offsetText(now.offsetFromUtc()));
     m_systemZone->setGeometry(12, 407 + height + 6, 607 - 24, m_systemZone->sizeHint().height());
+    // Taller than designed only when a large font needs it, so the zone line always shows.
+    setFixedSize(607, std::max(460, m_systemZone->geometry().bottom() + 9));
 
     guarded(services.prompts, [&] {
         if (const auto stored = m_store.intSetting(QStringLiteral("SettingFormClock"))) {

@@ -16,7 +16,8 @@ class Tfoptions : public QDialog
     Q_OBJECT
 public:
     // `fontSize` is the main window's font-size slider position; the button follows it.
-    Tfoptions(LogStore& store, MainState& state, const Services& services, int fontSize,
+    // Every text takes `font`, the main window's.
+    Tfoptions(LogStore& store, MainState& state, const Services& services, int fontSize, const QFont& font,
               QWidget* parent = nullptr);
 
     QComboBox* zoneList() const { return m_zones; }

@@ -159,8 +159,9 @@ void Tfoptions2::buildRows()
     const int keyColumn = column("SettingInfoN"), nameColumn = column("SettingInfoName"),
               hintColumn = column("SettingInfoHint"), valueColumn = column("SettingInfoValue"),
               requiredColumn = column("SettingInfoRequired");
-    auto text = [](const ResultRow& r, int c) {
-        return c < 0 || r[size_t(c)].isNull() ? QString() : r[size_t(c)].displayText();
+    auto value = [](const ResultRow& r, int c) { return c < 0 ? DbValue() : r[size_t(c)]; };
+    auto text = [&](const ResultRow& r, int c) {
+        return value(r, c).isNull() ? QString() : value(r, c).displayText();
     };
 
     for (int j = 0; j < int(shown.rows.size()); ++j) {
@@ -204,7 +205,7 @@ void Tfoptions2::buildRows()
             createList(op.gradeList + 1, 75, y - 3, m_lists[2]->x() + m_lists[2]->width() + 10, QString(),
                        QStringLiteral("Год рождения"), QString::fromLatin1(op.yearKey));
         }
-        if (!r[size_t(requiredColumn)].isNull() && r[size_t(requiredColumn)].toBool()) {
+        if (!value(r, requiredColumn).isNull() && value(r, requiredColumn).toBool()) {
             QPalette p = edit->palette();
             p.setColor(QPalette::Base, MainState::HighlightColor);
             edit->setPalette(p);
@@ -215,7 +216,7 @@ void Tfoptions2::buildRows()
             const int number = stationType ? 0 : 1;
             createList(number, 190, y - 3, 270, stationType ? kStationTypes : kCountries, hint, QString());
             m_lists[size_t(number)]->setCurrentIndex(
-                storedPosition(r[size_t(valueColumn)], m_lists[size_t(number)]->count()));
+                storedPosition(value(r, valueColumn), m_lists[size_t(number)]->count()));
             if (stationType)
                 connect(m_lists[0], &QComboBox::currentIndexChanged, this, &Tfoptions2::stationTypeChanged);
             else
@@ -343,7 +344,12 @@ void Tfoptions2::saveValue(const QString& key, const QString& value)
         personal.setValue(QStringLiteral("SettingInfoN"), key);
     }
     personal.setValue(QStringLiteral("SettingInfoValue"), value);
-    personal.post();
+    try {
+        personal.post();
+    } catch (...) {
+        personal.cancel(); // no half-made row left for the next reader to post
+        throw;
+    }
 }
 
 void Tfoptions2::save()

@@ -14,7 +14,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
-struct MainState;
 struct Services;
 
 // The personal data window, "Личные данные": one row per personal-data item marked for

@@ -5,6 +5,7 @@
 #include "platform/guarded.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHelpEvent>
 #include <QToolTip>
 
@@ -52,7 +53,7 @@ private:
 class TitleHeader : public QHeaderView
 {
 public:
-    TitleHeader(DataGrid* grid) : QHeaderView(Qt::Horizontal, grid), m_grid(grid) {}
+    explicit TitleHeader(DataGrid* grid) : QHeaderView(Qt::Horizontal, grid), m_grid(grid) {}
     bool grouped = false;
 
 protected:
@@ -160,6 +161,17 @@ void DataGrid::fitHeader()
     for (const GridColumnSpec& c : m_model->columns())
         lines = std::max(lines, int(c.title.count(QLatin1Char('|'))) + 1);
     horizontalHeader()->setMinimumHeight(fontMetrics().height() * lines + 6);
+}
+
+void DataGrid::discardOpenEdit()
+{
+    if (state() != EditingState)
+        return;
+    QWidget* editor = QApplication::focusWidget();
+    while (editor && editor->parentWidget() != viewport())
+        editor = editor->parentWidget();
+    if (editor)
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
 }
 
 void DataGrid::setGroupedTitles(bool on)

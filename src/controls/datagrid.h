@@ -32,6 +32,9 @@ public:
     // The first and last column (by position) that share the upper title of `column`.
     std::pair<int, int> titleGroup(int column) const;
 
+    // Closes a cell editor that is open without handing its text to the row.
+    void discardOpenEdit();
+
     void setWholeRowSelection(bool on);
     void setEditable(bool on);
 

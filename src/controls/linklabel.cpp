@@ -10,7 +10,6 @@ LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent
 
 void LinkLabel::paintAs(bool hovered)
 {
-    m_hovered = hovered;
     QFont f = font();
     f.setBold(true);
     f.setUnderline(hovered);

@@ -9,7 +9,6 @@ class LinkLabel : public QLabel
     Q_OBJECT
 public:
     explicit LinkLabel(const QString& text, QWidget* parent = nullptr);
-    bool isHovered() const { return m_hovered; }
 
 signals:
     void clicked();
@@ -21,5 +20,4 @@ protected:
 
 private:
     void paintAs(bool hovered);
-    bool m_hovered = false;
 };

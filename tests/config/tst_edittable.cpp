@@ -22,6 +22,7 @@ private slots:
     void columnsOfTheGradeTable();
     void aFieldWithoutSettingsKeepsItsName();
     void savesAreReportedAndEscapeSavesNothing();
+    void closeBoxSavesNoOpenEdit();
 
 private:
     std::unique_ptr<Tfedittable> openEditor(const QString& query);
@@ -103,14 +104,29 @@ void TestEditTable::savesAreReportedAndEscapeSavesNothing()
     QCOMPARE(m_changes, 1);
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM Country WHERE CountryName='Гондвана'"), QVariantList{1});
 
-    // A row typed but not saved goes with Esc.
+    // A row typed but not saved goes with Esc, pressed in the open cell editor.
     editor->navigator()->button(DbNavigator::Insert)->click();
-    typeIntoCell(*editor->grid(), editor->rows().currentRow(), 1, "Атлантида");
-    QTest::keyClick(editor.get(), Qt::Key_Escape);
+    QWidget* cell = openCellEditor(*editor->grid(), editor->rows().currentRow(), 1);
+    typeText(cell, "Атлантида");
+    QTest::keyClick(cell, Qt::Key_Escape);
     QVERIFY(!editor->isVisible());
     QCOMPARE(editor->result(), int(QDialog::Rejected));
+    QApplication::processEvents();
     QCOMPARE(m_changes, 1);
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM Country").first().toInt(), before.toInt() + 1);
+}
+
+void TestEditTable::closeBoxSavesNoOpenEdit()
+{
+    openWindow();
+    auto editor = openEditor("SELECT * FROM Country");
+    QWidget* cell = openCellEditor(*editor->grid(), 0, 1);
+    typeText(cell, "Лемурия");
+    editor->close();
+    QApplication::processEvents();
+    QCOMPARE(m_changes, 0);
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM Country WHERE CountryName LIKE '%Лемурия%'"),
+             QVariantList{0});
 }
 
 QTEST_MAIN(TestEditTable)

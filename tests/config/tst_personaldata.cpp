@@ -136,7 +136,7 @@ void TestPersonalData::closeBoxDiscardsWhatWasTyped()
     });
     QCOMPARE(m_file->column("SELECT SettingInfoValue FROM SettingInfo WHERE SettingInfoN='PClub'"),
              QVariantList{""});
-    // Only the size is kept, and the next opening has it.
+    // Only the size is kept.
     QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName IN ('SettingFormHeight', "
                             "'SettingFormWidth') ORDER BY SettingName"),
              (QVariantList{420, 600}));

@@ -6,6 +6,7 @@
 #include "logging/entrypanel.h"
 #include "store/logstore.h"
 #include "support/windowtest.h"
+#include <QSlider>
 
 #include <QAction>
 #include <QComboBox>
@@ -29,6 +30,7 @@ private slots:
     void escapeStoresNothing();
     void freshLogPreselectsTheComputersZone();
     void aboutBoxOpensItsLinks();
+    void largeFontKeepsTheZoneLineInView();
 
 private:
     // "Часовой пояс" from the menu; `act` works the window while it is up.
@@ -181,6 +183,17 @@ void TestTimeZoneAndAbout::aboutBoxOpensItsLinks()
     for (int i = 1; i < 4; ++i)
         QCOMPARE(opened[i].toString(), linkTexts[i]);
     QCOMPARE(opened.mid(4), Tfabout::iconAddresses());
+}
+
+void TestTimeZoneAndAbout::largeFontKeepsTheZoneLineInView()
+{
+    openWindow();
+    m_window->logView()->fontSlider()->setValue(25);
+    openTimeZone([&](Tfoptions* window) {
+        QCOMPARE(window->font().pointSize(), 25);
+        QVERIFY(window->systemZoneLine()->geometry().bottom() < window->height());
+        QCOMPARE(window->saveButton()->height(), 62); // 25 x 2.5, the half to even
+    });
 }
 
 QTEST_MAIN(TestTimeZoneAndAbout)

@@ -6,6 +6,8 @@
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 
@@ -111,13 +113,23 @@ void WindowTest::chooseInList(QComboBox* list, int index)
 void WindowTest::whenModalOpens(std::function<void(QWidget*)> act)
 {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
+    auto* deadline = new QElapsedTimer;
+    deadline->start();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, deadline, act = std::move(act)] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
+        const bool up = modal && modal->isVisible();
+        if (!up && deadline->elapsed() < 10000)
             return;
         poll->stop();
         poll->deleteLater();
+        delete deadline;
+        if (!up)
+            return; // none came; the test finds out by itself
+        QPointer<QWidget> window(modal);
         act(modal);
+        // Closed also when `act` stopped at a failed check, so the test does not hang.
+        if (window && window->isVisible())
+            window->close();
     });
     poll->start(10);
 }
