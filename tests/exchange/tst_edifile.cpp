@@ -1,0 +1,192 @@
+#include "exchange/edifile.h"
+#include "store/daycount.h"
+
+#include <QtTest>
+
+#include <iconv.h>
+
+// The text of an EDI file for one band, checked on its bytes.
+class TestEdiFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void padNumber3_data();
+    void padNumber3();
+    void nameParts_data();
+    void nameParts();
+    void goldenFile();
+    void operatorLinesFollowTheStation_data();
+    void operatorLinesFollowTheStation();
+    void oemConvertsTheListedValuesOnly();
+    void charactersOutsideTheCodePageAreReported();
+
+private:
+    static EdiStation station();
+    static QString fromCp1251(const QByteArray& bytes);
+};
+
+EdiStation TestEdiFile::station()
+{
+    EdiStation s;
+    s.contestName = "Полевой день";
+    s.contestStop = QDate(2015, 7, 5);
+    s.ownCall = "RK3AW/P";
+    s.ownLocator = "KO85UR";
+    s.stationType = "SINGLE-OP";
+    s.rcall = "RK3AW";
+    s.responsible.name = "Иванов Иван Иванович";
+    s.responsible.gradeShortName = "МС";
+    s.responsible.gradeCode = 5;
+    s.responsible.yearOfBirth = 1970;
+    s.country = "Россия";
+    s.city = "Москва";
+    s.antenna = "4 x 16 el";
+    return s;
+}
+
+QString TestEdiFile::fromCp1251(const QByteArray& bytes)
+{
+    iconv_t cd = iconv_open("UTF-8", "CP1251");
+    QByteArray in = bytes;
+    QByteArray out(bytes.size() * 4, '\0');
+    char* inPtr = in.data();
+    size_t inLeft = size_t(in.size());
+    char* outPtr = out.data();
+    size_t outLeft = size_t(out.size());
+    iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    out.truncate(int(outPtr - out.data()));
+    return QString::fromUtf8(out);
+}
+
+void TestEdiFile::padNumber3_data()
+{
+    QTest::addColumn<qint64>("number");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("7") << qint64(7) << "007";
+    QTest::newRow("42") << qint64(42) << "042";
+    QTest::newRow("123") << qint64(123) << "123";
+    QTest::newRow("1234") << qint64(1234) << "1234";
+}
+
+void TestEdiFile::padNumber3()
+{
+    QFETCH(qint64, number);
+    QFETCH(QString, text);
+    QCOMPARE(PadNumber3(number), text);
+}
+
+void TestEdiFile::nameParts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("parts");
+    QTest::newRow("two words") << "Иванов Иван" << QStringList{"Иванов", "Иван"};
+    QTest::newRow("three words") << "Иванов Иван Иванович" << QStringList{"Иванов", "Иван", "Иванович"};
+    QTest::newRow("two blanks") << "Иванов  Иван" << QStringList{"Иванов", "", "Иван"};
+    QTest::newRow("blank at the end") << "Иванов Иван " << QStringList{"Иванов", "Иван"};
+}
+
+void TestEdiFile::nameParts()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, parts);
+    QCOMPARE(::nameParts(name), parts);
+}
+
+// Written by hand from the format's table, not by the code.
+void TestEdiFile::goldenFile()
+{
+    EdiContact first{
+        toDayCount(QDate(2015, 7, 4), QTime(14, 5)), "UA3AAA", "1", "59", "7", "57", "42", "KO95AA"};
+    EdiContact second{
+        toDayCount(QDate(2015, 7, 4), QTime(23, 59)), "R3A'B", "2", "599", "1234", "599", "3", "ko86aa"};
+    const QByteArray file = encodeEdiFile(ediHeader(station(), "144 MHz"), {first, second}, false);
+    const QString expected = "[REG1TEST;1]\r\n"
+                             "TName=Полевой день\r\n"
+                             "TDate=20150705\r\n"
+                             "PCall=RK3AW/P\r\n"
+                             "PWWLo=KO85UR\r\n"
+                             "PSect=SINGLE-OP\r\n"
+                             "PBand=144 MHz\r\n"
+                             "RName=Иванов Иван Иванович;МС;1970\r\n"
+                             "nalOpName1=Иванов;Иванович;Иван\r\n"
+                             "nalOpRazr1=5\r\n"
+                             "RCall=RK3AW\r\n"
+                             "RCoun=Россия\r\n"
+                             "RCity=Москва\r\n"
+                             "SAnte=4 x 16 el\r\n"
+                             "SAntH=;\r\n"
+                             "[QSORecords;2]\r\n"
+                             "150704;1405;UA3AAA;1;59;007;57;042;;KO95AA;;;;;\r\n"
+                             "150704;2359;R3A'B;2;599;1234;599;003;;ko86aa;;;;;\r\n";
+    QCOMPARE(fromCp1251(file), expected);
+    QVERIFY(!file.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(file.endsWith("\r\n") && !file.endsWith("\r\n\r\n"));
+    // "Полевой день" in CP1251, byte by byte.
+    QVERIFY(file.contains("TName=\xCF\xEE\xEB\xE5\xE2\xEE\xE9 \xE4\xE5\xED\xFC\r\n"));
+}
+
+void TestEdiFile::operatorLinesFollowTheStation_data()
+{
+    QTest::addColumn<QString>("stationType");
+    QTest::addColumn<bool>("multi");
+    QTest::newRow("MULTI") << "MULTI-OP" << true;
+    QTest::newRow("lower-case m") << "multi" << true;
+    QTest::newRow("Cyrillic М") << "Многооператорная" << false;
+    QTest::newRow("SINGLE") << "SINGLE-OP" << false;
+}
+
+void TestEdiFile::operatorLinesFollowTheStation()
+{
+    QFETCH(QString, stationType);
+    QFETCH(bool, multi);
+    EdiStation s = station();
+    s.stationType = stationType;
+    s.responsible.gradeShortName.reset();
+    s.responsible.gradeCode.reset();
+    s.responsible.name = "Иванов Иван"; // two parts: no nalOpName1
+    s.second.gradeCode = 4;             // MOpe1 empty, grade set: nalOpRazr2 alone
+    s.third.name = "Петров Пётр Петрович";
+    s.third.yearOfBirth = 1980;
+    QStringList keys;
+    QStringList texts;
+    for (const EdiLine& line : ediHeader(s, "432 MHz")) {
+        keys << line.key;
+        texts << line.text();
+    }
+    QVERIFY(texts.contains("RName=Иванов Иван;;1970"));
+    QVERIFY(!keys.contains("nalOpName1="));
+    QVERIFY(!keys.contains("nalOpRazr1="));
+    QCOMPARE(keys.contains("nalOpRazr2="), multi);
+    QVERIFY(!keys.contains("MOpe1="));
+    QCOMPARE(texts.contains("MOpe2=Петров Пётр Петрович;;1980"), multi);
+    QCOMPARE(texts.contains("nalOpName3=Петров;Петрович;Пётр"), multi);
+}
+
+void TestEdiFile::oemConvertsTheListedValuesOnly()
+{
+    const EdiContact c{
+        toDayCount(QDate(2015, 7, 4), QTime(14, 5)), "UA3AAA", "1", "59", "7", "57", "42", "KO95AA"};
+    const QList<EdiLine> header = ediHeader(station(), "144 MHz");
+    const QByteArray ansi = encodeEdiFile(header, {c}, false);
+    const QByteArray oem = encodeEdiFile(header, {c}, true);
+    // "Полевой день" in CP866, byte by byte; the country stays CP1251.
+    QVERIFY(oem.contains("TName=\x8F\xAE\xAB\xA5\xA2\xAE\xA9 \xA4\xA5\xAD\xEC\r\n"));
+    QVERIFY(oem.contains("RCoun=\xD0\xEE\xF1\xF1\xE8\xFF\r\n"));
+    QVERIFY(oem.contains("RCity=\x8C\xAE\xE1\xAA\xA2\xA0\r\n"));
+    // The contact lines are the same bytes.
+    QCOMPARE(oem.mid(oem.indexOf("[QSORecords")), ansi.mid(ansi.indexOf("[QSORecords")));
+}
+
+void TestEdiFile::charactersOutsideTheCodePageAreReported()
+{
+    EdiStation s = station();
+    s.club = "Clúb ☂";
+    QStringList changed;
+    const QByteArray file = encodeEdiFile(ediHeader(s, "144 MHz"), {}, false, &changed);
+    QVERIFY(file.contains("PClub=Cl?b ?\r\n"));
+    QCOMPARE(changed, QStringList{"PClub="});
+}
+
+QTEST_GUILESS_MAIN(TestEdiFile)
+#include "tst_edifile.moc"
