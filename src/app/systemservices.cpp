@@ -6,6 +6,8 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +78,37 @@ std::optional<QString> WidgetPrompts::askText(const QString& caption, const QStr
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<QString> WidgetPrompts::chooseFolder(const QString& caption, const QString& offered)
+{
+    // A folder that is gone is not offered; the dialog then opens where it likes.
+    const QString start = QFileInfo(offered).isDir() ? offered : QString();
+    const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption, start,
+                                                             QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+std::optional<QString> WidgetPrompts::chooseFileToOpen(const QString& caption, const QString& folder,
+                                                       const QString& filter)
+{
+    const QString chosen =
+        QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, folder, filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+std::optional<QString> WidgetPrompts::chooseFileToSave(const QString& caption, const QString& folder,
+                                                       const QString& filter)
+{
+    const QString chosen =
+        QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, folder, filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
 }
 
 std::optional<QColor> WidgetPrompts::chooseColor(const QColor& initial)

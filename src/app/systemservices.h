@@ -15,6 +15,11 @@ public:
     QString inputText(const QString& caption, const QString& prompt, const QString& initial) override;
     std::optional<QString> askText(const QString& caption, const QString& prompt,
                                    const QString& initial) override;
+    std::optional<QString> chooseFolder(const QString& caption, const QString& offered) override;
+    std::optional<QString> chooseFileToOpen(const QString& caption, const QString& folder,
+                                            const QString& filter) override;
+    std::optional<QString> chooseFileToSave(const QString& caption, const QString& folder,
+                                            const QString& filter) override;
     std::optional<QColor> chooseColor(const QColor& initial) override;
     std::optional<QString> confirmationCode(const ConfirmationCode& code) override;
 };

@@ -12,6 +12,8 @@
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "controls/windowsettings.h"
+#include "exchange/ediexport.h"
+#include "exchange/tfsaveoptions.h"
 #include "logging/entrypanel.h"
 #include "logging/tftimer.h"
 #include "platform/clock.h"
@@ -169,7 +171,8 @@ void Tfmain::buildMenu()
     viewer->setObjectName(QStringLiteral("N24"));
     add(viewer, "N13", QStringLiteral("Установить"));
     add(viewer, "N15", QStringLiteral("Убрать"));
-    add(work, "N14", QStringLiteral("Экспорт в EDI"));
+    connect(add(work, "N14", QStringLiteral("Экспорт в EDI")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { exportEdi(); }); });
     add(work, "N5", QStringLiteral("Экспорт в ADI"));
     add(work, "N12", QStringLiteral("Открыть"));
 
@@ -231,6 +234,36 @@ void Tfmain::openTimeZoneWindow()
     Tfoptions window(m_store, m_state, m_services, m_log->fontSlider()->value(), font(), this);
     if (window.exec() == QDialog::Accepted)
         tickClock(); // the corrected time at once, not a second later
+}
+
+void Tfmain::exportEdi()
+{
+    Tfsaveoptions options(m_store, m_state.OwnCall, m_log->fontSlider()->value(), font(), this);
+    if (options.exec() != QDialog::Accepted)
+        return;
+    EdiExportInput input{m_state.OwnCall, m_state.OwnLocator, m_state.CurrentContestName,
+                         m_state.CurrentContestId};
+    input.namedByRowid = m_store.intSetting(QStringLiteral("SaveOptionsFileName")).value_or(0) == 1;
+    input.oem = m_store.intSetting(QStringLiteral("SaveOptionsFormat")).value_or(0) == 1;
+
+    const QString offered = m_store.textSetting(QStringLiteral("SaveEDIPath")).value_or(QDir::homePath());
+    const std::optional<QString> chosen =
+        m_services.prompts.chooseFolder(QStringLiteral("Выберите папку для сохранения"), offered);
+    if (!chosen)
+        return;
+    m_store.SetSet(QStringLiteral("SaveEDIPath"), LogStore::TextSetting, *chosen);
+    const QString folder = chosen->endsWith(QLatin1Char('/')) ? *chosen : *chosen + QLatin1Char('/');
+
+    const EdiExportResult result = EdiExport(m_store).exportTo(folder, input);
+    if (!result.error.isEmpty()) {
+        m_services.prompts.error(result.error);
+        return;
+    }
+    QString text = QStringLiteral("Выгрузили данные в ") + folder;
+    if (!result.changed.isEmpty())
+        text += QStringLiteral("\n\rЗнаки, которых нет в кодировке, записаны как \"?\": ") +
+                result.changed.join(QStringLiteral(", "));
+    m_services.prompts.information(text);
 }
 
 void Tfmain::contestChanged()

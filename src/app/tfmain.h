@@ -41,6 +41,8 @@ public:
     void showTimerWindow(bool show);
     // The contest manager, modal; the main window follows the contest chosen there.
     void openContestManager();
+    // "Экспорт в EDI": the options, the folder, one file per band of the current contest.
+    void exportEdi();
     // "Часовой пояс", modal; a stored choice corrects the clock at once.
     void openTimeZoneWindow();
     // A contest was made current: its log, caption and numbers; the timer window closes.

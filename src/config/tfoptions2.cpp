@@ -40,16 +40,6 @@ constexpr OperatorRow kOperators[] = {{"RName", 2, "RNameGrade", "RNameYearOfBir
                                       {"MOpe1", 4, "MOpe1Grade", "MOpe1YearOfBirth"},
                                       {"MOpe2", 6, "MOpe2Grade", "MOpe2YearOfBirth"}};
 
-// A stored list position: a decimal integer within the list, else none ("-1" included).
-int storedPosition(const DbValue& value, int count)
-{
-    if (value.isNull())
-        return -1;
-    bool ok = false;
-    const int position = value.displayText().trimmed().toInt(&ok);
-    return ok && position >= 0 && position < count ? position : -1;
-}
-
 // The personal-data keys that hold a position in a reference table, and the keys of that
 // table's rows in list order: a position names the row at that place.
 struct PositionKey
@@ -216,7 +206,7 @@ void Tfoptions2::buildRows()
             const int number = stationType ? 0 : 1;
             createList(number, 190, y - 3, 270, stationType ? kStationTypes : kCountries, hint, QString());
             m_lists[size_t(number)]->setCurrentIndex(
-                storedPosition(value(r, valueColumn), m_lists[size_t(number)]->count()));
+                storedListPosition(value(r, valueColumn), m_lists[size_t(number)]->count()));
             if (stationType)
                 connect(m_lists[0], &QComboBox::currentIndexChanged, this, &Tfoptions2::stationTypeChanged);
             else
@@ -264,7 +254,7 @@ void Tfoptions2::createList(int number, int width, int top, int left, const QStr
     list->setCurrentIndex(-1);
     if (!companionKey.isEmpty() && m_personal->locatePrefix(QStringLiteral("SettingInfoN"), companionKey))
         list->setCurrentIndex(
-            storedPosition(m_personal->value(QStringLiteral("SettingInfoValue")), list->count()));
+            storedListPosition(m_personal->value(QStringLiteral("SettingInfoValue")), list->count()));
     list->show();
 }
 
@@ -386,7 +376,7 @@ void Tfoptions2::editReferenceTable(int number)
         const QList<qint64> keys = rowKeys(db, p.rowKeys);
         const DbValue stored = m_store.eSQLreturn2(
             QStringLiteral("SELECT SettingInfoValue FROM SettingInfo WHERE SettingInfoN='%1'").arg(p.key));
-        const int position = storedPosition(stored, int(keys.size()));
+        const int position = storedListPosition(stored, int(keys.size()));
         chosen.push_back(position >= 0 ? std::optional<qint64>(keys[position]) : std::nullopt);
     }
 

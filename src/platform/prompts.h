@@ -26,6 +26,14 @@ public:
     // A question for a text, as the grid's find asks it: the typed text, none when cancelled.
     virtual std::optional<QString> askText(const QString& caption, const QString& prompt,
                                            const QString& initial) = 0;
+    // The folder, open-file and save-file dialogs: the chosen path, none when cancelled.
+    // The folder dialog opens on `offered` and allows new folders; the file dialogs open in
+    // `folder` and show the files `filter` names ("EDI (Electronic Data Interchange) (*.edi)").
+    virtual std::optional<QString> chooseFolder(const QString& caption, const QString& offered) = 0;
+    virtual std::optional<QString> chooseFileToOpen(const QString& caption, const QString& folder,
+                                                    const QString& filter) = 0;
+    virtual std::optional<QString> chooseFileToSave(const QString& caption, const QString& folder,
+                                                    const QString& filter) = 0;
     // The colour chooser: the chosen colour, none when cancelled.
     virtual std::optional<QColor> chooseColor(const QColor& initial) = 0;
     // The confirmation-code dialog: what was typed when closed with "Ввод", none otherwise.

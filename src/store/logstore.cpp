@@ -114,3 +114,12 @@ QString RowCount2Gb(const Cursor* source, const QString& caption, bool reverse)
     const int position = reverse ? count - source->recNo() + 1 : source->recNo();
     return caption + QStringLiteral(" [%1/%2]").arg(position).arg(count);
 }
+
+int storedListPosition(const DbValue& value, int count)
+{
+    if (value.isNull())
+        return -1;
+    bool ok = false;
+    const int position = value.displayText().trimmed().toInt(&ok);
+    return ok && position >= 0 && position < count ? position : -1;
+}

@@ -53,3 +53,7 @@ private:
 // With reverse the rows count from the bottom, so a log sorted newest first still shows
 // a contact's place in the order it was logged.
 QString RowCount2Gb(const Cursor* source, const QString& caption, bool reverse);
+
+// A personal-data choice kept as a position in a list of `count` entries: the position when
+// the value is a decimal integer within the list, else -1 (not set; "-1" itself included).
+int storedListPosition(const DbValue& value, int count);

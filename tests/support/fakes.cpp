@@ -55,6 +55,35 @@ std::optional<QString> FakePrompts::askText(const QString& caption, const QStrin
     return answer;
 }
 
+std::optional<QString> FakePrompts::nextPath(const QString& caption, const QString& where,
+                                             const QString& filter)
+{
+    // The text names the dialog and what it offers; the details name the filter.
+    record(ShownPrompt::Path, caption + QLatin1Char('|') + where, filter);
+    if (pathAnswers.empty())
+        return std::nullopt;
+    const auto answer = pathAnswers.front();
+    pathAnswers.pop_front();
+    return answer;
+}
+
+std::optional<QString> FakePrompts::chooseFolder(const QString& caption, const QString& offered)
+{
+    return nextPath(caption, offered, QString());
+}
+
+std::optional<QString> FakePrompts::chooseFileToOpen(const QString& caption, const QString& folder,
+                                                     const QString& filter)
+{
+    return nextPath(caption, folder, filter);
+}
+
+std::optional<QString> FakePrompts::chooseFileToSave(const QString& caption, const QString& folder,
+                                                     const QString& filter)
+{
+    return nextPath(caption, folder, filter);
+}
+
 std::optional<QString> FakePrompts::confirmationCode(const ConfirmationCode& code)
 {
     record(ShownPrompt::Code, code.letters);

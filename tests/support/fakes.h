@@ -14,7 +14,7 @@
 // What a test saw of one message or dialog.
 struct ShownPrompt
 {
-    enum Kind { Error, Warning, Information, Confirm, Input, Ask, Code, Colour };
+    enum Kind { Error, Warning, Information, Confirm, Input, Ask, Code, Colour, Path };
     Kind kind;
     QString text;
     QString details;
@@ -33,6 +33,12 @@ public:
     // Answers with the next of askAnswers (none cancels), or the initial text.
     std::optional<QString> askText(const QString& caption, const QString& prompt,
                                    const QString& initial) override;
+    // Answer with the next of pathAnswers (none cancels); unscripted, they cancel.
+    std::optional<QString> chooseFolder(const QString& caption, const QString& offered) override;
+    std::optional<QString> chooseFileToOpen(const QString& caption, const QString& folder,
+                                            const QString& filter) override;
+    std::optional<QString> chooseFileToSave(const QString& caption, const QString& folder,
+                                            const QString& filter) override;
     // Answers with the code shown unless codeAnswers says otherwise (none cancels).
     std::optional<QString> confirmationCode(const ConfirmationCode& code) override;
     // Answers with the next of colourAnswers, or cancels.
@@ -44,6 +50,7 @@ public:
     std::deque<bool> confirmAnswers;
     std::deque<QString> inputAnswers;
     std::deque<std::optional<QString>> askAnswers;
+    std::deque<std::optional<QString>> pathAnswers;
     // Runs while a box is up, as a modal box would let timers and events run.
     std::function<void(const ShownPrompt&)> onShow;
 
@@ -52,6 +59,7 @@ public:
     void clear() { shown.clear(); }
 
 private:
+    std::optional<QString> nextPath(const QString& caption, const QString& where, const QString& filter);
     void record(ShownPrompt::Kind kind, const QString& text, const QString& details = QString());
 };
 

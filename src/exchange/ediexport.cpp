@@ -1,0 +1,150 @@
+#include "exchange/ediexport.h"
+
+#include "store/daycount.h"
+#include "store/logstore.h"
+
+#include <QSaveFile>
+
+namespace {
+
+constexpr int kFirstYear = 1915;
+constexpr int kYears = 2055 - 1915 + 1;
+
+} // namespace
+
+QString EdiExport::fileNameCall(const QString& call)
+{
+    QString name = call;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    name.replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return name;
+}
+
+EdiStation EdiExport::station(const EdiExportInput& input)
+{
+    auto personal = [this](const char* key) -> std::optional<QString> {
+        const DbValue v = m_store.GetSetInfo(QString::fromLatin1(key));
+        if (v.isNull() || v.displayText().isEmpty())
+            return std::nullopt;
+        return v.displayText();
+    };
+    // The row at a stored position of a list; none when the position is not set or outside.
+    auto rowAt = [this](const QString& query, const DbValue& stored) -> std::optional<ResultRow> {
+        ResultSet rows = m_store.db().query(query);
+        const int position = storedListPosition(stored, int(rows.rows.size()));
+        if (position < 0)
+            return std::nullopt;
+        return std::move(rows.rows[size_t(position)]);
+    };
+
+    EdiStation s;
+    s.contestName = input.contestName;
+    // The contest the main window holds, whatever another copy did to the current flag.
+    const DbValue stop = m_store.eSQLreturn2(
+        QStringLiteral("SELECT ContestDTStop FROM Contest WHERE ContestRowid=%1").arg(input.contestId));
+    if (stop.isNumeric())
+        s.contestStop = dayCountDate(stop.toDouble());
+    s.ownCall = input.ownCall;
+    s.ownLocator = input.ownLocator;
+    if (const auto type =
+            rowAt(QStringLiteral("SELECT StationTypeName FROM StationType ORDER BY StationTypeRowid"),
+                  m_store.GetSetInfo(QStringLiteral("PSect"))))
+        s.stationType = (*type)[0].displayText();
+    s.club = personal("PClub");
+    s.rcall = personal("RCall");
+    if (const auto country = rowAt(QStringLiteral("SELECT CountryName FROM Country ORDER BY CountryName"),
+                                   m_store.GetSetInfo(QStringLiteral("RCoun"))))
+        s.country = (*country)[0].displayText();
+    s.city = personal("RCity");
+    s.address2 = personal("RAdr2");
+    s.postCode = personal("RPoCo");
+    s.address1 = personal("RAdr1");
+    s.phone = personal("RPhon");
+    s.email = personal("RHBBS");
+    s.transmitter = personal("STXEq");
+    s.power = personal("SPowe");
+    s.receiver = personal("SRXEq");
+    s.antenna = personal("SAnte");
+    s.antennaHeight = personal("SAntH");
+    s.antennaHeight2 = personal("SAntH2");
+
+    const struct
+    {
+        const char* key;
+        EdiOperator* op;
+    } operators[] = {{"RName", &s.responsible}, {"MOpe1", &s.second}, {"MOpe2", &s.third}};
+    for (const auto& [key, op] : operators) {
+        const QString name = QString::fromLatin1(key);
+        op->name = personal(key);
+        // The grade's short name and code come from the same row.
+        if (const auto grade =
+                rowAt(QStringLiteral("SELECT GradeSmallName, GradeCode FROM Grade ORDER BY GradeRowid"),
+                      m_store.GetSetInfo(name + QStringLiteral("Grade")))) {
+            if (!(*grade)[0].isNull() && !(*grade)[0].displayText().isEmpty())
+                op->gradeShortName = (*grade)[0].displayText();
+            if ((*grade)[1].isNumeric())
+                op->gradeCode = (*grade)[1].toInt();
+        }
+        const int year = storedListPosition(m_store.GetSetInfo(name + QStringLiteral("YearOfBirth")), kYears);
+        if (year >= 0)
+            op->yearOfBirth = kFirstYear + year;
+    }
+    return s;
+}
+
+EdiExportResult EdiExport::exportTo(const QString& folder, const EdiExportInput& input)
+{
+    EdiExportResult result;
+    const EdiStation s = station(input);
+    const ResultSet bands = m_store.db().query(QStringLiteral("SELECT * FROM [Band] ORDER BY BandRowid"));
+    auto field = [](const ResultSet& set, const char* name) {
+        for (int c = 0; c < set.columns.size(); ++c) {
+            if (set.columns[c].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return size_t(c);
+        }
+        return size_t(-1);
+    };
+    const size_t rowidColumn = field(bands, "BandRowid"), nameColumn = field(bands, "BandName"),
+                 numberColumn = field(bands, "BandFileNumber");
+    for (const ResultRow& band : bands.rows) {
+        const qint64 bandId = band[rowidColumn].toInt();
+        const ResultSet log = m_store.db().query(
+            QStringLiteral(
+                "SELECT ContestListDateTime, ContestListCall, IdModulation, ContestListSendRST, "
+                "ContestListSendNum, "
+                "ContestListReceivedRST, ContestListReceivedNum, ContestListQTH FROM ContestList WHERE "
+                "IdContest=%1 AND IdBand=%2 ORDER BY ContestListSendNum")
+                .arg(input.contestId)
+                .arg(bandId));
+        if (log.rows.empty())
+            continue; // no file, and an older one of this band stays as it is
+        QList<EdiContact> contacts;
+        for (const ResultRow& r : log.rows) {
+            auto text = [&](int c) { return r[size_t(c)].isNull() ? QString() : r[size_t(c)].displayText(); };
+            contacts << EdiContact{r[0].isNumeric() ? r[0].toDouble() : 0.0,
+                                   text(1),
+                                   text(2),
+                                   text(3),
+                                   text(4),
+                                   text(5),
+                                   text(6),
+                                   text(7)};
+        }
+        const QString bandName = band[nameColumn].displayText();
+        QStringList changed;
+        const QByteArray bytes = encodeEdiFile(ediHeader(s, bandName), contacts, input.oem, &changed);
+        for (const QString& where : std::as_const(changed))
+            result.changed << bandName + QStringLiteral(": ") + where;
+
+        const qint64 number = input.namedByRowid ? bandId : band[numberColumn].toInt();
+        const QString path = folder + fileNameCall(input.ownCall) + QLatin1Char('_') +
+                             QString::number(number) + QStringLiteral(".edi");
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+            result.error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+            return result; // the files finished before stay
+        }
+        result.written << path;
+    }
+    return result;
+}

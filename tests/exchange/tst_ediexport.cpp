@@ -1,0 +1,150 @@
+#include "app/tfmain.h"
+#include "exchange/tfsaveoptions.h"
+#include "store/logstore.h"
+#include "support/windowtest.h"
+
+#include <QAction>
+#include <QDir>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// "Экспорт в EDI" from the main window: the options, the folder, the files on disk.
+class TestEdiExport : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void filesPerBandWithTheirHeaders();
+    void escapeInTheOptionsWritesNothing();
+    void aFolderThatCannotBeWrittenIsReported();
+
+private:
+    // N14 with the options dialog answered by "Продолжить" (or Esc).
+    void runExport(bool confirm = true);
+    static QByteArray read(const QString& path);
+};
+
+void TestEdiExport::init()
+{
+    prepare(
+        "INSERT INTO Contest VALUES (1, 'Полевой день', 42189, 42190.5, 1);"
+        "UPDATE SettingInfo SET SettingInfoValue='RK3AW/P' WHERE SettingInfoN='PCall';"
+        "UPDATE SettingInfo SET SettingInfoValue='KO85UR' WHERE SettingInfoN='PWWLo';"
+        "UPDATE SettingInfo SET SettingInfoValue='RK3AW' WHERE SettingInfoN='RCall';"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH,"
+        " IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
+        " (1, 144, 42189.5, 'UA3AAA', 'KO95AA', 1, 1, 59, 7, 59, 127, 127.4, 89),"
+        " (1, 144, 42189.6, 'UA3BBB', 'KO86AA', 2, 2, 599, 12, 599, 111, 111.1, 0),"
+        " (1, 432, 42189.7, 'UA3CCC', 'KO95AA', 1, 1, 59, 3, 59, 255, 127.4, 89),"
+        " (2, 1300, 42189.7, 'OTHER', 'KO95AA', 1, 1, 59, 3, 59, 382, 127.4, 89);");
+}
+
+void TestEdiExport::cleanup()
+{
+    release();
+}
+
+QByteArray TestEdiExport::read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestEdiExport::runExport(bool confirm)
+{
+    whenModalOpens([&](QWidget* modal) {
+        auto* options = qobject_cast<Tfsaveoptions*>(modal);
+        QVERIFY(options);
+        QCOMPARE(options->nameEntry(0)->text(), "RK3AW_P_1.edi, RK3AW_P_2.edi, RK3AW_P_3.edi...");
+        QCOMPARE(options->nameEntry(1)->text(), "RK3AW_P_144.edi, RK3AW_P_432.edi, RK3AW_P_1300.edi...");
+        QVERIFY(options->nameEntry(0)->isChecked());
+        QVERIFY(options->formatEntry(0)->isChecked());
+        if (confirm)
+            QTest::mouseClick(options->continueButton(), Qt::LeftButton);
+        else
+            QTest::keyClick(options, Qt::Key_Escape);
+    });
+    m_window->action("N14")->trigger();
+}
+
+void TestEdiExport::filesPerBandWithTheirHeaders()
+{
+    QTemporaryDir folder;
+    // A band without contacts keeps its older file.
+    QFile older(folder.filePath("RK3AW_P_3.edi"));
+    QVERIFY(older.open(QIODevice::WriteOnly));
+    older.write("older");
+    older.close();
+    openWindow();
+    m_fakes->prompts.pathAnswers = {folder.path()};
+    runExport();
+
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Path).first(),
+             "Выберите папку для сохранения|" + QDir::homePath());
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information),
+             QStringList{"Выгрузили данные в " + folder.path() + "/"});
+    QCOMPARE(m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName='SaveEDIPath'"),
+             QVariantList{folder.path()});
+    const QByteArray first = read(folder.filePath("RK3AW_P_1.edi"));
+    const QByteArray second = read(folder.filePath("RK3AW_P_2.edi"));
+    QVERIFY(first.startsWith("[REG1TEST;1]\r\n"));
+    QVERIFY(first.contains("\r\nTDate=20150705\r\nPCall=RK3AW/P\r\nPWWLo=KO85UR\r\n"));
+    QVERIFY(first.contains("\r\nPBand=144 MHz\r\n"));
+    QVERIFY(first.endsWith("[QSORecords;2]\r\n150704;1200;UA3AAA;1;59;001;59;007;;KO95AA;;;;;\r\n"
+                           "150704;1424;UA3BBB;2;599;002;599;012;;KO86AA;;;;;\r\n"));
+    QVERIFY(second.contains("\r\nPBand=432 MHz\r\n"));
+    QVERIFY(second.contains("[QSORecords;1]\r\n"));
+    QCOMPARE(read(folder.filePath("RK3AW_P_3.edi")), QByteArray("older"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 3);
+
+    // The next export offers the folder chosen last, and names the files by frequency.
+    m_file->sqlite("UPDATE Setting SET SettingParamInt=1 WHERE SettingName='SaveOptionsFileName'");
+    m_store->qSetting().close();
+    m_store->qSetting().open();
+    m_fakes->prompts.clear();
+    m_fakes->prompts.pathAnswers = {folder.path() + "/"};
+    whenModalOpens([&](QWidget* modal) {
+        auto* options = qobject_cast<Tfsaveoptions*>(modal);
+        QVERIFY(options && options->nameEntry(1)->isChecked());
+        QTest::mouseClick(options->continueButton(), Qt::LeftButton);
+    });
+    m_window->action("N14")->trigger();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Path).first(),
+             "Выберите папку для сохранения|" + folder.path());
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information),
+             QStringList{"Выгрузили данные в " + folder.path() + "/"});
+    QVERIFY(QFile::exists(folder.filePath("RK3AW_P_144.edi")));
+    QVERIFY(QFile::exists(folder.filePath("RK3AW_P_432.edi")));
+}
+
+void TestEdiExport::escapeInTheOptionsWritesNothing()
+{
+    openWindow();
+    m_file->sqlite("UPDATE Setting SET SettingParamInt=0 WHERE SettingName='SaveOptionsFormat'");
+    runExport(false);
+    QVERIFY(m_fakes->prompts.shown.empty()); // no folder asked, no box
+}
+
+void TestEdiExport::aFolderThatCannotBeWrittenIsReported()
+{
+    QTemporaryDir folder;
+    QFile plain(folder.filePath("plain"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    openWindow();
+    // A path through a regular file: no folder can be there, not even for root.
+    m_fakes->prompts.pathAnswers = {folder.filePath("plain/edi")};
+    runExport();
+    const QStringList errors = m_fakes->prompts.texts(ShownPrompt::Error);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().contains(folder.filePath("plain/edi/RK3AW_P_1.edi")), qPrintable(errors.first()));
+    QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information).isEmpty());
+}
+
+QTEST_MAIN(TestEdiExport)
+#include "tst_ediexport.moc"
