@@ -1,33 +1,61 @@
 #include "exchange/codepage.h"
 
+#include <QHash>
+
 #include <iconv.h>
 
-#include <memory>
+#include <map>
+#include <string>
+
+namespace {
+
+// The upper half of a single-byte code page as iconv decodes it, Unicode to byte: read
+// once per code page, so that encoding a file is a table lookup per character.
+const QHash<char16_t, char>& upperHalf(const char* codePage)
+{
+    static std::map<std::string, QHash<char16_t, char>> tables;
+    auto found = tables.find(codePage);
+    if (found != tables.end())
+        return found->second;
+    QHash<char16_t, char>& table = tables[codePage];
+    iconv_t cd = iconv_open("UTF-16LE", codePage);
+    if (cd == iconv_t(-1))
+        return table;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        char in = char(byte);
+        char16_t out[2] = {};
+        char* inPtr = &in;
+        size_t inLeft = 1;
+        char* outPtr = reinterpret_cast<char*>(out);
+        size_t outLeft = sizeof out;
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && outLeft == sizeof out - 2)
+            table.insert(out[0], in);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(cd);
+    return table;
+}
+
+} // namespace
 
 QByteArray toCodePage(const QString& text, const char* codePage, bool* lossy)
 {
-    iconv_t cd = iconv_open(codePage, "UTF-8");
-    if (cd == iconv_t(-1))
-        return QByteArray(text.size(), '?');
-    const std::unique_ptr<void, int (*)(iconv_t)> closer(cd, iconv_close);
+    const QHash<char16_t, char>& table = upperHalf(codePage);
     QByteArray result;
     result.reserve(text.size());
     for (const QChar c : text) {
-        // One character at a time, so that one the code page lacks costs only itself.
-        QByteArray in = QString(c).toUtf8();
-        char out[8];
-        char* inPtr = in.data();
-        size_t inLeft = size_t(in.size());
-        char* outPtr = out;
-        size_t outLeft = sizeof out;
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) || outPtr == out) {
-            iconv(cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+        if (c.unicode() < 0x80) { // both code pages keep ASCII as it is
+            result += char(c.unicode());
+            continue;
+        }
+        const auto it = table.constFind(c.unicode());
+        if (it != table.constEnd()) {
+            result += *it;
+        } else {
             result += '?';
             if (lossy)
                 *lossy = true;
-            continue;
         }
-        result.append(out, int(outPtr - out));
     }
     return result;
 }

@@ -3,6 +3,8 @@
 #include "exchange/codepage.h"
 #include "store/daycount.h"
 
+#include <algorithm>
+
 namespace {
 
 const char kAnsi[] = "CP1251";
@@ -124,9 +126,12 @@ EdiLine ediContactLine(const EdiContact& c)
         const qint64 n = number.toLongLong(&ok);
         return ok ? PadNumber3(n) : number;
     };
-    const QDateTime when = fromDayCount(c.dateTime);
-    const QStringList fields{when.toString(QStringLiteral("yyMMdd")),
-                             when.toString(QStringLiteral("HHmm")),
+    // Two digits each, by arithmetic: this runs for every contact of a contest.
+    auto twoDigits = [](int n) { return QString(QChar(u'0' + n / 10 % 10)) + QChar(u'0' + n % 10); };
+    const QDate day = dayCountDate(c.dateTime);
+    const QTime time = dayCountTime(c.dateTime);
+    const QStringList fields{twoDigits(day.year() % 100) + twoDigits(day.month()) + twoDigits(day.day()),
+                             twoDigits(time.hour()) + twoDigits(time.minute()),
                              c.call,
                              c.mode,
                              c.sentReport,
@@ -150,14 +155,21 @@ QByteArray encodeEdiFile(const QList<EdiLine>& header, const QList<EdiContact>& 
                          QStringList* changed)
 {
     QByteArray file;
+    file.reserve(qsizetype(contacts.size()) * 60 + 1024);
     auto encodeLine = [&](const EdiLine& line, const QString& name) {
         bool lossy = false;
-        file += toCodePage(line.key, kAnsi, &lossy);
-        for (int i = 0; i < line.fields.size(); ++i) {
-            if (i > 0)
-                file += ';';
-            const EdiField& f = line.fields[i];
-            file += toCodePage(f.text, oem && f.convertible ? kOem : kAnsi, &lossy);
+        const bool mixed = oem && std::any_of(line.fields.begin(), line.fields.end(),
+                                              [](const EdiField& f) { return f.convertible; });
+        if (!mixed) {
+            file += toCodePage(line.text(), kAnsi, &lossy); // one code page: the line at once
+        } else {
+            file += toCodePage(line.key, kAnsi, &lossy);
+            for (int i = 0; i < line.fields.size(); ++i) {
+                if (i > 0)
+                    file += ';';
+                const EdiField& f = line.fields[i];
+                file += toCodePage(f.text, f.convertible ? kOem : kAnsi, &lossy);
+            }
         }
         file += "\r\n";
         if (lossy && changed)

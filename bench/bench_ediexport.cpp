@@ -1,0 +1,109 @@
+// EDI export of a contest of 7 bands with 3,000 contacts each: the median time of the whole
+// export, against the floor of reading the same rows with one SELECT and writing the same
+// number of bytes to files.
+#include "benchlog.h"
+#include "exchange/ediexport.h"
+#include "support/tempdatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kBands[] = {144, 432, 1300, 2300, 5700, 10000, 24000};
+constexpr int kPerBand = 3000;
+constexpr int kRuns = 9;
+
+void fillContest(const TempDatabase& file)
+{
+    QString sql = "INSERT INTO Contest VALUES (1, 'Полевой день', 42189, 42190, 1);"
+                  "UPDATE SettingInfo SET SettingInfoValue='RK3AW/P' WHERE SettingInfoN='PCall';"
+                  "UPDATE SettingInfo SET SettingInfoValue='KO85UR' WHERE SettingInfoN='PWWLo';"
+                  "UPDATE SettingInfo SET SettingInfoValue='Иванов Иван Иванович' WHERE SettingInfoN='RName';"
+                  "BEGIN;";
+    for (int band : kBands) {
+        for (int n = 1; n <= kPerBand; ++n)
+            sql +=
+                QString(
+                    "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
+                    "ContestListQTH, IdModulation, ContestListSendNum, ContestListSendRST, "
+                    "ContestListReceivedNum, ContestListReceivedRST, ContestListResult, "
+                    "ContestListDistance, ContestListAzimut) VALUES (1, %1, %2, 'UA%3ABC', 'KO95AA', 1, %4, "
+                    "59, %5, 59, 127, 127.4, 89);")
+                    .arg(band)
+                    .arg(42189.25 + n / 10000.0, 0, 'f', 8)
+                    .arg(n % 10)
+                    .arg(n)
+                    .arg(n % 999 + 1);
+    }
+    sql += "COMMIT;";
+    file.sqlite(sql);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    TempDatabase file;
+    FakePrompts prompts;
+    file.openStore(prompts);
+    fillContest(file);
+    auto store = file.openStore(prompts);
+    store->openSettingCursors();
+    QTemporaryDir folder;
+    const EdiExportInput input{"RK3AW/P", "KO85UR", "Полевой день", 1};
+
+    std::vector<double> exportMs;
+    qint64 bytes = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const EdiExportResult result = EdiExport(*store).exportTo(folder.path() + "/", input);
+        exportMs.push_back(timer.nsecsElapsed() / 1e6);
+        if (!result.error.isEmpty() || result.written.size() != 7) {
+            std::fprintf(stderr, "export failed: %s\n", qPrintable(result.error));
+            return 1;
+        }
+        bytes = 0;
+        for (const QString& path : result.written)
+            bytes += QFileInfo(path).size();
+    }
+
+    // The floor: the same rows in one SELECT, the same number of bytes into seven files.
+    std::vector<double> floorMs;
+    const QByteArray chunk(int(bytes / 7), 'x');
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const ResultSet rows =
+            store->db().query("SELECT * FROM ContestList WHERE IdContest=1 ORDER BY IdBand, "
+                              "ContestListSendNum");
+        for (int i = 0; i < 7; ++i) {
+            QFile out(folder.filePath(QString("floor_%1.edi").arg(i)));
+            out.open(QIODevice::WriteOnly);
+            out.write(chunk);
+        }
+        if (rows.rows.size() != 7 * kPerBand)
+            return 1;
+        floorMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    const double exportMedian = median(exportMs);
+    const double floorMedian = median(floorMs);
+    std::printf("EDI export, 7 bands x %d contacts (%lld bytes), median of %d:\n", kPerBand, bytes, kRuns);
+    std::printf(
+        "  export %.1f ms; one SELECT and the same bytes written %.1f ms; ratio %.2f (aim: at most 3)\n",
+        exportMedian, floorMedian, exportMedian / floorMedian);
+    return 0;
+}
