@@ -40,7 +40,7 @@ bool HintTracker::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::ToolTipChange:
         if (auto* widget = qobject_cast<QWidget*>(watched))
-            widget->setToolTipDuration(kShowTimeMs);
+            widget->setToolTipDuration(kHintShowTimeMs);
         break;
     case QEvent::Enter:
         if (auto* widget = qobject_cast<QWidget*>(watched))
@@ -76,6 +76,6 @@ int HintDelayStyle::styleHint(StyleHint hint, const QStyleOption* option, const 
                               QStyleHintReturn* returnData) const
 {
     if (hint == QStyle::SH_ToolTip_WakeUpDelay)
-        return HintTracker::kShowDelayMs;
+        return kHintShowDelayMs;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }

@@ -15,9 +15,6 @@ class HintTracker : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kShowDelayMs = kHintShowDelayMs;
-    static constexpr int kShowTimeMs = kHintShowTimeMs;
-
     explicit HintTracker(QApplication& app);
     QString currentHint() const { return m_hint; }
 

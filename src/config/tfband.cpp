@@ -2,13 +2,13 @@
 
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
+#include "controls/gridframe.h"
 #include "controls/windowsettings.h"
 #include "platform/guarded.h"
 #include "platform/services.h"
 #include "store/logstore.h"
 
 #include <QGroupBox>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -27,28 +27,13 @@ Tfband::Tfband(LogStore& store, const Services& services, QWidget* parent)
     setWindowTitle(QStringLiteral("Диапазоны"));
     resize(455, 334);
 
-    m_frame = new QGroupBox(this);
-    m_frame->setObjectName(QStringLiteral("gb1"));
-    m_grid = new DataGrid(m_frame);
-    m_grid->setObjectName(QStringLiteral("g1"));
-    m_grid->enableFind(services.prompts);
-    m_grid->setFocusPolicy(Qt::ClickFocus);
-    auto* panel = new QWidget(m_frame);
-    panel->setFixedHeight(34);
-    m_navigator = new DbNavigator(services.prompts, panel);
-    m_navigator->setObjectName(QStringLiteral("DBNavigator1"));
-    m_navigator->setConfirmDelete(false);
-    m_navigator->setGeometry(4, 4, 150, 25);
+    const GridFrame body = buildGridFrame(*this, services.prompts);
+    m_frame = body.frame;
+    m_grid = body.grid;
+    m_navigator = body.navigator;
+    m_navigator->resize(150, 25);
     m_navigator->setVisibleButtons(DbNavigator::First | DbNavigator::Prior | DbNavigator::Next |
                                    DbNavigator::Last | DbNavigator::Edit | DbNavigator::Post);
-
-    auto* frameLayout = new QVBoxLayout(m_frame);
-    frameLayout->setContentsMargins(4, 4, 4, 0);
-    frameLayout->addWidget(m_grid, 1);
-    frameLayout->addWidget(panel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_frame);
 
     Cursor& q1 = *m_bands;
     q1.setObjectName(QStringLiteral("q1"));

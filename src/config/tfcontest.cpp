@@ -3,6 +3,7 @@
 #include "app/mainstate.h"
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
+#include "controls/gridframe.h"
 #include "controls/windowsettings.h"
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
@@ -12,12 +13,10 @@
 #include "store/logstore.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -41,30 +40,14 @@ Tfcontest::Tfcontest(LogStore& store, MainState& state, const Services& services
     setWindowTitle(QStringLiteral("Соревнования"));
     resize(545, 392);
 
-    m_frame = new QGroupBox(this);
-    m_frame->setObjectName(QStringLiteral("gb1"));
-    m_grid = new DataGrid(m_frame);
-    m_grid->setObjectName(QStringLiteral("g1"));
-    m_grid->enableFind(services.prompts);
-    m_grid->setFocusPolicy(Qt::ClickFocus);
+    const GridFrame body = buildGridFrame(*this, services.prompts);
+    m_frame = body.frame;
+    m_grid = body.grid;
+    m_navigator = body.navigator;
     m_grid->installEventFilter(this);
-    auto* panel = new QWidget(m_frame);
-    panel->setFixedHeight(34);
-    m_navigator = new DbNavigator(services.prompts, panel);
-    m_navigator->setObjectName(QStringLiteral("DBNavigator1"));
-    m_navigator->setConfirmDelete(false);
-    m_navigator->move(4, 4);
-    m_choose = new QPushButton(QStringLiteral("Выбрать"), panel);
+    m_choose = new QPushButton(QStringLiteral("Выбрать"), body.panel);
     m_choose->setObjectName(QStringLiteral("btn1"));
     m_choose->setGeometry(230, 4, 131, 25);
-
-    auto* frameLayout = new QVBoxLayout(m_frame);
-    frameLayout->setContentsMargins(4, 4, 4, 0);
-    frameLayout->addWidget(m_grid, 1);
-    frameLayout->addWidget(panel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_frame);
 
     m_resortTimer = new QTimer(this);
     m_resortTimer->setObjectName(QStringLiteral("Timer1"));

@@ -118,6 +118,11 @@ Tfoptions::Tfoptions(LogStore& store, MainState& state, const Services& services
             m_zones->setCurrentIndex(wholeHour ? seconds / 3600 + 12 : -1);
         }
     });
+    // The world is read and scaled once; each choice draws its zone over a copy.
+    const QImage world(QDir(mapFolder()).filePath(QStringLiteral("bg.png")));
+    if (!world.isNull())
+        m_world = world.scaled(kMapSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     showMap();
 
     connect(m_zones, &QComboBox::currentIndexChanged, this, &Tfoptions::showMap);
@@ -137,13 +142,11 @@ QString Tfoptions::mapFolder()
 
 void Tfoptions::showMap()
 {
-    QImage world(QDir(mapFolder()).filePath(QStringLiteral("bg.png")));
-    if (world.isNull()) {
+    if (m_world.isNull()) {
         m_map->clear(); // without the maps the window works all the same
         return;
     }
-    QImage picture = world.scaled(kMapSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage picture = m_world;
     const int position = m_zones->currentIndex();
     if (position >= 0) {
         const QImage zone(QDir(mapFolder()).filePath(QStringLiteral("timezone_%1.png").arg(position - 12)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
 
 class LogStore;
 class QComboBox;
@@ -37,6 +38,7 @@ private:
     LogStore& m_store;
     MainState& m_state;
     const Services& m_services;
+    QImage m_world; // the world map at the picture's size; none without the package
     QLabel* m_map;
     QComboBox* m_zones;
     QLabel* m_systemZone;

@@ -40,20 +40,19 @@ constexpr OperatorRow kOperators[] = {{"RName", 2, "RNameGrade", "RNameYearOfBir
                                       {"MOpe1", 4, "MOpe1Grade", "MOpe1YearOfBirth"},
                                       {"MOpe2", 6, "MOpe2Grade", "MOpe2YearOfBirth"}};
 
-// The personal-data keys that hold a position in a reference table, and the keys of that
-// table's rows in list order: a position names the row at that place.
-struct PositionKey
+// The reference tables whose rows the personal data name by position: the keys of the rows
+// in list order, and the personal-data keys that hold a position in that list.
+struct PositionList
 {
-    QString key;
     QString rowKeys;
+    QStringList personalKeys;
 };
-const PositionKey kPositionKeys[] = {
-    {QStringLiteral("PSect"),
-     QStringLiteral("SELECT StationTypeRowid FROM StationType ORDER BY StationTypeRowid")},
-    {QStringLiteral("RCoun"), QStringLiteral("SELECT CountryRowid FROM Country ORDER BY CountryName")},
-    {QStringLiteral("RNameGrade"), QStringLiteral("SELECT GradeRowid FROM Grade ORDER BY GradeRowid")},
-    {QStringLiteral("MOpe1Grade"), QStringLiteral("SELECT GradeRowid FROM Grade ORDER BY GradeRowid")},
-    {QStringLiteral("MOpe2Grade"), QStringLiteral("SELECT GradeRowid FROM Grade ORDER BY GradeRowid")}};
+const PositionList kPositionLists[] = {
+    {QStringLiteral("SELECT StationTypeRowid FROM StationType ORDER BY StationTypeRowid"),
+     {QStringLiteral("PSect")}},
+    {QStringLiteral("SELECT CountryRowid FROM Country ORDER BY CountryName"), {QStringLiteral("RCoun")}},
+    {QStringLiteral("SELECT GradeRowid FROM Grade ORDER BY GradeRowid"),
+     {QStringLiteral("RNameGrade"), QStringLiteral("MOpe1Grade"), QStringLiteral("MOpe2Grade")}}};
 
 QList<qint64> rowKeys(Database& db, const QString& query)
 {
@@ -371,13 +370,16 @@ void Tfoptions2::editReferenceTable(int number)
                                         : QStringLiteral("SELECT * FROM Grade");
     // The stored choices by the rows they name, so that they name the same rows afterwards.
     Database& db = m_store.db();
-    std::vector<std::optional<qint64>> chosen;
-    for (const PositionKey& p : kPositionKeys) {
-        const QList<qint64> keys = rowKeys(db, p.rowKeys);
-        const DbValue stored = m_store.eSQLreturn2(
-            QStringLiteral("SELECT SettingInfoValue FROM SettingInfo WHERE SettingInfoN='%1'").arg(p.key));
-        const int position = storedListPosition(stored, int(keys.size()));
-        chosen.push_back(position >= 0 ? std::optional<qint64>(keys[position]) : std::nullopt);
+    std::vector<std::pair<QString, qint64>> chosen; // personal-data key, row key
+    for (const PositionList& list : kPositionLists) {
+        const QList<qint64> keys = rowKeys(db, list.rowKeys);
+        for (const QString& key : list.personalKeys) {
+            const DbValue stored = m_store.eSQLreturn2(
+                QStringLiteral("SELECT SettingInfoValue FROM SettingInfo WHERE SettingInfoN='%1'").arg(key));
+            const int position = storedListPosition(stored, int(keys.size()));
+            if (position >= 0)
+                chosen.emplace_back(key, keys[position]);
+        }
     }
 
     Tfedittable editor(
@@ -387,14 +389,16 @@ void Tfoptions2::editReferenceTable(int number)
     if (!m_referencesChanged)
         return;
 
-    for (size_t i = 0; i < std::size(kPositionKeys); ++i) {
-        if (!chosen[i])
-            continue;
-        const qsizetype position = rowKeys(db, kPositionKeys[i].rowKeys).indexOf(*chosen[i]);
-        // A deleted entry leaves the choice unset.
-        db.execNative(
-            QStringLiteral("UPDATE SettingInfo SET SettingInfoValue=? WHERE SettingInfoN=?"),
-            {position >= 0 ? DbValue(QString::number(position)) : DbValue(), DbValue(kPositionKeys[i].key)});
+    for (const PositionList& list : kPositionLists) {
+        const QList<qint64> keys = rowKeys(db, list.rowKeys);
+        for (const auto& [key, row] : chosen) {
+            if (!list.personalKeys.contains(key))
+                continue;
+            const qsizetype position = keys.indexOf(row);
+            // A deleted entry leaves the choice unset.
+            db.execNative(QStringLiteral("UPDATE SettingInfo SET SettingInfoValue=? WHERE SettingInfoN=?"),
+                          {position >= 0 ? DbValue(QString::number(position)) : DbValue(), DbValue(key)});
+        }
     }
     m_store.qSettingInfo().close(); // its readers open it again on what is stored now
     m_services.prompts.information(referencesChangedText());

@@ -29,12 +29,9 @@ EdiStation EdiExport::station(const EdiExportInput& input)
         return v.displayText();
     };
     // The row at a stored position of a list; none when the position is not set or outside.
-    auto rowAt = [this](const QString& query, const DbValue& stored) -> std::optional<ResultRow> {
-        ResultSet rows = m_store.db().query(query);
-        const int position = storedListPosition(stored, int(rows.rows.size()));
-        if (position < 0)
-            return std::nullopt;
-        return std::move(rows.rows[size_t(position)]);
+    auto rowAt = [](const ResultSet& list, const DbValue& stored) -> const ResultRow* {
+        const int position = storedListPosition(stored, int(list.rows.size()));
+        return position < 0 ? nullptr : &list.rows[size_t(position)];
     };
 
     EdiStation s;
@@ -46,14 +43,15 @@ EdiStation EdiExport::station(const EdiExportInput& input)
         s.contestStop = dayCountDate(stop.toDouble());
     s.ownCall = input.ownCall;
     s.ownLocator = input.ownLocator;
-    if (const auto type =
-            rowAt(QStringLiteral("SELECT StationTypeName FROM StationType ORDER BY StationTypeRowid"),
-                  m_store.GetSetInfo(QStringLiteral("PSect"))))
+    const ResultSet types = m_store.db().query(
+        QStringLiteral("SELECT StationTypeName FROM StationType ORDER BY StationTypeRowid"));
+    if (const ResultRow* type = rowAt(types, m_store.GetSetInfo(QStringLiteral("PSect"))))
         s.stationType = (*type)[0].displayText();
     s.club = personal("PClub");
     s.rcall = personal("RCall");
-    if (const auto country = rowAt(QStringLiteral("SELECT CountryName FROM Country ORDER BY CountryName"),
-                                   m_store.GetSetInfo(QStringLiteral("RCoun"))))
+    const ResultSet countries =
+        m_store.db().query(QStringLiteral("SELECT CountryName FROM Country ORDER BY CountryName"));
+    if (const ResultRow* country = rowAt(countries, m_store.GetSetInfo(QStringLiteral("RCoun"))))
         s.country = (*country)[0].displayText();
     s.city = personal("RCity");
     s.address2 = personal("RAdr2");
@@ -73,13 +71,13 @@ EdiStation EdiExport::station(const EdiExportInput& input)
         const char* key;
         EdiOperator* op;
     } operators[] = {{"RName", &s.responsible}, {"MOpe1", &s.second}, {"MOpe2", &s.third}};
+    const ResultSet grades =
+        m_store.db().query(QStringLiteral("SELECT GradeSmallName, GradeCode FROM Grade ORDER BY GradeRowid"));
     for (const auto& [key, op] : operators) {
         const QString name = QString::fromLatin1(key);
         op->name = personal(key);
         // The grade's short name and code come from the same row.
-        if (const auto grade =
-                rowAt(QStringLiteral("SELECT GradeSmallName, GradeCode FROM Grade ORDER BY GradeRowid"),
-                      m_store.GetSetInfo(name + QStringLiteral("Grade")))) {
+        if (const ResultRow* grade = rowAt(grades, m_store.GetSetInfo(name + QStringLiteral("Grade")))) {
             if (!(*grade)[0].isNull() && !(*grade)[0].displayText().isEmpty())
                 op->gradeShortName = (*grade)[0].displayText();
             if ((*grade)[1].isNumeric())

@@ -317,7 +317,7 @@ void TestMainWindow::hintBarFollowsTheMouse()
     QCOMPARE(w->logView()->hintBar()->text(), "Выберите текущий диапазон");
     QApplication::sendEvent(w->entryPanel()->compassImage, &enter);
     QCOMPARE(w->logView()->hintBar()->text(), "Компас");
-    QCOMPARE(w->entryPanel()->saveButton->toolTipDuration(), HintTracker::kShowTimeMs);
+    QCOMPARE(w->entryPanel()->saveButton->toolTipDuration(), kHintShowTimeMs);
 }
 
 QTEST_MAIN(TestMainWindow)

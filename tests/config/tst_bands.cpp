@@ -51,17 +51,7 @@ void TestBands::cleanup()
 
 void TestBands::openBands(std::function<void(Tfband*)> act)
 {
-    bool seen = false;
-    whenModalOpens([&](QWidget* modal) {
-        auto* window = qobject_cast<Tfband*>(modal);
-        QVERIFY(window);
-        seen = true;
-        act(window);
-        if (window->isVisible())
-            window->close();
-    });
-    QTest::keyClick(m_window.get(), Qt::Key_F4);
-    QVERIFY(seen);
+    inModal<Tfband>([&] { QTest::keyClick(m_window.get(), Qt::Key_F4); }, act);
 }
 
 void TestBands::opensAtItsPlaceWithTheStoredColumns()

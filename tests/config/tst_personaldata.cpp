@@ -59,20 +59,7 @@ void TestPersonalData::cleanup()
 
 void TestPersonalData::openPersonalData(std::function<void(Tfoptions2*)> act)
 {
-    bool seen = false;
-    whenModalOpens([&](QWidget* modal) {
-        auto* window = qobject_cast<Tfoptions2*>(modal);
-        QVERIFY(window);
-        seen = true;
-        act(window);
-        if (window->isVisible())
-            window->close();
-    });
-    // A window manager gives the activation back after a modal window; offscreen, we do.
-    QApplication::setActiveWindow(m_window.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    QTest::keyClick(m_window.get(), Qt::Key_F2);
-    QVERIFY2(seen, qPrintable(m_fakes->prompts.texts().join(" | ")));
+    inModal<Tfoptions2>([&] { QTest::keyClick(m_window.get(), Qt::Key_F2); }, act);
 }
 
 void TestPersonalData::savedDataIsUsedAtOnceAndShownAgain()

@@ -49,17 +49,7 @@ void TestTimeZoneAndAbout::cleanup()
 
 void TestTimeZoneAndAbout::openTimeZone(std::function<void(Tfoptions*)> act)
 {
-    bool seen = false;
-    whenModalOpens([&](QWidget* modal) {
-        auto* window = qobject_cast<Tfoptions*>(modal);
-        QVERIFY(window);
-        seen = true;
-        act(window);
-        if (window->isVisible())
-            window->reject();
-    });
-    m_window->action("N4")->trigger();
-    QVERIFY(seen);
+    inModal<Tfoptions>([&] { m_window->action("N4")->trigger(); }, act);
 }
 
 void TestTimeZoneAndAbout::entries_data()

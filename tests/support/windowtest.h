@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/tfmain.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
 
 #include <QObject>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
@@ -37,6 +39,24 @@ public:
     static void chooseInList(QComboBox* list, int index);
 
 protected:
+    // Runs `trigger` in the main window, made active first, and `act` on the modal window of
+    // type W that it opens; the window is closed afterwards if `act` left it open.
+    template <typename W>
+    void inModal(const std::function<void()>& trigger, const std::function<void(W*)>& act)
+    {
+        bool seen = false;
+        whenModalOpens([&](QWidget* modal) {
+            auto* window = qobject_cast<W*>(modal);
+            QVERIFY(window);
+            seen = true;
+            act(window);
+        });
+        // A window manager gives the activation back after a modal window; offscreen, we do.
+        QApplication::setActiveWindow(m_window.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        trigger();
+        QVERIFY2(seen, qPrintable(m_fakes->prompts.texts().join(" | ")));
+    }
     // Runs `act` on the next modal window once it is up (a modal window's exec() returns
     // only after `act` closed it).
     static void whenModalOpens(std::function<void(QWidget*)> act);
