@@ -1,9 +1,23 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
+#include <QStringView>
 
-// Text into the bytes of a single-byte, ASCII-based code page ("CP1251", "CP866"), as iconv
-// maps them. A character the code page cannot hold becomes "?", and `lossy` (when given)
-// is set.
-QByteArray toCodePage(const QString& text, const char* codePage, bool* lossy = nullptr);
+#include <array>
+
+// A single-byte, ASCII-based code page ("CP1251", "CP866") as iconv maps it, read once, so
+// that encoding a whole file is a table lookup per character.
+class CodePage
+{
+public:
+    static const CodePage& named(const char* name);
+
+    // Appends the text's bytes. A character the code page cannot hold becomes "?", and
+    // `lossy` (when given) is set.
+    void append(QByteArray& out, QStringView text, bool* lossy = nullptr) const;
+
+private:
+    explicit CodePage(const char* name);
+
+    std::array<char, 0x10000> m_byteOf{}; // Unicode to byte; 0 where the code page has none
+};

@@ -3,8 +3,6 @@
 #include "exchange/codepage.h"
 #include "store/daycount.h"
 
-#include <algorithm>
-
 namespace {
 
 const char kAnsi[] = "CP1251";
@@ -126,59 +124,65 @@ EdiLine ediContactLine(const EdiContact& c)
         const qint64 n = number.toLongLong(&ok);
         return ok ? PadNumber3(n) : number;
     };
-    // Two digits each, by arithmetic: this runs for every contact of a contest.
-    auto twoDigits = [](int n) { return QString(QChar(u'0' + n / 10 % 10)) + QChar(u'0' + n % 10); };
+    // Digits by arithmetic, in one buffer: this runs for every contact of a contest.
+    auto digits = [](std::initializer_list<int> pairs) {
+        QString text(qsizetype(pairs.size()) * 2, Qt::Uninitialized);
+        QChar* out = text.data();
+        for (int n : pairs) {
+            *out++ = QChar(u'0' + n / 10 % 10);
+            *out++ = QChar(u'0' + n % 10);
+        }
+        return text;
+    };
     const QDate day = dayCountDate(c.dateTime);
     const QTime time = dayCountTime(c.dateTime);
-    const QStringList fields{twoDigits(day.year() % 100) + twoDigits(day.month()) + twoDigits(day.day()),
-                             twoDigits(time.hour()) + twoDigits(time.minute()),
-                             c.call,
-                             c.mode,
-                             c.sentReport,
-                             padded(c.sentNumber),
-                             c.receivedReport,
-                             padded(c.receivedNumber),
-                             QString(),
-                             c.locator,
-                             QString(),
-                             QString(),
-                             QString(),
-                             QString(),
-                             QString()};
     EdiLine line;
-    for (const QString& f : fields)
-        line.fields << EdiField{f, false};
+    line.fields = {{digits({day.year() % 100, day.month(), day.day()})},
+                   {digits({time.hour(), time.minute()})},
+                   {c.call},
+                   {c.mode},
+                   {c.sentReport},
+                   {padded(c.sentNumber)},
+                   {c.receivedReport},
+                   {padded(c.receivedNumber)},
+                   {},
+                   {c.locator},
+                   {},
+                   {},
+                   {},
+                   {},
+                   {}};
     return line;
 }
 
 QByteArray encodeEdiFile(const QList<EdiLine>& header, const QList<EdiContact>& contacts, bool oem,
                          QStringList* changed)
 {
+    const CodePage& ansi = CodePage::named(kAnsi);
+    const CodePage& oemPage = CodePage::named(kOem);
     QByteArray file;
     file.reserve(qsizetype(contacts.size()) * 60 + 1024);
-    auto encodeLine = [&](const EdiLine& line, const QString& name) {
+    // Returns whether a character of the line was outside its code page.
+    auto encodeLine = [&](const EdiLine& line) {
         bool lossy = false;
-        const bool mixed = oem && std::any_of(line.fields.begin(), line.fields.end(),
-                                              [](const EdiField& f) { return f.convertible; });
-        if (!mixed) {
-            file += toCodePage(line.text(), kAnsi, &lossy); // one code page: the line at once
-        } else {
-            file += toCodePage(line.key, kAnsi, &lossy);
-            for (int i = 0; i < line.fields.size(); ++i) {
-                if (i > 0)
-                    file += ';';
-                const EdiField& f = line.fields[i];
-                file += toCodePage(f.text, f.convertible ? kOem : kAnsi, &lossy);
-            }
+        ansi.append(file, line.key, &lossy);
+        for (int i = 0; i < line.fields.size(); ++i) {
+            if (i > 0)
+                file += ';';
+            const EdiField& f = line.fields[i];
+            (oem && f.convertible ? oemPage : ansi).append(file, f.text, &lossy);
         }
         file += "\r\n";
-        if (lossy && changed)
-            changed->append(name);
+        return lossy;
     };
-    for (const EdiLine& line : header)
-        encodeLine(line, line.key);
-    encodeLine(EdiLine{QStringLiteral("[QSORecords;%1]").arg(contacts.size()), {}}, QString());
-    for (const EdiContact& c : contacts)
-        encodeLine(ediContactLine(c), QStringLiteral("контакт № %1").arg(c.sentNumber));
+    for (const EdiLine& line : header) {
+        if (encodeLine(line) && changed)
+            changed->append(line.key);
+    }
+    encodeLine(EdiLine{QStringLiteral("[QSORecords;%1]").arg(contacts.size()), {}});
+    for (const EdiContact& c : contacts) {
+        if (encodeLine(ediContactLine(c)) && changed)
+            changed->append(QStringLiteral("контакт № %1").arg(c.sentNumber));
+    }
     return file;
 }
