@@ -1,10 +1,10 @@
 #include "exchange/ediexport.h"
 
+#include "platform/wholefile.h"
 #include "store/daycount.h"
 #include "store/logstore.h"
 
 #include <QHash>
-#include <QSaveFile>
 
 namespace {
 
@@ -139,9 +139,9 @@ EdiExportResult EdiExport::exportTo(const QString& folder, const EdiExportInput&
         const qint64 number = input.namedByRowid ? bandId : band[numberColumn].toInt();
         const QString path = folder + fileNameCall(input.ownCall) + QLatin1Char('_') +
                              QString::number(number) + QStringLiteral(".edi");
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-            result.error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+        const QString cause = writeWholeFile(path, bytes);
+        if (!cause.isEmpty()) {
+            result.error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, cause);
             return result; // the files finished before stay
         }
         result.written << path;
