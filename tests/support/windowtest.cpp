@@ -126,7 +126,13 @@ void WindowTest::whenModalOpens(std::function<void(QWidget*)> act)
         if (!up)
             return; // none came; the test finds out by itself
         QPointer<QWidget> window(modal);
-        act(modal);
+        // Its activation, and so its first focus, may still be queued on a busy machine. (A
+        // dialog's QWindow counts as active while its parent is, so wait on the widget.)
+        if (!QTest::qWaitFor([&] { return !window || QApplication::activeWindow() == window; }, 3000) &&
+            window)
+            QApplication::setActiveWindow(window); // as a window manager would
+        if (window)
+            act(modal);
         // Closed also when `act` stopped at a failed check, so the test does not hang.
         if (window && window->isVisible())
             window->close();
