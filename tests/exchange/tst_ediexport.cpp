@@ -1,3 +1,4 @@
+#include "app/logview.h"
 #include "app/tfmain.h"
 #include "exchange/tfsaveoptions.h"
 #include "store/logstore.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +23,9 @@ private slots:
     void filesPerBandWithTheirHeaders();
     void escapeInTheOptionsWritesNothing();
     void aFolderThatCannotBeWrittenIsReported();
+    void optionsDialogFollowsTheMainWindow_data();
+    void optionsDialogFollowsTheMainWindow();
+    void oemChosenInTheDialogConvertsTheContestName();
 
 private:
     // N14 with the options dialog answered by "Продолжить" (or Esc).
@@ -144,6 +149,69 @@ void TestEdiExport::aFolderThatCannotBeWrittenIsReported()
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors.first().contains(folder.filePath("plain/edi/RK3AW_P_1.edi")), qPrintable(errors.first()));
     QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information).isEmpty());
+}
+
+void TestEdiExport::optionsDialogFollowsTheMainWindow_data()
+{
+    QTest::addColumn<int>("fontSize");
+    QTest::addColumn<QSize>("button");
+    // Height 2.5 x the slider, halves to the even neighbour; width 3 x height + 20.
+    QTest::newRow("8") << 8 << QSize(80, 20);
+    QTest::newRow("9: 22.5 to 22") << 9 << QSize(86, 22);
+    QTest::newRow("11: 27.5 to 28") << 11 << QSize(104, 28);
+    QTest::newRow("25: 62.5 to 62") << 25 << QSize(206, 62);
+}
+
+void TestEdiExport::optionsDialogFollowsTheMainWindow()
+{
+    QFETCH(int, fontSize);
+    QFETCH(QSize, button);
+    openWindow();
+    m_window->logView()->fontSlider()->setValue(fontSize);
+    inModal<Tfsaveoptions>([&] { m_window->action("N14")->trigger(); },
+                           [&](Tfsaveoptions* options) {
+                               QCOMPARE(options->windowTitle(), "Опции сохранения");
+                               QCOMPARE(options->continueButton()->size(), button);
+                               QCOMPARE(options->font(), m_window->font());
+                               QVERIFY(isCentredOn(*options, *m_window));
+                               QTest::mouseClick(options->nameEntry(1), Qt::LeftButton);
+                               QTest::mouseClick(options->formatEntry(1), Qt::LeftButton);
+                               options->close(); // the close box: nothing stored, nothing asked
+                           });
+    QVERIFY(m_fakes->prompts.shown.empty());
+    QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName LIKE 'SaveOptions%'"),
+             (QVariantList{0, 0}));
+}
+
+// The OEM entry clicked in the real dialog: stored, and the contest name goes out in CP866
+// while the contact lines stay the bytes of the ANSI export. A character neither code page
+// holds is named in the final box.
+void TestEdiExport::oemChosenInTheDialogConvertsTheContestName()
+{
+    QTemporaryDir folder;
+    m_file->sqlite("UPDATE Contest SET ContestName='Полевой день ✓' WHERE ContestRowid=1");
+    openWindow();
+    m_fakes->prompts.pathAnswers = {folder.path()};
+    runExport();
+    const QByteArray ansi = read(folder.filePath("RK3AW_P_1.edi"));
+
+    m_fakes->prompts.clear();
+    m_fakes->prompts.pathAnswers = {folder.path()};
+    inModal<Tfsaveoptions>([&] { m_window->action("N14")->trigger(); },
+                           [&](Tfsaveoptions* options) {
+                               QTest::mouseClick(options->formatEntry(1), Qt::LeftButton);
+                               QTest::mouseClick(options->continueButton(), Qt::LeftButton);
+                           });
+    QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName='SaveOptionsFormat'"),
+             QVariantList{1});
+    const QByteArray oem = read(folder.filePath("RK3AW_P_1.edi"));
+    QVERIFY(ansi.contains("TName=\xCF\xEE\xEB\xE5\xE2\xEE\xE9 \xE4\xE5\xED\xFC ?\r\n"));
+    QVERIFY(oem.contains("TName=\x8F\xAE\xAB\xA5\xA2\xAE\xA9 \xA4\xA5\xAD\xEC ?\r\n"));
+    QCOMPARE(oem.mid(oem.indexOf("[QSORecords")), ansi.mid(ansi.indexOf("[QSORecords")));
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information),
+             QStringList{"Выгрузили данные в " + folder.path() +
+                         "/\n\rЗнаки, которых нет в кодировке, записаны как \"?\": 144 MHz: TName=, 432 "
+                         "MHz: TName="});
 }
 
 QTEST_MAIN(TestEdiExport)
