@@ -17,6 +17,7 @@ const CodePage& CodePage::named(const char* name)
 
 CodePage::CodePage(const char* name)
 {
+    m_upperHalf.fill(char16_t(0xFFFD));
     // Only the upper half differs between these code pages and ASCII.
     iconv_t cd = iconv_open("UTF-16LE", name);
     if (cd == iconv_t(-1))
@@ -28,7 +29,10 @@ CodePage::CodePage(const char* name)
         size_t inLeft = 1;
         char* outPtr = reinterpret_cast<char*>(out);
         size_t outLeft = sizeof out;
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && outLeft == sizeof out - 2)
+        const bool defined =
+            iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && outLeft == sizeof out - 2;
+        m_upperHalf[size_t(byte - 0x80)] = defined ? out[0] : char16_t(0xFFFD);
+        if (defined)
             m_byteOf[out[0]] = in;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
@@ -48,4 +52,15 @@ void CodePage::append(QByteArray& out, QStringView text, bool* lossy) const
             out += byte;
         }
     }
+}
+
+QString CodePage::decode(QByteArrayView bytes) const
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char byte : bytes) {
+        const auto b = uchar(byte);
+        *out++ = QChar(b < 0x80 ? char16_t(b) : m_upperHalf[b - 0x80]);
+    }
+    return text;
 }

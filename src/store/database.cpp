@@ -124,6 +124,13 @@ public:
     }
 
     // Steps once; true while a row is there.
+    // Ready to be bound and run again.
+    void reset()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+
     bool step()
     {
         if (!m_stmt)
@@ -330,6 +337,17 @@ void Database::execNative(const QString& sql, const std::vector<DbValue>& values
     Statement stmt = prepare(sql);
     stmt.bind(values);
     while (stmt.step()) {
+    }
+}
+
+void Database::execNativeEach(const QString& sql, const std::vector<std::vector<DbValue>>& rows)
+{
+    Statement stmt = prepare(sql);
+    for (const std::vector<DbValue>& values : rows) {
+        stmt.bind(values);
+        while (stmt.step()) {
+        }
+        stmt.reset();
     }
 }
 

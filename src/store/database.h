@@ -54,6 +54,8 @@ public:
 
     void execNative(const QString& sql, const std::vector<DbValue>& values = {});
     ResultSet queryNative(const QString& sql, const std::vector<DbValue>& values = {});
+    // One statement prepared once and run for each row of values, as bulk inserts need.
+    void execNativeEach(const QString& sql, const std::vector<std::vector<DbValue>>& rows);
     qint64 lastInsertRowid() const;
 
     // Bulk work runs in one transaction; an exception inside, or a COMMIT the database

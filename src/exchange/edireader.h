@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// One contact line of an EDI file as the viewer takes it.
+struct EdiReadContact
+{
+    double dateTime = 0; // a day count, UTC
+    QString call;
+    QString locator; // as the file has it; blanks trimmed for the distance
+    qint64 mode = 0;
+    qint64 sentReport = 0;
+    qint64 sentNumber = 0;
+    qint64 receivedReport = 0;
+    qint64 receivedNumber = 0;
+};
+
+// What an EDI file shows: the header values, the contacts, and the 1-based numbers of the
+// lines after "[QSORecords;" that could not be read as contacts.
+struct EdiReading
+{
+    QString call;
+    QString band;
+    QString name;
+    QList<EdiReadContact> contacts;
+    QList<int> unreadLines;
+};
+
+// The text of an EDI file: UTF-8 when the bytes are valid UTF-8 (a byte-order mark is
+// dropped), otherwise CP1251. No value for bytes that are no text (a NUL byte).
+std::optional<QString> decodeEdiText(const QByteArray& bytes);
+
+// Reads EDI text written by this program or any other: the header keys matched anywhere in
+// a line and case-sensitively, the contact lines from the line after the last
+// "[QSORecords;" to the end. Blank lines and lines that begin with "[" (trailers such as
+// "[END;...]") are not contacts; a contact line with fewer than ten fields, a date or time
+// that is not one, or a number field that is not a number is left out and its number kept.
+EdiReading readEdiText(const QString& text);

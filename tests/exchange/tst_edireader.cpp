@@ -1,0 +1,184 @@
+#include "exchange/ediexport.h"
+#include "exchange/edireader.h"
+#include "exchange/ediviewtable.h"
+#include "store/daycount.h"
+#include "support/fakes.h"
+#include "support/tempdatabase.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+// EDI files as this program and others write them, read for the viewer.
+class TestEdiReader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void filesOfOtherPrograms_data();
+    void filesOfOtherPrograms();
+    void codePages_data();
+    void codePages();
+    void unreadableFiles();
+    void exportedFileShowsTheLogsDistances();
+    void fieldsNeverChangeTheStatement();
+};
+
+namespace {
+
+const QString kTwoContacts = "150704;1405;UA3AAA;1;59;007;57;042;;KO95AA;;;;;\n"
+                             "990101;2359;R3A'B;2;599;1234;599;003;;KO86AA;;;;;\n";
+
+QStringList calls(const EdiReading& r)
+{
+    QStringList list;
+    for (const EdiReadContact& c : r.contacts)
+        list << c.call;
+    return list;
+}
+
+} // namespace
+
+void TestEdiReader::filesOfOtherPrograms_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("caption"); // call / band / name
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QList<int>>("unread");
+
+    const QString header = "[REG1TEST;1]\nTName=Полевой день\nPCall=RK3AW/P\nPBand=144 MHz\n[QSORecords;2]\n";
+    QTest::newRow("LF") << header + kTwoContacts << "RK3AW/P / 144 MHz / Полевой день"
+                        << QStringList{"UA3AAA", "R3A'B"} << QList<int>{};
+    QString crlf = header + kTwoContacts;
+    crlf.replace("\n", "\r\n");
+    QTest::newRow("CR LF") << crlf << "RK3AW/P / 144 MHz / Полевой день" << QStringList{"UA3AAA", "R3A'B"}
+                           << QList<int>{};
+    QString cr = header + kTwoContacts;
+    cr.replace("\n", "\r");
+    QTest::newRow("CR") << cr << "RK3AW/P / 144 MHz / Полевой день" << QStringList{"UA3AAA", "R3A'B"}
+                        << QList<int>{};
+    QTest::newRow("trailer and blank lines")
+        << header + "\n" + kTwoContacts + "  \n[END;Другая программа]\n"
+        << "RK3AW/P / 144 MHz / Полевой день" << QStringList{"UA3AAA", "R3A'B"} << QList<int>{};
+    QTest::newRow("count wrong, sixteen fields")
+        << "[QSORecords;7]\n150704;1405;UA3AAA;1;59;007;57;042;;KO95AA;;;;;;X\n"
+        << " /  / " << QStringList{"UA3AAA"} << QList<int>{};
+    QTest::newRow("keys lower case, repeated, no blank trimmed inside")
+        << "pband=ignored\nPBand= 432 MHz \x01\nPBand=1,3 GHz\nTName=  Первый "
+           "\nTName=Второй\n[QSORecords;2]\n" +
+               kTwoContacts
+        << " / 1,3 GHz / Второй" << QStringList{"UA3AAA", "R3A'B"} << QList<int>{};
+    QTest::newRow("TName cut at 250 before trimming")
+        << "TName=" + QString(249, 'x') + " y\n[QSORecords;0]\n"
+        << " /  / " + QString(249, 'x') << QStringList{} << QList<int>{};
+    QTest::newRow("no [QSORecords;] line: every line read as a contact")
+        << "PCall=RK3AW\n" + kTwoContacts << "RK3AW /  / " << QStringList{"UA3AAA", "R3A'B"} << QList<int>{1};
+    QTest::newRow("empty file") << ""
+                                << " /  / " << QStringList{} << QList<int>{};
+    QTest::newRow("lines that are no contact")
+        << "[QSORecords;6]\n"
+           "150704;1405;SHORT;1;59;007;57;042;;\n"        // nine fields
+           "15o704;1405;LETTER;1;59;007;57;042;;KO95AA\n" // a letter in the date
+           "150230;1405;FEB30;1;59;007;57;042;;KO95AA\n"  // no such day
+           "150704;2460;LATE;1;59;007;57;042;;KO95AA\n"   // no such time
+           "150704;1405;EMPTY;1;;007;57;042;;KO95AA\n"    // a report missing
+           "150704;1405;GOOD;1;59;7;57;42;;KO95AA\n"
+        << " /  / " << QStringList{"GOOD"} << QList<int>{2, 3, 4, 5, 6};
+}
+
+void TestEdiReader::filesOfOtherPrograms()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, caption);
+    QFETCH(QStringList, calls);
+    QFETCH(QList<int>, unread);
+    const EdiReading r = readEdiText(text);
+    QCOMPARE(r.call + " / " + r.band + " / " + r.name, caption);
+    QCOMPARE(::calls(r), calls);
+    QCOMPARE(r.unreadLines, unread);
+}
+
+void TestEdiReader::codePages_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray name = "TName=\xD0\x9F\xD0\xBE\xD0\xBB\xD0\xB5\r\n"; // "Поле" in UTF-8
+    QTest::newRow("UTF-8") << name;
+    QTest::newRow("UTF-8 with a byte-order mark") << "\xEF\xBB\xBF" + name;
+    QTest::newRow("CP1251") << QByteArray("TName=\xCF\xEE\xEB\xE5\r\n");
+}
+
+void TestEdiReader::codePages()
+{
+    QFETCH(QByteArray, bytes);
+    const std::optional<QString> text = decodeEdiText(bytes + "[QSORecords;1]\r\n" + kTwoContacts.toLatin1());
+    QVERIFY(text);
+    const EdiReading r = readEdiText(*text);
+    QCOMPARE(r.name, "Поле");
+    QCOMPARE(r.contacts.size(), 2);
+    // The year digits 99 are 2099.
+    QCOMPARE(fromDayCount(r.contacts[1].dateTime), QDateTime(QDate(2099, 1, 1), QTime(23, 59), Qt::UTC));
+}
+
+void TestEdiReader::unreadableFiles()
+{
+    QTemporaryDir dir;
+    QFile binary(dir.filePath("binary.edi"));
+    QVERIFY(binary.open(QIODevice::WriteOnly));
+    binary.write(QByteArray("[REG1TEST;1]\r\n\0\0\x01", 17));
+    binary.close();
+    for (const QString& path : {dir.filePath("missing.edi"), dir.path(), binary.fileName()}) {
+        const EdiFileReading read = readEdiFile(path);
+        QVERIFY2(!read.reading && !read.cause.isEmpty(), qPrintable(path));
+    }
+}
+
+// A file this program wrote shows every contact with the distance and azimuth of the log.
+void TestEdiReader::exportedFileShowsTheLogsDistances()
+{
+    TempDatabase file;
+    FakePrompts prompts;
+    file.openStore(prompts);
+    file.sqlite(
+        "INSERT INTO Contest VALUES (1, 'Полевой день', 42189, 42190.5, 1);"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
+        "ContestListQTH, IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
+        " (1, 144, 42189.5, 'UA3AAA', 'KO95AA', 1, 1, 59, 7, 57, 127, 127.4, 89),"
+        " (1, 144, 42189.75, 'DL1ABC', 'JN45AA', 2, 2, 599, 12, 579, 2265, 2265.3, 252);");
+    auto store = file.openStore(prompts);
+    store->openSettingCursors();
+    QTemporaryDir folder;
+    const EdiExportResult exported =
+        EdiExport(*store).exportTo(folder.path() + "/", {"RK3AW/P", "KO85AA", "Полевой день", 1});
+    QCOMPARE(exported.written.size(), 1);
+
+    const EdiFileReading read = readEdiFile(exported.written.first());
+    QVERIFY(read.reading);
+    fillViewerTable(*store, *read.reading, "KO85AA");
+    QCOMPARE(
+        file.column("SELECT ContestListCall || ' ' || ContestListQTH || ' ' || IdModulation || ' ' || "
+                    "ContestListSendRST || ' ' || ContestListSendNum || ' ' || ContestListReceivedRST || ' ' "
+                    "|| ContestListReceivedNum || ' ' || ContestListDistance || ' ' || ContestListAzimut || "
+                    "' ' || ContestListDateTime FROM ContestListRead ORDER BY ContestListDateTime"),
+        (QVariantList{"UA3AAA KO95AA 1 59 1 57 7 127.4 89 42189.5",
+                      "DL1ABC JN45AA 2 599 2 579 12 2265.3 252 42189.75"}));
+    QCOMPARE(file.column("SELECT COUNT(*) FROM Contest WHERE ContestActual"), QVariantList{0});
+}
+
+// A hostile call goes in as text; the log and the other tables stay as they were.
+void TestEdiReader::fieldsNeverChangeTheStatement()
+{
+    TempDatabase file;
+    FakePrompts prompts;
+    auto store = file.openStore(prompts);
+    file.sqlite("INSERT INTO ContestListRead (ContestListCall) VALUES ('OLD');"
+                "INSERT INTO ContestList (IdContest, IdBand, ContestListCall) VALUES (1, 144, 'KEEP');");
+    const QString hostile = "X', (SELECT ContestListCall FROM ContestList)) --";
+    const EdiReading r = readEdiText("[QSORecords;1]\n150704;1405;" + hostile + ";1;59;1;59;1;;KO95AA'--\n");
+    QCOMPARE(r.contacts.size(), 1);
+    fillViewerTable(*store, r, "KO85UR");
+    QCOMPARE(file.column("SELECT ContestListCall || '|' || ContestListQTH FROM ContestListRead"),
+             QVariantList{hostile + "|KO95AA'--"});
+    QCOMPARE(file.column("SELECT ContestListCall FROM ContestList"), QVariantList{"KEEP"});
+}
+
+QTEST_GUILESS_MAIN(TestEdiReader)
+#include "tst_edireader.moc"
