@@ -93,8 +93,10 @@ int main(int argc, char** argv)
         QElapsedTimer timer;
         timer.start();
         const ResultSet rows =
-            store->db().query("SELECT * FROM ContestList WHERE IdContest=1 ORDER BY IdBand, "
-                              "ContestListSendNum");
+            store->db().query("SELECT IdBand, ContestListDateTime, ContestListCall, IdModulation, "
+                              "ContestListSendRST, ContestListSendNum, ContestListReceivedRST, "
+                              "ContestListReceivedNum, ContestListQTH FROM ContestList WHERE IdContest=1 "
+                              "ORDER BY IdBand, ContestListSendNum");
         for (int i = 0; i < 7; ++i) {
             const QString path = folder.filePath(QString("floor_%1.edi").arg(i));
             if (durable) {

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -82,8 +83,8 @@ std::optional<QString> WidgetPrompts::askText(const QString& caption, const QStr
 
 std::optional<QString> WidgetPrompts::chooseFolder(const QString& caption, const QString& offered)
 {
-    // A folder that is gone is not offered; the dialog then opens where it likes.
-    const QString start = QFileInfo(offered).isDir() ? offered : QString();
+    // A folder that is gone is not offered; the home folder is.
+    const QString start = QFileInfo(offered).isDir() ? offered : QDir::homePath();
     const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption, start,
                                                              QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())

@@ -41,16 +41,19 @@ CodePage::CodePage(const char* name)
 
 void CodePage::append(QByteArray& out, QStringView text, bool* lossy) const
 {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
         const char byte = u < 0x80 ? char(u) : m_byteOf[u];
-        if (byte == 0 && u != 0) {
-            out += '?';
-            if (lossy)
-                *lossy = true;
-        } else {
+        if (byte != 0 || u == 0) {
             out += byte;
+            continue;
         }
+        // One character outside the code page is one "?", also when it takes two UTF-16 units.
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        out += '?';
+        if (lossy)
+            *lossy = true;
     }
 }
 

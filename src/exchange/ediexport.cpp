@@ -35,6 +35,8 @@ EdiStation EdiExport::station(const EdiExportInput& input)
         return position < 0 ? nullptr : &list.rows[size_t(position)];
     };
 
+    // The personal data as stored now, whatever another copy of the program changed since.
+    m_store.qSettingInfo().close();
     EdiStation s;
     s.contestName = input.contestName;
     // The contest the main window holds, whatever another copy did to the current flag.
@@ -88,6 +90,7 @@ EdiStation EdiExport::station(const EdiExportInput& input)
         if (year >= 0)
             op->yearOfBirth = kFirstYear + year;
     }
+    m_store.qSettingInfo().close();
     return s;
 }
 

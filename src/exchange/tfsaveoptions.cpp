@@ -54,6 +54,7 @@ Tfsaveoptions::Tfsaveoptions(LogStore& store, const QString& ownCall, int trackB
     connect(m_continue, &QPushButton::clicked, this, &Tfsaveoptions::confirm);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // a dialog border: not resizable
     layout->addWidget(naming);
     layout->addWidget(format);
     auto* buttons = new QHBoxLayout;

@@ -61,6 +61,9 @@ void TestEdiStation::headerFromTheStoredData_data()
         << QStringList{"PSect=MULTI", "RName=Иванов Иван;МС;", "nalOpRazr1=5",
                        "RCall=RK3AW", "RCoun=Россия",          "TDate=20150705"}
         << QStringList{"nalOpName1="};
+    QTest::newRow("two blanks in a name")
+        << "UPDATE SettingInfo SET SettingInfoValue='Иванов  Иван' WHERE SettingInfoN='RName';"
+        << QStringList{"RName=Иванов  Иван;;", "nalOpName1=Иванов;Иван;"} << QStringList{};
     // A position outside its list counts as not set.
     QTest::newRow("position -1") << "UPDATE SettingInfo SET SettingInfoValue='-1' WHERE SettingInfoN IN "
                                     "('PSect', 'RCoun', 'RNameGrade');"
