@@ -119,7 +119,7 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
             guarded(m_services.prompts, [&] { renameColumn(column); });
     });
     connect(m_grid, &QAbstractItemView::doubleClicked, this, [this] {
-        if (m_bands->isOpen() && !m_bands->isEmpty())
+        if (!m_state.ViewerMode && m_bands->isOpen() && !m_bands->isEmpty())
             emit contactPicked(m_log->value(QStringLiteral("ContestListCall")).displayText(),
                                m_log->value(QStringLiteral("ContestListQTH")).displayText());
     });
@@ -476,6 +476,40 @@ void LogView::applyEditorMode()
     model->refreshColumns();
 }
 
+void LogView::showFile(const QString& path)
+{
+    m_viewedPath = path;
+    m_editor->setChecked(false);
+    m_editor->setEnabled(false);
+    m_navigator->setEnabled(false);
+    m_grid->setContextMenuPolicy(Qt::NoContextMenu);
+    // The same field names as the log, so the columns show either; one band row that no
+    // contact matches leaves the band column empty (the caption names the file's band).
+    m_bands->close();
+    m_bands->setSql(
+        QStringLiteral("SELECT TOP 1 -1 AS BandRowid, '' AS BandName, '' AS BandFrequency FROM [Band]"));
+    openLookup(BandColumn);
+    m_modes->close();
+    openLookup(ModeColumn);
+    m_log->close();
+    m_log->setBaseTable(QString());
+    m_log->setSql(QStringLiteral("SELECT -1 AS ContestListRowid, -1 AS IdContest, 144 AS IdBand, "
+                                 "ContestListDateTime, ContestListCall, ContestListQTH, IdModulation, "
+                                 "ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+                                 "ContestListReceivedRST, ContestListDistance, ContestListResult, "
+                                 "ContestListAzimut\r\nFROM ContestListRead"));
+    CursorModel* model = m_grid->cursorModel();
+    model->column(TimeColumn).display = [](const DbValue& v) {
+        return v.isNull() ? QString()
+                          : fromDayCount(v.toDouble()).toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+    };
+    model->refreshColumns();
+    m_grid->setColumnHidden(BandColumn, true);
+    m_log->open();
+    m_log->first(); // the file from its first contact
+    updateCaption();
+}
+
 QString LogView::caption() const
 {
     return m_caption->text();
@@ -483,6 +517,6 @@ QString LogView::caption() const
 
 void LogView::updateCaption()
 {
-    m_caption->setText(
-        RowCount2Gb(m_log.get(), QStringLiteral("Список"), m_state.SortOrder != QLatin1String("ASC")));
+    m_caption->setText(RowCount2Gb(m_log.get(), m_state.ViewerMode ? m_viewedPath : QStringLiteral("Список"),
+                                   m_state.SortOrder != QLatin1String("ASC")));
 }

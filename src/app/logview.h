@@ -69,6 +69,10 @@ public:
     QString caption() const;
     // The band list's text, as the erase question names it.
     void setBandName(const QString& name) { m_bandName = name; }
+    // The grid shows the contacts of a viewed EDI file (read into ContestListRead) in place
+    // of the log, read-only, for as long as the program runs; the caption counts its rows
+    // under the file's path.
+    void showFile(const QString& path);
     // A contact was saved: it joins the rows in its place, the newest is current.
     void contactAdded(qint64 rowid, double sentNumber);
 
@@ -120,4 +124,5 @@ private:
     QMenu* m_normalMenu = nullptr;
     QMenu* m_editorMenu = nullptr;
     QString m_bandName;
+    QString m_viewedPath;
 };

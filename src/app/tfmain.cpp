@@ -13,10 +13,12 @@
 #include "controls/rotateimage.h"
 #include "controls/windowsettings.h"
 #include "exchange/ediexport.h"
+#include "exchange/ediviewtable.h"
 #include "exchange/tfsaveoptions.h"
 #include "logging/entrypanel.h"
 #include "logging/tftimer.h"
 #include "platform/clock.h"
+#include "platform/ediassociation.h"
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
@@ -27,6 +29,7 @@
 #include "store/schemaupgrade.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -74,10 +77,12 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     buildWindow();
     buildMenu();
     buildActions();
-    startUp(fileArgument);
+    startUp();
     createTimerWindow();
     connectEntry();
     qApp->installEventFilter(this);
+    if (!fileArgument.trimmed().isEmpty())
+        guarded(m_services.prompts, [&] { openEdiFile(fileArgument); });
 }
 
 Tfmain::~Tfmain() = default;
@@ -169,12 +174,15 @@ void Tfmain::buildMenu()
     });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
-    add(viewer, "N13", QStringLiteral("Установить"));
-    add(viewer, "N15", QStringLiteral("Убрать"));
+    connect(add(viewer, "N13", QStringLiteral("Установить")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { registerAsEdiViewer(); }); });
+    connect(add(viewer, "N15", QStringLiteral("Убрать")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { unregisterAsEdiViewer(); }); });
     connect(add(work, "N14", QStringLiteral("Экспорт в EDI")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { exportEdi(); }); });
     add(work, "N5", QStringLiteral("Экспорт в ADI"));
-    add(work, "N12", QStringLiteral("Открыть"));
+    connect(add(work, "N12", QStringLiteral("Открыть")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { openEdiFile(); }); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("Вид"));
     view->setObjectName(QStringLiteral("viewMenu"));
@@ -255,15 +263,92 @@ void Tfmain::exportEdi()
     const QString folder = chosen->endsWith(QLatin1Char('/')) ? *chosen : *chosen + QLatin1Char('/');
 
     const EdiExportResult result = EdiExport(m_store).exportTo(folder, input);
-    if (!result.error.isEmpty()) {
-        m_services.prompts.error(result.error);
+    QString replaced;
+    if (!result.changed.isEmpty())
+        replaced = QStringLiteral("\n\rЗнаки, которых нет в кодировке, записаны как \"?\": ") +
+                   result.changed.join(QStringLiteral(", "));
+    // The files written before a failure stay, so their "?" are reported with the error.
+    if (!result.error.isEmpty())
+        m_services.prompts.error(result.error + replaced);
+    else
+        m_services.prompts.information(QStringLiteral("Выгрузили данные в ") + folder + replaced);
+}
+
+void Tfmain::openEdiFile(const QString& fileArgument)
+{
+    m_log->editorCheck()->setChecked(false);
+    QString path = fileArgument;
+    if (path.trimmed().isEmpty()) {
+        const std::optional<QString> chosen =
+            m_services.prompts.chooseFileToOpen(QStringLiteral("Открыть"), QString(),
+                                                QStringLiteral("EDI (Electronic Data Interchange) (*.edi)"));
+        if (!chosen)
+            return;
+        path = *chosen;
+    }
+    path = QFileInfo(path).absoluteFilePath();
+    // A file that cannot be read leaves the log view as it was.
+    const EdiFileReading read = readEdiFile(path);
+    if (!read.reading) {
+        m_services.prompts.error(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, read.cause));
         return;
     }
-    QString text = QStringLiteral("Выгрузили данные в ") + folder;
-    if (!result.changed.isEmpty())
-        text += QStringLiteral("\n\rЗнаки, которых нет в кодировке, записаны как \"?\": ") +
-                result.changed.join(QStringLiteral(", "));
-    m_services.prompts.information(text);
+    const EdiReading& file = *read.reading;
+    fillViewerTable(m_store, file, m_state.OwnLocator);
+    m_state.ViewerMode = true;
+    setWindowTitle(QStringLiteral("[Файл] ") + file.call + QStringLiteral(" / ") + file.band +
+                   QStringLiteral(" / ") + file.name);
+    m_log->showFile(path);
+    lockForViewer();
+    if (!file.unreadLines.isEmpty()) {
+        constexpr int kNamed = 20;
+        QStringList numbers;
+        for (int i = 0; i < std::min<int>(kNamed, int(file.unreadLines.size())); ++i)
+            numbers << QString::number(file.unreadLines[i]);
+        QString text = QStringLiteral("Не удалось прочитать строки файла %1: %2")
+                           .arg(path, numbers.join(QStringLiteral(", ")));
+        if (file.unreadLines.size() > kNamed)
+            text += QStringLiteral(" и ещё %1").arg(file.unreadLines.size() - kNamed);
+        m_services.prompts.warning(text + QLatin1Char('.'));
+    }
+}
+
+void Tfmain::registerAsEdiViewer()
+{
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString error = EdiAssociation::install(EdiAssociation::Folders::fromEnvironment(), program);
+    if (!error.isEmpty()) {
+        m_services.prompts.error(error);
+        return;
+    }
+    m_services.prompts.information(QStringLiteral("Установили программу ") + program +
+                                   QStringLiteral(" для просмотра EDI файлов."));
+}
+
+void Tfmain::unregisterAsEdiViewer()
+{
+    const QString error = EdiAssociation::remove(EdiAssociation::Folders::fromEnvironment());
+    if (!error.isEmpty()) {
+        m_services.prompts.error(error);
+        return;
+    }
+    m_services.prompts.information(QStringLiteral("Убрали эту программу для просмотра EDI файлов."));
+}
+
+void Tfmain::lockForViewer()
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             m_entry->callLocatorLabel, m_entry->dateTimeLabel, m_entry->bandModeLabel, m_entry->bandList,
+             m_entry->modeList, m_entry->callEdit, m_entry->locatorEdit, m_entry->sentReportEdit,
+             m_entry->receivedReportEdit, m_entry->receivedNumberEdit, m_entry->dateEdit, m_entry->timeEdit,
+             m_entry->saveButton})
+        w->setEnabled(false);
+    // The menu goes, and with it every command and key of the menu and the window.
+    for (QAction* a : menuBar()->findChildren<QAction*>())
+        a->setEnabled(false);
+    for (QAction* a : actions())
+        a->setEnabled(false);
+    menuBar()->hide();
 }
 
 void Tfmain::contestChanged()
@@ -318,7 +403,7 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
     const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (enter && modifiers == Qt::ControlModifier) {
-        if (type == QEvent::KeyPress)
+        if (type == QEvent::KeyPress && !m_state.ViewerMode)
             guarded(m_services.prompts, [this] { m_contactEntry->saveContact(); });
         return true;
     }
@@ -333,9 +418,8 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Tfmain::startUp(const QString& fileArgument)
+void Tfmain::startUp()
 {
-    Q_UNUSED(fileArgument)
     // The map page sits beside the log, hidden by its leading dot, and goes at close.
     m_state.TmpHtmlPath = QFileInfo(m_store.db().path()).absoluteDir().filePath(QStringLiteral(".~tmp.html"));
     m_state.ViewerMode = false;

@@ -43,6 +43,13 @@ public:
     void openContestManager();
     // "Экспорт в EDI": the options, the folder, one file per band of the current contest.
     void exportEdi();
+    // "Открыть", and a file named on the command line: the file's contacts in the grid in
+    // place of the log, read-only, until the program closes. `fileArgument` (when not
+    // blank) is the file; otherwise the operator picks one.
+    void openEdiFile(const QString& fileArgument = QString());
+    // "Установить" and "Убрать": this program as the desktop's viewer of *.edi files.
+    void registerAsEdiViewer();
+    void unregisterAsEdiViewer();
     // "Часовой пояс", modal; a stored choice corrects the clock at once.
     void openTimeZoneWindow();
     // A contest was made current: its log, caption and numbers; the timer window closes.
@@ -73,10 +80,12 @@ private:
     void buildActions();
     void connectEntry();
     void createTimerWindow();
-    void startUp(const QString& fileArgument);
+    void startUp();
     void fillBandAndModeLists();
     void applyEarlierContactsColumnSettings();
     void saveWindowSettings();
+    // Everything but the grid stops taking input: entry, navigator, menu and shortcuts.
+    void lockForViewer();
     // The splitter lays out only once shown; until then the width waits.
     void setLeftFrameWidth(int width);
 

@@ -30,12 +30,12 @@ void WindowTest::prepare(const QString& statements)
     m_fakes->clock.current = QDateTime(QDate(2015, 7, 15), QTime(10, 0, 0), Qt::UTC);
 }
 
-void WindowTest::openWindow()
+void WindowTest::openWindow(const QString& fileArgument)
 {
     m_window.reset();
     m_store.reset();
     m_store = m_file->openStore(m_fakes->prompts);
-    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services);
+    m_window = std::make_unique<Tfmain>(*m_store, m_fakes->services, fileArgument);
     m_window->show();
     QApplication::setActiveWindow(m_window.get());
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));

@@ -30,7 +30,8 @@ protected:
     // A new log file; the native SQLite statements shape it.
     void prepare(const QString& statements = QString());
     // The main window, shown and active; a second call opens a new one on the same file.
-    void openWindow();
+    // A file argument is opened as the program opens one named on its command line.
+    void openWindow(const QString& fileArgument = QString());
     void release();
 
 public:
