@@ -11,6 +11,8 @@ packages=(
     libtimezonemap-data
     fonts-dejavu-core
     clang-format
+    # The desktop's own tools: "Установить" refreshes their caches, the tests ask them.
+    shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl
 )
 # The extra packages for running under a virtual display (screenshots, benchmarks).
 if [ "${KOVRA_WITH_XVFB:-0}" = 1 ]; then
