@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -31,6 +32,7 @@ private slots:
     void unreadableFileLeavesTheLogView_data();
     void unreadableFileLeavesTheLogView();
     void viewerMenuCommandsConfirm();
+    void secondCopyViewingDoesNotDisturbLogging();
 
 private:
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -213,6 +215,48 @@ void TestEdiViewer::viewerMenuCommandsConfirm()
     QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information).isEmpty());
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+// The program itself, in a second process on the same log, opens a long file in its viewer
+// while this window saves contact after contact: every save goes through, none reports
+// an error.
+void TestEdiViewer::secondCopyViewingDoesNotDisturbLogging()
+{
+    constexpr int kFileLines = 20000;
+    QByteArray big = "[QSORecords;20000]\r\n";
+    for (int i = 0; i < kFileLines; ++i)
+        big += "150704;1405;UA3AAA;1;59;001;57;042;;KO95AA;;;;;\r\n";
+    const QString path = writeFile("big.edi", big);
+    openWindow();
+    EntryPanel* entry = m_window->entryPanel();
+
+    QProcess second;
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    second.setProcessEnvironment(environment);
+    second.start(KOVRA_PROGRAM, {"--database", m_file->path(), path});
+    QVERIFY(second.waitForStarted());
+    int saved = 0;
+    int savedAfterOpening = 0;
+    QElapsedTimer deadline;
+    deadline.start();
+    while (savedAfterOpening < 5 && deadline.elapsed() < 60000) {
+        entry->callEdit->setEditText(QString("UA3Q%1").arg(saved));
+        entry->receivedNumberEdit->setText("1");
+        entry->locatorEdit->setText("KO95AA");
+        entry->saveButton->click();
+        QVERIFY2(m_fakes->prompts.shown.empty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
+        ++saved;
+        if (m_file->column("SELECT COUNT(*) FROM ContestListRead") == QVariantList{kFileLines})
+            ++savedAfterOpening;
+    }
+    second.kill();
+    second.waitForFinished();
+    qInfo("%d contacts saved while the second copy started and opened the file", saved - 5);
+    QCOMPARE(savedAfterOpening, 5);
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList WHERE ContestListCall LIKE 'UA3Q%'"),
+             QVariantList{saved});
 }
 
 QTEST_MAIN(TestEdiViewer)
