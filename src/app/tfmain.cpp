@@ -81,8 +81,11 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     createTimerWindow();
     connectEntry();
     qApp->installEventFilter(this);
+    // Once the window is up, so that a box about the file stands over it.
     if (!fileArgument.trimmed().isEmpty())
-        guarded(m_services.prompts, [&] { openEdiFile(fileArgument); });
+        QTimer::singleShot(0, this, [this, fileArgument] {
+            guarded(m_services.prompts, [&] { openEdiFile(fileArgument); });
+        });
 }
 
 Tfmain::~Tfmain() = default;
