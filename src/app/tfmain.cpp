@@ -12,6 +12,7 @@
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "controls/windowsettings.h"
+#include "exchange/adifexport.h"
 #include "exchange/ediexport.h"
 #include "exchange/ediviewtable.h"
 #include "exchange/tfsaveoptions.h"
@@ -23,6 +24,7 @@
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "platform/wholefile.h"
 #include "store/daycount.h"
 #include "store/errors.h"
 #include "store/logstore.h"
@@ -183,7 +185,8 @@ void Tfmain::buildMenu()
             [this] { guarded(m_services.prompts, [this] { unregisterAsEdiViewer(); }); });
     connect(add(work, "N14", QStringLiteral("Экспорт в EDI")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { exportEdi(); }); });
-    add(work, "N5", QStringLiteral("Экспорт в ADI"));
+    connect(add(work, "N5", QStringLiteral("Экспорт в ADI")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { exportAdif(); }); });
     connect(add(work, "N12", QStringLiteral("Открыть")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { openEdiFile(); }); });
 
@@ -275,6 +278,39 @@ void Tfmain::exportEdi()
         m_services.prompts.error(result.error + replaced);
     else
         m_services.prompts.information(QStringLiteral("Выгрузили данные в ") + folder + replaced);
+}
+
+void Tfmain::exportAdif()
+{
+    const std::optional<QString> chosen =
+        m_services.prompts.chooseFileToSave(QStringLiteral("Экспорт в ADI"), QString(),
+                                            QStringLiteral("Amateur Data Interchange Format (*.adi)"));
+    if (!chosen)
+        return;
+    const QString path = adifFileName(*chosen);
+    Cursor& log = m_log->log();
+    const QAbstractItemModel* grid = m_log->grid()->model();
+    auto text = [&](int row, const char* field) {
+        const DbValue v = log.value(row, log.fieldIndex(QString::fromLatin1(field)));
+        return v.isNull() ? QString() : v.displayText();
+    };
+    QList<AdifContact> contacts;
+    for (int row = 0; log.isOpen() && row < log.rowCount(); ++row) {
+        const DbValue at = log.value(row, log.fieldIndex(QStringLiteral("ContestListDateTime")));
+        const DbValue band = log.value(row, log.fieldIndex(QStringLiteral("IdBand")));
+        contacts << AdifContact{
+            text(row, "ContestListCall"),        at.isNumeric() ? at.toDouble() : 0.0,
+            band.isNumeric() ? band.toInt() : 0, grid->index(row, LogView::ModeColumn).data().toString(),
+            text(row, "ContestListSendRST"),     text(row, "ContestListReceivedRST"),
+            text(row, "ContestListQTH")};
+    }
+    const QString created =
+        m_services.clock.now().toString(shortDateFormat() + QLatin1Char(' ') + longTimeFormat());
+    const QString cause = writeWholeFile(path, adifFile(m_state.OwnCall, created, contacts));
+    if (log.isOpen())
+        log.first();
+    if (!cause.isEmpty())
+        m_services.prompts.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, cause));
 }
 
 void Tfmain::openEdiFile(const QString& fileArgument)

@@ -43,6 +43,8 @@ public:
     void openContestManager();
     // "Экспорт в EDI": the options, the folder, one file per band of the current contest.
     void exportEdi();
+    // "Экспорт в ADI": the rows the log grid shows, in its order, into one file.
+    void exportAdif();
     // "Открыть", and a file named on the command line: the file's contacts in the grid in
     // place of the log, read-only, until the program closes. `fileArgument` (when not
     // blank) is the file; otherwise the operator picks one.

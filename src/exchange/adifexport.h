@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// One contact as the ADIF file carries it.
+struct AdifContact
+{
+    QString call;
+    double dateTime = 0;  // a day count, UTC
+    qint64 frequency = 0; // the band's BandRowid, its frequency in MHz
+    QString modeName;     // as the log grid shows it
+    QString sentReport;
+    QString receivedReport;
+    QString locator;
+};
+
+// The file name the export writes: ".adi" appended unless the name holds it (case matters).
+QString adifFileName(const QString& chosen);
+
+// The MODE value of a mode name: at most 15 characters, cut at its first "-"; a mixed mode
+// ("SSB/CW") gives the mode sent, the part before the "/", as ADIF knows no mixed mode.
+QString adifMode(const QString& modeName);
+
+// The whole file: the header with the creation time as given, then one record per contact
+// in the given order, each with the locator in QTH and, where readers look for it, in
+// GRIDSQUARE (when it is a valid locator). CP1251 with CR LF; a character the code page lacks becomes "?" and
+// sets `lossy`.
+QByteArray adifFile(const QString& ownCall, const QString& created, const QList<AdifContact>& contacts,
+                    bool* lossy = nullptr);
