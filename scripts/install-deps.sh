@@ -9,10 +9,13 @@ packages=(
     libsqlite3-dev sqlite3
     tzdata
     libtimezonemap-data
+    libjs-leaflet
     fonts-dejavu-core
     clang-format
     # The desktop's own tools: "Установить" refreshes their caches, the tests ask them.
     shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl
+    # A real browser runs the map page in the tests.
+    chromium
 )
 # The extra packages for running under a virtual display (screenshots, benchmarks).
 if [ "${KOVRA_WITH_XVFB:-0}" = 1 ]; then

@@ -6,7 +6,9 @@
 #include "controls/dbnavigator.h"
 #include "controls/lookupdelegate.h"
 #include "controls/windowsettings.h"
+#include "exchange/mappage.h"
 #include "logging/contactlog.h"
+#include "logging/locator.h"
 #include "platform/desktop.h"
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
@@ -24,6 +26,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -212,7 +215,8 @@ void LogView::buildMenus()
             [this] { guarded(m_services.prompts, [this] { applyNumberDisplay(false, true); }); });
     connect(padded, &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { applyNumberDisplay(true, true); }); });
-    add(m_normalMenu, "N27", QStringLiteral("Открыть QTH в браузере"));
+    connect(add(m_normalMenu, "N27", QStringLiteral("Открыть QTH в браузере")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { openLocatorInBrowser(); }); });
 
     m_editorMenu = new QMenu(this);
     m_editorMenu->setObjectName(QStringLiteral("PopupMenu1"));
@@ -361,6 +365,25 @@ void LogView::eraseBandLog()
     m_log->reopen();
     updateCaption();
     emit bandLogErased();
+}
+
+void LogView::openLocatorInBrowser()
+{
+    if (!m_log->isOpen() || m_log->isEmpty())
+        return;
+    QString own = m_state.OwnLocator;
+    if (!LocatorIsValid(own)) {
+        m_services.prompts.warning(kNoOwnLocator);
+        return;
+    }
+    QString locator = m_log->value(QStringLiteral("ContestListQTH")).displayText();
+    if (!LocatorIsValid(locator)) {
+        m_services.prompts.warning(QStringLiteral("У связи с ") +
+                                   m_log->value(QStringLiteral("ContestListCall")).displayText() +
+                                   QStringLiteral(" нет верного QTH локатора."));
+        return;
+    }
+    m_services.desktop.openUrl(QUrl(webMapAddress(locator)));
 }
 
 void LogView::rescoreCurrentRow()

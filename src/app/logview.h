@@ -85,6 +85,8 @@ public:
     void renameColumn(int column);
     // "Стереть все записи": behind the confirmation code and a question.
     void eraseBandLog();
+    // "Открыть QTH в браузере": the web map at the current contact's locator.
+    void openLocatorInBrowser();
     // "Пересчитать расстояние и очки" for the current row.
     void rescoreCurrentRow();
     QAction* action(const QString& objectName) const;

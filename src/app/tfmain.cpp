@@ -15,10 +15,13 @@
 #include "exchange/adifexport.h"
 #include "exchange/ediexport.h"
 #include "exchange/ediviewtable.h"
+#include "exchange/mappage.h"
 #include "exchange/tfsaveoptions.h"
 #include "logging/entrypanel.h"
+#include "logging/locator.h"
 #include "logging/tftimer.h"
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/ediassociation.h"
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
@@ -49,6 +52,7 @@
 #include <QTableWidget>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -194,7 +198,8 @@ void Tfmain::buildMenu()
     view->setObjectName(QStringLiteral("viewMenu"));
     QAction* timer = add(view, "N11", QStringLiteral("Таймер обратного отсчёта"), Qt::Key_F5);
     timer->setCheckable(true);
-    add(view, "N25", QStringLiteral("Карта связей"));
+    connect(add(view, "N25", QStringLiteral("Карта связей")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { showMap(); }); });
 
     QAction* about = menuBar()->addAction(QStringLiteral("?"));
     about->setObjectName(QStringLiteral("N28"));
@@ -278,6 +283,50 @@ void Tfmain::exportEdi()
         m_services.prompts.error(result.error + replaced);
     else
         m_services.prompts.information(QStringLiteral("Выгрузили данные в ") + folder + replaced);
+}
+
+void Tfmain::showMap()
+{
+    QString own = m_state.OwnLocator;
+    if (!LocatorIsValid(own)) {
+        m_services.prompts.warning(kNoOwnLocator);
+        return;
+    }
+    Cursor& log = m_log->log();
+    auto text = [&](int row, const char* field) {
+        const DbValue v = log.value(row, log.fieldIndex(QString::fromLatin1(field)));
+        return v.isNull() ? QString() : v.displayText();
+    };
+    QList<MapEntry> contacts;
+    for (int row = 0; log.isOpen() && row < log.rowCount(); ++row) {
+        MapEntry entry{text(row, "ContestListCall"), text(row, "ContestListQTH"),
+                       text(row, "ContestListAzimut"), text(row, "ContestListDistance")};
+        // A contact that cannot be placed stays off the map; the others are drawn.
+        QString locator = entry.locator;
+        if (!LocatorIsValid(locator))
+            continue;
+        const DbValue distance = log.value(row, log.fieldIndex(QStringLiteral("ContestListDistance")));
+        entry.distance =
+            distance.isNumeric() ? QString::number(distance.toDouble(), 'g', 15) : QStringLiteral("''");
+        if (entry.azimuth.isEmpty())
+            entry.azimuth = QStringLiteral("''");
+        contacts << entry;
+    }
+    if (log.isOpen())
+        log.first();
+    const QByteArray page =
+        mapPage(leafletLocation(), mapDataArray(MapEntry{m_state.OwnCall, own, {}, {}}, contacts));
+    const QString path = m_state.TmpHtmlPath;
+    QString cause;
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        cause = QStringLiteral("не удалось удалить прежний файл");
+    if (cause.isEmpty())
+        cause = writeWholeFile(path, page);
+    if (!cause.isEmpty()) {
+        m_services.prompts.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, cause));
+        return;
+    }
+    m_services.desktop.openUrl(QUrl::fromLocalFile(path));
 }
 
 void Tfmain::exportAdif()

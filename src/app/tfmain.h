@@ -43,6 +43,9 @@ public:
     void openContestManager();
     // "Экспорт в EDI": the options, the folder, one file per band of the current contest.
     void exportEdi();
+    // "Карта связей": the own station and the rows the log grid shows on a web map page,
+    // opened in the browser.
+    void showMap();
     // "Экспорт в ADI": the rows the log grid shows, in its order, into one file.
     void exportAdif();
     // "Открыть", and a file named on the command line: the file's contacts in the grid in

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// What the map commands say when the station's own locator is not set.
+inline const QString kNoOwnLocator =
+    QStringLiteral("Не задан свой QTH локатор. Его вводят в окне «Свои данные» (F2).");
+
+// One point of the map page: the own station or a contact.
+struct MapEntry
+{
+    QString call;
+    QString locator; // a valid six-character locator
+    QString azimuth; // as the information window shows it
+    QString distance;
+};
+
+// The page's data array "var callsign = [...];": the own station first with azimuth and
+// distance '0' (its comma always written), then the contacts, numbers with a point and up
+// to 15 significant digits. Texts are escaped for a script string.
+QString mapDataArray(const MapEntry& own, const QList<MapEntry>& contacts);
+
+// The whole page, UTF-8: Leaflet from `leafletBase` (a folder or address holding
+// leaflet.js and leaflet.css), the data array, and the script that draws it.
+QByteArray mapPage(const QString& leafletBase, const QString& dataArray);
+
+// Where Leaflet is: Debian's libjs-leaflet when installed, else a public copy.
+QString leafletLocation();
+
+// The web map at a locator: ".../maps/@" latitude "," longitude ",12z".
+QString webMapAddress(const QString& locator);
