@@ -527,10 +527,18 @@ void LogView::showFile(const QString& path)
                           : fromDayCount(v.toDouble()).toString(QStringLiteral("dd.MM.yyyy HH:mm"));
     };
     model->refreshColumns();
+    m_hiddenBandWidth = m_grid->columnWidth(BandColumn);
     m_grid->setColumnHidden(BandColumn, true);
     m_log->open();
     m_log->first(); // the file from its first contact
     updateCaption();
+}
+
+int LogView::columnWidthToStore(int column) const
+{
+    if (column == BandColumn && m_grid->isColumnHidden(column))
+        return m_hiddenBandWidth;
+    return m_grid->columnWidth(column);
 }
 
 QString LogView::caption() const

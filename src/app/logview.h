@@ -64,6 +64,9 @@ public:
     void applyFontSize(int size);
     // Editor mode: cells editable, computed columns read-only and grey.
     void applyEditorMode();
+    // The width of a column as the settings keep it: a column the viewer hides keeps the
+    // width it had.
+    int columnWidthToStore(int column) const;
     // The frame caption counts the rows in the order they were logged.
     void updateCaption();
     QString caption() const;
@@ -127,4 +130,5 @@ private:
     QMenu* m_editorMenu = nullptr;
     QString m_bandName;
     QString m_viewedPath;
+    int m_hiddenBandWidth = 0;
 };

@@ -686,7 +686,7 @@ void Tfmain::saveWindowSettings()
     m_store.qSetting().open();
     for (int i = 0; i < LogView::ColumnCount; ++i)
         m_store.SetSet(QStringLiteral("GridColumnWidth%1").arg(i), LogStore::IntegerSetting,
-                       m_log->grid()->columnWidth(i));
+                       m_log->columnWidthToStore(i));
     for (int i = 0; i < 3; ++i)
         m_store.SetSet(QStringLiteral("Grid2ColumnWidth%1").arg(i), LogStore::IntegerSetting,
                        m_entry->earlierContactsGrid->columnWidth(i));

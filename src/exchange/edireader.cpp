@@ -107,7 +107,7 @@ std::optional<QString> decodeEdiText(const QByteArray& bytes)
     const QString text = utf8(body);
     if (!utf8.hasError())
         return text;
-    return CodePage::named("CP1251").decode(bytes);
+    return CodePage::named("CP1251").decode(body);
 }
 
 EdiReading readEdiText(const QString& text)

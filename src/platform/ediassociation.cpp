@@ -148,7 +148,10 @@ QString updateMimeApps(const Folders& f, bool ours)
     const QStringList changed = withDefault(lines, ours);
     if (changed == lines)
         return QString();
-    return writeFile(path, (changed.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    // A list kept as a link elsewhere (dotfiles) stays a link: its target is rewritten.
+    const QString target = QFileInfo(path).isSymLink() ? QFileInfo(path).canonicalFilePath() : path;
+    return writeFile(target.isEmpty() ? path : target,
+                     (changed.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
 // The desktop reads the caches, not the files: refresh them when the tools are there.

@@ -123,7 +123,6 @@ public:
         }
     }
 
-    // Steps once; true while a row is there.
     // Ready to be bound and run again.
     void reset()
     {
@@ -131,6 +130,7 @@ public:
         sqlite3_clear_bindings(m_stmt);
     }
 
+    // Steps once; true while a row is there.
     bool step()
     {
         if (!m_stmt)

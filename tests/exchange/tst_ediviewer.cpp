@@ -98,6 +98,12 @@ void TestEdiViewer::fileWithAnUnreadableLineIsShown()
     openWindow();
     LogView* log = m_window->logView();
     log->editorCheck()->setChecked(true);
+    const int bandWidth = log->grid()->columnWidth(LogView::BandColumn);
+    // A contact typed but not saved: the viewer must not save it later.
+    EntryPanel* entry = m_window->entryPanel();
+    entry->callEdit->setEditText("UA3ZZZ");
+    entry->receivedNumberEdit->setText("5");
+    entry->locatorEdit->setText("KO95AA");
     m_fakes->prompts.pathAnswers = {path};
     m_window->action("N12")->trigger();
 
@@ -123,7 +129,6 @@ void TestEdiViewer::fileWithAnUnreadableLineIsShown()
     QCOMPARE(cell(0, LogView::PointsColumn), "");
 
     // The compass follows the row clicked, and the counter with it.
-    EntryPanel* entry = m_window->entryPanel();
     QCOMPARE(entry->distanceLabel->text(), "127.4 km\n\r89°");
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                       grid->visualRect(grid->model()->index(1, LogView::CallColumn)).center());
@@ -143,6 +148,11 @@ void TestEdiViewer::fileWithAnUnreadableLineIsShown()
     QCOMPARE(m_file->column("SELECT ContestListCall FROM ContestList"), QVariantList{"UA3AAA"});
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM Contest WHERE ContestActual"), QVariantList{0});
     QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error), QStringList{});
+
+    // The hidden band column keeps its width in the settings for the next start.
+    m_window->close();
+    QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName='GridColumnWidth0'"),
+             QVariantList{bandWidth});
 }
 
 void TestEdiViewer::fileOnTheCommandLineOpensTheViewer()

@@ -15,6 +15,7 @@ private slots:
     void execArgument();
     void installAndRemoveWithTheDesktopTools();
     void removeLeavesAnotherProgramsChoice();
+    void linkedListStaysALink();
 
 private:
     QString xdgMime(const QStringList& arguments);
@@ -97,7 +98,10 @@ void TestEdiAssociation::installAndRemoveWithTheDesktopTools()
     edi.write("[REG1TEST;1]\r\nPCall=RK3AW\r\n");
     edi.close();
 
-    QCOMPARE(EdiAssociation::install(m_folders, "/usr/bin/kovra"), QString());
+    QCOMPARE(EdiAssociation::install(m_folders, "/opt/kovra log/kovra"), QString());
+    QFile entry(m_folders.dataHome + "/applications/" + EdiAssociation::kDesktopId);
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    QVERIFY(entry.readAll().contains("\nExec=\"/opt/kovra log/kovra\" %f\n")); // the file, first argument
     QCOMPARE(xdgMime({"query", "filetype", edi.fileName()}), EdiAssociation::kMimeType);
     QCOMPARE(xdgMime({"query", "default", EdiAssociation::kMimeType}), EdiAssociation::kDesktopId);
     QVERIFY2(QProcess::execute("desktop-file-validate",
@@ -124,6 +128,22 @@ void TestEdiAssociation::removeLeavesAnotherProgramsChoice()
     writeMimeApps(chosen);
     QCOMPARE(EdiAssociation::remove(m_folders), QString());
     QCOMPARE(mimeApps(), QString::fromUtf8(chosen));
+}
+
+// A mimeapps.list kept elsewhere and linked in (as dotfile managers do) stays linked.
+void TestEdiAssociation::linkedListStaysALink()
+{
+    QDir().mkpath(m_folders.configHome);
+    const QString kept = m_dir->filePath("dotfiles-mimeapps.list");
+    QFile target(kept);
+    QVERIFY(target.open(QIODevice::WriteOnly));
+    target.write("[Default Applications]\ntext/plain=editor.desktop\n");
+    target.close();
+    QVERIFY(QFile::link(kept, m_folders.configHome + "/mimeapps.list"));
+    QCOMPARE(EdiAssociation::install(m_folders, "/usr/bin/kovra"), QString());
+    QVERIFY(QFileInfo(m_folders.configHome + "/mimeapps.list").isSymLink());
+    QVERIFY(
+        mimeApps().contains("text/x-reg1test=io.github.kovralog.Kovra.desktop\ntext/plain=editor.desktop\n"));
 }
 
 QTEST_GUILESS_MAIN(TestEdiAssociation)
