@@ -41,20 +41,25 @@ CodePage::CodePage(const char* name)
 
 void CodePage::append(QByteArray& out, QStringView text, bool* lossy) const
 {
+    // One byte per UTF-16 unit at most: grow once, write through a pointer, trim the rest.
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* next = out.data() + start;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
         const char byte = u < 0x80 ? char(u) : m_byteOf[u];
         if (byte != 0 || u == 0) {
-            out += byte;
+            *next++ = byte;
             continue;
         }
         // One character outside the code page is one "?", also when it takes two UTF-16 units.
         if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        out += '?';
+        *next++ = '?';
         if (lossy)
             *lossy = true;
     }
+    out.truncate(next - out.constData());
 }
 
 QString CodePage::decode(QByteArrayView bytes) const

@@ -117,41 +117,36 @@ QList<EdiLine> ediHeader(const EdiStation& s, const QString& bandName)
     return lines;
 }
 
-EdiLine ediContactLine(const EdiContact& c)
+QString ediContactLine(const EdiContact& c)
 {
     auto padded = [](const QString& number) {
         bool ok = false;
         const qint64 n = number.toLongLong(&ok);
         return ok ? PadNumber3(n) : number;
     };
-    // Digits by arithmetic, in one buffer: this runs for every contact of a contest.
-    auto digits = [](std::initializer_list<int> pairs) {
-        QString text(qsizetype(pairs.size()) * 2, Qt::Uninitialized);
-        QChar* out = text.data();
-        for (int n : pairs) {
-            *out++ = QChar(u'0' + n / 10 % 10);
-            *out++ = QChar(u'0' + n % 10);
-        }
-        return text;
+    // Built in one buffer with the digits by arithmetic: this runs for every contact.
+    QString line;
+    line.reserve(64 + c.call.size() + c.locator.size());
+    auto twoDigits = [&line](int n) {
+        line += QChar(u'0' + n / 10 % 10);
+        line += QChar(u'0' + n % 10);
     };
     const QDate day = dayCountDate(c.dateTime);
     const QTime time = dayCountTime(c.dateTime);
-    EdiLine line;
-    line.fields = {{digits({day.year() % 100, day.month(), day.day()})},
-                   {digits({time.hour(), time.minute()})},
-                   {c.call},
-                   {c.mode},
-                   {c.sentReport},
-                   {padded(c.sentNumber)},
-                   {c.receivedReport},
-                   {padded(c.receivedNumber)},
-                   {},
-                   {c.locator},
-                   {},
-                   {},
-                   {},
-                   {},
-                   {}};
+    twoDigits(day.year() % 100);
+    twoDigits(day.month());
+    twoDigits(day.day());
+    line += QLatin1Char(';');
+    twoDigits(time.hour());
+    twoDigits(time.minute());
+    for (const QString& field :
+         {c.call, c.mode, c.sentReport, padded(c.sentNumber), c.receivedReport, padded(c.receivedNumber)}) {
+        line += QLatin1Char(';');
+        line += field;
+    }
+    line += QLatin1String(";;");
+    line += c.locator;
+    line += QLatin1String(";;;;;"); // points and the four marks stay empty
     return line;
 }
 
@@ -181,7 +176,10 @@ QByteArray encodeEdiFile(const QList<EdiLine>& header, const QList<EdiContact>& 
     }
     encodeLine(EdiLine{QStringLiteral("[QSORecords;%1]").arg(contacts.size()), {}});
     for (const EdiContact& c : contacts) {
-        if (encodeLine(ediContactLine(c)) && changed)
+        bool lossy = false;
+        ansi.append(file, ediContactLine(c), &lossy);
+        file += "\r\n";
+        if (lossy && changed)
             changed->append(QStringLiteral("контакт № %1").arg(c.sentNumber));
     }
     return file;

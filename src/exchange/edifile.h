@@ -69,8 +69,8 @@ struct EdiLine
 
 // The header lines, from "[REG1TEST;1]" to "SAntH=", each with its condition.
 QList<EdiLine> ediHeader(const EdiStation& station, const QString& bandName);
-// A contact line: fifteen fields.
-EdiLine ediContactLine(const EdiContact& contact);
+// A contact line: fifteen fields joined by ";" (never converted to the OEM code page).
+QString ediContactLine(const EdiContact& contact);
 
 // The whole file: the header, "[QSORecords;N]", the contact lines, CR LF after every line.
 // CP1251, or with `oem` the convertible fields in CP866. A character the code page cannot
