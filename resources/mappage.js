@@ -73,8 +73,8 @@ function initMap() {
   }).addTo(map);
   var bounds = L.latLngBounds([own, own]);
   var info = L.popup();
-  var height = L.popup();
-  map.on('click', function (event) { showHeight(map, height, event.latlng); });
+  var height = L.popup({autoClose: false}); // the marker's window may stay open beside it
+  map.on('click', function (event) { showHeight(map, height, event.latlng.wrap()); });
   callsign.forEach(function (entry) {
     var at = [entry[1], entry[2]];
     bounds.extend(at);

@@ -105,8 +105,10 @@ std::optional<QString> WidgetPrompts::chooseFileToOpen(const QString& caption, c
 std::optional<QString> WidgetPrompts::chooseFileToSave(const QString& caption, const QString& folder,
                                                        const QString& filter)
 {
-    const QString chosen =
-        QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, folder, filter);
+    // No overwrite question: the caller may add an extension, so the dialog would ask about
+    // another file than the one written.
+    const QString chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, folder, filter,
+                                                        nullptr, QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;

@@ -45,6 +45,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSlider>
@@ -318,8 +319,9 @@ void Tfmain::showMap()
         mapPage(leafletLocation(), mapDataArray(MapEntry{m_state.OwnCall, own, {}, {}}, contacts));
     const QString path = m_state.TmpHtmlPath;
     QString cause;
-    if (QFileInfo::exists(path) && !QFile::remove(path))
-        cause = QStringLiteral("не удалось удалить прежний файл");
+    QFile previous(path);
+    if (previous.exists() && !previous.remove())
+        cause = previous.errorString();
     if (cause.isEmpty())
         cause = writeWholeFile(path, page);
     if (!cause.isEmpty()) {
@@ -354,12 +356,16 @@ void Tfmain::exportAdif()
             text(row, "ContestListQTH")};
     }
     const QString created =
-        m_services.clock.now().toString(shortDateFormat() + QLatin1Char(' ') + longTimeFormat());
-    const QString cause = writeWholeFile(path, adifFile(m_state.OwnCall, created, contacts));
+        QLocale().toString(m_services.clock.now(), shortDateFormat() + QLatin1Char(' ') + longTimeFormat());
+    bool lossy = false;
+    const QString cause = writeWholeFile(path, adifFile(m_state.OwnCall, created, contacts, &lossy));
     if (log.isOpen())
         log.first();
     if (!cause.isEmpty())
         m_services.prompts.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, cause));
+    else if (lossy)
+        m_services.prompts.information(QStringLiteral("Знаки, которых нет в кодировке, записаны в ") + path +
+                                       QStringLiteral(" как \"?\"."));
 }
 
 void Tfmain::openEdiFile(const QString& fileArgument)

@@ -33,16 +33,19 @@ QByteArray adifFile(const QString& ownCall, const QString& created, const QList<
     const CodePage& ansi = CodePage::named("CP1251");
     QByteArray file;
     auto text = [&](const QString& t) { ansi.append(file, t, lossy); };
-    // An item's length counts characters, which in a single-byte code page are its bytes.
+    // The length is that of the value as written: one byte per character in CP1251, and a
+    // character outside it becomes one "?" even when it took two UTF-16 units.
     auto item = [&](const char* tag, const QString& value) {
+        QByteArray bytes;
+        ansi.append(bytes, value, lossy);
         file += '<';
         file += tag;
         file += ':';
-        file += QByteArray::number(value.size());
+        file += QByteArray::number(bytes.size());
         file += '>';
-        text(value);
+        file += bytes;
     };
-    text(QStringLiteral("# Kovra log https://github.com/kovralog/kovra\r\n# Created: ") + created +
+    text(QStringLiteral("# Kovra log https://kovra-log.example.org\r\n# Created: ") + created +
          QStringLiteral("\r\n#\r\n"));
     item("PROGRAMID", QStringLiteral("Kovra_log"));
     file += "\r\n";

@@ -6,7 +6,7 @@
 
 // What the map commands say when the station's own locator is not set.
 inline const QString kNoOwnLocator =
-    QStringLiteral("Не задан свой QTH локатор. Его вводят в окне «Свои данные» (F2).");
+    QStringLiteral("Не задан свой QTH локатор. Его вводят в «Работа → Установки → Свои данные» (F2).");
 
 // One point of the map page: the own station or a contact.
 struct MapEntry

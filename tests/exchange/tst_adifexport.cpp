@@ -20,6 +20,7 @@ private slots:
     void mode_data();
     void mode();
     void noContactsGivesTheHeaderAlone();
+    void charactersOutsideTheCodePage();
     void gridRowsInTheGridsOrder();
     void unwritableFileIsReported();
 
@@ -106,13 +107,23 @@ void TestAdifExport::mode()
 void TestAdifExport::noContactsGivesTheHeaderAlone()
 {
     QCOMPARE(adifFile("RK3AW", "04.07.2015 12:05:00", {}),
-             QByteArray("# Kovra log https://github.com/kovralog/kovra\r\n"
+             QByteArray("# Kovra log https://kovra-log.example.org\r\n"
                         "# Created: 04.07.2015 12:05:00\r\n"
                         "#\r\n"
                         "<PROGRAMID:9>Kovra_log\r\n"
                         "<PROGRAMVERSION:3>1.8\r\n"
                         "<ADIF_VER:3>2.0\r\n"
                         "<EOH>\r\n"));
+}
+
+// One "?" per character, and the item's length counts what is written.
+void TestAdifExport::charactersOutsideTheCodePage()
+{
+    bool lossy = false;
+    const QByteArray file =
+        adifFile("RK3AW", "", {AdifContact{"R3📻A", 42189.5, 144, "SSB", "59", "59", "KO95AA"}}, &lossy);
+    QVERIFY(lossy);
+    QVERIFY(file.contains("<CALL:4>R3?A<QSO_DATE:8>"));
 }
 
 void TestAdifExport::gridRowsInTheGridsOrder()
@@ -123,6 +134,7 @@ void TestAdifExport::gridRowsInTheGridsOrder()
         "UPDATE SettingInfo SET SettingInfoValue='KO85UR' WHERE SettingInfoN='PWWLo';"
         "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 1), ('LastMod', 1);"
         "UPDATE Setting SET SettingParamStr='DESC' WHERE SettingName='GridOptionsSort';"
+        "UPDATE Modulation SET ModulationName='SSB - голос' WHERE ModulationRowid=1;"
         "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH,"
         " IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
         "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
@@ -155,12 +167,12 @@ void TestAdifExport::gridRowsInTheGridsOrder()
     QCOMPARE(first["QSO_DATE"], "20150704");
     QCOMPARE(first["TIME_ON"], "0905");
     QCOMPARE(first["FREQ"], "432");
-    QCOMPARE(first["MODE"], "SSB");
+    QCOMPARE(first["MODE"], "SSB "); // "SSB - голос": the short name and its blank
     QCOMPARE(first["RST_SENT"], "59");
     QCOMPARE(first["RST_RCVD"], "57");
     QCOMPARE(first["QTH"], "KO95AA");
     QCOMPARE(first["GRIDSQUARE"], "KO95AA");
-    QVERIFY(bytes.contains("<CALL:6>UA3ABC<QSO_DATE:8>20150704<TIME_ON:4>0905<FREQ:3>432<MODE:3>SSB"));
+    QVERIFY(bytes.contains("<CALL:6>UA3ABC<QSO_DATE:8>20150704<TIME_ON:4>0905<FREQ:3>432<MODE:4>SSB <"));
     QCOMPARE(records->at(1)["MODE"], "SSB"); // "SSB/CW": the mode sent
     QCOMPARE(records->at(0)["CALL"], "DL1ABCD");
     QCOMPARE(records->at(0)["MODE"], "");
