@@ -109,25 +109,25 @@ EdiExportResult EdiExport::exportTo(const QString& folder, const EdiExportInput&
     const size_t rowidColumn = field(bands, "BandRowid"), nameColumn = field(bands, "BandName"),
                  numberColumn = field(bands, "BandFileNumber");
     // The contest's contacts in one query, by band and then in the order of the file.
-    const ResultSet log = m_store.db().query(
+    QHash<qint64, QList<EdiContact>> contactsOfBand;
+    m_store.db().queryEach(
         QStringLiteral(
             "SELECT IdBand, ContestListDateTime, ContestListCall, IdModulation, ContestListSendRST, "
             "ContestListSendNum, ContestListReceivedRST, ContestListReceivedNum, ContestListQTH "
             "FROM ContestList WHERE IdContest=%1 ORDER BY IdBand, ContestListSendNum")
-            .arg(input.contestId));
-    QHash<qint64, QList<EdiContact>> contactsOfBand;
-    for (const ResultRow& r : log.rows) {
-        auto text = [&](int c) { return r[size_t(c)].isNull() ? QString() : r[size_t(c)].displayText(); };
-        contactsOfBand[r[0].isNumeric() ? r[0].toInt() : -1]
-            << EdiContact{r[1].isNumeric() ? r[1].toDouble() : 0.0,
-                          text(2),
-                          text(3),
-                          text(4),
-                          text(5),
-                          text(6),
-                          text(7),
-                          text(8)};
-    }
+            .arg(input.contestId),
+        [&](const ResultRow& r) {
+            auto text = [&](int c) { return r[size_t(c)].isNull() ? QString() : r[size_t(c)].displayText(); };
+            contactsOfBand[r[0].isNumeric() ? r[0].toInt() : -1]
+                << EdiContact{r[1].isNumeric() ? r[1].toDouble() : 0.0,
+                              text(2),
+                              text(3),
+                              text(4),
+                              text(5),
+                              text(6),
+                              text(7),
+                              text(8)};
+        });
     for (const ResultRow& band : bands.rows) {
         const qint64 bandId = band[rowidColumn].toInt();
         const QList<EdiContact> contacts = contactsOfBand.value(bandId);

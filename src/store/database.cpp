@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 #include <sqlite3.h>
 
 namespace {
@@ -183,6 +185,20 @@ public:
         }
     }
 
+    // Each row in turn, in one buffer: for reading many rows that are used once.
+    void forEachRow(const std::function<void(const ResultRow&)>& use)
+    {
+        std::vector<DbValue::Kind> kinds;
+        for (const ResultColumn& c : columns())
+            kinds.push_back(kindOfDeclaredType(c.declaredType));
+        ResultRow row(kinds.size());
+        while (step()) {
+            for (size_t c = 0; c < kinds.size(); ++c)
+                row[c] = value(int(c), kinds[c]);
+            use(row);
+        }
+    }
+
     ResultSet readAll(std::optional<size_t> maxRows = std::nullopt)
     {
         ResultSet result;
@@ -309,6 +325,15 @@ ResultSet Database::query(const QString& jetSql)
     return naming(jetSql, [&] {
         const JetTranslation t = translateJet(jetSql);
         return t.noOp ? ResultSet() : queryNative(t.sql);
+    });
+}
+
+void Database::queryEach(const QString& jetSql, const std::function<void(const ResultRow&)>& use)
+{
+    naming(jetSql, [&] {
+        const JetTranslation t = translateJet(jetSql);
+        if (!t.noOp)
+            prepare(t.sql).forEachRow(use);
     });
 }
 

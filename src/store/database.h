@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -49,6 +50,8 @@ public:
 
     void exec(const QString& jetSql);
     ResultSet query(const QString& jetSql);
+    // The rows of a query one at a time, none kept: for bulk reads such as an export.
+    void queryEach(const QString& jetSql, const std::function<void(const ResultRow&)>& use);
     // The first column of the first row; no value when the query gives no row.
     std::optional<DbValue> queryFirst(const QString& jetSql);
 
