@@ -16,6 +16,8 @@ packages=(
     shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl
     # A real browser runs the map page in the tests.
     chromium
+    # libFuzzer and the sanitizers' run-time for the fuzz targets.
+    clang libclang-rt-14-dev
 )
 # The extra packages for running under a virtual display (screenshots, benchmarks).
 if [ "${KOVRA_WITH_XVFB:-0}" = 1 ]; then

@@ -1,0 +1,1 @@
+INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime) VALUES (3,144,#07/15/2015 10.41.13#, 'TEST', 'KO85UR', 1,1,59,5,59,450,450.3,275)

@@ -1,0 +1,1 @@
+SELECT TOP 1 ContestListDateTime FROM ContestList WHERE ContestListCall='UA3ABC' AND IdContest=1 ORDER BY ContestListDateTime DESC

@@ -1,0 +1,1 @@
+UPDATE Contest SET ContestActual=False
