@@ -30,6 +30,7 @@
 #include "platform/wholefile.h"
 #include "store/daycount.h"
 #include "store/errors.h"
+#include "store/logbackup.h"
 #include "store/logstore.h"
 #include "store/schemaupgrade.h"
 
@@ -54,6 +55,8 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QUrl>
+
+#include <cstdio>
 
 namespace {
 
@@ -88,6 +91,11 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     createTimerWindow();
     connectEntry();
     qApp->installEventFilter(this);
+    guarded(m_services.prompts, [this] {
+        m_backup = new LogBackup(m_store.db(), LogBackup::optionsFrom(m_store), this);
+        connect(m_backup, &LogBackup::failed, m_log->hintBar(), &QLabel::setText);
+        m_backup->start();
+    });
     // Once the window is up, so that a box about the file stands over it.
     if (!fileArgument.trimmed().isEmpty())
         QTimer::singleShot(0, this, [this, fileArgument] {
@@ -683,6 +691,12 @@ void Tfmain::showEvent(QShowEvent* event)
 void Tfmain::closeEvent(QCloseEvent* event)
 {
     guarded(m_services.prompts, [&] { saveWindowSettings(); });
+    // The last copy of the session; a failure must not keep the window open.
+    if (m_backup) {
+        const QString error = m_backup->copyNowIfChanged();
+        if (!error.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+    }
     QMainWindow::closeEvent(event);
 }
 

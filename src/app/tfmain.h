@@ -6,6 +6,7 @@
 
 class ContactEntry;
 class LiveFeedback;
+class LogBackup;
 class Tftimer;
 class EntryPanel;
 class LogStore;
@@ -109,4 +110,5 @@ private:
     QTimer* m_startTimer = nullptr;
     QAction* m_realTimeClock = nullptr;
     int m_pendingLeftWidth = 0;
+    LogBackup* m_backup = nullptr;
 };

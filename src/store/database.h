@@ -78,6 +78,9 @@ public:
     // The kind a value of a column with this declared type has in DbValue.
     static DbValue::Kind kindOfDeclaredType(const QString& declaredType);
 
+    // The connection itself, for SQLite's online backup, which copies from it page by page.
+    sqlite3* nativeHandle() const { return m_db; }
+
 private:
     Database(sqlite3* handle, QString path);
     void rollbackQuietly();
