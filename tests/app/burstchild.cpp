@@ -19,6 +19,8 @@ int main(int argc, char** argv)
     FakePrompts prompts;
     LogStore store(Database::open(QString::fromLocal8Bit(argv[1])), prompts);
     ContactLog log(store);
+    std::printf("READY\n"); // the log is open: the burst starts now
+    std::fflush(stdout);
     const int first = QByteArray(argv[2]).toInt();
     const int count = QByteArray(argv[3]).toInt();
     for (int i = first; i < first + count; ++i) {
