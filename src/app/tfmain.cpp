@@ -92,7 +92,7 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     connectEntry();
     qApp->installEventFilter(this);
     guarded(m_services.prompts, [this] {
-        m_backup = new LogBackup(m_store.db(), LogBackup::optionsFrom(m_store), this);
+        m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);
         connect(m_backup, &LogBackup::failed, m_log->hintBar(), &QLabel::setText);
         m_backup->start();
     });

@@ -1,5 +1,6 @@
 #include "store/logbackup.h"
 
+#include "platform/clock.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/logstore.h"
@@ -14,17 +15,60 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace {
 
-constexpr int kMinutesMs = 60 * 1000;
-constexpr int kLongestMinutes = 24 * 60; // a QTimer interval must stay within an int
+constexpr int kScheduleCheckMs = 1000;
 constexpr int kBusyRetryMs = 200;
 
 QString sqliteError(sqlite3* db)
 {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+// Waits until what was written to the file or folder is on the disk.
+bool syncToDisk(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+// Makes a complete copy one durable file and gives it its name; then only the newest copies
+// stay. Runs on the sealer thread, so it touches nothing but its arguments.
+QString sealCopy(sqlite3* target, const QString& tempPath, const QString& finalPath,
+                 const QString& folderPath, int keep)
+{
+    // A copy is one file: no write-ahead log beside it when it is opened later.
+    sqlite3_exec(target, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    const bool sealed = sqlite3_close(target) == SQLITE_OK && syncToDisk(tempPath) &&
+                        QFile::rename(tempPath, finalPath); // never over an existing copy
+    if (!sealed) {
+        QFile::remove(tempPath);
+        return QStringLiteral("не удалось записать %1").arg(finalPath);
+    }
+    // The new name on the disk too; where the folder cannot be synced, the copy is still there.
+    syncToDisk(folderPath);
+    // Only the copies this program named; other files in the folder stay. The names sort by
+    // their UTC time.
+    static const QRegularExpression ours(QStringLiteral("^Kovra-\\d{8}-\\d{6}-\\d{3}Z\\.db$"));
+    QDir folder(folderPath);
+    QStringList copies;
+    for (const QString& name : folder.entryList({QString::fromLatin1(LogBackup::kNamePattern)}, QDir::Files,
+                                                QDir::Name | QDir::Reversed)) {
+        if (ours.match(name).hasMatch())
+            copies << name;
+    }
+    for (qsizetype i = keep; i < copies.size(); ++i)
+        folder.remove(copies[i]);
+    return QString();
 }
 
 } // namespace
@@ -48,22 +92,43 @@ LogBackup::Options LogBackup::optionsFrom(LogStore& store)
     return o;
 }
 
-LogBackup::LogBackup(Database& db, Options options, QObject* parent)
-    : QObject(parent), m_db(db), m_options(std::move(options)), m_interval(new QTimer(this))
+LogBackup::LogBackup(Database& db, const Clock& clock, Options options, QObject* parent)
+    : QObject(parent), m_db(db), m_clock(clock), m_options(std::move(options)), m_schedule(new QTimer(this))
 {
-    m_interval->setInterval(std::clamp(m_options.minutes, 1, kLongestMinutes) * kMinutesMs);
-    connect(m_interval, &QTimer::timeout, this, &LogBackup::intervalPassed);
+    m_options.minutes = std::max(m_options.minutes, 1);
+    m_schedule->setInterval(kScheduleCheckMs);
+    connect(m_schedule, &QTimer::timeout, this, &LogBackup::checkSchedule);
 }
 
 LogBackup::~LogBackup()
 {
     abandon();
+    if (m_sealer.joinable())
+        m_sealer.join(); // the copy is complete; it only gets its name
 }
 
 void LogBackup::start()
 {
     m_copiedMark = changeMark(); // what is there at start needs no copy until it changes
-    m_interval->start();
+    m_due = m_clock.now().addSecs(qint64(m_options.minutes) * 60);
+    m_schedule->start();
+}
+
+void LogBackup::checkSchedule()
+{
+    const QDateTime now = m_clock.now();
+    const qint64 interval = qint64(m_options.minutes) * 60;
+    if (now < m_due) {
+        if (now.secsTo(m_due) > interval) // the clock was set back
+            m_due = now.addSecs(interval);
+        return;
+    }
+    // One a minute stays one a minute whatever the check's delay; after a sleep the
+    // count starts again from now.
+    m_due = m_due.addSecs(interval);
+    if (m_due <= now)
+        m_due = now.addSecs(interval);
+    beginIfChanged();
 }
 
 std::pair<qint64, qint64> LogBackup::changeMark() const
@@ -73,7 +138,7 @@ std::pair<qint64, qint64> LogBackup::changeMark() const
     return {sqlite3_total_changes64(m_db.nativeHandle()), others};
 }
 
-void LogBackup::intervalPassed()
+void LogBackup::beginIfChanged()
 {
     // A database error here is the backup's failure, said once; logging goes on.
     try {
@@ -94,7 +159,7 @@ QString LogBackup::begin()
 {
     if (!QDir().mkpath(m_options.folder))
         return QStringLiteral("нет папки %1").arg(m_options.folder);
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    const QString stamp = m_clock.now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     m_finalPath = QDir(m_options.folder).filePath(QStringLiteral("Kovra-%1Z.db").arg(stamp));
     m_tempPath = QDir(m_options.folder).filePath(QStringLiteral(".Kovra-%1Z.db.tmp").arg(stamp));
     m_copyingMark = changeMark();
@@ -109,6 +174,9 @@ QString LogBackup::begin()
         abandon();
         return error;
     }
+    // The copy is made durable by the sealer, off the interface thread; the last step of the
+    // copy must not wait for the disk instead.
+    sqlite3_exec(m_target, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     m_backup = sqlite3_backup_init(m_target, "main", m_db.nativeHandle(), "main");
     if (!m_backup) {
         const QString error = sqliteError(m_target);
@@ -136,45 +204,45 @@ void LogBackup::step()
         report(QString::fromUtf8(sqlite3_errstr(rc)));
         return;
     }
-    const QString error = finish();
-    if (!error.isEmpty())
-        report(error);
+    sealInBackground();
 }
 
-QString LogBackup::finish()
+void LogBackup::sealInBackground()
 {
     sqlite3_backup_finish(m_backup);
     m_backup = nullptr;
-    // A copy is one file: no write-ahead log beside it when it is opened later.
-    sqlite3_exec(m_target, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-    const int rc = sqlite3_close(m_target);
+    m_sealer = std::thread([this, target = m_target, temp = m_tempPath, name = m_finalPath,
+                            folder = m_options.folder, keep = m_options.keep] {
+        m_sealError = sealCopy(target, temp, name, folder, keep);
+        QMetaObject::invokeMethod(this, &LogBackup::afterSeal, Qt::QueuedConnection);
+    });
+}
+
+void LogBackup::afterSeal()
+{
+    if (!m_sealer.joinable())
+        return; // already concluded at close
+    m_sealer.join();
     m_target = nullptr;
-    const bool renamed = rc == SQLITE_OK && QFile::rename(m_tempPath, m_finalPath);
-    if (!renamed)
-        QFile::remove(m_tempPath);
     m_tempPath.clear();
-    if (!renamed)
-        return QStringLiteral("не удалось записать %1").arg(m_finalPath);
+    concluded(m_sealError);
+}
+
+void LogBackup::concluded(const QString& error)
+{
+    if (!error.isEmpty()) {
+        report(error);
+        return;
+    }
     m_copiedMark = m_copyingMark;
     m_reported = false;
-    // The newest ones stay; the names sort by their UTC time.
-    // Only the copies this program named; other files in the folder stay.
-    static const QRegularExpression ours(QStringLiteral("^Kovra-\\d{8}-\\d{6}-\\d{3}Z\\.db$"));
-    QDir folder(m_options.folder);
-    QStringList copies;
-    for (const QString& name :
-         folder.entryList({QString::fromLatin1(kNamePattern)}, QDir::Files, QDir::Name | QDir::Reversed)) {
-        if (ours.match(name).hasMatch())
-            copies << name;
-    }
-    for (qsizetype i = m_options.keep; i < copies.size(); ++i)
-        folder.remove(copies[i]);
     emit copied(m_finalPath);
-    return QString();
 }
 
 void LogBackup::abandon()
 {
+    if (m_sealer.joinable())
+        return; // the sealer owns the copy now
     if (m_backup)
         sqlite3_backup_finish(m_backup);
     m_backup = nullptr;
@@ -189,6 +257,7 @@ void LogBackup::abandon()
 QString LogBackup::copyNowIfChanged()
 {
     try {
+        afterSeal(); // a copy being sealed is waited for
         if (!copying() && changeMark() == m_copiedMark)
             return QString();
         if (!copying()) {
@@ -201,7 +270,13 @@ QString LogBackup::copyNowIfChanged()
             abandon();
             return QString::fromUtf8(sqlite3_errstr(rc));
         }
-        return finish();
+        sqlite3_backup_finish(m_backup);
+        m_backup = nullptr;
+        const QString error = sealCopy(m_target, m_tempPath, m_finalPath, m_options.folder, m_options.keep);
+        m_target = nullptr;
+        m_tempPath.clear();
+        concluded(error);
+        return error;
     } catch (const KovraError& e) {
         abandon();
         return e.message();

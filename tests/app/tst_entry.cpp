@@ -6,6 +6,7 @@
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "store/daycount.h"
+#include "store/logbackup.h"
 #include "store/logstore.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
@@ -17,9 +18,12 @@
 #include <QDateEdit>
 #include <QDateTimeEdit>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QToolTip>
@@ -55,8 +59,12 @@ private slots:
     void columnHintStaysUpForTheHintTime();
     void saveWithoutAContestIsRefused_data();
     void saveWithoutAContestIsRefused();
+    void backupsFollowTheSession();
+    void aFailedBackupIsSaidInTheHintBar();
 
 private:
+    // Moves the fake clock on and lets the backup's schedule see it; gives the copy made.
+    QString passForBackup(int seconds);
     void openWindow();
     void chooseBand(int index);
     void chooseMode(int index);
@@ -589,6 +597,64 @@ void TestEntry::saveWithoutAContestIsRefused()
     QCOMPARE(m_entry->locatorEdit->text(), "KO95AA");
     QCOMPARE(m_entry->sentNumberEdit->text(), "1");
     QCOMPARE(m_log->log().rowCount(), 0);
+}
+
+QString TestEntry::passForBackup(int seconds)
+{
+    auto* backup = m_window->findChild<LogBackup*>();
+    if (!backup)
+        return "no backup";
+    QSignalSpy copied(backup, &LogBackup::copied);
+    m_fakes->clock.current = m_fakes->clock.current.addSecs(seconds);
+    backup->checkSchedule();
+    if (!QTest::qWaitFor([&] { return !backup->copying(); }, 30000))
+        return "copy not finished";
+    return copied.isEmpty() ? QString() : copied.first().first().toString();
+}
+
+void TestEntry::backupsFollowTheSession()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    const QString first = passForBackup(5 * 60);
+    QCOMPARE(QFileInfo(first).absolutePath(), m_file->folder() + "/backups");
+    typeContact("UA3BBB", "6", "KO95AB");
+    m_fakes->clock.current = m_fakes->clock.current.addSecs(60);
+    m_window->close(); // the last copy of the session
+    const QStringList copies =
+        QDir(m_file->folder() + "/backups").entryList({LogBackup::kNamePattern}, QDir::Files, QDir::Name);
+    QCOMPARE(copies.size(), 2);
+    QCOMPARE(copies.first(), QFileInfo(first).fileName());
+    for (const QString& name : copies) {
+        QProcess client;
+        client.start("sqlite3",
+                     {m_file->folder() + "/backups/" + name,
+                      "PRAGMA integrity_check; SELECT group_concat(ContestListCall) FROM ContestList"});
+        QVERIFY(client.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(client.readAllStandardOutput()).trimmed(),
+                 name == copies.first() ? "ok\nUA3AAA" : "ok\nUA3AAA,UA3BBB");
+    }
+}
+
+void TestEntry::aFailedBackupIsSaidInTheHintBar()
+{
+    QFile plain(m_file->folder() + "/plain");
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    m_file->sqlite("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('BackupFolder', '" +
+                   plain.fileName() + "/backups')");
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3AAA", "5", "KO95AA");
+    QCOMPARE(passForBackup(5 * 60), QString());
+    QVERIFY2(m_log->hintBar()->text().startsWith("Резервная копия журнала не сделана: "),
+             qPrintable(m_log->hintBar()->text()));
+    QVERIFY(m_fakes->prompts.shown.empty()); // no box in the operator's way
+    typeContact("UA3BBB", "6", "KO95AB");    // logging goes on
+    QCOMPARE(stored("ContestListCall"), (QVariantList{"UA3AAA", "UA3BBB"}));
 }
 
 QTEST_MAIN(TestEntry)

@@ -16,10 +16,13 @@ private slots:
     void cleanup();
 
     void copyInStepsWhileSaving();
+    void scheduleFollowsTheClock();
+    void anotherConnectionsWrites();
     void noChangeNoCopy();
     void newestAreKept();
     void failureIsSaidOnceAndTriedAgain();
     void defaultsAndSettings();
+    void dataFolderWhenBesideCannotBeWritten();
 
 private:
     void save(const QString& call);
@@ -28,11 +31,14 @@ private:
     static QString client(const QString& path, const QString& sql);
     // Lets the stepped copy run to its end.
     bool waitForCopy(LogBackup& backup);
+    // Moves the clock on and lets the schedule look at it.
+    void pass(LogBackup& backup, int seconds);
 
     std::unique_ptr<TempDatabase> m_file;
     FakePrompts m_prompts;
     std::unique_ptr<LogStore> m_store;
     QString m_folder;
+    FakeClock m_clock;
 };
 
 void TestLogBackup::init()
@@ -74,16 +80,22 @@ bool TestLogBackup::waitForCopy(LogBackup& backup)
     return QTest::qWaitFor([&] { return !backup.copying(); }, 30000);
 }
 
+void TestLogBackup::pass(LogBackup& backup, int seconds)
+{
+    m_clock.current = m_clock.current.addSecs(seconds);
+    backup.checkSchedule();
+}
+
 void TestLogBackup::copyInStepsWhileSaving()
 {
     for (int i = 0; i < 300; ++i)
         save(QString("UA3A%1").arg(i));
-    LogBackup backup(m_store->db(), {5, m_folder, 24});
+    LogBackup backup(m_store->db(), m_clock, {5, m_folder, 24});
     QSignalSpy copied(&backup, &LogBackup::copied);
     backup.setPagesPerStep(1);
     backup.start();
     save("BEFORE");
-    backup.intervalPassed();
+    pass(backup, 5 * 60);
     QVERIFY(backup.copying());
     // A save in the middle of the copy goes through at once; the copy then holds it too.
     QElapsedTimer saving;
@@ -93,18 +105,77 @@ void TestLogBackup::copyInStepsWhileSaving()
     QVERIFY(waitForCopy(backup));
     QCOMPARE(copied.size(), 1);
     const QString path = copied.first().first().toString();
-    QVERIFY(QFileInfo(path).fileName().startsWith("Kovra-" +
-                                                  QDateTime::currentDateTimeUtc().toString("yyyyMMdd")));
+    QCOMPARE(QFileInfo(path).fileName(), "Kovra-20260715-100500-000Z.db"); // the clock's UTC
     QCOMPARE(client(path, "PRAGMA integrity_check"), "ok");
     QCOMPARE(client(path, "SELECT COUNT(*) FROM ContestList"), "302");
     QCOMPARE(QDir(m_folder).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(path).fileName()});
 }
 
+void TestLogBackup::scheduleFollowsTheClock()
+{
+    LogBackup backup(m_store->db(), m_clock, {5, m_folder, 24});
+    QSignalSpy copied(&backup, &LogBackup::copied);
+    backup.start();
+    save("A");
+    pass(backup, 5 * 60 - 1);
+    QVERIFY(!backup.copying());
+    pass(backup, 1);
+    QVERIFY(backup.copying());
+    QVERIFY(waitForCopy(backup));
+    pass(backup, 5 * 60); // nothing changed since
+    QVERIFY(!backup.copying());
+    save("B");
+    pass(backup, 4 * 60);
+    QVERIFY(!backup.copying());
+    pass(backup, 63); // checked late: the next one is still due at the whole interval
+    QVERIFY(backup.copying());
+    QVERIFY(waitForCopy(backup));
+    save("C");
+    pass(backup, 5 * 60 - 4);
+    QVERIFY(!backup.copying());
+    pass(backup, 1);
+    QVERIFY(backup.copying());
+    QVERIFY(waitForCopy(backup));
+    // Set back an hour, the clock counts the interval again from its new time.
+    save("D");
+    pass(backup, -3600);
+    pass(backup, 5 * 60 - 1);
+    QVERIFY(!backup.copying());
+    pass(backup, 1);
+    QVERIFY(backup.copying());
+    QVERIFY(waitForCopy(backup));
+    QCOMPARE(copied.size(), 4);
+}
+
+void TestLogBackup::anotherConnectionsWrites()
+{
+    for (int i = 0; i < 300; ++i)
+        save(QString("UA3A%1").arg(i));
+    LogBackup backup(m_store->db(), m_clock, {5, m_folder, 24});
+    QSignalSpy copied(&backup, &LogBackup::copied);
+    backup.setPagesPerStep(1);
+    backup.start();
+    // Only another connection wrote: still a change worth a copy.
+    m_file->sqlite("INSERT INTO ContestList (IdContest, IdBand, ContestListCall) VALUES (1, 144, 'OTHER1')");
+    pass(backup, 5 * 60);
+    QVERIFY(backup.copying());
+    QCoreApplication::processEvents(); // some pages are copied
+    QVERIFY(backup.copying());
+    // Written by another connection in the middle: the copy starts over and holds it.
+    m_file->sqlite("INSERT INTO ContestList (IdContest, IdBand, ContestListCall) VALUES (1, 144, 'OTHER2')");
+    QVERIFY(waitForCopy(backup));
+    QCOMPARE(copied.size(), 1);
+    const QString path = copied.first().first().toString();
+    QCOMPARE(client(path, "PRAGMA integrity_check"), "ok");
+    QCOMPARE(client(path, "SELECT COUNT(*) FROM ContestList WHERE ContestListCall LIKE 'OTHER_'"), "2");
+    QCOMPARE(client(path, "SELECT COUNT(*) FROM ContestList"), "302");
+}
+
 void TestLogBackup::noChangeNoCopy()
 {
-    LogBackup backup(m_store->db(), {5, m_folder, 24});
+    LogBackup backup(m_store->db(), m_clock, {5, m_folder, 24});
     backup.start();
-    backup.intervalPassed();
+    pass(backup, 5 * 60);
     QVERIFY(!backup.copying());
     QCOMPARE(backup.copyNowIfChanged(), QString());
     QVERIFY2(copies().isEmpty(), qPrintable(copies().join(",")));
@@ -116,14 +187,14 @@ void TestLogBackup::noChangeNoCopy()
 
 void TestLogBackup::newestAreKept()
 {
-    LogBackup backup(m_store->db(), {5, m_folder, 3});
+    LogBackup backup(m_store->db(), m_clock, {5, m_folder, 3});
     backup.start();
     QStringList made;
     QSignalSpy copied(&backup, &LogBackup::copied);
     for (int i = 0; i < 5; ++i) {
         save(QString("K%1").arg(i));
         QCOMPARE(backup.copyNowIfChanged(), QString());
-        QTest::qWait(2); // names differ by the millisecond
+        m_clock.current = m_clock.current.addMSecs(1); // names differ by the millisecond
     }
     for (const QList<QVariant>& signal : std::as_const(copied))
         made << QFileInfo(signal.first().toString()).fileName();
@@ -135,16 +206,27 @@ void TestLogBackup::failureIsSaidOnceAndTriedAgain()
     QFile plain(m_file->folder() + "/plain");
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
-    LogBackup backup(m_store->db(), {5, m_file->folder() + "/plain/backups", 24});
+    LogBackup backup(m_store->db(), m_clock, {5, m_file->folder() + "/plain/backups", 24});
     QSignalSpy failed(&backup, &LogBackup::failed);
+    QSignalSpy copied(&backup, &LogBackup::copied);
     backup.start();
     save("A");
-    backup.intervalPassed();
+    pass(backup, 5 * 60);
     save("B");
-    backup.intervalPassed();
+    pass(backup, 5 * 60);
     QCOMPARE(failed.size(), 1); // said once, not at every interval
     QVERIFY(failed.first().first().toString().startsWith("Резервная копия журнала не сделана: "));
     QVERIFY(!backup.copying());
+    // Once the folder can be made, the next interval copies, and a later failure is said again.
+    QVERIFY(QFile::remove(plain.fileName()));
+    pass(backup, 5 * 60);
+    QVERIFY(waitForCopy(backup));
+    QCOMPARE(copied.size(), 1);
+    QVERIFY(QDir(m_file->folder() + "/plain").removeRecursively());
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    save("C");
+    pass(backup, 5 * 60);
+    QCOMPARE(failed.size(), 2);
 }
 
 void TestLogBackup::defaultsAndSettings()
@@ -162,6 +244,23 @@ void TestLogBackup::defaultsAndSettings()
     QCOMPARE(o.minutes, 1);
     QCOMPARE(o.keep, 2);
     QCOMPARE(o.folder, "/tmp/elsewhere");
+}
+
+void TestLogBackup::dataFolderWhenBesideCannotBeWritten()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QFile blocker(m_folder); // a plain file where the folder would be
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCOMPARE(LogBackup::optionsFrom(*m_store).folder, data + "/backups");
+    LogBackup backup(m_store->db(), m_clock, LogBackup::optionsFrom(*m_store));
+    backup.start();
+    save("A");
+    QCOMPARE(backup.copyNowIfChanged(), QString());
+    const QStringList made = QDir(data + "/backups").entryList({LogBackup::kNamePattern}, QDir::Files);
+    QCOMPARE(made.size(), 1);
+    QVERIFY(QDir(data + "/backups").removeRecursively());
 }
 
 QTEST_GUILESS_MAIN(TestLogBackup)
