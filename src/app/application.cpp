@@ -5,6 +5,7 @@
 #include "app/tfmain.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "platform/terminationsignal.h"
 #include "store/errors.h"
 #include "store/logstore.h"
 
@@ -59,13 +60,21 @@ ProgramOptions parseCommandLine(const QApplication& app)
     return options;
 }
 
+QString defaultDatabasePath(const QString& programDir, const QString& dataDir)
+{
+    const QString dir = QDir::cleanPath(QFileInfo(programDir).absoluteFilePath()) + QLatin1Char('/');
+    // Root can write there too, but a log among the system's files would be lost with the package.
+    const bool systemPrefix =
+        dir.startsWith(QLatin1String("/usr/")) || dir.startsWith(QLatin1String("/opt/"));
+    if (!systemPrefix && QFileInfo(programDir).isWritable())
+        return QDir(programDir).filePath(QStringLiteral("Kovra.db"));
+    return QDir(dataDir).filePath(QStringLiteral("Kovra.db"));
+}
+
 QString defaultDatabasePath()
 {
-    const QString programDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programDir).isWritable())
-        return QDir(programDir).filePath(QStringLiteral("Kovra.db"));
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(QStringLiteral("Kovra.db"));
+    return defaultDatabasePath(QCoreApplication::applicationDirPath(),
+                               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 std::unique_ptr<LogStore> openLog(const QString& path, Prompts& prompts)
@@ -89,6 +98,11 @@ int runKovra(KovraApplication& app, const Services& services, const ProgramOptio
         return 1;
     Tfmain window(*store, services, options.fileArgument);
     QObject::connect(&hints, &HintTracker::hintChanged, window.logView()->hintBar(), &QLabel::setText);
+    TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::received, &app, [&app] {
+        QApplication::closeAllWindows(); // stores the settings and makes the last backup
+        app.quit();
+    });
     window.show();
     const int code = app.exec();
     app.setPrompts(nullptr);

@@ -31,7 +31,9 @@ struct ProgramOptions
 ProgramOptions parseCommandLine(const QApplication& app);
 
 // Where the log lives unless --database names a file: beside the program when its folder
-// can be written, otherwise in the user's data folder.
+// can be written and is not part of the system (under /usr or /opt, where a package put
+// it), otherwise in the user's data folder.
+QString defaultDatabasePath(const QString& programDir, const QString& dataDir);
 QString defaultDatabasePath();
 
 // The log store on the file, or none after the box "Нет соединения с базой данных!".

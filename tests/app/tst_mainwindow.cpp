@@ -46,6 +46,8 @@ private slots:
     void aDamagedPeriodTableIsReportedAndTheWindowComesUp();
     void aFileThatIsNotALogIsRefusedUntouched();
     void hintBarFollowsTheMouse();
+    void whereTheLogLives_data();
+    void whereTheLogLives();
 
 private:
     std::unique_ptr<Tfmain> openWindow();
@@ -318,6 +320,27 @@ void TestMainWindow::hintBarFollowsTheMouse()
     QApplication::sendEvent(w->entryPanel()->compassImage, &enter);
     QCOMPARE(w->logView()->hintBar()->text(), "Компас");
     QCOMPARE(w->entryPanel()->saveButton->toolTipDuration(), kHintShowTimeMs);
+}
+
+void TestMainWindow::whereTheLogLives_data()
+{
+    QTest::addColumn<QString>("programDir");
+    QTest::addColumn<bool>("beside");
+    // Root can write under /usr; an installed program still keeps the log in the data folder.
+    QTest::newRow("installed in /usr/bin") << "/usr/bin" << false;
+    QTest::newRow("installed in /usr/local/bin") << "/usr/local/bin/" << false;
+    QTest::newRow("under /opt") << "/opt/kovra/bin" << false;
+    QTest::newRow("a build folder") << "<temp>" << true;
+    QTest::newRow("a folder that cannot be written") << "<temp>/missing" << false;
+}
+
+void TestMainWindow::whereTheLogLives()
+{
+    QFETCH(QString, programDir);
+    QFETCH(bool, beside);
+    programDir.replace("<temp>", m_file->folder());
+    const QString data = m_file->folder() + "/data";
+    QCOMPARE(defaultDatabasePath(programDir, data), (beside ? programDir : data) + "/Kovra.db");
 }
 
 QTEST_MAIN(TestMainWindow)
