@@ -18,6 +18,9 @@ packages=(
     chromium
     # libFuzzer and the sanitizers' run-time for the fuzz targets.
     clang libclang-rt-14-dev
+    # The Debian package: its icons drawn from the SVG, its dependencies, and the
+    # validators that check it.
+    librsvg2-bin dpkg-dev file lintian appstream man-db
 )
 # The extra packages for running under a virtual display (screenshots, benchmarks).
 if [ "${KOVRA_WITH_XVFB:-0}" = 1 ]; then

@@ -16,6 +16,7 @@ private slots:
     void installAndRemoveWithTheDesktopTools();
     void removeLeavesAnotherProgramsChoice();
     void linkedListStaysALink();
+    void thePackageDeclaresTheSameType();
 
 private:
     QString xdgMime(const QStringList& arguments);
@@ -144,6 +145,20 @@ void TestEdiAssociation::linkedListStaysALink()
     QVERIFY(QFileInfo(m_folders.configHome + "/mimeapps.list").isSymLink());
     QVERIFY(
         mimeApps().contains("text/x-reg1test=io.github.kovralog.Kovra.desktop\ntext/plain=editor.desktop\n"));
+}
+
+void TestEdiAssociation::thePackageDeclaresTheSameType()
+{
+    // The installed package and "Установить" must agree, or the desktop would know two types.
+    QCOMPARE(EdiAssociation::install(m_folders, "/usr/bin/kovra"), QString());
+    const QString id = QString(EdiAssociation::kDesktopId).chopped(int(qstrlen(".desktop")));
+    QFile ours(m_folders.dataHome + "/mime/packages/" + id + ".xml");
+    QFile packaged(QStringLiteral(KOVRA_PACKAGING_DIR) + "/" + id + ".xml");
+    QVERIFY(ours.open(QIODevice::ReadOnly) && packaged.open(QIODevice::ReadOnly));
+    QCOMPARE(packaged.readAll(), ours.readAll());
+    QFile entry(QStringLiteral(KOVRA_PACKAGING_DIR) + "/" + EdiAssociation::kDesktopId);
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    QVERIFY(entry.readAll().contains("\nMimeType=" + EdiAssociation::kMimeType.toUtf8() + ";\n"));
 }
 
 QTEST_GUILESS_MAIN(TestEdiAssociation)
