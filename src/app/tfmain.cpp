@@ -690,13 +690,14 @@ void Tfmain::showEvent(QShowEvent* event)
 
 void Tfmain::closeEvent(QCloseEvent* event)
 {
-    guarded(m_services.prompts, [&] { saveWindowSettings(); });
-    // The last copy of the session; a failure must not keep the window open.
+    // The last copy of the session, before the window's own settings are stored: a session
+    // that logged nothing leaves no copy. A failure must not keep the window open.
     if (m_backup) {
         const QString error = m_backup->copyNowIfChanged();
         if (!error.isEmpty())
             std::fprintf(stderr, "%s\n", qPrintable(error));
     }
+    guarded(m_services.prompts, [&] { saveWindowSettings(); });
     QMainWindow::closeEvent(event);
 }
 

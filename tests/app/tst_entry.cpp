@@ -60,6 +60,7 @@ private slots:
     void saveWithoutAContestIsRefused_data();
     void saveWithoutAContestIsRefused();
     void backupsFollowTheSession();
+    void aSessionWithoutChangesLeavesNoCopy();
     void aFailedBackupIsSaidInTheHintBar();
 
 private:
@@ -636,6 +637,13 @@ void TestEntry::backupsFollowTheSession()
         QCOMPARE(QString::fromUtf8(client.readAllStandardOutput()).trimmed(),
                  name == copies.first() ? "ok\nUA3AAA" : "ok\nUA3AAA,UA3BBB");
     }
+}
+
+void TestEntry::aSessionWithoutChangesLeavesNoCopy()
+{
+    openWindow();
+    m_window->close(); // stores the window's settings, which need no copy
+    QVERIFY(QDir(m_file->folder() + "/backups").entryList({LogBackup::kNamePattern}, QDir::Files).isEmpty());
 }
 
 void TestEntry::aFailedBackupIsSaidInTheHintBar()
