@@ -102,10 +102,13 @@ int main(int argc, char** argv)
     }
 
     const QStringList copies =
-        QDir(backups).entryList({QString::fromLatin1(LogBackup::kNamePattern)}, QDir::Files, QDir::Name);
+        QDir(backups).entryList({QStringLiteral("Kovra-*Z.db")}, QDir::Files, QDir::Name);
     std::printf("%zu contacts saved; %lld copies in %s:\n", saved.size(), qlonglong(copies.size()),
                 qPrintable(backups));
-    bool whole = true;
+    // A copy each interval while saving (the one due at the very end may give way to the
+    // copy at close), each whole and holding what was saved before it began.
+    bool whole = copies.size() >= minutes;
+    QDateTime previous;
     for (const QString& name : copies) {
         const QString copy = QDir(backups).filePath(name);
         // The name is the UTC time the copy began.
@@ -123,10 +126,16 @@ int main(int argc, char** argv)
             }
         }
         whole = whole && integrity == QLatin1String("ok") && missing == 0;
-        std::printf("  %s  integrity_check %s, %lld session contacts held, %d saved before it, %d of them "
-                    "missing\n",
-                    qPrintable(name), qPrintable(integrity), qlonglong(held.size()), before, missing);
+        std::printf("  %s  %s after the last, integrity_check %s, %lld session contacts held, %d saved "
+                    "before it, %d of them missing\n",
+                    qPrintable(name),
+                    previous.isValid()
+                        ? qPrintable(QStringLiteral("%1 s").arg(previous.msecsTo(began) / 1000.0))
+                        : "first",
+                    qPrintable(integrity), qlonglong(held.size()), before, missing);
+        previous = began;
     }
-    std::printf(whole ? "every copy whole and complete\n" : "A COPY IS DAMAGED OR INCOMPLETE\n");
+    std::printf(whole ? "a copy each minute, every copy whole and complete\n"
+                      : "TOO FEW COPIES, OR A COPY IS DAMAGED OR INCOMPLETE\n");
     return whole ? 0 : 1;
 }

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <system_error>
 
 namespace {
 
@@ -41,14 +42,31 @@ bool syncToDisk(const QString& path)
     return synced;
 }
 
+// The mode SQLite answers a journal_mode pragma with, in lower case.
+QString journalModeAfter(sqlite3* db, const char* pragma)
+{
+    QString mode;
+    sqlite3_exec(
+        db, pragma,
+        [](void* out, int columns, char** values, char**) {
+            if (columns > 0 && values[0])
+                *static_cast<QString*>(out) = QString::fromUtf8(values[0]).toLower();
+            return 0;
+        },
+        &mode, nullptr);
+    return mode;
+}
+
 // Makes a complete copy one durable file and gives it its name; then only the newest copies
-// stay. Runs on the sealer thread, so it touches nothing but its arguments.
-QString sealCopy(sqlite3* target, const QString& tempPath, const QString& finalPath,
+// of the same log stay. Runs on the sealer thread, so it touches nothing but its arguments.
+QString sealCopy(sqlite3* target, const QString& tempPath, const QString& finalPath, const QString& logName,
                  const QString& folderPath, int keep)
 {
-    // A copy is one file: no write-ahead log beside it when it is opened later.
-    sqlite3_exec(target, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-    const bool sealed = sqlite3_close(target) == SQLITE_OK && syncToDisk(tempPath) &&
+    // A copy is one file: a copy of a log in WAL mode would still say WAL in its header, and
+    // whoever opens it later would get a write-ahead log beside it.
+    const bool oneFile = journalModeAfter(target, "PRAGMA journal_mode=DELETE") == QLatin1String("delete");
+    const bool closed = sqlite3_close(target) == SQLITE_OK;
+    const bool sealed = oneFile && closed && syncToDisk(tempPath) &&
                         QFile::rename(tempPath, finalPath); // never over an existing copy
     if (!sealed) {
         QFile::remove(tempPath);
@@ -56,13 +74,14 @@ QString sealCopy(sqlite3* target, const QString& tempPath, const QString& finalP
     }
     // The new name on the disk too; where the folder cannot be synced, the copy is still there.
     syncToDisk(folderPath);
-    // Only the copies this program named; other files in the folder stay. The names sort by
-    // their UTC time.
-    static const QRegularExpression ours(QStringLiteral("^Kovra-\\d{8}-\\d{6}-\\d{3}Z\\.db$"));
+    // Only the copies this program named for this log; other files, and the copies of other
+    // logs that share the folder, stay. The names sort by their UTC time.
+    const QRegularExpression ours(QLatin1Char('^') + QRegularExpression::escape(logName) +
+                                  QStringLiteral("-\\d{8}-\\d{6}-\\d{3}Z\\.db$"));
     QDir folder(folderPath);
     QStringList copies;
-    for (const QString& name : folder.entryList({QString::fromLatin1(LogBackup::kNamePattern)}, QDir::Files,
-                                                QDir::Name | QDir::Reversed)) {
+    for (const QString& name :
+         folder.entryList({logName + QStringLiteral("-*Z.db")}, QDir::Files, QDir::Name | QDir::Reversed)) {
         if (ours.match(name).hasMatch())
             copies << name;
     }
@@ -93,7 +112,8 @@ LogBackup::Options LogBackup::optionsFrom(LogStore& store)
 }
 
 LogBackup::LogBackup(Database& db, const Clock& clock, Options options, QObject* parent)
-    : QObject(parent), m_db(db), m_clock(clock), m_options(std::move(options)), m_schedule(new QTimer(this))
+    : QObject(parent), m_db(db), m_clock(clock), m_options(std::move(options)),
+      m_logName(QFileInfo(db.path()).completeBaseName()), m_schedule(new QTimer(this))
 {
     m_options.minutes = std::max(m_options.minutes, 1);
     m_schedule->setInterval(kScheduleCheckMs);
@@ -128,6 +148,12 @@ void LogBackup::checkSchedule()
     m_due = m_due.addSecs(interval);
     if (m_due <= now)
         m_due = now.addSecs(interval);
+    // A copy that a whole interval did not finish (kept busy, or restarted by another
+    // program's writes) is given up, said, and begun again from the start.
+    if (m_backup) {
+        abandon();
+        report(QStringLiteral("копия не закончена за %1 мин.").arg(m_options.minutes));
+    }
     beginIfChanged();
 }
 
@@ -160,13 +186,13 @@ QString LogBackup::begin()
     if (!QDir().mkpath(m_options.folder))
         return QStringLiteral("нет папки %1").arg(m_options.folder);
     const QString stamp = m_clock.now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    m_finalPath = QDir(m_options.folder).filePath(QStringLiteral("Kovra-%1Z.db").arg(stamp));
-    m_tempPath = QDir(m_options.folder).filePath(QStringLiteral(".Kovra-%1Z.db.tmp").arg(stamp));
+    m_finalPath = QDir(m_options.folder).filePath(QStringLiteral("%1-%2Z.db").arg(m_logName, stamp));
+    m_tempPath = QDir(m_options.folder).filePath(QStringLiteral(".%1-%2Z.db.tmp").arg(m_logName, stamp));
     m_copyingMark = changeMark();
     // Leftovers of a copy cut short by a crash take room and serve nothing.
     QDir folder(m_options.folder);
     for (const QString& stale :
-         folder.entryList({QStringLiteral(".Kovra-*.db.tmp*")}, QDir::Files | QDir::Hidden))
+         folder.entryList({QStringLiteral(".%1-*Z.db.tmp*").arg(m_logName)}, QDir::Files | QDir::Hidden))
         folder.remove(stale);
     if (sqlite3_open_v2(QFile::encodeName(m_tempPath).constData(), &m_target,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
@@ -211,17 +237,39 @@ void LogBackup::sealInBackground()
 {
     sqlite3_backup_finish(m_backup);
     m_backup = nullptr;
-    m_sealer = std::thread([this, target = m_target, temp = m_tempPath, name = m_finalPath,
-                            folder = m_options.folder, keep = m_options.keep] {
-        m_sealError = sealCopy(target, temp, name, folder, keep);
-        QMetaObject::invokeMethod(this, &LogBackup::afterSeal, Qt::QueuedConnection);
-    });
+    const quint64 generation = ++m_sealGeneration;
+    try {
+        m_sealer = std::thread([this, generation, target = m_target, temp = m_tempPath, name = m_finalPath,
+                                log = m_logName, folder = m_options.folder, keep = m_options.keep] {
+            m_sealError = sealCopy(target, temp, name, log, folder, keep);
+            // Only for this sealer: one joined at close must not make a later call wait.
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation] {
+                    if (generation == m_sealGeneration)
+                        afterSeal();
+                },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        sealHere(); // no thread to be had: the disk's wait is taken here, once
+    }
+}
+
+QString LogBackup::sealHere()
+{
+    const QString error =
+        sealCopy(m_target, m_tempPath, m_finalPath, m_logName, m_options.folder, m_options.keep);
+    m_target = nullptr;
+    m_tempPath.clear();
+    concluded(error);
+    return error;
 }
 
 void LogBackup::afterSeal()
 {
     if (!m_sealer.joinable())
-        return; // already concluded at close
+        return;
     m_sealer.join();
     m_target = nullptr;
     m_tempPath.clear();
@@ -272,14 +320,13 @@ QString LogBackup::copyNowIfChanged()
         }
         sqlite3_backup_finish(m_backup);
         m_backup = nullptr;
-        const QString error = sealCopy(m_target, m_tempPath, m_finalPath, m_options.folder, m_options.keep);
-        m_target = nullptr;
-        m_tempPath.clear();
-        concluded(error);
-        return error;
+        return sealHere();
     } catch (const KovraError& e) {
         abandon();
         return e.message();
+    } catch (const std::exception& e) {
+        abandon();
+        return QString::fromLocal8Bit(e.what());
     }
 }
 

@@ -47,10 +47,11 @@ public:
     // the failure, or an empty text.
     QString copyNowIfChanged();
     bool copying() const { return m_target != nullptr; }
+    // The pattern of this log's copies: "<log's name>-<UTC time>Z.db", so that logs sharing
+    // a folder keep their copies apart.
+    QString namePattern() const { return m_logName + QStringLiteral("-*Z.db"); }
     // Pages copied per step between events.
     void setPagesPerStep(int pages) { m_pagesPerStep = pages; }
-
-    static constexpr const char* kNamePattern = "Kovra-*.db";
 
 signals:
     // A copy failed; said once until a copy succeeds again.
@@ -62,6 +63,7 @@ private:
     QString begin();
     void step();
     void sealInBackground();
+    QString sealHere();
     void afterSeal();
     void concluded(const QString& error);
     void abandon();
@@ -72,12 +74,14 @@ private:
     Database& m_db;
     const Clock& m_clock;
     Options m_options;
+    QString m_logName;
     QTimer* m_schedule;
     QDateTime m_due;
     int m_pagesPerStep = 16;
     sqlite3* m_target = nullptr;
     sqlite3_backup* m_backup = nullptr;
     std::thread m_sealer;
+    quint64 m_sealGeneration = 0;
     QString m_sealError; // written by the sealer, read after it is joined
     QString m_tempPath;
     QString m_finalPath;

@@ -625,7 +625,7 @@ void TestEntry::backupsFollowTheSession()
     m_fakes->clock.current = m_fakes->clock.current.addSecs(60);
     m_window->close(); // the last copy of the session
     const QStringList copies =
-        QDir(m_file->folder() + "/backups").entryList({LogBackup::kNamePattern}, QDir::Files, QDir::Name);
+        QDir(m_file->folder() + "/backups").entryList({"Kovra-*Z.db"}, QDir::Files, QDir::Name);
     QCOMPARE(copies.size(), 2);
     QCOMPARE(copies.first(), QFileInfo(first).fileName());
     for (const QString& name : copies) {
@@ -643,7 +643,7 @@ void TestEntry::aSessionWithoutChangesLeavesNoCopy()
 {
     openWindow();
     m_window->close(); // stores the window's settings, which need no copy
-    QVERIFY(QDir(m_file->folder() + "/backups").entryList({LogBackup::kNamePattern}, QDir::Files).isEmpty());
+    QVERIFY(QDir(m_file->folder() + "/backups").entryList({"Kovra-*Z.db"}, QDir::Files).isEmpty());
 }
 
 void TestEntry::aFailedBackupIsSaidInTheHintBar()

@@ -18,6 +18,7 @@ private slots:
     void copyInStepsWhileSaving();
     void scheduleFollowsTheClock();
     void anotherConnectionsWrites();
+    void closeOrEndDuringACopy();
     void noChangeNoCopy();
     void newestAreKept();
     void failureIsSaidOnceAndTriedAgain();
@@ -64,7 +65,7 @@ void TestLogBackup::save(const QString& call)
 
 QStringList TestLogBackup::copies() const
 {
-    return QDir(m_folder).entryList({LogBackup::kNamePattern}, QDir::Files, QDir::Name);
+    return QDir(m_folder).entryList({"Kovra-*Z.db"}, QDir::Files, QDir::Name);
 }
 
 QString TestLogBackup::client(const QString& path, const QString& sql)
@@ -106,6 +107,12 @@ void TestLogBackup::copyInStepsWhileSaving()
     QCOMPARE(copied.size(), 1);
     const QString path = copied.first().first().toString();
     QCOMPARE(QFileInfo(path).fileName(), "Kovra-20260715-100500-000Z.db"); // the clock's UTC
+    // One file, not a write-ahead log like the live log: the header says so before any
+    // client opens the copy (and would take a log beside it away on closing).
+    QFile header(path);
+    QVERIFY(header.open(QIODevice::ReadOnly));
+    QCOMPARE(int(header.read(20).at(18)), 1);
+    header.close();
     QCOMPARE(client(path, "PRAGMA integrity_check"), "ok");
     QCOMPARE(client(path, "SELECT COUNT(*) FROM ContestList"), "302");
     QCOMPARE(QDir(m_folder).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(path).fileName()});
@@ -144,7 +151,55 @@ void TestLogBackup::scheduleFollowsTheClock()
     pass(backup, 1);
     QVERIFY(backup.copying());
     QVERIFY(waitForCopy(backup));
-    QCOMPARE(copied.size(), 4);
+    // After three hours asleep, the copy is due at once, and the next a whole interval later.
+    save("E");
+    pass(backup, 3 * 3600);
+    QVERIFY(backup.copying());
+    QVERIFY(waitForCopy(backup));
+    save("F");
+    pass(backup, 5 * 60 - 1);
+    QVERIFY(!backup.copying());
+    pass(backup, 1);
+    QVERIFY(backup.copying());
+    QVERIFY(waitForCopy(backup));
+    QCOMPARE(copied.size(), 6);
+}
+
+void TestLogBackup::closeOrEndDuringACopy()
+{
+    for (int i = 0; i < 300; ++i)
+        save(QString("UA3A%1").arg(i));
+    QStringList copied;
+    {
+        LogBackup backup(m_store->db(), m_clock, {5, m_folder, 24});
+        connect(&backup, &LogBackup::copied, this, [&](const QString& path) { copied << path; });
+        QSignalSpy failed(&backup, &LogBackup::failed);
+        backup.setPagesPerStep(1);
+        backup.start();
+        save("A");
+        pass(backup, 5 * 60);
+        QCoreApplication::processEvents();
+        QVERIFY(backup.copying());
+        // Not done a whole interval later (no events ran): given up, said, begun again.
+        save("B");
+        pass(backup, 5 * 60);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(failed.first().first().toString().contains("не закончена"));
+        QVERIFY(backup.copying());
+        // Closing in the middle of it finishes it at once.
+        save("C");
+        QCOMPARE(backup.copyNowIfChanged(), QString());
+        QCOMPARE(copied.size(), 1);
+        QCOMPARE(client(copied.first(), "SELECT COUNT(*) FROM ContestList"), "303");
+        // Ended in the middle of the next one: no copy and no temporary file is left.
+        save("D");
+        pass(backup, 5 * 60);
+        QCoreApplication::processEvents();
+        QVERIFY(backup.copying());
+    }
+    QCOMPARE(copied.size(), 1);
+    QCOMPARE(QDir(m_folder).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QFileInfo(copied.first()).fileName()});
 }
 
 void TestLogBackup::anotherConnectionsWrites()
@@ -188,6 +243,14 @@ void TestLogBackup::noChangeNoCopy()
 void TestLogBackup::newestAreKept()
 {
     LogBackup backup(m_store->db(), m_clock, {5, m_folder, 3});
+    // Another log's copies and other files share the folder; they are not ours to prune.
+    QDir().mkpath(m_folder);
+    const QStringList others{"Kovra-19990101-000000-000Z.db.bak", "field-20200101-000000-000Z.db",
+                             "notes.txt"};
+    for (const QString& name : others) {
+        QFile other(m_folder + "/" + name);
+        QVERIFY(other.open(QIODevice::WriteOnly));
+    }
     backup.start();
     QStringList made;
     QSignalSpy copied(&backup, &LogBackup::copied);
@@ -199,6 +262,8 @@ void TestLogBackup::newestAreKept()
     for (const QList<QVariant>& signal : std::as_const(copied))
         made << QFileInfo(signal.first().toString()).fileName();
     QCOMPARE(copies(), made.mid(2));
+    for (const QString& name : others)
+        QVERIFY2(QFile::exists(m_folder + "/" + name), qPrintable(name));
 }
 
 void TestLogBackup::failureIsSaidOnceAndTriedAgain()
@@ -258,7 +323,7 @@ void TestLogBackup::dataFolderWhenBesideCannotBeWritten()
     backup.start();
     save("A");
     QCOMPARE(backup.copyNowIfChanged(), QString());
-    const QStringList made = QDir(data + "/backups").entryList({LogBackup::kNamePattern}, QDir::Files);
+    const QStringList made = QDir(data + "/backups").entryList({"Kovra-*Z.db"}, QDir::Files);
     QCOMPARE(made.size(), 1);
     QVERIFY(QDir(data + "/backups").removeRecursively());
 }
