@@ -3,6 +3,7 @@
 #include "app/hints.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "platform/ediassociation.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
 #include "platform/terminationsignal.h"
@@ -21,6 +22,8 @@ KovraApplication::KovraApplication(int& argc, char** argv) : QApplication(argc, 
 {
     setApplicationName(QStringLiteral("kovra"));
     setApplicationVersion(QStringLiteral(KOVRA_VERSION));
+    // The desktop finds the menu entry and its icon for the window by this name.
+    setDesktopFileName(QString(EdiAssociation::kDesktopId).chopped(int(qstrlen(".desktop"))));
 }
 
 bool KovraApplication::notify(QObject* receiver, QEvent* event)
@@ -92,17 +95,18 @@ std::unique_ptr<LogStore> openLog(const QString& path, Prompts& prompts)
 int runKovra(KovraApplication& app, const Services& services, const ProgramOptions& options)
 {
     app.setPrompts(&services.prompts);
+    // Before anything else: a signal that comes while the log opens waits for the event loop.
+    TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::received, &app, [&app] {
+        QApplication::closeAllWindows(); // stores the settings and makes the last backup
+        app.quit();
+    });
     HintTracker hints(app);
     std::unique_ptr<LogStore> store = openLog(options.databasePath, services.prompts);
     if (!store)
         return 1;
     Tfmain window(*store, services, options.fileArgument);
     QObject::connect(&hints, &HintTracker::hintChanged, window.logView()->hintBar(), &QLabel::setText);
-    TerminationSignal termination;
-    QObject::connect(&termination, &TerminationSignal::received, &app, [&app] {
-        QApplication::closeAllWindows(); // stores the settings and makes the last backup
-        app.quit();
-    });
     window.show();
     const int code = app.exec();
     app.setPrompts(nullptr);

@@ -62,10 +62,11 @@ QByteArray desktopEntry(const QString& programPath)
                           "Name=Kovra log\n"
                           "Comment=Журнал УКВ соревнований и просмотр EDI файлов\n"
                           "Exec=%1 %f\n"
+                          "Icon=%3\n"
                           "MimeType=%2;\n"
                           "Terminal=false\n"
                           "Categories=Network;HamRadio;\n")
-        .arg(execArgument(programPath), kMimeType)
+        .arg(execArgument(programPath), kMimeType, QString(kDesktopId).chopped(int(qstrlen(".desktop"))))
         .toUtf8();
 }
 

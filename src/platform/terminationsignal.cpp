@@ -2,49 +2,64 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
-int g_sockets[2] = {-1, -1};
+constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
+volatile sig_atomic_t g_writeEnd = -1;
+int g_readEnd = -1;
 
 void onSignal(int)
 {
+    const int savedErrno = errno;
     const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(g_sockets[0], &byte, 1);
+    [[maybe_unused]] const auto written = ::write(g_writeEnd, &byte, 1);
+    errno = savedErrno;
+}
+
+void setHandler(void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : kSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
 } // namespace
 
 TerminationSignal::TerminationSignal(QObject* parent) : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_sockets) != 0)
+    int sockets[2];
+    // The handler must never block: a full socket already holds a request to close.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, sockets) != 0)
         return; // the program still runs; a signal then ends it the default way
-    m_notifier = new QSocketNotifier(g_sockets[1], QSocketNotifier::Read, this);
+    g_writeEnd = sockets[0];
+    g_readEnd = sockets[1];
+    m_notifier = new QSocketNotifier(g_readEnd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char byte;
-        [[maybe_unused]] const auto read = ::read(g_sockets[1], &byte, 1);
+        char bytes[16];
+        while (::read(g_readEnd, bytes, sizeof bytes) > 0) {
+        }
+        // A second signal while the windows close ends the program the default way, should
+        // the closing hang.
+        setHandler(SIG_DFL);
         emit received();
     });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
-        ::sigaction(signal, &action, nullptr);
+    setHandler(onSignal);
 }
 
 TerminationSignal::~TerminationSignal()
 {
     if (!m_notifier)
         return;
-    struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
-        ::sigaction(signal, &action, nullptr);
-    ::close(g_sockets[0]);
-    ::close(g_sockets[1]);
-    g_sockets[0] = g_sockets[1] = -1;
+    setHandler(SIG_DFL);
+    ::close(g_writeEnd);
+    ::close(g_readEnd);
+    g_writeEnd = g_readEnd = -1;
 }

@@ -102,7 +102,9 @@ void TestEdiAssociation::installAndRemoveWithTheDesktopTools()
     QCOMPARE(EdiAssociation::install(m_folders, "/opt/kovra log/kovra"), QString());
     QFile entry(m_folders.dataHome + "/applications/" + EdiAssociation::kDesktopId);
     QVERIFY(entry.open(QIODevice::ReadOnly));
-    QVERIFY(entry.readAll().contains("\nExec=\"/opt/kovra log/kovra\" %f\n")); // the file, first argument
+    const QByteArray written = entry.readAll();
+    QVERIFY(written.contains("\nExec=\"/opt/kovra log/kovra\" %f\n")); // the file, first argument
+    QVERIFY(written.contains("\nIcon=io.github.kovralog.Kovra\n"));    // the packaged icon, if installed
     QCOMPARE(xdgMime({"query", "filetype", edi.fileName()}), EdiAssociation::kMimeType);
     QCOMPARE(xdgMime({"query", "default", EdiAssociation::kMimeType}), EdiAssociation::kDesktopId);
     QVERIFY2(QProcess::execute("desktop-file-validate",
