@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
 # and runs each for the given number of seconds (default 30) from its corpus of kept inputs.
-# A crash fails the run; its input is kept beside the corpus as crash-*.
+# A crash fails the run; its input is written into the build folder as crash-<target>-*. Once
+# the fault is mended, put that input into the target's corpus folder: the test run replays
+# every corpus file (the fuzz_corpus_* tests), so it stays a regression test.
 set -euo pipefail
 seconds="${1:-30}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
