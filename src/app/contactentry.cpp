@@ -85,6 +85,9 @@ void ContactEntry::saveContact()
     m_panel.callEdit->setEditText(QString());
     m_panel.locatorEdit->clear();
     m_panel.receivedNumberEdit->clear();
+    m_state.lastLocators.logged(fields.call, fields.locator,
+                                toDayCount(fields.date, QTime(0, 0)) +
+                                    double(fields.time.msecsSinceStartOfDay()) / 86400000.0);
     addToCallHistory(fields.call);
     m_panel.setLocatorAutoFilled(false);
     reloadTimerList();
@@ -145,6 +148,7 @@ void ContactEntry::SetCallList()
     const QString typed = m_panel.callEdit->currentText();
     m_panel.callEdit->clear();
     m_panel.callEdit->addItems(m_contacts.callHistory());
+    m_state.lastLocators.load(m_store.db());
     m_panel.callEdit->setCurrentIndex(-1);
     m_panel.callEdit->setEditText(typed);
 }
@@ -172,6 +176,7 @@ void ContactEntry::addToCallHistory(const QString& call)
 
 void ContactEntry::logRowChanged()
 {
+    m_state.lastLocators.load(m_store.db()); // an edited or deleted row: the last ones again
     reloadTimerList();
     GetMaxNumber();
 }

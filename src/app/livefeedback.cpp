@@ -12,11 +12,13 @@
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "store/daycount.h"
 #include "store/logstore.h"
 #include "store/sqltext.h"
 
 #include <QComboBox>
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 
 LiveFeedback::LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, MainState& state,
@@ -30,6 +32,8 @@ LiveFeedback::LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, Mai
     m_panel.callEdit->installEventFilter(this);
     connect(m_panel.callEdit, &PickComboBox::picked, this,
             [this] { guarded(m_services.prompts, [this] { callPicked(); }); });
+    connect(m_panel.locatorEdit, &QLineEdit::textChanged, this, &LiveFeedback::showMovedQth);
+    connect(m_panel.callEdit, &QComboBox::editTextChanged, this, &LiveFeedback::showMovedQth);
     connect(m_panel.distanceLabel, &TDRLabel::doubleClicked, this, &LiveFeedback::chooseReadoutColour);
 
     Cursor& grid = m_log.log();
@@ -141,6 +145,24 @@ void LiveFeedback::showCurrentContact()
     m_panel.showReadout(distance.isNull()
                             ? QString()
                             : readoutText(distance.toDouble(), azimuth.isNull() ? 0 : int(azimuth.toInt())));
+}
+
+void LiveFeedback::showMovedQth()
+{
+    const auto earlier =
+        m_state.lastLocators.differing(m_panel.callEdit->currentText(), m_panel.locatorEdit->text());
+    m_panel.setLocatorBackground(earlier ? MainState::MovedQthColor : QColor());
+    QLabel* hintBar = m_log.hintBar();
+    if (earlier) {
+        // Not refused: portable stations move; the operator asks.
+        m_movedQthHint = QStringLiteral("Прежний QTH: ") + earlier->locator + QStringLiteral(", ") +
+                         dayCountDate(earlier->dateTime).toString(QStringLiteral("dd.MM.yyyy"));
+        hintBar->setText(m_movedQthHint);
+    } else if (!m_movedQthHint.isEmpty()) {
+        if (hintBar->text() == m_movedQthHint)
+            hintBar->clear();
+        m_movedQthHint.clear();
+    }
 }
 
 void LiveFeedback::chooseReadoutColour()

@@ -36,6 +36,9 @@ public:
     void ShowLastQSO();
     // The contact the grid stands on: its distance and azimuth.
     void showCurrentContact();
+    // The typed locator against the call's last one: the field in the warning colour and the
+    // earlier place in the hint bar while they differ.
+    void showMovedQth();
     // Double click on the read-out: its colour, for as long as the program runs.
     void chooseReadoutColour();
 
@@ -53,4 +56,5 @@ private:
     std::unique_ptr<Cursor> m_earlier; // q4
     QString m_autoFilledCall;
     QString m_lastCallText;
+    QString m_movedQthHint; // what the warning put in the hint bar, taken away with it
 };

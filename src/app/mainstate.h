@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logging/lastlocators.h"
+
 #include <QColor>
 #include <QString>
 
@@ -21,6 +23,7 @@ struct MainState
     QString SortOrder = QStringLiteral("ASC");
     bool ViewerMode = false;
     QString TmpHtmlPath;
+    LastLocators lastLocators; // every call's last locator, for the changed-QTH warning
 
     // The correction the clock applies: none until a zone is chosen.
     std::optional<int> clockCorrection() const
@@ -31,4 +34,5 @@ struct MainState
     static inline const QColor SentColor{255, 255, 205};
     static inline const QColor ReceivedColor{255, 215, 255};
     static inline const QColor HighlightColor{255, 215, 215};
+    static inline const QColor MovedQthColor{255, 200, 120};
 };

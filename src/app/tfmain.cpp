@@ -490,7 +490,7 @@ void Tfmain::connectEntry()
         m_entry->locatorEdit->setText(locator);
     });
     connect(m_log, &LogView::bandLogErased, this,
-            [this] { guarded(m_services.prompts, [this] { m_contactEntry->GetMaxNumber(); }); });
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->logRowChanged(); }); });
 }
 
 bool Tfmain::eventFilter(QObject* watched, QEvent* event)

@@ -184,6 +184,13 @@ void EntryPanel::setLocatorAutoFilled(bool autoFilled)
     locatorEdit->setPalette(palette);
 }
 
+void EntryPanel::setLocatorBackground(const QColor& colour)
+{
+    QPalette palette = locatorEdit->palette();
+    palette.setColor(QPalette::Base, colour.isValid() ? colour : this->palette().color(QPalette::Base));
+    locatorEdit->setPalette(palette);
+}
+
 bool EntryPanel::isLocatorAutoFilled() const
 {
     return locatorEdit->palette().color(QPalette::Text) == QColor(192, 192, 192);

@@ -34,6 +34,8 @@ public:
 
     // A locator taken from the log rather than typed shows in silver until edited.
     void setLocatorAutoFilled(bool autoFilled);
+    // The locator field's background: the warning colour, or an invalid colour for the normal one.
+    void setLocatorBackground(const QColor& colour);
     bool isLocatorAutoFilled() const;
 
     QComboBox* bandList;           // Edit7

@@ -1,5 +1,6 @@
 #include "app/livefeedback.h"
 #include "app/logview.h"
+#include "app/mainstate.h"
 #include "app/tfmain.h"
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
@@ -35,6 +36,7 @@ private slots:
     void gridRowTurnsTheNeedle();
     void captionWithoutContest();
     void readoutColourIsChosen();
+    void aMovedQthIsFlagged();
 
 private:
     void openWindow();
@@ -220,6 +222,49 @@ void TestLiveFeedback::readoutColourIsChosen()
     QCOMPARE(m_entry->distanceLabel->fontColor(), QColor(200, 0, 0));
     m_window->logView()->fontSlider()->setValue(12); // the font size leaves the colour
     QCOMPARE(m_entry->distanceLabel->fontColor(), QColor(200, 0, 0));
+}
+
+void TestLiveFeedback::aMovedQthIsFlagged()
+{
+    openWindow();
+    QLabel* hintBar = m_window->logView()->hintBar();
+    const QColor normal = m_entry->locatorEdit->palette().color(QPalette::Base);
+    const auto flagged = [&] { return m_entry->locatorEdit->palette().color(QPalette::Base) != normal; };
+    // Logged in the other contest: the whole log counts.
+    typeInto(m_entry->callEdit, "rk3def");
+    typeInto(m_entry->locatorEdit, "ko86ab");
+    QVERIFY(flagged());
+    QCOMPARE(m_entry->locatorEdit->palette().color(QPalette::Base), MainState::MovedQthColor);
+    QCOMPARE(hintBar->text(), "Прежний QTH: KO86AA, 06.04.2015");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace); // five characters: not yet
+    QVERIFY(!flagged());
+    QCOMPARE(hintBar->text(), "");
+    QTest::keyClicks(QApplication::focusWidget(), "a"); // the same place
+    QVERIFY(!flagged());
+
+    // A contact saved now is the call's last one at once; the warning does not refuse a save.
+    chooseInList(m_entry->modeList, 1);
+    m_entry->callEdit->setFocus();
+    m_entry->callEdit->setEditText(QString());
+    typeInto(m_entry->callEdit, "ua3dx");
+    typeInto(m_entry->receivedNumberEdit, "7");
+    typeInto(m_entry->locatorEdit, "ko91og");
+    QVERIFY(!flagged());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(m_entry->callEdit->currentText(), ""); // saved
+    chooseInList(m_entry->bandList, 1); // not a repeat: another band
+    typeInto(m_entry->callEdit, "ua3dx");
+    typeInto(m_entry->receivedNumberEdit, "8");
+    typeInto(m_entry->locatorEdit, "ko91oh");
+    QVERIFY(flagged());
+    QVERIFY2(hintBar->text().startsWith("Прежний QTH: KO91OG, "), qPrintable(hintBar->text()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(m_entry->callEdit->currentText(), "");
+    QVERIFY(!flagged()); // the fields are empty again
+    QCOMPARE(m_file->column("SELECT ContestListQTH FROM ContestList WHERE ContestListCall='UA3DX' "
+                            "ORDER BY ContestListRowid"),
+             (QVariantList{"KO91OG", "KO91OH"}));
+    QVERIFY(m_fakes->prompts.shown.empty());
 }
 
 QTEST_MAIN(TestLiveFeedback)
