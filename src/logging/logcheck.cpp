@@ -1,0 +1,184 @@
+#include "logging/logcheck.h"
+
+#include "logging/locator.h"
+#include "logging/repeatrule.h"
+#include "store/daycount.h"
+#include "store/logstore.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <map>
+
+namespace LogCheck {
+namespace {
+
+QString lineFor(const Contact& c, const QString& what)
+{
+    return QStringLiteral("%1, № %2, %3: %4").arg(c.band, c.serial, c.call, what);
+}
+
+Finding finding(const Contact& c, const QString& what)
+{
+    return {c.rowid, c.bandId, lineFor(c, what)};
+}
+
+QString timeText(double dayCount)
+{
+    return formatDayCount(dayCount);
+}
+
+} // namespace
+
+std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const Rules& rules)
+{
+    // Band by band, in serial order, so that the list reads as the log does.
+    std::vector<const Contact*> ordered;
+    for (const Contact& c : contacts)
+        ordered.push_back(&c);
+    std::stable_sort(ordered.begin(), ordered.end(), [](const Contact* a, const Contact* b) {
+        if (a->bandId != b->bandId)
+            return a->bandId < b->bandId;
+        return a->serial.toLongLong() < b->serial.toLongLong();
+    });
+
+    // The first locator of each call, and the latest earlier contact of each call on a band
+    // and mode, in the order of time.
+    QHash<QString, const Contact*> firstLocator;
+    std::vector<const Contact*> byTime = ordered;
+    std::stable_sort(byTime.begin(), byTime.end(), [](const Contact* a, const Contact* b) {
+        return a->dateTime.value_or(0) < b->dateTime.value_or(0);
+    });
+    QHash<const Contact*, const Contact*> tooEarlyAfter;
+    QHash<QString, const Contact*> lastOnBandAndMode;
+    for (const Contact* c : byTime) {
+        const QString call = c->call.trimmed().toUpper();
+        const QString key = QStringLiteral("%1|%2|%3").arg(call).arg(c->bandId).arg(c->modeId);
+        if (const Contact* last = lastOnBandAndMode.value(key);
+            last && c->dateTime && last->dateTime &&
+            isTooEarly(nextAllowedContact(*last->dateTime, rules.repeatPeriodDays, rules.tours),
+                       *c->dateTime))
+            tooEarlyAfter.insert(c, last);
+        lastOnBandAndMode.insert(key, c);
+        QString locator = c->locator.trimmed().toUpper();
+        if (!firstLocator.contains(call) && locator.size() == 6 && LocatorIsValid(locator))
+            firstLocator.insert(call, c);
+    }
+
+    std::vector<Finding> found;
+    std::map<qint32, std::pair<QString, std::vector<qint64>>> serialsByBand; // band: name, numbers
+    QSet<QString> seenSerials;
+    for (const Contact* c : ordered) {
+        QString locator = c->locator.trimmed().toUpper();
+        const bool validLocator = locator.size() == 6 && LocatorIsValid(locator);
+        if (!validLocator)
+            found.push_back(finding(*c, QStringLiteral("неверный локатор \"%1\" (0 очков)").arg(c->locator)));
+        if (const Contact* last = tooEarlyAfter.value(c))
+            found.push_back(finding(*c, QStringLiteral("повтор раньше срока после № %1 в %2")
+                                            .arg(last->serial, timeText(*last->dateTime))));
+        const Contact* first = firstLocator.value(c->call.trimmed().toUpper());
+        if (validLocator && first && first != c && first->locator.trimmed().toUpper() != locator)
+            found.push_back(finding(
+                *c, QStringLiteral("локатор %1, а в № %2 (%3) %4")
+                        .arg(locator, first->serial, first->band, first->locator.trimmed().toUpper())));
+        bool numeric = false;
+        const qint64 serial = c->serial.toLongLong(&numeric);
+        const QString serialKey = QStringLiteral("%1|%2").arg(c->bandId).arg(serial);
+        if (numeric && serial > 0) {
+            if (seenSerials.contains(serialKey))
+                found.push_back(finding(*c, QStringLiteral("номер повторяется")));
+            seenSerials.insert(serialKey);
+            auto& band = serialsByBand[c->bandId];
+            band.first = c->band;
+            band.second.push_back(serial);
+        }
+        if (c->dateTime &&
+            ((rules.start && *c->dateTime < *rules.start) || (rules.stop && *c->dateTime > *rules.stop)))
+            found.push_back(
+                finding(*c, QStringLiteral("время %1 вне соревнования").arg(timeText(*c->dateTime))));
+    }
+    // Missing numbers, from 1 to the band's highest, after the band's contacts.
+    for (const auto& [bandId, band] : serialsByBand) {
+        const QSet<qint64> present(band.second.begin(), band.second.end());
+        const qint64 highest = *std::max_element(band.second.begin(), band.second.end());
+        std::vector<Finding> missing;
+        for (qint64 n = 1; n < highest; ++n) {
+            if (!present.contains(n))
+                missing.push_back(
+                    {0, bandId, QStringLiteral("%1, № %2: номер пропущен").arg(band.first).arg(n)});
+        }
+        // After the last finding of that band.
+        auto after = std::find_if(found.rbegin(), found.rend(), [id = bandId](const Finding& f) {
+                         return f.bandId == id;
+                     }).base();
+        found.insert(after, missing.begin(), missing.end());
+    }
+    return found;
+}
+
+std::vector<Finding> checkPersonalData(LogStore& store)
+{
+    std::vector<Finding> found;
+    for (const char* key : {"PCall", "PWWLo", "RCall"}) {
+        const DbValue value = store.GetSetInfo(QString::fromLatin1(key));
+        if (value.isNull() || value.displayText().trimmed().isEmpty())
+            found.push_back(
+                {0, 0, QStringLiteral("Личные данные: не заполнено %1").arg(QString::fromLatin1(key))});
+    }
+    // The station type is a place in its list.
+    const int types =
+        int(store.db().query(QStringLiteral("SELECT StationTypeRowid FROM StationType")).rows.size());
+    if (storedListPosition(store.GetSetInfo(QStringLiteral("PSect")), types) < 0)
+        found.push_back({0, 0, QStringLiteral("Личные данные: не заполнено PSect")});
+    return found;
+}
+
+std::vector<Contact> contestContacts(LogStore& store, qint32 contestId)
+{
+    std::vector<Contact> contacts;
+    store.db().queryEach(
+        QStringLiteral(
+            "SELECT ContestListRowid, IdBand, BandName, IdModulation, ContestListCall, ContestListQTH, "
+            "ContestListSendNum, ContestListDateTime FROM ContestList LEFT JOIN [Band] ON "
+            "[Band].BandRowid=ContestList.IdBand WHERE IdContest=%1")
+            .arg(contestId),
+        [&](const ResultRow& row) {
+            Contact c;
+            c.rowid = row[0].toInt();
+            c.bandId = qint32(row[1].toInt());
+            c.band = row[2].isNull() ? row[1].displayText() : row[2].displayText();
+            c.modeId = qint32(row[3].toInt());
+            c.call = row[4].displayText();
+            c.locator = row[5].displayText();
+            c.serial = row[6].displayText();
+            if (row[7].isNumeric())
+                c.dateTime = row[7].toDouble();
+            contacts.push_back(c);
+        });
+    return contacts;
+}
+
+Rules contestRules(LogStore& store, qint32 contestId, double repeatPeriodDays, bool tours)
+{
+    Rules rules;
+    rules.repeatPeriodDays = repeatPeriodDays;
+    rules.tours = tours;
+    store.db().queryEach(
+        QStringLiteral("SELECT ContestDTStart, ContestDTStop FROM Contest WHERE ContestRowid=%1")
+            .arg(contestId),
+        [&](const ResultRow& row) {
+            if (row[0].isNumeric())
+                rules.start = row[0].toDouble();
+            if (row[1].isNumeric())
+                rules.stop = row[1].toDouble();
+        });
+    return rules;
+}
+
+QString nothingFoundText()
+{
+    return QStringLiteral("Замечаний нет: лог готов к отправке.");
+}
+
+} // namespace LogCheck
