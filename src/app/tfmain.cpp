@@ -2,6 +2,7 @@
 
 #include "app/contactentry.h"
 #include "app/livefeedback.h"
+#include "app/logcheckwindow.h"
 #include "app/logview.h"
 #include "config/tfabout.h"
 #include "config/tfband.h"
@@ -196,6 +197,8 @@ void Tfmain::buildMenu()
             [this] { guarded(m_services.prompts, [this] { registerAsEdiViewer(); }); });
     connect(add(viewer, "N15", QStringLiteral("Убрать")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { unregisterAsEdiViewer(); }); });
+    connect(add(work, "mnCheckLog", QStringLiteral("Проверка лога")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { checkLog(false); }); });
     connect(add(work, "N14", QStringLiteral("Экспорт в EDI")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { exportEdi(); }); });
     connect(add(work, "N5", QStringLiteral("Экспорт в ADI")), &QAction::triggered, this,
@@ -264,8 +267,43 @@ void Tfmain::openTimeZoneWindow()
         tickClock(); // the corrected time at once, not a second later
 }
 
+bool Tfmain::checkLog(bool beforeExport)
+{
+    ContactLog& contacts = m_contactEntry->contacts();
+    std::vector<LogCheck::Finding> findings = LogCheck::checkPersonalData(m_store);
+    const std::vector<LogCheck::Finding> inContacts =
+        LogCheck::checkContacts(LogCheck::contestContacts(m_store, m_state.CurrentContestId),
+                                LogCheck::contestRules(m_store, m_state.CurrentContestId,
+                                                       contacts.repeatPeriodDays(), contacts.tourRule()));
+    findings.insert(findings.end(), inContacts.begin(), inContacts.end());
+    if (beforeExport && findings.empty())
+        return true;
+    LogCheckWindow window(m_store, findings, beforeExport, this);
+    window.setFont(font());
+    connect(&window, &LogCheckWindow::contactChosen, this, [this](qint64 rowid, const QString& band) {
+        guarded(m_services.prompts, [&] { goToContact(rowid, band); });
+    });
+    const bool goOn = window.exec() == QDialog::Accepted;
+    window.storePlace();
+    return goOn;
+}
+
+void Tfmain::goToContact(qint64 rowid, const QString& band)
+{
+    if (band != m_entry->bandList->currentText()) {
+        const int index = m_entry->bandList->findText(band);
+        if (index < 0)
+            return;
+        m_entry->bandList->setCurrentIndex(index);
+        m_contactEntry->bandChanged();
+    }
+    m_log->log().locate(QStringLiteral("ContestListRowid"), DbValue(rowid));
+}
+
 void Tfmain::exportEdi()
 {
+    if (!checkLog(true))
+        return;
     Tfsaveoptions options(m_store, m_state.OwnCall, m_log->fontSlider()->value(), font(), this);
     if (options.exec() != QDialog::Accepted)
         return;

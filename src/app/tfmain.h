@@ -44,6 +44,11 @@ public:
     void openContestManager();
     // "Экспорт в EDI": the options, the folder, one file per band of the current contest.
     void exportEdi();
+    // "Проверка лога": the findings in the current contest. Before an export the window shows
+    // only when something is found; gives whether the operator goes on.
+    bool checkLog(bool beforeExport);
+    // The log grid on a contact, on its band.
+    void goToContact(qint64 rowid, const QString& band);
     // "Карта связей": the own station and the rows the log grid shows on a web map page,
     // opened in the browser.
     void showMap();

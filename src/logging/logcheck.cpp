@@ -21,7 +21,7 @@ QString lineFor(const Contact& c, const QString& what)
 
 Finding finding(const Contact& c, const QString& what)
 {
-    return {c.rowid, c.bandId, lineFor(c, what)};
+    return {c.rowid, c.bandId, c.band, lineFor(c, what)};
 }
 
 QString timeText(double dayCount)
@@ -105,8 +105,8 @@ std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const R
         std::vector<Finding> missing;
         for (qint64 n = 1; n < highest; ++n) {
             if (!present.contains(n))
-                missing.push_back(
-                    {0, bandId, QStringLiteral("%1, № %2: номер пропущен").arg(band.first).arg(n)});
+                missing.push_back({0, bandId, band.first,
+                                   QStringLiteral("%1, № %2: номер пропущен").arg(band.first).arg(n)});
         }
         // After the last finding of that band.
         auto after = std::find_if(found.rbegin(), found.rend(), [id = bandId](const Finding& f) {
@@ -123,14 +123,14 @@ std::vector<Finding> checkPersonalData(LogStore& store)
     for (const char* key : {"PCall", "PWWLo", "RCall"}) {
         const DbValue value = store.GetSetInfo(QString::fromLatin1(key));
         if (value.isNull() || value.displayText().trimmed().isEmpty())
-            found.push_back(
-                {0, 0, QStringLiteral("Личные данные: не заполнено %1").arg(QString::fromLatin1(key))});
+            found.push_back({0, 0, QString(),
+                             QStringLiteral("Личные данные: не заполнено %1").arg(QString::fromLatin1(key))});
     }
     // The station type is a place in its list.
     const int types =
         int(store.db().query(QStringLiteral("SELECT StationTypeRowid FROM StationType")).rows.size());
     if (storedListPosition(store.GetSetInfo(QStringLiteral("PSect")), types) < 0)
-        found.push_back({0, 0, QStringLiteral("Личные данные: не заполнено PSect")});
+        found.push_back({0, 0, QString(), QStringLiteral("Личные данные: не заполнено PSect")});
     return found;
 }
 

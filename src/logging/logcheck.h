@@ -35,6 +35,7 @@ struct Finding
 {
     qint64 rowid = 0; // the contact, or 0 for a missing number or personal data
     qint32 bandId = 0;
+    QString band; // the band's name, empty for personal data
     QString text; // "band, № serial, call: what", or what alone
 };
 

@@ -58,10 +58,15 @@ bool WindowTest::isCentredOn(const QWidget& window, const QWidget& owner)
 QWidget* WindowTest::openCellEditor(DataGrid& grid, int row, int column)
 {
     QApplication::processEvents(); // rows just added are laid out
-    const QRect cell = grid.visualRect(grid.model()->index(row, column));
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+    doubleClick(grid, grid.model()->index(row, column));
     return QApplication::focusWidget();
+}
+
+void WindowTest::doubleClick(QAbstractItemView& view, const QModelIndex& index)
+{
+    const QPoint centre = view.visualRect(index).center();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, centre);
 }
 
 void WindowTest::typeIntoCell(DataGrid& grid, int row, int column, const QString& text)

@@ -12,6 +12,8 @@
 
 class LogStore;
 class DataGrid;
+class QAbstractItemView;
+class QModelIndex;
 class QComboBox;
 class Tfmain;
 class QWidget;
@@ -64,6 +66,8 @@ protected:
     // Opens the editor of a grid cell as the operator does, a double click on the cell, and
     // gives the editor, which has the focus.
     static QWidget* openCellEditor(DataGrid& grid, int row, int column);
+    // A double click on an item of a view as a mouse sends it: a click, then the double click.
+    static void doubleClick(QAbstractItemView& view, const QModelIndex& index);
     // Types text key by key, Cyrillic letters too, as a keyboard sends them.
     static void typeText(QWidget* widget, const QString& text);
     // Enter in an open cell editor: the value goes to the grid's row, which stores it.
