@@ -21,6 +21,8 @@ packages=(
     # The Debian package: its icons drawn from the SVG, its dependencies, and the
     # validators that check it.
     librsvg2-bin dpkg-dev file lintian appstream man-db
+    # hamlib's rotctld with its dummy rotator, which the rotator test turns.
+    libhamlib-utils
 )
 # The extra packages for running under a virtual display (screenshots, benchmarks).
 if [ "${KOVRA_WITH_XVFB:-0}" = 1 ]; then

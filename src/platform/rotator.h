@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <deque>
+
+class QTcpSocket;
+class QTimer;
+
+// An antenna rotator behind hamlib's rotctld, over TCP: "P az 0" turns it, "p" reads where it
+// points. Nothing waits on the network: commands are sent as the connection allows and the
+// answers come as events. A rotator that cannot be reached or answers an error is reported
+// once, the reading stops, and the next turn connects again.
+class Rotator : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Rotator(QObject* parent = nullptr);
+    ~Rotator() override;
+
+    void setAddress(const QString& host, quint16 port);
+    QString address() const;
+    // Turns the antenna, and reads where it points twice a second from then on.
+    void turnTo(int azimuth);
+    // Stops reading and closes the connection: the rotator was switched off.
+    void stop();
+
+    static constexpr quint16 kDefaultPort = 4533;
+
+signals:
+    void headingRead(double azimuth);
+    void failed(const QString& message);
+
+private:
+    enum class Awaiting { TurnReport, Heading, Elevation };
+    void send(const QByteArray& command, Awaiting answer);
+    void flush();
+    void readAnswers();
+    void fail(const QString& cause);
+
+    QTcpSocket* m_socket;
+    QTimer* m_reading;
+    QString m_host;
+    quint16 m_port = kDefaultPort;
+    QByteArray m_unsent;
+    std::deque<Awaiting> m_awaiting;
+    bool m_reported = false;
+};
