@@ -9,7 +9,9 @@
 #include "config/tfcontest.h"
 #include "config/tfoptions.h"
 #include "config/tfoptions2.h"
+#include "config/tfrotator.h"
 #include "controls/datagrid.h"
+#include "controls/headingneedle.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "controls/windowsettings.h"
@@ -27,6 +29,7 @@
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
+#include "platform/rotator.h"
 #include "platform/services.h"
 #include "platform/wholefile.h"
 #include "store/daycount.h"
@@ -55,6 +58,7 @@
 #include <QTableWidget>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 
 #include <cstdio>
@@ -92,6 +96,12 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     createTimerWindow();
     connectEntry();
     qApp->installEventFilter(this);
+    m_rotator = new Rotator(this);
+    connect(m_rotator, &Rotator::failed, m_log->hintBar(), &QLabel::setText);
+    connect(m_rotator, &Rotator::headingRead, this,
+            [this](double azimuth) { m_entry->headingNeedle->setHeading(azimuth); });
+    connect(m_entry->turnAntennaButton, &QToolButton::clicked, this, &Tfmain::turnAntenna);
+    guarded(m_services.prompts, [this] { applyRotatorSettings(); });
     guarded(m_services.prompts, [this] {
         m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);
         connect(m_backup, &LogBackup::failed, m_log->hintBar(), &QLabel::setText);
@@ -191,12 +201,24 @@ void Tfmain::buildMenu()
             bands.exec();
         });
     });
+    connect(add(settings, "mnRotator", QStringLiteral("Поворотное устройство")), &QAction::triggered, this,
+            [this] {
+                guarded(m_services.prompts, [this] {
+                    Tfrotator window(m_store, this);
+                    window.setFont(font());
+                    if (window.exec() == QDialog::Accepted)
+                        applyRotatorSettings();
+                });
+            });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
     connect(add(viewer, "N13", QStringLiteral("Установить")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { registerAsEdiViewer(); }); });
     connect(add(viewer, "N15", QStringLiteral("Убрать")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { unregisterAsEdiViewer(); }); });
+    connect(
+        add(work, "mnTurnAntenna", QStringLiteral("Повернуть антенну"), QKeySequence(Qt::CTRL | Qt::Key_R)),
+        &QAction::triggered, this, &Tfmain::turnAntenna);
     connect(add(work, "mnCheckLog", QStringLiteral("Проверка лога")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { checkLog(false); }); });
     connect(add(work, "N14", QStringLiteral("Экспорт в EDI")), &QAction::triggered, this,
@@ -298,6 +320,23 @@ void Tfmain::goToContact(qint64 rowid, const QString& band)
         m_contactEntry->bandChanged();
     }
     m_log->log().locate(QStringLiteral("ContestListRowid"), DbValue(rowid));
+}
+
+void Tfmain::applyRotatorSettings()
+{
+    const Tfrotator::Options o = Tfrotator::load(m_store);
+    m_rotatorOn = o.on;
+    m_rotator->setAddress(o.host, quint16(o.port));
+    if (!o.on)
+        m_rotator->stop();
+    m_entry->showRotator(o.on);
+    action(QStringLiteral("mnTurnAntenna"))->setEnabled(o.on);
+}
+
+void Tfmain::turnAntenna()
+{
+    if (m_rotatorOn)
+        m_rotator->turnTo(m_entry->needleAzimuth());
 }
 
 void Tfmain::exportEdi()

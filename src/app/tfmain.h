@@ -7,6 +7,7 @@
 class ContactEntry;
 class LiveFeedback;
 class LogBackup;
+class Rotator;
 class Tftimer;
 class EntryPanel;
 class LogStore;
@@ -49,6 +50,10 @@ public:
     bool checkLog(bool beforeExport);
     // The log grid on a contact, on its band.
     void goToContact(qint64 rowid, const QString& band);
+    // Ctrl+R and the button beside the compass: the antenna to the azimuth the compass shows.
+    void turnAntenna();
+    // The rotator as its settings say: on or off, and where rotctld listens.
+    void applyRotatorSettings();
     // "Карта связей": the own station and the rows the log grid shows on a web map page,
     // opened in the browser.
     void showMap();
@@ -116,4 +121,6 @@ private:
     QAction* m_realTimeClock = nullptr;
     int m_pendingLeftWidth = 0;
     LogBackup* m_backup = nullptr;
+    Rotator* m_rotator = nullptr;
+    bool m_rotatorOn = false;
 };

@@ -2,6 +2,7 @@
 
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
+#include "controls/headingneedle.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 
@@ -13,6 +14,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QTimeEdit>
+#include <QToolButton>
 #include <QValidator>
 
 #include <cmath>
@@ -148,6 +150,13 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Ввод з�
     arrowImage->setTransparent(true);
     arrowImage->setColor(compassPanel->palette().color(QPalette::Window));
     arrowImage->setPicture(QImage(QStringLiteral(":/pictures/arrow.png")));
+    headingNeedle = new HeadingNeedle(compassPanel);
+    headingNeedle->setObjectName(QStringLiteral("headingNeedle"));
+    headingNeedle->resize(kCompassSize, kCompassSize);
+    turnAntennaButton = named(new QToolButton(compassPanel), "turnAntennaButton",
+                              QStringLiteral("Повернуть антенну по компасу (Ctrl+R)"));
+    turnAntennaButton->setText(QStringLiteral("⟳"));
+    turnAntennaButton->hide();
     distanceLabel = named(new TDRLabel(compassPanel), "LabelKM");
     distanceLabel->setAlignment(Qt::AlignCenter);
     distanceLabel->setTransparent(true);
@@ -268,6 +277,9 @@ void EntryPanel::placeCompass()
     compassPanel->setGeometry(0, height() - kCompassSize - 4, width(), kCompassSize);
     compassImage->move(roundHalfEven(width() / 2.0 - kCompassSize / 2.0), 0);
     arrowImage->move(compassImage->x() + (kCompassSize - kArrowSize) / 2, (kCompassSize - kArrowSize) / 2);
+    headingNeedle->move(compassImage->pos());
+    turnAntennaButton->move(std::max(0, compassImage->x() - turnAntennaButton->width() - 2),
+                            kCompassSize - turnAntennaButton->height());
     centreReadout();
     fitEarlierContactsGrid();
 }
@@ -288,7 +300,15 @@ void EntryPanel::showReadout(const QString& text)
 
 void EntryPanel::pointNeedle(int azimuth)
 {
+    m_needleAzimuth = azimuth;
     arrowImage->setAngle(360 - azimuth);
+}
+
+void EntryPanel::showRotator(bool on)
+{
+    turnAntennaButton->setVisible(on);
+    if (!on)
+        headingNeedle->setHeading(std::nullopt);
 }
 
 void EntryPanel::fitEarlierContactsGrid()

@@ -6,6 +6,8 @@ class DataGrid;
 class PickComboBox;
 class TDRLabel;
 class TRotateImage;
+class HeadingNeedle;
+class QToolButton;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -31,6 +33,11 @@ public:
     void showReadout(const QString& text);
     // The needle pointing to an azimuth: the picture turned by 360 - azimuth.
     void pointNeedle(int azimuth);
+    // The azimuth the needle points to, 0 to 359.
+    int needleAzimuth() const { return m_needleAzimuth % 360; }
+    // While the rotator is on: the button that turns the antenna to the needle, and the
+    // antenna's own heading as a second needle.
+    void showRotator(bool on);
 
     // A locator taken from the log rather than typed shows in silver until edited.
     void setLocatorAutoFilled(bool autoFilled);
@@ -54,10 +61,12 @@ public:
     QLabel* compassImage;          // Image2
     TRotateImage* arrowImage;      // Image1
     TDRLabel* distanceLabel;       // LabelKM
-    QLabel* bandModeLabel;         // Label4
-    QLabel* callLocatorLabel;      // Label2
-    QLabel* reportsLabel;          // Label1
-    QLabel* dateTimeLabel;         // Label3
+    HeadingNeedle* headingNeedle;  // where the antenna points
+    QToolButton* turnAntennaButton;
+    QLabel* bandModeLabel;    // Label4
+    QLabel* callLocatorLabel; // Label2
+    QLabel* reportsLabel;     // Label1
+    QLabel* dateTimeLabel;    // Label3
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -67,6 +76,7 @@ private:
     void centreReadout();
     void fitEarlierContactsGrid();
     int m_fontSize = 8;
+    int m_needleAzimuth = 0;
 };
 
 // round(x) with an exact half going to the even neighbour, as every layout figure rounds.

@@ -2,19 +2,27 @@
 #include "app/logview.h"
 #include "app/mainstate.h"
 #include "app/tfmain.h"
+#include "config/tfrotator.h"
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
+#include "controls/headingneedle.h"
+#include "controls/headingneedle.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"
 #include "logging/locator.h"
 #include "store/logstore.h"
+#include "support/dummyrotctld.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
 #include "support/windowtest.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QtTest>
 
 // The read-outs while a contact is typed: compass, needle, earlier contacts, last locator.
@@ -37,6 +45,8 @@ private slots:
     void captionWithoutContest();
     void readoutColourIsChosen();
     void aMovedQthIsFlagged();
+    void theAntennaFollowsTheCompass();
+    void anUnreachableRotatorIsSaidOnce();
 
 private:
     void openWindow();
@@ -252,7 +262,7 @@ void TestLiveFeedback::aMovedQthIsFlagged()
     QVERIFY(!flagged());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(m_entry->callEdit->currentText(), ""); // saved
-    chooseInList(m_entry->bandList, 1); // not a repeat: another band
+    chooseInList(m_entry->bandList, 1);             // not a repeat: another band
     typeInto(m_entry->callEdit, "ua3dx");
     typeInto(m_entry->receivedNumberEdit, "8");
     typeInto(m_entry->locatorEdit, "ko91oh");
@@ -265,6 +275,58 @@ void TestLiveFeedback::aMovedQthIsFlagged()
                             "ORDER BY ContestListRowid"),
              (QVariantList{"KO91OG", "KO91OH"}));
     QVERIFY(m_fakes->prompts.shown.empty());
+}
+
+void TestLiveFeedback::theAntennaFollowsTheCompass()
+{
+    DummyRotctld daemon;
+    QVERIFY2(daemon.start(), "rotctld (libhamlib-utils) is needed");
+    openWindow();
+    QVERIFY(!m_entry->turnAntennaButton->isVisible()); // off until switched on
+    inModal<Tfrotator>([&] { m_window->action("mnRotator")->trigger(); },
+                       [&](Tfrotator* window) {
+                           window->hostEdit->setText("127.0.0.1");
+                           window->portEdit->setValue(daemon.port());
+                           window->onBox->setChecked(true);
+                           window->findChild<QPushButton*>("saveButton")->click();
+                       });
+    QVERIFY(m_entry->turnAntennaButton->isVisible());
+    QApplication::setActiveWindow(m_window.get()); // as a window manager does after a dialog
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    typeInto(m_entry->locatorEdit, "ko95aa"); // from KO85AA: 89°
+    QCOMPARE(m_entry->needleAzimuth(), 89);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::ControlModifier);
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     const auto heading = m_entry->headingNeedle->heading();
+                     return heading && std::abs(*heading - 89) < 1;
+                 },
+                 60000),
+             qPrintable(QString::number(m_entry->headingNeedle->heading().value_or(-1))));
+    QVERIFY(m_entry->headingNeedle->isVisible());
+    QCOMPARE(m_window->logView()->hintBar()->text(), "");
+}
+
+void TestLiveFeedback::anUnreachableRotatorIsSaidOnce()
+{
+    m_file->sqlite(
+        QString("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('RotatorHost', '127.0.0.1');"
+                "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('RotatorPort', %1), "
+                "('RotatorOn', 1);")
+            .arg(DummyRotctld::freePort()));
+    openWindow();
+    QLabel* hintBar = m_window->logView()->hintBar();
+    typeInto(m_entry->locatorEdit, "ko95aa");
+    QTest::mouseClick(m_entry->turnAntennaButton, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return hintBar->text().startsWith("Поворотное устройство 127.0.0.1:"); },
+                            10000));
+    hintBar->clear();
+    QTest::keyClick(m_entry->locatorEdit, Qt::Key_R, Qt::ControlModifier); // tried again, said once
+    QTest::qWait(300);
+    QCOMPARE(hintBar->text(), "");
+    typeInto(m_entry->callEdit, "ua3dx"); // typing goes on
+    QCOMPARE(m_entry->callEdit->currentText(), "UA3DX");
+    QVERIFY(!m_entry->headingNeedle->isVisible());
 }
 
 QTEST_MAIN(TestLiveFeedback)

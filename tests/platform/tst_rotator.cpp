@@ -1,9 +1,7 @@
 #include "platform/rotator.h"
+#include "support/dummyrotctld.h"
 
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
 // The rotator against hamlib's own daemon with its dummy rotator, which turns about 6° a
@@ -14,31 +12,13 @@ class TestRotator : public QObject
 private slots:
     void turnsTheDummyRotator();
     void nothingListeningIsSaidOnce();
-
-private:
-    static quint16 freePort();
 };
-
-quint16 TestRotator::freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
 
 void TestRotator::turnsTheDummyRotator()
 {
-    const quint16 port = freePort();
-    QProcess daemon;
-    daemon.start("rotctld", {"-m", "1", "-T", "127.0.0.1", "-t", QString::number(port)});
-    QVERIFY2(daemon.waitForStarted(10000), "rotctld (libhamlib-utils) is needed");
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            QTcpSocket probe;
-            probe.connectToHost("127.0.0.1", port);
-            return probe.waitForConnected(200);
-        },
-        10000));
+    DummyRotctld daemon;
+    QVERIFY2(daemon.start(), "rotctld (libhamlib-utils) is needed");
+    const quint16 port = daemon.port();
     Rotator rotator;
     QSignalSpy failed(&rotator, &Rotator::failed);
     double heading = -1;
@@ -49,13 +29,11 @@ void TestRotator::turnsTheDummyRotator()
              qPrintable(QString::number(heading)));
     QVERIFY2(failed.isEmpty(), qPrintable(failed.isEmpty() ? "" : failed.first().first().toString()));
     rotator.stop();
-    daemon.kill();
-    daemon.waitForFinished();
 }
 
 void TestRotator::nothingListeningIsSaidOnce()
 {
-    const quint16 port = freePort();
+    const quint16 port = DummyRotctld::freePort();
     Rotator rotator;
     QSignalSpy failed(&rotator, &Rotator::failed);
     rotator.setAddress("127.0.0.1", port);
