@@ -93,6 +93,13 @@ void ContactEntry::saveContact()
     reloadTimerList();
 }
 
+double ContactEntry::repeatPeriodDaysNow()
+{
+    if (m_timer && m_timer->isShowing())
+        return m_timer->periodDays();
+    return m_contacts.repeatPeriodDays();
+}
+
 void ContactEntry::focusField(ContactFields::Field field)
 {
     QWidget* widgets[] = {m_panel.bandList,           m_panel.modeList,          m_panel.callEdit,

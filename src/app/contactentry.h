@@ -41,6 +41,10 @@ public:
     // After the log changed under the grid (a row edited or deleted).
     void logRowChanged();
 
+    // The repeat period a save applies now: the timer window's while it shows, else the
+    // stored one; in days.
+    double repeatPeriodDaysNow();
+
     // The current UTC time of the clock: local time plus the offset.
     double nowUtc() const;
 

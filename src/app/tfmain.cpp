@@ -98,6 +98,8 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     qApp->installEventFilter(this);
     m_rotator = new Rotator(this);
     connect(m_rotator, &Rotator::failed, m_log->hintBar(), &QLabel::setText);
+    // An old heading would mislead once the rotator no longer answers.
+    connect(m_rotator, &Rotator::failed, this, [this] { m_entry->headingNeedle->setHeading(std::nullopt); });
     connect(m_rotator, &Rotator::headingRead, this,
             [this](double azimuth) { m_entry->headingNeedle->setHeading(azimuth); });
     connect(m_entry->turnAntennaButton, &QToolButton::clicked, this, &Tfmain::turnAntenna);
@@ -204,7 +206,7 @@ void Tfmain::buildMenu()
     connect(add(settings, "mnRotator", QStringLiteral("Поворотное устройство")), &QAction::triggered, this,
             [this] {
                 guarded(m_services.prompts, [this] {
-                    Tfrotator window(m_store, this);
+                    Tfrotator window(m_store, m_services.prompts, this);
                     window.setFont(font());
                     if (window.exec() == QDialog::Accepted)
                         applyRotatorSettings();
@@ -280,6 +282,9 @@ void Tfmain::openContestManager()
     manager.setFont(font());
     connect(&manager, &Tfcontest::contestChosen, this, &Tfmain::contestChanged);
     manager.exec();
+    // A contest deleted with its contacts takes their locators with it.
+    m_state.lastLocators.load(m_store.db());
+    m_liveFeedback->showMovedQth();
 }
 
 void Tfmain::openTimeZoneWindow()
@@ -293,10 +298,10 @@ bool Tfmain::checkLog(bool beforeExport)
 {
     ContactLog& contacts = m_contactEntry->contacts();
     std::vector<LogCheck::Finding> findings = LogCheck::checkPersonalData(m_store);
-    const std::vector<LogCheck::Finding> inContacts =
-        LogCheck::checkContacts(LogCheck::contestContacts(m_store, m_state.CurrentContestId),
-                                LogCheck::contestRules(m_store, m_state.CurrentContestId,
-                                                       contacts.repeatPeriodDays(), contacts.tourRule()));
+    const std::vector<LogCheck::Finding> inContacts = LogCheck::checkContacts(
+        LogCheck::contestContacts(m_store, m_state.CurrentContestId),
+        LogCheck::contestRules(m_store, m_state.CurrentContestId, m_contactEntry->repeatPeriodDaysNow(),
+                               contacts.tourRule()));
     findings.insert(findings.end(), inContacts.begin(), inContacts.end());
     if (beforeExport && findings.empty())
         return true;
@@ -327,10 +332,12 @@ void Tfmain::applyRotatorSettings()
     const Tfrotator::Options o = Tfrotator::load(m_store);
     m_rotatorOn = o.on;
     m_rotator->setAddress(o.host, quint16(o.port));
-    if (!o.on)
+    if (o.on)
+        m_rotator->start();
+    else
         m_rotator->stop();
     m_entry->showRotator(o.on);
-    action(QStringLiteral("mnTurnAntenna"))->setEnabled(o.on);
+    action(QStringLiteral("mnTurnAntenna"))->setVisible(o.on); // absent for who has no rotator
 }
 
 void Tfmain::turnAntenna()

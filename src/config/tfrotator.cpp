@@ -1,6 +1,7 @@
 #include "config/tfrotator.h"
 
 #include "controls/windowsettings.h"
+#include "platform/guarded.h"
 #include "store/logstore.h"
 
 #include <QCheckBox>
@@ -22,7 +23,8 @@ Tfrotator::Options Tfrotator::load(LogStore& store)
     return o;
 }
 
-Tfrotator::Tfrotator(LogStore& store, QWidget* parent) : QDialog(parent), m_store(store)
+Tfrotator::Tfrotator(LogStore& store, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), m_store(store), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("frotator"));
     setWindowTitle(QStringLiteral("Поворотное устройство"));
@@ -41,8 +43,8 @@ Tfrotator::Tfrotator(LogStore& store, QWidget* parent) : QDialog(parent), m_stor
         ->setObjectName(QStringLiteral("saveButton"));
     buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-        save();
-        accept();
+        if (guarded(m_prompts, [this] { save(); }))
+            accept(); // a refused save leaves the window open with what was typed
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* form = new QFormLayout(this);

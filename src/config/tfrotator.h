@@ -4,6 +4,7 @@
 #include <QString>
 
 class LogStore;
+class Prompts;
 class QCheckBox;
 class QLineEdit;
 class QSpinBox;
@@ -22,7 +23,7 @@ public:
     // The Setting rows RotatorHost, RotatorPort and RotatorOn; a missing one is the default.
     static Options load(LogStore& store);
 
-    Tfrotator(LogStore& store, QWidget* parent = nullptr);
+    Tfrotator(LogStore& store, Prompts& prompts, QWidget* parent = nullptr);
 
     QLineEdit* hostEdit;
     QSpinBox* portEdit;
@@ -32,4 +33,5 @@ private:
     void save();
 
     LogStore& m_store;
+    Prompts& m_prompts;
 };

@@ -195,8 +195,11 @@ void EntryPanel::setLocatorAutoFilled(bool autoFilled)
 
 void EntryPanel::setLocatorBackground(const QColor& colour)
 {
+    const QColor base = colour.isValid() ? colour : this->palette().color(QPalette::Base);
+    if (locatorEdit->palette().color(QPalette::Base) == base)
+        return;
     QPalette palette = locatorEdit->palette();
-    palette.setColor(QPalette::Base, colour.isValid() ? colour : this->palette().color(QPalette::Base));
+    palette.setColor(QPalette::Base, base);
     locatorEdit->setPalette(palette);
 }
 

@@ -10,7 +10,7 @@ void LastLocators::load(Database& db)
         QStringLiteral("SELECT ContestListCall, ContestListQTH, ContestListDateTime FROM ContestList "
                        "ORDER BY ContestListRowid"),
         [this](const ResultRow& row) {
-            logged(row[0].displayText(), row[1].displayText(), row[2].isNull() ? 0 : row[2].toDouble());
+            logged(row[0].displayText(), row[1].displayText(), row[2].isNumeric() ? row[2].toDouble() : 0);
         });
 }
 

@@ -98,21 +98,26 @@ std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const R
             found.push_back(
                 finding(*c, QStringLiteral("время %1 вне соревнования").arg(timeText(*c->dateTime))));
     }
-    // Missing numbers, from 1 to the band's highest, after the band's contacts.
+    // Missing numbers, from 1 to the band's highest, one line a gap, after the band's other
+    // lines (the list runs band by band).
     for (const auto& [bandId, band] : serialsByBand) {
         const QSet<qint64> present(band.second.begin(), band.second.end());
         const qint64 highest = *std::max_element(band.second.begin(), band.second.end());
         std::vector<Finding> missing;
         for (qint64 n = 1; n < highest; ++n) {
-            if (!present.contains(n))
-                missing.push_back({0, bandId, band.first,
-                                   QStringLiteral("%1, № %2: номер пропущен").arg(band.first).arg(n)});
+            if (present.contains(n))
+                continue;
+            qint64 last = n;
+            while (last + 1 < highest && !present.contains(last + 1))
+                ++last;
+            const QString numbers = last == n ? QStringLiteral("№ %1: номер пропущен").arg(n)
+                                              : QStringLiteral("№ %1–%2: номера пропущены").arg(n).arg(last);
+            missing.push_back({0, bandId, band.first, band.first + QStringLiteral(", ") + numbers});
+            n = last;
         }
-        // After the last finding of that band.
-        auto after = std::find_if(found.rbegin(), found.rend(), [id = bandId](const Finding& f) {
-                         return f.bandId == id;
-                     }).base();
-        found.insert(after, missing.begin(), missing.end());
+        const auto nextBand = std::find_if(found.begin(), found.end(),
+                                           [id = bandId](const Finding& f) { return f.bandId > id; });
+        found.insert(nextBand, missing.begin(), missing.end());
     }
     return found;
 }
@@ -141,7 +146,7 @@ std::vector<Contact> contestContacts(LogStore& store, qint32 contestId)
         QStringLiteral(
             "SELECT ContestListRowid, IdBand, BandName, IdModulation, ContestListCall, ContestListQTH, "
             "ContestListSendNum, ContestListDateTime FROM ContestList LEFT JOIN [Band] ON "
-            "[Band].BandRowid=ContestList.IdBand WHERE IdContest=%1")
+            "[Band].BandRowid=ContestList.IdBand WHERE IdContest=%1 ORDER BY ContestListRowid")
             .arg(contestId),
         [&](const ResultRow& row) {
             Contact c;

@@ -8,15 +8,23 @@ constexpr int kReadEveryMs = 500;
 }
 
 Rotator::Rotator(QObject* parent)
-    : QObject(parent), m_socket(new QTcpSocket(this)), m_reading(new QTimer(this))
+    : QObject(parent), m_socket(new QTcpSocket(this)), m_reading(new QTimer(this)),
+      m_connecting(new QTimer(this))
 {
+    m_connecting->setSingleShot(true);
+    m_connecting->setInterval(kConnectTimeoutMs);
+    connect(m_connecting, &QTimer::timeout, this,
+            [this] { fail(QStringLiteral("нет соединения за %1 с").arg(kConnectTimeoutMs / 1000)); });
     m_reading->setInterval(kReadEveryMs);
     connect(m_reading, &QTimer::timeout, this, [this] {
         // One reading at a time: a slow rotator does not pile up questions.
         if (std::find(m_awaiting.begin(), m_awaiting.end(), Awaiting::Heading) == m_awaiting.end())
             send("p\n", Awaiting::Heading);
     });
-    connect(m_socket, &QTcpSocket::connected, this, &Rotator::flush);
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        m_connecting->stop();
+        flush();
+    });
     connect(m_socket, &QTcpSocket::readyRead, this, &Rotator::readAnswers);
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this] { fail(m_socket->errorString()); });
 }
@@ -30,6 +38,13 @@ void Rotator::setAddress(const QString& host, quint16 port)
     stop();
     m_host = host;
     m_port = port;
+    m_reported = false; // another address: its failure is news
+}
+
+void Rotator::start()
+{
+    m_reported = false;
+    m_reading->start();
 }
 
 QString Rotator::address() const
@@ -46,6 +61,7 @@ void Rotator::turnTo(int azimuth)
 void Rotator::stop()
 {
     m_reading->stop();
+    m_connecting->stop();
     m_socket->abort();
     m_unsent.clear();
     m_awaiting.clear();
@@ -55,10 +71,12 @@ void Rotator::send(const QByteArray& command, Awaiting answer)
 {
     m_unsent += command;
     m_awaiting.push_back(answer);
-    if (m_socket->state() == QAbstractSocket::UnconnectedState)
+    if (m_socket->state() == QAbstractSocket::UnconnectedState) {
+        m_connecting->start();
         m_socket->connectToHost(m_host, m_port);
-    else
+    } else {
         flush();
+    }
 }
 
 void Rotator::flush()

@@ -21,12 +21,15 @@ public:
 
     void setAddress(const QString& host, quint16 port);
     QString address() const;
+    // Switched on: reads where the antenna points twice a second, and a failure is said again.
+    void start();
     // Turns the antenna, and reads where it points twice a second from then on.
     void turnTo(int azimuth);
     // Stops reading and closes the connection: the rotator was switched off.
     void stop();
 
     static constexpr quint16 kDefaultPort = 4533;
+    static constexpr int kConnectTimeoutMs = 5000;
 
 signals:
     void headingRead(double azimuth);
@@ -41,6 +44,7 @@ private:
 
     QTcpSocket* m_socket;
     QTimer* m_reading;
+    QTimer* m_connecting; // a host that never answers is a failure too
     QString m_host;
     quint16 m_port = kDefaultPort;
     QByteArray m_unsent;

@@ -6,7 +6,6 @@
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
 #include "controls/headingneedle.h"
-#include "controls/headingneedle.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"

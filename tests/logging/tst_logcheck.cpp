@@ -66,6 +66,13 @@ void TestLogCheck::findings_data()
                            formatDayCount(kStart + 10 * kMinute),
                        "144 MHz, № 3, ua3dx: локатор KO91OH, а в № 1 (144 MHz) KO91OG",
                        "144 MHz, № 4: номер пропущен"};
+    std::vector<Contact> gaps = clean;
+    gaps.push_back(contact(4, "432 MHz", "3000", "R3ABF", "KO95AC", 30)); // 3000 typed for 3
+    gaps.push_back(contact(5, "144 MHz", "3", "R3ABG", "KO", 35));
+    QTest::newRow("a band with only missing numbers comes in its place; a gap is one line")
+        << gaps
+        << QStringList{"144 MHz, № 3, R3ABG: неверный локатор \"KO\" (0 очков)",
+                       "432 MHz, № 2–2999: номера пропущены"};
 }
 
 void TestLogCheck::findings()

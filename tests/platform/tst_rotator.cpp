@@ -45,6 +45,13 @@ void TestRotator::nothingListeningIsSaidOnce()
     rotator.turnTo(91); // tried again at the next turn, not said again
     QTest::qWait(500);
     QCOMPARE(failed.size(), 1);
+    // Once the daemon is up, the next turn connects again.
+    DummyRotctld daemon;
+    QVERIFY2(daemon.start(port), "rotctld (libhamlib-utils) is needed");
+    QSignalSpy read(&rotator, &Rotator::headingRead);
+    rotator.turnTo(20);
+    QVERIFY(read.wait(10000));
+    QCOMPARE(failed.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestRotator)

@@ -17,9 +17,9 @@ quint16 DummyRotctld::freePort()
     return server.serverPort();
 }
 
-bool DummyRotctld::start()
+bool DummyRotctld::start(quint16 port)
 {
-    m_port = freePort();
+    m_port = port ? port : freePort();
     m_process.start(QStringLiteral("rotctld"),
                     {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
                      QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(m_port)});

@@ -8,8 +8,9 @@ class DummyRotctld
 {
 public:
     ~DummyRotctld();
-    // Starts it and waits until it takes connections; false when it could not.
-    bool start();
+    // Starts it (on a free port, or the one given) and waits until it takes connections;
+    // false when it could not.
+    bool start(quint16 port = 0);
     quint16 port() const { return m_port; }
 
     // A local port where nothing listens (at the moment it is asked).
