@@ -2,6 +2,8 @@
 #include "support/dummyrotctld.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 // The rotator against hamlib's own daemon with its dummy rotator, which turns about 6° a
@@ -12,6 +14,7 @@ class TestRotator : public QObject
 private slots:
     void turnsTheDummyRotator();
     void nothingListeningIsSaidOnce();
+    void anErrorAnswerIsSaid();
 };
 
 void TestRotator::turnsTheDummyRotator()
@@ -52,6 +55,33 @@ void TestRotator::nothingListeningIsSaidOnce()
     rotator.turnTo(20);
     QVERIFY(read.wait(10000));
     QCOMPARE(failed.size(), 1);
+}
+
+void TestRotator::anErrorAnswerIsSaid()
+{
+    // A daemon whose rotator refuses every command, as rotctld answers a fault.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    connect(&server, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket* client = server.nextPendingConnection();
+        connect(client, &QTcpSocket::readyRead, client, [client] {
+            while (client->canReadLine()) {
+                client->readLine();
+                client->write("RPRT -1\n");
+            }
+        });
+    });
+    Rotator rotator;
+    QSignalSpy failed(&rotator, &Rotator::failed);
+    QSignalSpy read(&rotator, &Rotator::headingRead);
+    rotator.setAddress("127.0.0.1", server.serverPort());
+    rotator.turnTo(45);
+    QVERIFY(failed.wait(10000));
+    QCOMPARE(failed.first().first().toString(),
+             QString("Поворотное устройство 127.0.0.1:%1: ответ RPRT -1").arg(server.serverPort()));
+    QTest::qWait(1200); // the reading stopped with the failure
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(read.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRotator)
