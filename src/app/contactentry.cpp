@@ -85,9 +85,7 @@ void ContactEntry::saveContact()
     m_panel.callEdit->setEditText(QString());
     m_panel.locatorEdit->clear();
     m_panel.receivedNumberEdit->clear();
-    m_state.lastLocators.logged(fields.call, fields.locator,
-                                toDayCount(fields.date, QTime(0, 0)) +
-                                    double(fields.time.msecsSinceStartOfDay()) / 86400000.0);
+    m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
     addToCallHistory(fields.call);
     m_panel.setLocatorAutoFilled(false);
     reloadTimerList();

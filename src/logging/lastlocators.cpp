@@ -33,8 +33,8 @@ std::optional<LastLocators::Entry> LastLocators::of(const QString& call) const
 std::optional<LastLocators::Entry> LastLocators::differing(const QString& call,
                                                            const QString& typedLocator) const
 {
-    QString typed = typedLocator.trimmed().toUpper();
-    if (typed.size() != 6 || !LocatorIsValid(typed))
+    QString typed = typedLocator.trimmed();
+    if (!LocatorIsValid(typed)) // upper-cases it too
         return std::nullopt;
     const std::optional<Entry> earlier = of(call);
     if (!earlier || earlier->locator.isEmpty() || earlier->locator == typed)

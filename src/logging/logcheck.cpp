@@ -24,11 +24,6 @@ Finding finding(const Contact& c, const QString& what)
     return {c.rowid, c.bandId, c.band, lineFor(c, what)};
 }
 
-QString timeText(double dayCount)
-{
-    return formatDayCount(dayCount);
-}
-
 } // namespace
 
 std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const Rules& rules)
@@ -61,22 +56,27 @@ std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const R
                        *c->dateTime))
             tooEarlyAfter.insert(c, last);
         lastOnBandAndMode.insert(key, c);
-        QString locator = c->locator.trimmed().toUpper();
-        if (!firstLocator.contains(call) && locator.size() == 6 && LocatorIsValid(locator))
+        QString locator = c->locator.trimmed();
+        if (!firstLocator.contains(call) && LocatorIsValid(locator))
             firstLocator.insert(call, c);
     }
 
+    struct BandNumbers
+    {
+        QString band;
+        QSet<qint64> numbers;
+        qint64 highest = 0;
+    };
     std::vector<Finding> found;
-    std::map<qint32, std::pair<QString, std::vector<qint64>>> serialsByBand; // band: name, numbers
-    QSet<QString> seenSerials;
+    std::map<qint32, BandNumbers> numbersByBand;
     for (const Contact* c : ordered) {
-        QString locator = c->locator.trimmed().toUpper();
-        const bool validLocator = locator.size() == 6 && LocatorIsValid(locator);
+        QString locator = c->locator.trimmed();
+        const bool validLocator = LocatorIsValid(locator); // upper-cases it too
         if (!validLocator)
             found.push_back(finding(*c, QStringLiteral("неверный локатор \"%1\" (0 очков)").arg(c->locator)));
         if (const Contact* last = tooEarlyAfter.value(c))
             found.push_back(finding(*c, QStringLiteral("повтор раньше срока после № %1 в %2")
-                                            .arg(last->serial, timeText(*last->dateTime))));
+                                            .arg(last->serial, formatDayCount(*last->dateTime))));
         const Contact* first = firstLocator.value(c->call.trimmed().toUpper());
         if (validLocator && first && first != c && first->locator.trimmed().toUpper() != locator)
             found.push_back(finding(
@@ -84,35 +84,32 @@ std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const R
                         .arg(locator, first->serial, first->band, first->locator.trimmed().toUpper())));
         bool numeric = false;
         const qint64 serial = c->serial.toLongLong(&numeric);
-        const QString serialKey = QStringLiteral("%1|%2").arg(c->bandId).arg(serial);
         if (numeric && serial > 0) {
-            if (seenSerials.contains(serialKey))
+            BandNumbers& band = numbersByBand[c->bandId];
+            if (band.numbers.contains(serial))
                 found.push_back(finding(*c, QStringLiteral("номер повторяется")));
-            seenSerials.insert(serialKey);
-            auto& band = serialsByBand[c->bandId];
-            band.first = c->band;
-            band.second.push_back(serial);
+            band.band = c->band;
+            band.numbers.insert(serial);
+            band.highest = std::max(band.highest, serial);
         }
         if (c->dateTime &&
             ((rules.start && *c->dateTime < *rules.start) || (rules.stop && *c->dateTime > *rules.stop)))
             found.push_back(
-                finding(*c, QStringLiteral("время %1 вне соревнования").arg(timeText(*c->dateTime))));
+                finding(*c, QStringLiteral("время %1 вне соревнования").arg(formatDayCount(*c->dateTime))));
     }
     // Missing numbers, from 1 to the band's highest, one line a gap, after the band's other
     // lines (the list runs band by band).
-    for (const auto& [bandId, band] : serialsByBand) {
-        const QSet<qint64> present(band.second.begin(), band.second.end());
-        const qint64 highest = *std::max_element(band.second.begin(), band.second.end());
+    for (const auto& [bandId, band] : numbersByBand) {
         std::vector<Finding> missing;
-        for (qint64 n = 1; n < highest; ++n) {
-            if (present.contains(n))
+        for (qint64 n = 1; n < band.highest; ++n) {
+            if (band.numbers.contains(n))
                 continue;
             qint64 last = n;
-            while (last + 1 < highest && !present.contains(last + 1))
+            while (last + 1 < band.highest && !band.numbers.contains(last + 1))
                 ++last;
             const QString numbers = last == n ? QStringLiteral("№ %1: номер пропущен").arg(n)
                                               : QStringLiteral("№ %1–%2: номера пропущены").arg(n).arg(last);
-            missing.push_back({0, bandId, band.first, band.first + QStringLiteral(", ") + numbers});
+            missing.push_back({0, bandId, band.band, band.band + QStringLiteral(", ") + numbers});
             n = last;
         }
         const auto nextBand = std::find_if(found.begin(), found.end(),

@@ -34,6 +34,8 @@ private:
     bool waitForCopy(LogBackup& backup);
     // Moves the clock on and lets the schedule look at it.
     void pass(LogBackup& backup, int seconds);
+    // No copy a second before `seconds` have passed, one begun then and finished.
+    bool copyBeginsAfter(LogBackup& backup, int seconds);
 
     std::unique_ptr<TempDatabase> m_file;
     FakePrompts m_prompts;
@@ -87,6 +89,15 @@ void TestLogBackup::pass(LogBackup& backup, int seconds)
     backup.checkSchedule();
 }
 
+bool TestLogBackup::copyBeginsAfter(LogBackup& backup, int seconds)
+{
+    pass(backup, seconds - 1);
+    if (backup.copying())
+        return false;
+    pass(backup, 1);
+    return backup.copying() && waitForCopy(backup);
+}
+
 void TestLogBackup::copyInStepsWhileSaving()
 {
     for (int i = 0; i < 300; ++i)
@@ -124,11 +135,7 @@ void TestLogBackup::scheduleFollowsTheClock()
     QSignalSpy copied(&backup, &LogBackup::copied);
     backup.start();
     save("A");
-    pass(backup, 5 * 60 - 1);
-    QVERIFY(!backup.copying());
-    pass(backup, 1);
-    QVERIFY(backup.copying());
-    QVERIFY(waitForCopy(backup));
+    QVERIFY(copyBeginsAfter(backup, 5 * 60));
     pass(backup, 5 * 60); // nothing changed since
     QVERIFY(!backup.copying());
     save("B");
@@ -138,30 +145,18 @@ void TestLogBackup::scheduleFollowsTheClock()
     QVERIFY(backup.copying());
     QVERIFY(waitForCopy(backup));
     save("C");
-    pass(backup, 5 * 60 - 4);
-    QVERIFY(!backup.copying());
-    pass(backup, 1);
-    QVERIFY(backup.copying());
-    QVERIFY(waitForCopy(backup));
+    QVERIFY(copyBeginsAfter(backup, 5 * 60 - 3));
     // Set back an hour, the clock counts the interval again from its new time.
     save("D");
     pass(backup, -3600);
-    pass(backup, 5 * 60 - 1);
-    QVERIFY(!backup.copying());
-    pass(backup, 1);
-    QVERIFY(backup.copying());
-    QVERIFY(waitForCopy(backup));
+    QVERIFY(copyBeginsAfter(backup, 5 * 60));
     // After three hours asleep, the copy is due at once, and the next a whole interval later.
     save("E");
     pass(backup, 3 * 3600);
     QVERIFY(backup.copying());
     QVERIFY(waitForCopy(backup));
     save("F");
-    pass(backup, 5 * 60 - 1);
-    QVERIFY(!backup.copying());
-    pass(backup, 1);
-    QVERIFY(backup.copying());
-    QVERIFY(waitForCopy(backup));
+    QVERIFY(copyBeginsAfter(backup, 5 * 60));
     QCOMPARE(copied.size(), 6);
 }
 
