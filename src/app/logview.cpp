@@ -4,11 +4,14 @@
 #include "app/mainstate.h"
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
+#include "controls/hintbar.h"
 #include "controls/lookupdelegate.h"
 #include "controls/windowsettings.h"
 #include "exchange/mappage.h"
 #include "logging/contactlog.h"
+#include "logging/fieldtext.h"
 #include "logging/locator.h"
+#include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
@@ -105,6 +108,8 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     m_grid->setObjectName(QStringLiteral("g1"));
     m_grid->enableFind(services.prompts);
     m_grid->setCursor(m_log.get());
+    m_grid->cursorModel()->setUtcNow(
+        [this] { return fromDayCount(utcNow(m_services.clock, m_state.clockCorrection())); });
     m_grid->setColumns(designColumns());
     m_grid->setSumFooter(PointsColumn);
     m_grid->setWholeRowSelection(true);
@@ -156,10 +161,9 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     panelLayout->addStretch(1);
     panelLayout->addWidget(m_fontSlider);
 
-    m_hintBar = new QLabel(this);
+    m_hintBar = new HintBar(this);
     m_hintBar->setObjectName(QStringLiteral("Label5"));
     m_hintBar->setFrameShape(QFrame::StyledPanel);
-    m_hintBar->setTextFormat(Qt::PlainText);
 
     m_caption = new QLabel(this);
     m_caption->setObjectName(QStringLiteral("gb2Caption"));
@@ -424,6 +428,11 @@ QVector<GridColumnSpec> LogView::designColumns() const
     columns[ModeColumn].keyField = QStringLiteral("IdModulation");
     columns[ModeColumn].maxChars = 15;
     columns[TimeColumn].display = timeOnly;
+    for (int i : {CallColumn, LocatorColumn}) {
+        columns[i].accepts = isPlainFieldText;
+        columns[i].refusal =
+            QStringLiteral("Знак \";\" и управляющие знаки в позывном и локаторе недопустимы.");
+    }
     columns[DistanceColumn].display = localNumber;
     for (int i : {CallColumn, SentNumberColumn, ReceivedNumberColumn})
         columns[i].bold = true;

@@ -8,6 +8,7 @@
 
 class DataGrid;
 class DbNavigator;
+class HintBar;
 class LogStore;
 class QAction;
 class QCheckBox;
@@ -50,7 +51,7 @@ public:
     DbNavigator* navigator() const { return m_navigator; }
     QCheckBox* editorCheck() const { return m_editor; }
     QSlider* fontSlider() const { return m_fontSlider; }
-    QLabel* hintBar() const { return m_hintBar; }
+    HintBar* hintBar() const { return m_hintBar; }
 
     // The band (BandColumn) or mode (ModeColumn) names the grid shows for identifiers.
     void openLookup(Column column);
@@ -124,7 +125,7 @@ private:
     DbNavigator* m_navigator;
     QCheckBox* m_editor;
     QSlider* m_fontSlider;
-    QLabel* m_hintBar;
+    HintBar* m_hintBar;
     QLabel* m_caption;
     QMenu* m_normalMenu = nullptr;
     QMenu* m_editorMenu = nullptr;

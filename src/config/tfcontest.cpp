@@ -5,10 +5,12 @@
 #include "controls/dbnavigator.h"
 #include "controls/gridframe.h"
 #include "controls/windowsettings.h"
+#include "platform/clock.h"
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "store/daycount.h"
 #include "store/errors.h"
 #include "store/logstore.h"
 
@@ -74,6 +76,8 @@ Tfcontest::Tfcontest(LogStore& store, MainState& state, const Services& services
     connect(&q1, &Cursor::rowChanged, this, &Tfcontest::dataChanged);
 
     m_grid->setCursor(&q1);
+    m_grid->cursorModel()->setUtcNow(
+        [this] { return fromDayCount(utcNow(m_services.clock, m_state.clockCorrection())); });
     m_grid->setEditable(true);
     m_grid->cursorModel()->setBackground([this](int row, int) -> std::optional<QColor> {
         if (isCurrentContest(row))

@@ -109,9 +109,12 @@ void Tfedittable::buildColumns()
             column.hint = *hint;
         columns << column;
     }
+    if (!columns.isEmpty())
+        columns[0].readOnly = true; // the key, which the table numbers itself
     m_grid->setColumns(columns);
     if (!columns.isEmpty())
-        m_grid->setColumnHidden(0, true); // the key, which the table numbers itself
+        m_grid->setColumnHidden(0, true);
+    m_grid->moveOffHiddenColumn();
 }
 
 void Tfedittable::done(int result)

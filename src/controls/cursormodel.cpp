@@ -101,6 +101,11 @@ void CursorModel::setRowNumbers(bool on)
         emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
+void CursorModel::setUtcNow(std::function<QDateTime()> utcNow)
+{
+    m_utcNow = std::move(utcNow);
+}
+
 void CursorModel::setBackground(std::function<std::optional<QColor>(int, int)> background)
 {
     m_background = std::move(background);
@@ -166,7 +171,8 @@ QVariant CursorModel::data(const QModelIndex& index, int role) const
             const int field = fieldOf(index.column());
             if (field >= 0 && Database::kindOfDeclaredType(m_cursor->columns()[field].declaredType) ==
                                   DbValue::Kind::DateTime)
-                return QDateTime(QDateTime::currentDateTimeUtc().date(), QTime(0, 0), Qt::UTC);
+                return QDateTime((m_utcNow ? m_utcNow() : QDateTime::currentDateTimeUtc()).date(),
+                                 QTime(0, 0), Qt::UTC);
             return QString();
         }
         case DbValue::Kind::DateTime:
@@ -234,6 +240,10 @@ bool CursorModel::setData(const QModelIndex& index, const QVariant& value, int r
     } else if (value.metaType().id() == QMetaType::Double) {
         v = DbValue(value.toDouble());
     } else if (!value.toString().isEmpty()) {
+        if (def.accepts && !def.accepts(value.toString())) {
+            reportPostFailure(def.refusal);
+            return false;
+        }
         v = DbValue(value.toString());
     }
     try {
@@ -248,10 +258,16 @@ bool CursorModel::setData(const QModelIndex& index, const QVariant& value, int r
     } catch (const KovraError& e) {
         if (m_cursor->state() == Cursor::State::Edit)
             m_cursor->cancel();
-        emit postFailed(e.boxText());
+        reportPostFailure(e.boxText());
         return false;
     }
     return true;
+}
+
+void CursorModel::reportPostFailure(const QString& message)
+{
+    QMetaObject::invokeMethod(
+        this, [this, message] { emit postFailed(message); }, Qt::QueuedConnection);
 }
 
 Qt::ItemFlags CursorModel::flags(const QModelIndex& index) const

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QDateTime>
 #include <QFont>
 
 #include <functional>
@@ -24,6 +25,9 @@ struct GridColumnSpec
     QString keyField;
     std::vector<std::pair<DbValue, QString>> lookup;
     int maxChars = 0; // 0: no limit
+    // A typed text this refuses is not stored; the cell keeps its value and the grid says why.
+    std::function<bool(const QString&)> accepts;
+    QString refusal;
     std::optional<QColor> foreground;
     bool bold = false;
     int pointSize = 0; // 0: the grid's own
@@ -50,6 +54,9 @@ public:
     void setEditable(bool editable);
     bool isEditable() const { return m_editable; }
     void setRowNumbers(bool on);
+    // The program's UTC now, which an empty date-time cell offers when edited; the system's
+    // UTC when not set.
+    void setUtcNow(std::function<QDateTime()> utcNow);
     // Background of a cell; no value keeps the view's own.
     void setBackground(std::function<std::optional<QColor>(int row, int column)> background);
 
@@ -64,6 +71,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     QString displayText(int row, int column) const;
+
+    // Says that the database refused an edit, once the event loop is back: a box opened
+    // while a cell editor hands over its text would run inside the editor's own call, and
+    // the view may close that editor under it.
+    void reportPostFailure(const QString& message);
 
 signals:
     // An edit the database refused; the row shows what is stored again.
@@ -80,6 +92,7 @@ private:
     bool m_editable = false;
     bool m_rowNumbers = true;
     std::function<std::optional<QColor>(int, int)> m_background;
+    std::function<QDateTime()> m_utcNow;
     QMetaObject::Connection m_connections[6];
     int m_indicatorRow = -1;
 };

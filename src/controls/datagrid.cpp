@@ -174,6 +174,55 @@ void DataGrid::discardOpenEdit()
         closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
 }
 
+int DataGrid::firstEditableColumn() const
+{
+    const QHeaderView* titles = horizontalHeader();
+    int firstShown = -1;
+    for (int v = 0; v < titles->count(); ++v) {
+        const int logical = titles->logicalIndex(v);
+        if (titles->isSectionHidden(logical))
+            continue;
+        if (firstShown < 0)
+            firstShown = logical;
+        if (m_model->isEditable() && !m_model->columns()[logical].readOnly)
+            return logical;
+    }
+    return firstShown;
+}
+
+int DataGrid::shownCurrentColumn() const
+{
+    const int column = currentIndex().column();
+    if (column >= 0 && column < m_model->columnCount() && !isColumnHidden(column))
+        return column;
+    return firstEditableColumn();
+}
+
+void DataGrid::moveOffHiddenColumn()
+{
+    if (cursor())
+        followCursor(cursor()->currentRow());
+}
+
+bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    if (!index.isValid())
+        return QTableView::edit(index, trigger, event);
+    if (!isColumnHidden(index.column()))
+        return (m_model->flags(index) & Qt::ItemIsEditable) && QTableView::edit(index, trigger, event);
+    if (trigger != AnyKeyPressed)
+        return false;
+    // A key typed while the current cell is a hidden one goes to the row's first editable cell.
+    const int column = firstEditableColumn();
+    if (column < 0 || column == index.column())
+        return false;
+    const QModelIndex target = m_model->index(index.row(), column);
+    if (!(m_model->flags(target) & Qt::ItemIsEditable))
+        return false;
+    setCurrentIndex(target);
+    return QTableView::edit(target, trigger, event);
+}
+
 void DataGrid::setGroupedTitles(bool on)
 {
     m_titles->grouped = on;
@@ -243,7 +292,9 @@ void DataGrid::findNext()
 {
     if (!m_prompts || !cursor())
         return;
-    const int column = std::max(0, currentIndex().column());
+    const int column = shownCurrentColumn();
+    if (column < 0)
+        return;
     const std::optional<QString> text = m_prompts->askText(
         QStringLiteral("Поиск"),
         QStringLiteral("Найти в колонке \"") +
@@ -339,7 +390,7 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     try {
         cursor()->setCurrentRow(current.row()); // posts a row left being edited
     } catch (const KovraError& e) {
-        emit m_model->postFailed(e.boxText());
+        m_model->reportPostFailure(e.boxText());
     }
     if (cursor()->currentRow() != current.row())
         followCursor(cursor()->currentRow()); // the move was refused
@@ -350,7 +401,7 @@ void DataGrid::followCursor(int row)
     if (row < 0 || row >= m_model->rowCount())
         return;
     m_following = true;
-    const int column = std::max(0, currentIndex().column());
+    const int column = std::max(0, shownCurrentColumn());
     const QModelIndex target = m_model->index(row, column);
     selectionModel()->setCurrentIndex(
         target,

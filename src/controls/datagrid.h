@@ -35,6 +35,13 @@ public:
     // Closes a cell editor that is open without handing its text to the row.
     void discardOpenEdit();
 
+    // The first column, by position, that the operator sees and may edit; failing that the
+    // first one shown; -1 when none is shown.
+    int firstEditableColumn() const;
+    // Puts the current cell on that column when it stands on one that is hidden: a key typed
+    // there would otherwise open an editor on a column nobody sees.
+    void moveOffHiddenColumn();
+
     void setWholeRowSelection(bool on);
     void setEditable(bool on);
 
@@ -52,6 +59,9 @@ signals:
     void titleClicked(int column);
 
 protected:
+    // No editor opens on a hidden or read-only column; typing on a hidden one goes to the
+    // first editable column of the row instead.
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void updateGeometries() override;
     // Column-title hints stay up as long as every other hint.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +69,8 @@ protected:
 
 private:
     void followCursor(int row);
+    // The current column when it is shown, else the first editable one.
+    int shownCurrentColumn() const;
     void updateFooter();
     void fitHeader();
 

@@ -1,5 +1,7 @@
 #include "logging/entrypanel.h"
 
+#include "logging/fieldtext.h"
+
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
 #include "controls/headingneedle.h"
@@ -25,13 +27,17 @@ constexpr int kCompassSize = 250;
 constexpr int kArrowSize = 184;
 constexpr int kMargin = 8;
 
-// Upper case as the operator types, for calls and locators.
+// Upper case as the operator types, for calls and locators. The EDI field separator and
+// control characters are refused as typed or pasted: the export writes these fields as they
+// are, and a ";" in one makes a line no reader can take apart.
 class UpperCaseValidator : public QValidator
 {
 public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override
     {
+        if (!isPlainFieldText(input))
+            return Invalid;
         input = input.toUpper();
         return Acceptable;
     }

@@ -1,5 +1,6 @@
 #include "logging/logcheck.h"
 
+#include "logging/fieldtext.h"
 #include "logging/locator.h"
 #include "logging/repeatrule.h"
 #include "store/daycount.h"
@@ -74,6 +75,9 @@ std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const R
         const bool validLocator = LocatorIsValid(locator); // upper-cases it too
         if (!validLocator)
             found.push_back(finding(*c, QStringLiteral("неверный локатор \"%1\" (0 очков)").arg(c->locator)));
+        if (!isCallText(c->call.trimmed()))
+            found.push_back(
+                finding(*c, QStringLiteral("в позывном знаки кроме латинских букв, цифр и \"/\"")));
         if (const Contact* last = tooEarlyAfter.value(c))
             found.push_back(finding(*c, QStringLiteral("повтор раньше срока после № %1 в %2")
                                             .arg(last->serial, formatDayCount(*last->dateTime))));
@@ -128,6 +132,13 @@ std::vector<Finding> checkPersonalData(LogStore& store)
             found.push_back({0, 0, QString(),
                              QStringLiteral("Личные данные: не заполнено %1").arg(QString::fromLatin1(key))});
     }
+    // The own locator is where every distance is measured from.
+    const DbValue own = store.GetSetInfo(QStringLiteral("PWWLo"));
+    QString ownLocator = own.isNull() ? QString() : own.displayText().trimmed();
+    if (!ownLocator.isEmpty() && !LocatorIsValid(ownLocator))
+        found.push_back(
+            {0, 0, QString(),
+             QStringLiteral("Личные данные: неверный свой локатор PWWLo \"%1\"").arg(own.displayText())});
     // The station type is a place in its list.
     const int types =
         int(store.db().query(QStringLiteral("SELECT StationTypeRowid FROM StationType")).rows.size());

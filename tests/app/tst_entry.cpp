@@ -3,6 +3,7 @@
 #include "app/tfmain.h"
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
+#include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "store/daycount.h"
@@ -51,6 +52,7 @@ private slots:
     void editorModeEditsAndRescores();
     void timeEditedInTheGridStaysUtc();
     void renameColumnKeepsApostrophes();
+    void separatorIsRefusedInCallAndLocator();
     void eraseBandLogBehindTheCode();
     void navigatorDeleteFreesTheNumber();
     void doubleClickCopiesCallAndLocator();
@@ -376,7 +378,7 @@ void TestEntry::editorModeEditsAndRescores()
 
     // A value the column cannot hold is refused; the grid shows what is stored.
     typeIntoCell(*grid, 0, LogView::ReceivedNumberColumn, "99999");
-    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
+    QTRY_COMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1); // once the editor is gone
     QCOMPARE(model->displayText(0, LogView::ReceivedNumberColumn), "6");
     QCOMPARE(m_log->caption(), "Список [2/2]");
 }
@@ -418,7 +420,7 @@ void TestEntry::timeEditedInTheGridStaysUtc()
 
     m_file->sqlite("UPDATE ContestList SET ContestListDateTime=NULL WHERE ContestListCall='UA3BBB'");
     m_log->q1Set();
-    const QDate today = QDateTime::currentDateTimeUtc().date();
+    const QDate today(2015, 7, 15); // the program's clock, not the computer's
     editor = qobject_cast<QDateTimeEdit*>(openCellEditor(*grid, 0, LogView::TimeColumn));
     QVERIFY(editor);
     QCOMPARE(editor->dateTime(), QDateTime(today, QTime(0, 0), Qt::UTC));
@@ -446,6 +448,26 @@ void TestEntry::renameColumnKeepsApostrophes()
     QCOMPARE(
         m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName='GridColumnTitleCaptionRu3'"),
         QVariantList{"Лок'атор"});
+}
+
+// The EDI field separator typed into a call or locator, in the entry panel or the grid,
+// never reaches the log.
+void TestEntry::separatorIsRefusedInCallAndLocator()
+{
+    openWindow();
+    chooseBand(0);
+    chooseMode(1);
+    typeContact("UA3;BB", "1", "KO9;5AA");
+    QCOMPARE(stored("ContestListCall"), QVariantList{"UA3BB"});
+    QCOMPARE(stored("ContestListQTH"), QVariantList{"KO95AA"});
+
+    m_log->editorCheck()->click();
+    const int row = m_log->log().currentRow();
+    typeIntoCell(*m_log->grid(), row, LogView::CallColumn, "UA3;CC");
+    QTRY_COMPARE(m_fakes->prompts.texts(ShownPrompt::Error),
+                 QStringList{"Знак \";\" и управляющие знаки в позывном и локаторе недопустимы."});
+    QCOMPARE(stored("ContestListCall"), QVariantList{"UA3BB"});
+    QCOMPARE(m_log->grid()->cursorModel()->displayText(row, LogView::CallColumn), "UA3BB");
 }
 
 void TestEntry::eraseBandLogBehindTheCode()

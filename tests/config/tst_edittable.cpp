@@ -1,9 +1,13 @@
+#include "app/systemservices.h"
 #include "app/tfmain.h"
 #include "config/tfedittable.h"
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
+#include "platform/services.h"
 #include "store/logstore.h"
 #include "support/windowtest.h"
+
+#include <QMessageBox>
 
 #include <QHeaderView>
 #include <QToolButton>
@@ -23,6 +27,8 @@ private slots:
     void aFieldWithoutSettingsKeepsItsName();
     void savesAreReportedAndEscapeSavesNothing();
     void closeBoxSavesNoOpenEdit();
+    void refusedEditShowsARealBoxAndTheGridGoesOn();
+    void findSearchesAShownColumn();
 
 private:
     std::unique_ptr<Tfedittable> openEditor(const QString& query);
@@ -127,6 +133,52 @@ void TestEditTable::closeBoxSavesNoOpenEdit()
     QCOMPARE(m_changes, 0);
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM Country WHERE CountryName LIKE '%Лемурия%'"),
              QVariantList{0});
+}
+
+// A value the database refuses, typed in the cell's own editor and committed with Enter: the
+// real box comes once the editor is gone (a box inside the editor's hand-over used to leave
+// the view holding a destroyed editor), the row keeps what is stored, and the grid goes on.
+void TestEditTable::refusedEditShowsARealBoxAndTheGridGoesOn()
+{
+    m_file->sqlite(
+        "CREATE TABLE Extra (ExtraRowid INTEGER PRIMARY KEY, Note TEXT(5) CHECK (length(Note) <= 5));"
+        "INSERT INTO Extra (Note) VALUES ('Крым');");
+    openWindow();
+    WidgetPrompts boxes;
+    const Services services{boxes, m_fakes->clock, m_fakes->desktop, m_fakes->random};
+    Tfedittable editor(
+        *m_store, services, "SELECT * FROM Extra", [] {}, m_window.get());
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+
+    QStringList shown;
+    whenModalOpens([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        shown << box->text();
+        box->accept();
+    });
+    typeIntoCell(*editor.grid(), 0, 1, "Гондвана"); // the column holds five letters
+    QTRY_COMPARE(shown.size(), 1);
+    QCOMPARE(m_file->column("SELECT Note FROM Extra"), QVariantList{"Крым"});
+    QCOMPARE(editor.grid()->cursorModel()->displayText(0, 1), "Крым");
+    QApplication::setActiveWindow(&editor); // as a window manager gives it back after the box
+
+    typeIntoCell(*editor.grid(), 0, 1, "Гоа");
+    QCOMPARE(m_file->column("SELECT Note FROM Extra"), QVariantList{"Гоа"});
+    QCOMPARE(shown.size(), 1);
+}
+
+// Ctrl+F with the current cell never on the hidden key: it searches the names.
+void TestEditTable::findSearchesAShownColumn()
+{
+    openWindow();
+    auto editor = openEditor("SELECT * FROM Country");
+    m_fakes->prompts.askAnswers.push_back(QString("Гана"));
+    QTest::keyClick(editor->grid(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY2(m_fakes->prompts.texts(ShownPrompt::Ask).join(" ").contains("Название страны"),
+             qPrintable(m_fakes->prompts.texts().join(" | ")));
+    QCOMPARE(editor->grid()->cursorModel()->displayText(editor->rows().currentRow(), 1), "Гана");
 }
 
 QTEST_MAIN(TestEditTable)

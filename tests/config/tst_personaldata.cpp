@@ -34,6 +34,8 @@ private slots:
     void multiOperatorStationEnablesTheOperatorRows_data();
     void multiOperatorStationEnablesTheOperatorRows();
     void anEditedCountryListKeepsTheChosenCountry();
+    void typingInTheEditorNeverReachesTheKey_data();
+    void typingInTheEditorNeverReachesTheKey();
     void missingCompanionKeyIsMadeAndOddPositionsSelectNothing();
 
 private:
@@ -207,6 +209,58 @@ void TestPersonalData::anEditedCountryListKeepsTheChosenCountry()
              QStringList{"Внимание! Были внесены изменения в стравочники.\n\r\n\r"
                          "Форма \"Личные данные\" сейчас закроется.\n\rОткройте ее заново (F2)."});
     openPersonalData([&](Tfoptions2* window) { QCOMPARE(window->list(1)->currentText(), chosen); });
+}
+
+// The editor opens with no cell clicked: what the operator types goes into the name, never
+// into the hidden key, whether a row was added with "+" first or not.
+void TestPersonalData::typingInTheEditorNeverReachesTheKey_data()
+{
+    QTest::addColumn<bool>("insertFirst");
+    QTest::newRow("typed at once") << false;
+    QTest::newRow("typed after +") << true;
+}
+
+void TestPersonalData::typingInTheEditorNeverReachesTheKey()
+{
+    QFETCH(bool, insertFirst);
+    const QString keysBefore = "SELECT CountryRowid || '=' || CountryName FROM Country ORDER BY CountryRowid";
+    const QVariantList before = m_file->column(keysBefore);
+    const QVariant highestKey = m_file->column("SELECT MAX(CountryRowid) FROM Country").first();
+    openWindow();
+    QString chosen;
+    openPersonalData([&](Tfoptions2* window) {
+        chooseInList(window->list(1), 3);
+        chosen = window->list(1)->currentText();
+        QTest::mouseClick(window->saveButton(), Qt::LeftButton);
+    });
+    QVariant firstKey;
+    openPersonalData([&](Tfoptions2* window) {
+        whenModalOpens([&](QWidget* modal) {
+            auto* editor = qobject_cast<Tfedittable*>(modal);
+            QVERIFY(editor);
+            firstKey = editor->rows().value(QStringLiteral("CountryRowid")).toInt();
+            if (insertFirst)
+                editor->navigator()->button(DbNavigator::Insert)->click();
+            typeAtFocus("Гондвана");
+            commitCellEditor(QApplication::focusWidget());
+            editor->navigator()->button(DbNavigator::Post)->click();
+            QVERIFY2(m_fakes->prompts.shown.empty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
+            QTest::keyClick(editor, Qt::Key_Escape);
+        });
+        QTest::mouseClick(window->listButton(1), Qt::LeftButton);
+    });
+    // Every key as it was: a new row under a fresh key, or the first row renamed under its own.
+    QVariantList expected = before;
+    const QString firstName = before.first().toString().section('=', 1);
+    if (insertFirst)
+        expected << QString("%1=Гондвана").arg(highestKey.toInt() + 1);
+    else
+        expected.first() = QString("%1=Гондвана").arg(firstKey.toInt());
+    QCOMPARE(m_file->column(keysBefore), expected);
+    // The personal data still name the country chosen before.
+    openPersonalData([&](Tfoptions2* window) {
+        QCOMPARE(window->list(1)->currentText(), !insertFirst && chosen == firstName ? "Гондвана" : chosen);
+    });
 }
 
 void TestPersonalData::missingCompanionKeyIsMadeAndOddPositionsSelectNothing()

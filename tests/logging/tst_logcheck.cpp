@@ -73,6 +73,14 @@ void TestLogCheck::findings_data()
         << gaps
         << QStringList{"144 MHz, № 3, R3ABG: неверный локатор \"KO\" (0 очков)",
                        "432 MHz, № 2–2999: номера пропущены"};
+    std::vector<Contact> calls = clean;
+    calls.push_back(contact(4, "144 MHz", "3", "UA3;BB", "KO95AA", 30));
+    calls.push_back(contact(5, "144 MHz", "4", "UA3ЖB", "KO95AB", 35)); // a Cyrillic letter
+    calls.push_back(contact(6, "144 MHz", "5", "UA3BB/P", "KO95AC", 40));
+    QTest::newRow("calls with characters a robot refuses")
+        << calls
+        << QStringList{"144 MHz, № 3, UA3;BB: в позывном знаки кроме латинских букв, цифр и \"/\"",
+                       "144 MHz, № 4, UA3ЖB: в позывном знаки кроме латинских букв, цифр и \"/\""};
 }
 
 void TestLogCheck::findings()
@@ -97,6 +105,7 @@ void TestLogCheck::aContestInTheLog()
                 "ContestListSendNum, ContestListDateTime) VALUES (1, 432, 1, 'UA3DX', 'KO91OG', 1, 46000.6),"
                 "(2, 144, 1, 'RK3AW', 'KO85', 1, 46000.6);"
                 "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
+                "UPDATE SettingInfo SET SettingInfoValue='KO85' WHERE SettingInfoN='PWWLo';"
                 "UPDATE SettingInfo SET SettingInfoValue='-1' WHERE SettingInfoN='PSect';"); // none chosen
     auto store = file.openStore(prompts);
     const std::vector<Contact> contacts = LogCheck::contestContacts(*store, 1);
@@ -109,7 +118,8 @@ void TestLogCheck::aContestInTheLog()
     QStringList personal;
     for (const LogCheck::Finding& f : LogCheck::checkPersonalData(*store))
         personal << f.text;
-    QCOMPARE(personal, (QStringList{"Личные данные: не заполнено PWWLo", "Личные данные: не заполнено RCall",
+    QCOMPARE(personal, (QStringList{"Личные данные: не заполнено RCall",
+                                    "Личные данные: неверный свой локатор PWWLo \"KO85\"",
                                     "Личные данные: не заполнено PSect"}));
 }
 

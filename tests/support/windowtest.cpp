@@ -103,6 +103,15 @@ void WindowTest::typeText(QWidget* widget, const QString& text)
     }
 }
 
+void WindowTest::typeAtFocus(const QString& text)
+{
+    for (const QChar c : text) {
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY2(focus, "no widget has the focus");
+        typeText(focus, QString(c));
+    }
+}
+
 void WindowTest::chooseInList(QComboBox* list, int index)
 {
     list->setFocus();

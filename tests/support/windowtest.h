@@ -70,6 +70,9 @@ protected:
     static void doubleClick(QAbstractItemView& view, const QModelIndex& index);
     // Types text key by key, Cyrillic letters too, as a keyboard sends them.
     static void typeText(QWidget* widget, const QString& text);
+    // The same, each key to whatever has the focus then, as a keyboard does: a key that opens a
+    // cell editor sends the next keys there.
+    static void typeAtFocus(const QString& text);
     // Enter in an open cell editor: the value goes to the grid's row, which stores it.
     static void commitCellEditor(QWidget* editor);
     // Types `text` over the cell's value in its editor and commits it with Enter; a date and
