@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # Qt's own dialogs and buttons in Russian.
+    qt6-translations-l10n
     libsqlite3-dev sqlite3
     tzdata
     libtimezonemap-data

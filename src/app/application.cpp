@@ -3,6 +3,7 @@
 #include "app/hints.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "controls/hintbar.h"
 #include "platform/ediassociation.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
@@ -11,10 +12,15 @@
 #include "store/logstore.h"
 
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -24,6 +30,12 @@ KovraApplication::KovraApplication(int& argc, char** argv) : QApplication(argc, 
     setApplicationVersion(QStringLiteral(KOVRA_VERSION));
     // The desktop finds the menu entry and its icon for the window by this name.
     setDesktopFileName(QString(EdiAssociation::kDesktopId).chopped(int(qstrlen(".desktop"))));
+    // The program speaks Russian whatever the system's language, Qt's own dialogs and
+    // buttons too. Without the translations installed they stay in English.
+    auto* qtTexts = new QTranslator(this);
+    if (qtTexts->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qtTexts);
 }
 
 bool KovraApplication::notify(QObject* receiver, QEvent* event)
@@ -85,30 +97,58 @@ std::unique_ptr<LogStore> openLog(const QString& path, Prompts& prompts)
     try {
         return std::make_unique<LogStore>(Database::open(path), prompts);
     } catch (const ConnectionError& e) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(e.message()));
         prompts.error(QStringLiteral("Нет соединения с базой данных!"),
                       path + QLatin1Char('\n') + e.message());
         return nullptr;
     }
 }
 
+namespace {
+
+// Every open dialog and box gives way, the way Esc would: its caller goes on as after a
+// cancel and the stack unwinds to the main loop.
+void rejectOpenDialogs()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || !window->isModal())
+            continue;
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->reject();
+        else
+            window->close();
+    }
+}
+
+} // namespace
+
 int runKovra(KovraApplication& app, const Services& services, const ProgramOptions& options)
 {
     app.setPrompts(&services.prompts);
     // Before anything else: a signal that comes while the log opens waits for the event loop.
+    // Whatever is open then, a box at start-up included, gives way, and a box or dialog that
+    // its caller opens next gives way too; once the stack is back here the windows close the
+    // normal way, so the settings are stored and the last backup is made.
     TerminationSignal termination;
-    QObject::connect(&termination, &TerminationSignal::received, &app, [&app] {
-        QApplication::closeAllWindows(); // stores the settings and makes the last backup
-        app.quit();
+    bool ending = false;
+    QTimer sweeper;
+    sweeper.setInterval(20);
+    QObject::connect(&sweeper, &QTimer::timeout, &app, &rejectOpenDialogs);
+    QObject::connect(&termination, &TerminationSignal::received, &app, [&] {
+        ending = true;
+        rejectOpenDialogs();
+        sweeper.start();
+        app.quit(); // every event loop running now, the main one included
     });
     HintTracker hints(app);
     std::unique_ptr<LogStore> store = openLog(options.databasePath, services.prompts);
     if (!store)
         return 1;
     Tfmain window(*store, services, options.fileArgument);
-    QObject::connect(&hints, &HintTracker::hintChanged, window.logView()->hintBar(), &QLabel::setText);
+    QObject::connect(&hints, &HintTracker::hintChanged, window.logView()->hintBar(), &HintBar::showHover);
     window.show();
-    const int code = app.exec();
+    const int code = ending ? 0 : app.exec();
+    if (ending)
+        QApplication::closeAllWindows();
     app.setPrompts(nullptr);
     return code;
 }

@@ -4,6 +4,7 @@
 #include "app/mainstate.h"
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
+#include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"
@@ -152,17 +153,12 @@ void LiveFeedback::showMovedQth()
     const auto earlier =
         m_state.lastLocators.differing(m_panel.callEdit->currentText(), m_panel.locatorEdit->text());
     m_panel.setLocatorBackground(earlier ? MainState::MovedQthColor : QColor());
-    QLabel* hintBar = m_log.hintBar();
-    if (earlier) {
-        // Not refused: portable stations move; the operator asks.
-        m_movedQthHint = QStringLiteral("Прежний QTH: ") + earlier->locator + QStringLiteral(", ") +
-                         dayCountDate(earlier->dateTime).toString(QStringLiteral("dd.MM.yyyy"));
-        hintBar->setText(m_movedQthHint);
-    } else if (!m_movedQthHint.isEmpty()) {
-        if (hintBar->text() == m_movedQthHint)
-            hintBar->clear();
-        m_movedQthHint.clear();
-    }
+    // Not refused: portable stations move; the operator asks.
+    m_log.hintBar()->setStatus(
+        QStringLiteral("movedQth"),
+        earlier ? QStringLiteral("Прежний QTH: ") + earlier->locator + QStringLiteral(", ") +
+                      dayCountDate(earlier->dateTime).toString(QStringLiteral("dd.MM.yyyy"))
+                : QString());
 }
 
 void LiveFeedback::chooseReadoutColour()

@@ -56,5 +56,4 @@ private:
     std::unique_ptr<Cursor> m_earlier; // q4
     QString m_autoFilledCall;
     QString m_lastCallText;
-    QString m_movedQthHint; // what the warning put in the hint bar, taken away with it
 };

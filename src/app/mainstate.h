@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logging/lastlocators.h"
+#include "platform/clock.h"
 
 #include <QColor>
 #include <QString>
@@ -18,12 +19,20 @@ struct MainState
     qint32 CurrentBandId = 0; // BandRowid of the chosen band; 0 for none
     double BandPointsPerKm = 0;
     qint16 ClockOffsetHours = 0;  // added to local time to give UTC, once a zone is chosen
-    bool ClockZoneChosen = false; // no zone stored: the clock is the system's own UTC
+    bool ClockZoneChosen = false; // no zone or the computer's clock: the system's own UTC
     double ClockTime = 0;         // the clock's last value, a day count
     QString SortOrder = QStringLiteral("ASC");
     bool ViewerMode = false;
     QString TmpHtmlPath;
     LastLocators lastLocators; // every call's last locator, for the changed-QTH warning
+
+    // A stored zone position (or none) as the clock's correction.
+    void setZonePosition(std::optional<int> position)
+    {
+        const std::optional<int> correction = correctionOfZonePosition(position);
+        ClockZoneChosen = correction.has_value();
+        ClockOffsetHours = qint16(correction.value_or(0));
+    }
 
     // The correction the clock applies: none until a zone is chosen.
     std::optional<int> clockCorrection() const

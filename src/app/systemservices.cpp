@@ -17,6 +17,8 @@
 #include <QRandomGenerator>
 #include <QScreen>
 
+#include <cstdio>
+
 namespace {
 
 // The texts break their lines with LF CR; a Qt label would show the CR as a glyph.
@@ -41,6 +43,9 @@ void showBox(QMessageBox::Icon icon, const QString& text, const QString& details
 
 void WidgetPrompts::error(const QString& text, const QString& details)
 {
+    // Also in the session's log, where it stays when the box is gone.
+    std::fprintf(stderr, "kovra: %s\n",
+                 qPrintable(displayText(details.isEmpty() ? text : text + QLatin1Char('\n') + details)));
     showBox(QMessageBox::Critical, text, details);
 }
 

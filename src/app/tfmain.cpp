@@ -12,6 +12,7 @@
 #include "config/tfrotator.h"
 #include "controls/datagrid.h"
 #include "controls/headingneedle.h"
+#include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "controls/windowsettings.h"
@@ -97,7 +98,9 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     connectEntry();
     qApp->installEventFilter(this);
     m_rotator = new Rotator(this);
-    connect(m_rotator, &Rotator::failed, m_log->hintBar(), &QLabel::setText);
+    connect(m_rotator, &Rotator::failed, this, [this](const QString& message) {
+        m_log->hintBar()->setStatus(QStringLiteral("rotator"), message);
+    });
     // An old heading would mislead once the rotator no longer answers.
     connect(m_rotator, &Rotator::failed, this, [this] { m_entry->headingNeedle->setHeading(std::nullopt); });
     connect(m_rotator, &Rotator::headingRead, this,
@@ -106,7 +109,9 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     guarded(m_services.prompts, [this] { applyRotatorSettings(); });
     guarded(m_services.prompts, [this] {
         m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);
-        connect(m_backup, &LogBackup::failed, m_log->hintBar(), &QLabel::setText);
+        connect(m_backup, &LogBackup::failed, this, [this](const QString& message) {
+            m_log->hintBar()->setStatus(QStringLiteral("backup"), message);
+        });
         m_backup->start();
     });
     // Once the window is up, so that a box about the file stands over it.
@@ -290,8 +295,19 @@ void Tfmain::openContestManager()
 void Tfmain::openTimeZoneWindow()
 {
     Tfoptions window(m_store, m_state, m_services, m_log->fontSlider()->value(), font(), this);
-    if (window.exec() == QDialog::Accepted)
-        tickClock(); // the corrected time at once, not a second later
+    if (window.exec() != QDialog::Accepted)
+        return;
+    // The corrected time at once, not a second later; a time typed by hand stays as typed.
+    if (m_realTimeClock->isChecked())
+        tickClock();
+    showZoneMismatch();
+}
+
+void Tfmain::showZoneMismatch()
+{
+    const QString text =
+        zoneMismatchText(m_store.intSetting(QStringLiteral("SettingFormClock")), m_services.clock.now());
+    m_log->hintBar()->setStatus(QStringLiteral("zone"), text);
 }
 
 bool Tfmain::checkLog(bool beforeExport)
@@ -348,6 +364,18 @@ void Tfmain::turnAntenna()
 
 void Tfmain::exportEdi()
 {
+    if (m_state.CurrentContestId == 0) {
+        m_services.prompts.warning(QStringLiteral("Соревнование не выбрано."));
+        return;
+    }
+    const QString nothingToExport =
+        QStringLiteral("Нет связей для выгрузки: «%1».").arg(m_state.CurrentContestName);
+    const DbValue contacts = m_store.eSQLreturn2(
+        QStringLiteral("SELECT COUNT(*) FROM ContestList WHERE IdContest=%1").arg(m_state.CurrentContestId));
+    if (contacts.isNumeric() && contacts.toInt() == 0) {
+        m_services.prompts.warning(nothingToExport); // before any question about the files
+        return;
+    }
     if (!checkLog(true))
         return;
     Tfsaveoptions options(m_store, m_state.OwnCall, m_log->fontSlider()->value(), font(), this);
@@ -374,6 +402,8 @@ void Tfmain::exportEdi()
     // The files written before a failure stay, so their "?" are reported with the error.
     if (!result.error.isEmpty())
         m_services.prompts.error(result.error + replaced);
+    else if (result.written.isEmpty())
+        m_services.prompts.warning(nothingToExport);
     else
         m_services.prompts.information(QStringLiteral("Выгрузили данные в ") + folder + replaced);
 }
@@ -619,9 +649,7 @@ void Tfmain::startUp()
         if (const auto width = m_store.intSetting(QStringLiteral("GbLeftWidth")))
             setLeftFrameWidth(*width);
 
-        const auto zone = m_store.intSetting(QStringLiteral("SettingFormClock"));
-        m_state.ClockOffsetHours = zone ? qint16(12 - *zone) : 0;
-        m_state.ClockZoneChosen = zone.has_value();
+        m_state.setZonePosition(m_store.intSetting(QStringLiteral("SettingFormClock")));
         tickClock();
 
         restoreWindowGeometry(m_store, *this, kMainWindowSettings, QPoint(kDefaultLeft, kDefaultTop));
@@ -653,6 +681,7 @@ void Tfmain::startUp()
         applyEarlierContactsColumnSettings();
         m_entry->arrowImage->setAngle(0);
         m_log->hintBar()->clear();
+        showZoneMismatch();
         m_log->applyEditorMode();
         m_entry->callEdit->setFocus(); // the operator starts with a call
         m_startTimer->start();

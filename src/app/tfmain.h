@@ -68,6 +68,9 @@ public:
     void unregisterAsEdiViewer();
     // "Часовой пояс", modal; a stored choice corrects the clock at once.
     void openTimeZoneWindow();
+    // The hint bar says when the stored zone is not the computer's offset now (after a change
+    // to summer time, say).
+    void showZoneMismatch();
     // A contest was made current: its log, caption and numbers; the timer window closes.
     void contestChanged();
     QAction* action(const QString& objectName) const;

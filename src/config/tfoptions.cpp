@@ -18,7 +18,8 @@
 
 namespace {
 
-constexpr int kEntries = 25; // offsets -12 to +12
+constexpr int kEntries = kZoneOffsetEntries + 1; // offsets -12 to +12, the computer's clock
+const QString kComputerClockEntry = QStringLiteral("По часам компьютера");
 const QSize kMapSize(607, 351);
 
 QString suffixOf(int offset)
@@ -49,19 +50,6 @@ QString suffixOf(int offset)
     }
 }
 
-// "UTC+3", "UTC-3:30", "UTC" for a number of seconds east of Greenwich.
-QString offsetText(int seconds)
-{
-    if (seconds == 0)
-        return QStringLiteral("UTC");
-    const int minutes = std::abs(seconds) / 60;
-    QString text = QStringLiteral("UTC") + (seconds < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
-                   QString::number(minutes / 60);
-    if (minutes % 60)
-        text += QStringLiteral(":%1").arg(minutes % 60, 2, 10, QLatin1Char('0'));
-    return text;
-}
-
 } // namespace
 
 Tfoptions::Tfoptions(LogStore& store, MainState& state, const Services& services, int fontSize,
@@ -89,6 +77,7 @@ Tfoptions::Tfoptions(LogStore& store, MainState& state, const Services& services
     m_zones->setMaxVisibleItems(kEntries);
     for (int offset = -12; offset <= 12; ++offset)
         m_zones->addItem(entryText(offset));
+    m_zones->addItem(kComputerClockEntry);
 
     m_save = new QPushButton(QStringLiteral("Сохранить"), this);
     m_save->setObjectName(QStringLiteral("btn1"));
@@ -103,20 +92,17 @@ Tfoptions::Tfoptions(LogStore& store, MainState& state, const Services& services
     m_systemZone->setObjectName(QStringLiteral("systemZone"));
     m_systemZone->setText(QStringLiteral("Часовой пояс компьютера: ") +
                           QString::fromUtf8(QTimeZone::systemTimeZoneId()) + QStringLiteral(", ") +
-                          offsetText(now.offsetFromUtc()));
+                          QStringLiteral("UTC") +
+                          (now.offsetFromUtc() ? zoneOffsetText(now.offsetFromUtc()) : QString()));
     m_systemZone->setGeometry(12, 407 + height + 6, 607 - 24, m_systemZone->sizeHint().height());
     // Taller than designed only when a large font needs it, so the zone line always shows.
     setFixedSize(607, std::max(460, m_systemZone->geometry().bottom() + 9));
 
     guarded(services.prompts, [&] {
-        if (const auto stored = m_store.intSetting(QStringLiteral("SettingFormClock"))) {
-            m_zones->setCurrentIndex(*stored >= 0 && *stored < kEntries ? *stored : -1);
-        } else {
-            // Nothing chosen yet: the computer's offset, when it is a whole hour in the list.
-            const int seconds = now.offsetFromUtc();
-            const bool wholeHour = seconds % 3600 == 0 && std::abs(seconds / 3600) <= 12;
-            m_zones->setCurrentIndex(wholeHour ? seconds / 3600 + 12 : -1);
-        }
+        // Nothing chosen yet: the computer's clock, which is right all the year.
+        const auto stored = m_store.intSetting(QStringLiteral("SettingFormClock"));
+        m_zones->setCurrentIndex(stored && *stored >= 0 && *stored < kEntries ? *stored
+                                                                              : kComputerClockPosition);
     });
     // The world is read and scaled once; each choice draws its zone over a copy.
     const QImage world(QDir(mapFolder()).filePath(QStringLiteral("bg.png")));
@@ -148,8 +134,15 @@ void Tfoptions::showMap()
     }
     QImage picture = m_world;
     const int position = m_zones->currentIndex();
-    if (position >= 0) {
-        const QImage zone(QDir(mapFolder()).filePath(QStringLiteral("timezone_%1.png").arg(position - 12)));
+    // The computer's clock shows the zone it is in now, when that is a whole hour.
+    const int seconds = m_services.clock.now().offsetFromUtc();
+    const std::optional<int> offset =
+        position == kComputerClockPosition
+            ? (seconds % 3600 == 0 ? std::optional<int>(seconds / 3600) : std::nullopt)
+        : position >= 0 ? std::optional<int>(position - 12)
+                        : std::nullopt;
+    if (offset) {
+        const QImage zone(QDir(mapFolder()).filePath(QStringLiteral("timezone_%1.png").arg(*offset)));
         if (!zone.isNull()) {
             QPainter painter(&picture);
             painter.drawImage(QRect(QPoint(0, 0), kMapSize), zone);
@@ -163,9 +156,7 @@ void Tfoptions::save()
     if (!m_zones->currentText().isEmpty())
         m_store.SetSet(QStringLiteral("SettingFormClock"), LogStore::IntegerSetting, m_zones->currentIndex());
     // Nothing chosen and nothing stored: the clock stays as it is.
-    if (const auto stored = m_store.intSetting(QStringLiteral("SettingFormClock"))) {
-        m_state.ClockOffsetHours = qint16(12 - *stored);
-        m_state.ClockZoneChosen = true;
-    }
+    if (const auto stored = m_store.intSetting(QStringLiteral("SettingFormClock")))
+        m_state.setZonePosition(stored);
     accept();
 }

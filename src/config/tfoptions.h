@@ -11,7 +11,8 @@ struct MainState;
 struct Services;
 
 // The time zone window, "Часовой пояс": how far the computer's clock is from UTC. The
-// choice is stored as a position 0 to 24 (offset + 12) and corrects the clock at once.
+// choice is stored as a position, 0 to 24 for the offsets -12 to +12 and 25 for the
+// computer's own clock, and corrects the clock at once.
 class Tfoptions : public QDialog
 {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
 #include "controls/headingneedle.h"
+#include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"

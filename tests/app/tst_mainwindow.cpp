@@ -4,6 +4,7 @@
 #include "app/tfmain.h"
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
+#include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "logging/tftimer.h"
@@ -313,13 +314,24 @@ void TestMainWindow::hintBarFollowsTheMouse()
 {
     HintTracker hints(*qApp);
     auto w = openWindow();
-    connect(&hints, &HintTracker::hintChanged, w->logView()->hintBar(), &QLabel::setText);
+    connect(&hints, &HintTracker::hintChanged, w->logView()->hintBar(), &HintBar::showHover);
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(w->entryPanel()->bandList, &enter);
     QCOMPARE(w->logView()->hintBar()->text(), "Выберите текущий диапазон");
     QApplication::sendEvent(w->entryPanel()->compassImage, &enter);
     QCOMPARE(w->logView()->hintBar()->text(), "Компас");
     QCOMPARE(w->entryPanel()->saveButton->toolTipDuration(), kHintShowTimeMs);
+
+    // A message left in the bar shows at once; a hint passing over it does not wipe it.
+    const QString failure = "Резервная копия журнала не сделана: диск полон";
+    w->logView()->hintBar()->setStatus("backup", failure);
+    QCOMPARE(w->logView()->hintBar()->text(), failure);
+    QApplication::sendEvent(w->entryPanel()->bandList, &enter);
+    QCOMPARE(w->logView()->hintBar()->text(), "Выберите текущий диапазон");
+    QApplication::sendEvent(w->logView()->hintBar(), &enter); // a place without a hint
+    QCOMPARE(w->logView()->hintBar()->text(), failure);
+    w->logView()->hintBar()->setStatus("backup", QString()); // the next copy went well
+    QCOMPARE(w->logView()->hintBar()->text(), "");
 }
 
 void TestMainWindow::whereTheLogLives_data()

@@ -2,6 +2,7 @@
 #include "app/tfmain.h"
 #include "config/tfabout.h"
 #include "config/tfoptions.h"
+#include "controls/hintbar.h"
 #include "controls/linklabel.h"
 #include "logging/entrypanel.h"
 #include "store/logstore.h"
@@ -28,7 +29,10 @@ private slots:
     void entries();
     void choiceIsStoredAndCorrectsTheClock();
     void escapeStoresNothing();
-    void freshLogPreselectsTheComputersZone();
+    void freshLogPreselectsTheComputersClock();
+    void summerTimeZoneMismatchIsSaid_data();
+    void summerTimeZoneMismatchIsSaid();
+    void savingTheZoneKeepsATimeTypedByHand();
     void aboutBoxOpensItsLinks();
     void largeFontKeepsTheZoneLineInView();
 
@@ -64,6 +68,7 @@ void TestTimeZoneAndAbout::entries_data()
     QTest::newRow("+10") << 22 << "+10 (Магадан, Сахалин, Владивосток)";
     QTest::newRow("+11") << 23 << "+11";
     QTest::newRow("+12") << 24 << "+12 (Камчатка, Чукотка)";
+    QTest::newRow("computer") << 25 << "По часам компьютера";
 }
 
 void TestTimeZoneAndAbout::entries()
@@ -72,7 +77,7 @@ void TestTimeZoneAndAbout::entries()
     QFETCH(QString, text);
     openWindow();
     openTimeZone([&](Tfoptions* window) {
-        QCOMPARE(window->zoneList()->count(), 25);
+        QCOMPARE(window->zoneList()->count(), 26);
         QCOMPARE(window->zoneList()->itemText(position), text);
         QCOMPARE(window->windowTitle(), "Часовой пояс");
         QVERIFY(isCentredOn(*window, *m_window));
@@ -115,7 +120,7 @@ void TestTimeZoneAndAbout::escapeStoresNothing()
     QVERIFY(!m_window->state().ClockZoneChosen);
 }
 
-void TestTimeZoneAndAbout::freshLogPreselectsTheComputersZone()
+void TestTimeZoneAndAbout::freshLogPreselectsTheComputersClock()
 {
     const QByteArray zone = qgetenv("TZ");
     qputenv("TZ", "Europe/Moscow");
@@ -124,12 +129,67 @@ void TestTimeZoneAndAbout::freshLogPreselectsTheComputersZone()
     openWindow();
     QCOMPARE(m_window->entryPanel()->timeEdit->time(), QTime(12, 1, 0)); // UTC before any choice
     openTimeZone([&](Tfoptions* window) {
-        QCOMPARE(window->zoneList()->currentText(), "+3 (Москва)");
+        QCOMPARE(window->zoneList()->currentText(), "По часам компьютера");
         QVERIFY2(window->systemZoneLine()->text().contains("UTC+3"),
                  qPrintable(window->systemZoneLine()->text()));
+        QTest::mouseClick(window->saveButton(), Qt::LeftButton);
     });
-    QCOMPARE(m_file->column("SELECT COUNT(*) FROM Setting WHERE SettingName='SettingFormClock'"),
-             QVariantList{0});
+    QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName='SettingFormClock'"),
+             QVariantList{25});
+    QVERIFY(!m_window->state().ClockZoneChosen);
+    QCOMPARE(m_window->entryPanel()->timeEdit->time(), QTime(12, 1, 0));
+    QCOMPARE(m_window->logView()->hintBar()->text(), "");
+}
+
+// A whole-hour zone stored in winter is an hour off in summer: the clock of a log that chose
+// nothing, or the computer's clock, stays UTC; a stored offset that is not the computer's
+// now is pointed out at start.
+void TestTimeZoneAndAbout::summerTimeZoneMismatchIsSaid_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QTime>("clock");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("nothing stored") << QVariant() << QTime(10, 0) << "";
+    QTest::newRow("computer's clock") << QVariant(25) << QTime(10, 0) << "";
+    QTest::newRow("+2, as in summer") << QVariant(14) << QTime(10, 0) << "";
+    QTest::newRow("+1, as in winter")
+        << QVariant(13) << QTime(11, 0) << "Часовой пояс в настройках: +1, у компьютера: +2";
+}
+
+void TestTimeZoneAndAbout::summerTimeZoneMismatchIsSaid()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QTime, clock);
+    QFETCH(QString, hint);
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    auto restoreZone = qScopeGuard([&] { zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone); });
+    if (stored.isValid())
+        m_file->sqlite(
+            QString("INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('SettingFormClock', %1)")
+                .arg(stored.toInt()));
+    m_fakes->clock.current = QDateTime(QDate(2026, 7, 15), QTime(10, 0, 0), Qt::UTC); // summer: UTC+2
+    openWindow();
+    QCOMPARE(m_window->entryPanel()->timeEdit->time(), clock);
+    QCOMPARE(m_window->logView()->hintBar()->text(), hint);
+}
+
+// With the clock stopped and a date and time typed, saving a zone changes the correction
+// only: the next contact gets the time the operator typed.
+void TestTimeZoneAndAbout::savingTheZoneKeepsATimeTypedByHand()
+{
+    openWindow();
+    m_window->action("mnRealDateTime")->trigger();
+    QVERIFY(m_window->entryPanel()->timeEdit->isEnabled());
+    m_window->entryPanel()->dateEdit->setDate(QDate(2020, 1, 11));
+    m_window->entryPanel()->timeEdit->setTime(QTime(2, 0, 0));
+    openTimeZone([&](Tfoptions* window) {
+        chooseInList(window->zoneList(), 15);
+        QTest::mouseClick(window->saveButton(), Qt::LeftButton);
+    });
+    QCOMPARE(m_window->state().ClockOffsetHours, -3);
+    QCOMPARE(m_window->entryPanel()->dateEdit->date(), QDate(2020, 1, 11));
+    QCOMPARE(m_window->entryPanel()->timeEdit->time(), QTime(2, 0, 0));
 }
 
 void TestTimeZoneAndAbout::aboutBoxOpensItsLinks()

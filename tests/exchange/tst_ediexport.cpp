@@ -26,6 +26,8 @@ private slots:
     void optionsDialogFollowsTheMainWindow_data();
     void optionsDialogFollowsTheMainWindow();
     void oemChosenInTheDialogConvertsTheContestName();
+    void nothingToExportIsSaid_data();
+    void nothingToExportIsSaid();
 
 private:
     // N14 with the options dialog answered by "Продолжить" (or Esc).
@@ -212,6 +214,33 @@ void TestEdiExport::oemChosenInTheDialogConvertsTheContestName()
              QStringList{"Выгрузили данные в " + folder.path() +
                          "/\n\rЗнаки, которых нет в кодировке, записаны как \"?\": 144 MHz: TName=, 432 "
                          "MHz: TName="});
+}
+
+// An export that would write no file says so, and asks nothing about files first.
+void TestEdiExport::nothingToExportIsSaid_data()
+{
+    QTest::addColumn<QString>("statements");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no current contest, as after the viewer") << "UPDATE Contest SET ContestActual=False"
+                                                             << "Соревнование не выбрано.";
+    QTest::newRow("a contest without contacts")
+        << "INSERT INTO Contest VALUES (3, 'Пустой', 42189, 42190.5, 0);"
+           "UPDATE Contest SET ContestActual=(ContestRowid=3)"
+        << "Нет связей для выгрузки: «Пустой».";
+}
+
+void TestEdiExport::nothingToExportIsSaid()
+{
+    QFETCH(QString, statements);
+    QFETCH(QString, text);
+    m_file->sqlite(statements);
+    QTemporaryDir folder;
+    m_fakes->prompts.pathAnswers = {folder.path()};
+    openWindow();
+    m_window->action("N14")->trigger();
+    QCOMPARE(m_fakes->prompts.texts(), QStringList{text});
+    QCOMPARE(m_fakes->prompts.shown.front().kind, ShownPrompt::Warning);
+    QVERIFY(QDir(folder.path()).isEmpty());
 }
 
 QTEST_MAIN(TestEdiExport)
