@@ -51,13 +51,18 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 std::optional<int> digits(QStringView field, qsizetype from, qsizetype count)
 {
     if (field.size() < from + count)
         return std::nullopt;
     int value = 0;
     for (qsizetype i = from; i < from + count; ++i) {
-        if (!field[i].isDigit() || field[i].unicode() > 0x7F)
+        if (!isAsciiDigit(field[i]))
             return std::nullopt;
         value = value * 10 + (field[i].unicode() - u'0');
     }
@@ -67,8 +72,129 @@ std::optional<int> digits(QStringView field, qsizetype from, qsizetype count)
 std::optional<qint64> number(const QString& field)
 {
     bool ok = false;
-    const qint64 value = field.trimmed().toLongLong(&ok);
+    const qint64 value = field.toLongLong(&ok);
     return ok ? std::optional<qint64>(value) : std::nullopt;
+}
+
+qsizetype leadingDigits(QStringView field)
+{
+    qsizetype count = 0;
+    while (count < field.size() && isAsciiDigit(field[count]))
+        ++count;
+    return count;
+}
+
+// Six digits yymmdd of the years 2000 to 2099, as the format has it, or eight yyyymmdd as
+// some loggers write it; eight digits whose year begins with neither 19 nor 20 are no date.
+QDate dateOf(QStringView field)
+{
+    if (field.size() == 8 && leadingDigits(field) == 8) {
+        const int century = *digits(field, 0, 2);
+        if (century != 19 && century != 20)
+            return {};
+        return QDate(*digits(field, 0, 4), *digits(field, 4, 2), *digits(field, 6, 2));
+    }
+    const auto year = digits(field, 0, 2), month = digits(field, 2, 2), day = digits(field, 4, 2);
+    if (!year || !month || !day)
+        return {};
+    return QDate(2000 + *year, *month, *day);
+}
+
+// A serial as written, or its digits when marks that are no letter or digit follow them
+// ("012/"): a person reads the number and so does the viewer.
+std::optional<qint64> serialOf(const QString& field)
+{
+    if (const auto value = number(field))
+        return value;
+    const qsizetype count = leadingDigits(field);
+    if (count == 0)
+        return std::nullopt;
+    for (const QChar c : QStringView(field).mid(count)) {
+        if (c.isLetterOrNumber())
+            return std::nullopt;
+    }
+    return number(field.left(count));
+}
+
+// Whether digits are a signal report: readability 1-5, strength 1-9 and, for CW, tone 1-9.
+bool isReport(QStringView text)
+{
+    if (text.size() != 2 && text.size() != 3)
+        return false;
+    if (text[0] < QLatin1Char('1') || text[0] > QLatin1Char('5'))
+        return false;
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (text[i] < QLatin1Char('1') || text[i] > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+struct ReportAndSerial
+{
+    qint64 report;
+    qint64 serial;
+};
+
+// Report and serial written in one field with the serial field left empty ("59001;;"). The
+// digits are a report of 2 (RS) or 3 (RST) digits followed by a serial of 3 or 4 digits.
+// Five digits split only as 2+3 and seven only as 3+4; six split as 3+3 or as 2+4 unless
+// the third digit cannot be a tone (0). Where both fit, the mode decides: CW (2) takes an
+// RST, SSB, AM and FM (1, 5, 6) an RS; with no mode or another one the line stays unread,
+// as a wrong serial would be worse than a line reported.
+std::optional<ReportAndSerial> splitReportAndSerial(QStringView text, qint64 mode)
+{
+    if (leadingDigits(text) != text.size() || text.size() < 5 || text.size() > 7)
+        return std::nullopt;
+    QList<qsizetype> fits;
+    for (const qsizetype reportLength : {2, 3}) {
+        const qsizetype serialLength = text.size() - reportLength;
+        if ((serialLength == 3 || serialLength == 4) && isReport(text.first(reportLength)))
+            fits << reportLength;
+    }
+    if (fits.size() == 2) {
+        if (mode == 2)
+            fits = {3};
+        else if (mode == 1 || mode == 5 || mode == 6)
+            fits = {2};
+        else
+            return std::nullopt;
+    }
+    if (fits.isEmpty())
+        return std::nullopt;
+    return ReportAndSerial{*digits(text, 0, fits.first()),
+                           *digits(text, fits.first(), text.size() - fits.first())};
+}
+
+std::optional<ReportAndSerial> reportAndSerialOf(const QString& report, const QString& serial, qint64 mode)
+{
+    if (serial.isEmpty()) {
+        if (const auto split = splitReportAndSerial(report, mode))
+            return split;
+    }
+    const auto reportValue = number(report), serialValue = serialOf(serial);
+    if (!reportValue || !serialValue)
+        return std::nullopt;
+    return ReportAndSerial{*reportValue, *serialValue};
+}
+
+// Letter, letter, digit, digit, letter, letter: a locator as written, right or mistyped (the
+// locator field is not checked either; the distance tells).
+bool hasLocatorShape(QStringView text)
+{
+    auto letter = [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); };
+    return text.size() == 6 && letter(text[0]) && letter(text[1]) && isAsciiDigit(text[2]) &&
+           isAsciiDigit(text[3]) && letter(text[4]) && letter(text[5]);
+}
+
+// A line of separators and blanks only is an empty record some loggers leave, not a contact.
+bool isBlankRecord(const QString& line)
+{
+    for (const QChar c : line) {
+        if (!c.isSpace() && c != QLatin1Char(';'))
+            return false;
+    }
+    return true;
 }
 
 std::optional<EdiReadContact> contactOf(const QString& line)
@@ -78,20 +204,35 @@ std::optional<EdiReadContact> contactOf(const QString& line)
         fields.removeLast(); // a ";" at the very end adds no field
     if (fields.size() < kLeastFields)
         return std::nullopt;
-    const auto year = digits(fields[0], 0, 2), month = digits(fields[0], 2, 2), day = digits(fields[0], 4, 2);
+    for (QString& field : fields)
+        field = field.trimmed();
+    const QDate date = dateOf(fields[0]);
     const auto hour = digits(fields[1], 0, 2), minute = digits(fields[1], 2, 2);
-    if (!year || !month || !day || !hour || !minute)
+    if (!date.isValid() || !hour || !minute)
         return std::nullopt;
-    const QDate date(2000 + *year, *month, *day);
     const QTime time(*hour, *minute);
-    if (!date.isValid() || !time.isValid())
+    if (!time.isValid())
         return std::nullopt;
-    const auto mode = number(fields[3]), sentReport = number(fields[4]), sentNumber = number(fields[5]),
-               receivedReport = number(fields[6]), receivedNumber = number(fields[7]);
-    if (!mode || !sentReport || !sentNumber || !receivedReport || !receivedNumber)
+    const auto mode = fields[3].isEmpty() ? std::optional<qint64>(0) : number(fields[3]); // blank: no mode
+    if (!mode)
         return std::nullopt;
-    return EdiReadContact{toDayCount(date, time), fields[2],      fields[9], *mode, *sentReport, *sentNumber,
-                          *receivedReport,        *receivedNumber};
+    QString locator = fields[9].toUpper();
+    QString receivedSerial = fields[7];
+    // The locator glued to the serial, its own field left empty ("020 KN33GY;;").
+    const qsizetype blank = receivedSerial.indexOf(QLatin1Char(' '));
+    if (locator.isEmpty() && blank > 0) {
+        const QString glued = receivedSerial.mid(blank + 1).trimmed().toUpper();
+        if (hasLocatorShape(glued) && leadingDigits(receivedSerial) == blank) {
+            locator = glued;
+            receivedSerial.truncate(blank);
+        }
+    }
+    const auto sent = reportAndSerialOf(fields[4], fields[5], *mode);
+    const auto received = reportAndSerialOf(fields[6], receivedSerial, *mode);
+    if (!sent || !received)
+        return std::nullopt;
+    return EdiReadContact{toDayCount(date, time), fields[2],    locator,          *mode,
+                          sent->report,           sent->serial, received->report, received->serial};
 }
 
 } // namespace
@@ -128,7 +269,7 @@ EdiReading readEdiText(const QString& text)
     }
     for (qsizetype i = firstContact; i < lines.size(); ++i) {
         const QString& line = lines[i];
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('[')))
+        if (isBlankRecord(line) || line.startsWith(QLatin1Char('[')))
             continue;
         if (const auto contact = contactOf(line))
             reading.contacts << *contact;

@@ -30,7 +30,7 @@ void fillViewerTable(LogStore& store, const EdiReading& reading, const QString& 
     for (const EdiReadContact& c : reading.contacts) {
         int azimuth = 0;
         double distance = 0;
-        LocatorAzimuthDistance(ownLocator, c.locator.trimmed(), azimuth, distance);
+        LocatorAzimuthDistance(ownLocator, c.locator, azimuth, distance);
         rows.push_back({DbValue::dateTime(c.dateTime), c.call, c.locator, c.mode, c.sentNumber, c.sentReport,
                         c.receivedNumber, c.receivedReport, distance, azimuth});
     }

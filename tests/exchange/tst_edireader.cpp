@@ -2,6 +2,7 @@
 #include "exchange/edireader.h"
 #include "exchange/ediviewtable.h"
 #include "store/daycount.h"
+#include "support/ediquirks.h"
 #include "support/fakes.h"
 #include "support/tempdatabase.h"
 
@@ -15,6 +16,10 @@ class TestEdiReader : public QObject
 private slots:
     void filesOfOtherPrograms_data();
     void filesOfOtherPrograms();
+    void quirksOfOtherLoggers_data();
+    void quirksOfOtherLoggers();
+    void contactLines_data();
+    void contactLines();
     void codePages_data();
     void codePages();
     void unreadableFiles();
@@ -33,6 +38,18 @@ QStringList calls(const EdiReading& r)
     for (const EdiReadContact& c : r.contacts)
         list << c.call;
     return list;
+}
+
+// A contact as the quirk table writes it.
+QString described(const EdiReadContact& c)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+        .arg(fromDayCount(c.dateTime).toString("yyyy-MM-dd hh:mm"), c.call, c.locator)
+        .arg(c.mode)
+        .arg(c.sentReport)
+        .arg(c.sentNumber)
+        .arg(c.receivedReport)
+        .arg(c.receivedNumber);
 }
 
 } // namespace
@@ -94,6 +111,100 @@ void TestEdiReader::filesOfOtherPrograms()
     QCOMPARE(r.call + " / " + r.band + " / " + r.name, caption);
     QCOMPARE(::calls(r), calls);
     QCOMPARE(r.unreadLines, unread);
+}
+
+void TestEdiReader::quirksOfOtherLoggers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("contacts");
+    for (const EdiQuirk& quirk : ediQuirks())
+        QTest::newRow(quirk.name) << quirk.text << quirk.contacts;
+}
+
+void TestEdiReader::quirksOfOtherLoggers()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, contacts);
+    const EdiReading r = readEdiText(text);
+    QStringList read;
+    for (const EdiReadContact& c : r.contacts)
+        read << described(c);
+    QCOMPARE(read, contacts);
+    QCOMPARE(r.unreadLines, QList<int>{});
+}
+
+// How far the reading of a line bends: where a person reads one contact without doubt, and
+// where a line stays reported because a reading could be wrong.
+void TestEdiReader::contactLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("contact"); // empty: reported as unread
+
+    const QString read = "2016-05-08 07:26 UA3AAA KO95AA ";
+    // Report and serial in one field: five digits split only as RS + 3, seven only as
+    // RST + 4; six digits as either, which the mode decides.
+    QTest::newRow("five digits, CW") << "160508;0726;UA3AAA;2;59001;;59020;;;KO95AA" << read + "2 59 1 59 20";
+    QTest::newRow("six digits, CW") << "160508;0726;UA3AAA;2;599001;;599020;;;KO95AA"
+                                    << read + "2 599 1 599 20";
+    QTest::newRow("six digits, SSB") << "160508;0726;UA3AAA;1;591234;;571001;;;KO95AA"
+                                     << read + "1 59 1234 57 1001";
+    QTest::newRow("six digits, FM") << "160508;0726;UA3AAA;6;591001;;59020;;;KO95AA"
+                                    << read + "6 59 1001 59 20";
+    QTest::newRow("six digits, no tone, no mode")
+        << "160508;0726;UA3AAA;;590123;;59020;;;KO95AA" << read + "0 59 123 59 20";
+    QTest::newRow("six digits, no mode") << "160508;0726;UA3AAA;;599001;;59020;;;KO95AA"
+                                         << "";
+    QTest::newRow("six digits, SSB/CW") << "160508;0726;UA3AAA;3;599001;;59020;;;KO95AA"
+                                        << "";
+    QTest::newRow("six digits, RTTY") << "160508;0726;UA3AAA;7;59001;;599020;;;KO95AA"
+                                      << "";
+    QTest::newRow("seven digits, SSB")
+        << "160508;0726;UA3AAA;1;5991234;;59020;;;KO95AA" << read + "1 599 1234 59 20";
+    QTest::newRow("readability 6") << "160508;0726;UA3AAA;1;69001;;59020;;;KO95AA"
+                                   << "";
+    QTest::newRow("strength 0") << "160508;0726;UA3AAA;1;50001;;59020;;;KO95AA"
+                                << "";
+    QTest::newRow("four digits") << "160508;0726;UA3AAA;1;5901;;59020;;;KO95AA"
+                                 << "";
+    QTest::newRow("eight digits") << "160508;0726;UA3AAA;1;59900123;;59020;;;KO95AA"
+                                  << "";
+    QTest::newRow("serial field not empty: no split")
+        << "160508;0726;UA3AAA;1;59001;5;59;020;;KO95AA" << read + "1 59001 5 59 20";
+    // A serial with what follows its digits.
+    QTest::newRow("serial then a letter") << "160508;0726;UA3AAA;1;59;12A;59;020;;KO95AA"
+                                          << "";
+    QTest::newRow("serial then digits after a blank") << "160508;0726;UA3AAA;1;59;12 3;59;020;;KO95AA"
+                                                      << "";
+    QTest::newRow("marks, no digits") << "160508;0726;UA3AAA;1;59;/;59;020;;KO95AA"
+                                      << "";
+    QTest::newRow("marks after a report") << "160508;0726;UA3AAA;1;59/;001;59;020;;KO95AA"
+                                          << "";
+    QTest::newRow("locator glued, own field taken") << "160508;0726;UA3AAA;1;59;001;59;020 KN33GY;;KO95AA"
+                                                    << "";
+    QTest::newRow("locator glued in lower case") << "160508;0726;UA3AAA;1;59;001;59;020 kn33gy;;;"
+                                                 << "2016-05-08 07:26 UA3AAA KN33GY 1 59 1 59 20";
+    QTest::newRow("no locator glued") << "160508;0726;UA3AAA;1;59;001;59;020 KN33;;;"
+                                      << "";
+    QTest::newRow("locator glued to the sent serial") << "160508;0726;UA3AAA;1;59;001 KN33GY;59;020;;;"
+                                                      << "";
+    // Dates of eight digits.
+    QTest::newRow("1999") << "19991231;2359;UA3AAA;1;59;001;59;020;;KO95AA"
+                          << "1999-12-31 23:59 UA3AAA KO95AA 1 59 1 59 20";
+    QTest::newRow("another century") << "21160508;0726;UA3AAA;1;59;001;59;020;;KO95AA"
+                                     << "";
+    QTest::newRow("month 13") << "20161308;0726;UA3AAA;1;59;001;59;020;;KO95AA"
+                              << "";
+    QTest::newRow("blanks inside") << "2016 0508;0726;UA3AAA;1;59;001;59;020;;KO95AA"
+                                   << "";
+}
+
+void TestEdiReader::contactLines()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, contact);
+    const EdiReading r = readEdiText("[QSORecords;1]\n" + line + "\n");
+    QCOMPARE(r.unreadLines, contact.isEmpty() ? QList<int>{2} : QList<int>{});
+    QCOMPARE(r.contacts.isEmpty() ? QString() : described(r.contacts.first()), contact);
 }
 
 void TestEdiReader::codePages_data()

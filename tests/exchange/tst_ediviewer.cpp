@@ -6,6 +6,7 @@
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "store/logstore.h"
+#include "support/ediquirks.h"
 #include "support/windowtest.h"
 
 #include <QAction>
@@ -29,6 +30,8 @@ private slots:
 
     void fileWithAnUnreadableLineIsShown();
     void fileOnTheCommandLineOpensTheViewer();
+    void filesOfOtherLoggersAreShownWhole_data();
+    void filesOfOtherLoggersAreShownWhole();
     void unreadableFileLeavesTheLogView_data();
     void unreadableFileLeavesTheLogView();
     void viewerMenuCommandsConfirm();
@@ -164,6 +167,47 @@ void TestEdiViewer::fileOnTheCommandLineOpensTheViewer()
     QCOMPARE(m_window->logView()->caption(), m_dir.filePath("cmd.edi") + " [1/1]");
     QCOMPARE(m_window->logView()->log().rowCount(), 1);
     QVERIFY(m_fakes->prompts.texts(ShownPrompt::Path).isEmpty());
+}
+
+void TestEdiViewer::filesOfOtherLoggersAreShownWhole_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("contacts");
+    for (const EdiQuirk& quirk : ediQuirks())
+        QTest::newRow(quirk.name) << quirk.text << quirk.contacts;
+}
+
+// Every contact a person reads in the file is in the grid, and no line is reported.
+void TestEdiViewer::filesOfOtherLoggersAreShownWhole()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, contacts);
+    const QString path = writeFile("other.edi", text.toUtf8());
+    openWindow();
+    m_fakes->prompts.pathAnswers = {path};
+    m_window->action("N12")->trigger();
+
+    QCOMPARE(m_fakes->prompts.texts(), QStringList{"Открыть|"}); // the file dialog, no box
+    LogView* log = m_window->logView();
+    const QStringList modes = log->lookupNames(LogView::ModeColumn); // codes 0 to 9 in order
+    QAbstractItemModel* grid = log->grid()->model();
+    auto cell = [&](int row, int column) { return grid->index(row, column).data().toString(); };
+    QStringList shown;
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        QStringList columns{grid->index(row, LogView::TimeColumn)
+                                .data(Qt::EditRole)
+                                .toDateTime()
+                                .toString("yyyy-MM-dd hh:mm"),
+                            cell(row, LogView::CallColumn), cell(row, LogView::LocatorColumn),
+                            QString::number(modes.indexOf(cell(row, LogView::ModeColumn)))};
+        for (const int column : {LogView::SentReportColumn, LogView::SentNumberColumn,
+                                 LogView::ReceivedReportColumn, LogView::ReceivedNumberColumn})
+            columns << cell(row, column);
+        shown << columns.join(' ');
+    }
+    shown.sort();
+    contacts.sort();
+    QCOMPARE(shown, contacts);
 }
 
 void TestEdiViewer::unreadableFileLeavesTheLogView_data()
