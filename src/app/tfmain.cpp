@@ -408,7 +408,8 @@ void Tfmain::showMap()
     if (log.isOpen())
         log.first();
     const QByteArray page =
-        mapPage(leafletLocation(), mapDataArray(MapEntry{m_state.OwnCall, own, {}, {}}, contacts));
+        mapPage(leafletLocation(), mapTileUrl(m_store.textSetting(QStringLiteral("MapTileUrl"))),
+                mapDataArray(MapEntry{m_state.OwnCall, own, {}, {}}, contacts));
     const QString path = m_state.TmpHtmlPath;
     QString cause;
     QFile previous(path);

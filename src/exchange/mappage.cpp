@@ -60,7 +60,7 @@ QString mapDataArray(const MapEntry& own, const QList<MapEntry>& contacts)
     return text + QStringLiteral("];");
 }
 
-QByteArray mapPage(const QString& leafletBase, const QString& dataArray)
+QByteArray mapPage(const QString& leafletBase, const QString& tileUrl, const QString& dataArray)
 {
     QFile script(QStringLiteral(":/exchange/mappage.js"));
     script.open(QIODevice::ReadOnly);
@@ -73,8 +73,8 @@ QByteArray mapPage(const QString& leafletBase, const QString& dataArray)
                 "<style>html, body {height: 100%;margin: 10;padding: 10;}#map {height: 95%;}</style>"
                 "</head><body><div id=\"map\"></div><script>")
                 .arg(leafletBase) +
-            dataArray + QLatin1Char('\n') + QString::fromUtf8(script.readAll()) +
-            QStringLiteral("</script></body></html>"))
+            dataArray + QStringLiteral("\nvar tileUrl = ") + scriptString(tileUrl) + QStringLiteral(";\n") +
+            QString::fromUtf8(script.readAll()) + QStringLiteral("</script></body></html>"))
         .toUtf8();
 }
 
@@ -83,6 +83,12 @@ QString leafletLocation()
     if (QFileInfo::exists(kDebianLeaflet + QStringLiteral("/leaflet.js")))
         return QUrl::fromLocalFile(kDebianLeaflet).toString();
     return kPublicLeaflet;
+}
+
+QString mapTileUrl(const std::optional<QString>& setting)
+{
+    const QString url = setting.value_or(QString()).trimmed();
+    return url.isEmpty() ? kDefaultTileUrl : url;
 }
 
 QString webMapAddress(const QString& locator)

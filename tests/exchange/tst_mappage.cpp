@@ -21,6 +21,7 @@ private slots:
 
     void dataArrayOfTheGridsRows();
     void pageRunsInABrowser();
+    void tileAddressFromTheSetting();
     void locatorInTheBrowser();
     void withoutOwnLocatorNothingOpens();
     void unwritablePageIsReported();
@@ -115,12 +116,24 @@ void TestMapPage::pageRunsInABrowser()
             ++lines;
     }
     QCOMPARE(lines, 3);
+    // OpenStreetMap's tiles by default, with their attribution.
+    QVERIFY(dom.contains("src=\"https://tile.openstreetmap.org/"));
+    QVERIFY(dom.contains("<a href=\"https://www.openstreetmap.org/copyright\">OpenStreetMap</a>"));
     // The page's own script threw nothing and logged nothing (tiles that cannot load do not
     // count).
     for (const QString& line : console.split('\n')) {
         if (line.contains(":CONSOLE") && !line.contains("Failed to load resource"))
             QFAIL(qPrintable(line));
     }
+}
+
+void TestMapPage::tileAddressFromTheSetting()
+{
+    m_file->sqlite("INSERT INTO Setting (SettingName, SettingParamStr)"
+                   " VALUES ('MapTileUrl', 'https://tiles.example/{z}/{x}/{y}.png')");
+    openWindow();
+    m_window->action("N25")->trigger();
+    QVERIFY(writtenPage().contains("var tileUrl = 'https://tiles.example/{z}/{x}/{y}.png';"));
 }
 
 void TestMapPage::locatorInTheBrowser()
