@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # The map page is served by the program itself.
+    qt6-httpserver-dev
     libsqlite3-dev sqlite3
     tzdata
     libtimezonemap-data

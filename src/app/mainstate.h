@@ -22,7 +22,6 @@ struct MainState
     double ClockTime = 0;         // the clock's last value, a day count
     QString SortOrder = QStringLiteral("ASC");
     bool ViewerMode = false;
-    QString TmpHtmlPath;
     LastLocators lastLocators; // every call's last locator, for the changed-QTH warning
 
     // The correction the clock applies: none until a zone is chosen.

@@ -3,13 +3,8 @@
 #include "logging/locator.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QUrl>
 
 namespace {
-
-const QString kDebianLeaflet = QStringLiteral("/usr/share/javascript/leaflet");
-const QString kPublicLeaflet = QStringLiteral("https://unpkg.com/leaflet@1.7.1/dist");
 
 // As the page writes numbers: general format, up to 15 significant digits, a point.
 QString number(double value)
@@ -76,13 +71,6 @@ QByteArray mapPage(const QString& leafletBase, const QString& tileUrl, const QSt
             dataArray + QStringLiteral("\nvar tileUrl = ") + scriptString(tileUrl) + QStringLiteral(";\n") +
             QString::fromUtf8(script.readAll()) + QStringLiteral("</script></body></html>"))
         .toUtf8();
-}
-
-QString leafletLocation()
-{
-    if (QFileInfo::exists(kDebianLeaflet + QStringLiteral("/leaflet.js")))
-        return QUrl::fromLocalFile(kDebianLeaflet).toString();
-    return kPublicLeaflet;
 }
 
 QString mapTileUrl(const std::optional<QString>& setting)

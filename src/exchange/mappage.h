@@ -24,13 +24,13 @@ struct MapEntry
 // to 15 significant digits. Texts are escaped for a script string.
 QString mapDataArray(const MapEntry& own, const QList<MapEntry>& contacts);
 
-// The whole page, UTF-8: Leaflet from `leafletBase` (a folder or address holding
-// leaflet.js and leaflet.css), the tiles from `tileUrl` (Leaflet's template with {z}, {x}
-// and {y}), the data array, and the script that draws it.
+// The whole page, UTF-8: Leaflet from `leafletBase` (an address holding leaflet.js and
+// leaflet.css), the tiles from `tileUrl` (Leaflet's template with {z}, {x} and {y}), the
+// data array, and the script that draws it.
 QByteArray mapPage(const QString& leafletBase, const QString& tileUrl, const QString& dataArray);
 
-// Where Leaflet is: Debian's libjs-leaflet when installed, else a public copy.
-QString leafletLocation();
+// Leaflet for a machine without Debian's libjs-leaflet: the same version, public.
+inline const QString kPublicLeaflet = QStringLiteral("https://unpkg.com/leaflet@1.7.1/dist");
 
 // OpenStreetMap's tiles, whose attribution the page shows.
 inline const QString kDefaultTileUrl = QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
