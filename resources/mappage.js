@@ -1,5 +1,6 @@
 // The contacts of the log on a map: `callsign` holds the own station first, then one entry
-// per contact: [call, latitude, longitude, locator, azimuth, distance].
+// per contact: [call, latitude, longitude, locator, azimuth, distance]; `tileUrl` is the
+// tiles' address.
 function greatCircle(from, to, segments) {
   // Points along the great circle, which a plain line on the map is not.
   var rad = Math.PI / 180;
@@ -67,7 +68,7 @@ function initMap() {
   }
   var own = [callsign[0][1], callsign[0][2]];
   var map = L.map(mapElement).setView(own, 7);
-  L.tileLayer('https://tile.openstreetmap.org/{z}/{x}/{y}.png', {
+  L.tileLayer(tileUrl, {
     maxZoom: 19,
     attribution: '&copy; участники <a href="https://www.openstreetmap.org/copyright">OpenStreetMap</a>'
   }).addTo(map);

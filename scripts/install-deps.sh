@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     # Qt's own dialogs and buttons in Russian.
     qt6-translations-l10n
+    # The map page is served by the program itself.
+    qt6-httpserver-dev
     libsqlite3-dev sqlite3
     tzdata
     libtimezonemap-data

@@ -23,7 +23,6 @@ struct MainState
     double ClockTime = 0;         // the clock's last value, a day count
     QString SortOrder = QStringLiteral("ASC");
     bool ViewerMode = false;
-    QString TmpHtmlPath;
     LastLocators lastLocators; // every call's last locator, for the changed-QTH warning
 
     // A stored zone position (or none) as the clock's correction.

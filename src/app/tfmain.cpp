@@ -20,6 +20,7 @@
 #include "exchange/ediexport.h"
 #include "exchange/ediviewtable.h"
 #include "exchange/mappage.h"
+#include "exchange/mapserver.h"
 #include "exchange/tfsaveoptions.h"
 #include "logging/entrypanel.h"
 #include "logging/locator.h"
@@ -45,7 +46,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -86,7 +86,7 @@ void setBackground(QWidget* w, const QColor& color)
 } // namespace
 
 Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArgument, QWidget* parent)
-    : QMainWindow(parent), m_store(store), m_services(services)
+    : QMainWindow(parent), m_store(store), m_services(services), m_mapServer(std::make_unique<MapServer>())
 {
     setObjectName(QStringLiteral("fmain"));
     setWindowTitle(QStringLiteral("Kovra log"));
@@ -437,20 +437,14 @@ void Tfmain::showMap()
     }
     if (log.isOpen())
         log.first();
-    const QByteArray page =
-        mapPage(leafletLocation(), mapDataArray(MapEntry{m_state.OwnCall, own, {}, {}}, contacts));
-    const QString path = m_state.TmpHtmlPath;
-    QString cause;
-    QFile previous(path);
-    if (previous.exists() && !previous.remove())
-        cause = previous.errorString();
-    if (cause.isEmpty())
-        cause = writeWholeFile(path, page);
-    if (!cause.isEmpty()) {
-        m_services.prompts.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, cause));
-        return;
-    }
-    m_services.desktop.openUrl(QUrl::fromLocalFile(path));
+    QString failure;
+    const QUrl address =
+        m_mapServer->publish(mapDataArray(MapEntry{m_state.OwnCall, own, {}, {}}, contacts),
+                             mapTileUrl(m_store.textSetting(QStringLiteral("MapTileUrl"))), &failure);
+    if (address.isEmpty())
+        m_services.prompts.error(failure);
+    else
+        m_services.desktop.openUrl(address);
 }
 
 void Tfmain::exportAdif()
@@ -636,8 +630,6 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
 
 void Tfmain::startUp()
 {
-    // The map page sits beside the log, hidden by its leading dot, and goes at close.
-    m_state.TmpHtmlPath = QFileInfo(m_store.db().path()).absoluteDir().filePath(QStringLiteral(".~tmp.html"));
     m_state.ViewerMode = false;
     // A step that fails is reported and the window comes up as far as it was built.
     guarded(m_services.prompts, [&] {
@@ -833,8 +825,6 @@ void Tfmain::saveWindowSettings()
     m_store.SetSet(QStringLiteral("GbLeftWidth"), LogStore::IntegerSetting, m_entry->width());
     m_store.SetSet(QStringLiteral("FontSize"), LogStore::IntegerSetting, m_log->fontSlider()->value());
     saveWindowGeometry(m_store, *this, kMainWindowSettings);
-    if (QFile::exists(m_state.TmpHtmlPath))
-        QFile::remove(m_state.TmpHtmlPath);
     if (m_timer && m_timer->isVisible())
         m_timer->close();
 }

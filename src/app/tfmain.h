@@ -4,6 +4,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class ContactEntry;
 class LiveFeedback;
 class LogBackup;
@@ -12,6 +14,7 @@ class Tftimer;
 class EntryPanel;
 class LogStore;
 class LogView;
+class MapServer;
 class QAction;
 class QLabel;
 class QMenu;
@@ -55,7 +58,7 @@ public:
     // The rotator as its settings say: on or off, and where rotctld listens.
     void applyRotatorSettings();
     // "Карта связей": the own station and the rows the log grid shows on a web map page,
-    // opened in the browser.
+    // served by the program and opened in the browser.
     void showMap();
     // "Экспорт в ADI": the rows the log grid shows, in its order, into one file.
     void exportAdif();
@@ -126,4 +129,5 @@ private:
     LogBackup* m_backup = nullptr;
     Rotator* m_rotator = nullptr;
     bool m_rotatorOn = false;
+    std::unique_ptr<MapServer> m_mapServer; // listens from the first map on
 };

@@ -3,13 +3,8 @@
 #include "logging/locator.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QUrl>
 
 namespace {
-
-const QString kDebianLeaflet = QStringLiteral("/usr/share/javascript/leaflet");
-const QString kPublicLeaflet = QStringLiteral("https://unpkg.com/leaflet@1.7.1/dist");
 
 // As the page writes numbers: general format, up to 15 significant digits, a point.
 QString number(double value)
@@ -60,7 +55,7 @@ QString mapDataArray(const MapEntry& own, const QList<MapEntry>& contacts)
     return text + QStringLiteral("];");
 }
 
-QByteArray mapPage(const QString& leafletBase, const QString& dataArray)
+QByteArray mapPage(const QString& leafletBase, const QString& tileUrl, const QString& dataArray)
 {
     QFile script(QStringLiteral(":/exchange/mappage.js"));
     script.open(QIODevice::ReadOnly);
@@ -73,16 +68,15 @@ QByteArray mapPage(const QString& leafletBase, const QString& dataArray)
                 "<style>html, body {height: 100%;margin: 10;padding: 10;}#map {height: 95%;}</style>"
                 "</head><body><div id=\"map\"></div><script>")
                 .arg(leafletBase) +
-            dataArray + QLatin1Char('\n') + QString::fromUtf8(script.readAll()) +
-            QStringLiteral("</script></body></html>"))
+            dataArray + QStringLiteral("\nvar tileUrl = ") + scriptString(tileUrl) + QStringLiteral(";\n") +
+            QString::fromUtf8(script.readAll()) + QStringLiteral("</script></body></html>"))
         .toUtf8();
 }
 
-QString leafletLocation()
+QString mapTileUrl(const std::optional<QString>& setting)
 {
-    if (QFileInfo::exists(kDebianLeaflet + QStringLiteral("/leaflet.js")))
-        return QUrl::fromLocalFile(kDebianLeaflet).toString();
-    return kPublicLeaflet;
+    const QString url = setting.value_or(QString()).trimmed();
+    return url.isEmpty() ? kDefaultTileUrl : url;
 }
 
 QString webMapAddress(const QString& locator)

@@ -2,15 +2,19 @@
 #include "app/tfmain.h"
 #include "exchange/mappage.h"
 #include "store/logstore.h"
+#include "support/localhttp.h"
 #include "support/windowtest.h"
 
 #include <QAction>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
-// "Карта связей" and "Открыть QTH в браузере": the page's data, and the page itself run by
-// a real browser with no network.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+// "Карта связей" and "Открыть QTH в браузере": the page's data, and the page itself, served
+// by the program on a loopback address, run by a real browser with no network.
 class TestMapPage : public WindowTest
 {
     Q_OBJECT
@@ -21,14 +25,19 @@ private slots:
 
     void dataArrayOfTheGridsRows();
     void pageRunsInABrowser();
+    void tileAddressFromTheSetting();
+    void tilesFromTheSettingWithAReferer();
     void locatorInTheBrowser();
     void withoutOwnLocatorNothingOpens();
-    void unwritablePageIsReported();
+    void serverThatCannotListenIsReported();
 
 private:
-    QByteArray writtenPage() const;
-    // The page's DOM once its scripts ran, and what its console said.
-    static QString runInBrowser(const QString& path, QString* console);
+    // The address the last "Карта связей" opened, and the page served there.
+    QUrl openedAddress() const;
+    QByteArray servedPage() const;
+    // Only the page's own script would write to the console; tiles that cannot load do not
+    // count.
+    static void verifyQuietConsole(const QString& console);
 };
 
 void TestMapPage::initTestCase()
@@ -59,24 +68,24 @@ void TestMapPage::cleanup()
     release();
 }
 
-QByteArray TestMapPage::writtenPage() const
+QUrl TestMapPage::openedAddress() const
 {
-    QFile page(m_window->state().TmpHtmlPath);
-    return page.open(QIODevice::ReadOnly) ? page.readAll() : QByteArray();
+    return m_fakes->desktop.opened.isEmpty() ? QUrl() : m_fakes->desktop.opened.last();
 }
 
-QString TestMapPage::runInBrowser(const QString& path, QString* console)
+QByteArray TestMapPage::servedPage() const
 {
-    QProcess browser;
-    // No network: every address outside the machine fails at once, as tiles and the
-    // elevation service do in a tent without internet.
-    browser.start("chromium", {"--headless", "--no-sandbox", "--disable-gpu", "--enable-logging=stderr",
-                               "--v=0", "--proxy-server=127.0.0.1:9", "--virtual-time-budget=5000",
-                               "--dump-dom", QUrl::fromLocalFile(path).toString()});
-    if (!browser.waitForFinished(120000))
-        return "chromium did not finish: " + browser.errorString();
-    *console = QString::fromUtf8(browser.readAllStandardError());
-    return QString::fromUtf8(browser.readAllStandardOutput());
+    const QUrl address = openedAddress();
+    const HttpAnswer answer = httpGet(quint16(address.port()), address.path(QUrl::FullyEncoded).toUtf8());
+    return answer.status == 200 ? answer.body : QByteArray();
+}
+
+void TestMapPage::verifyQuietConsole(const QString& console)
+{
+    for (const QString& line : console.split('\n')) {
+        if (line.contains(":CONSOLE") && !line.contains("Failed to load resource"))
+            QFAIL(qPrintable(line));
+    }
 }
 
 void TestMapPage::dataArrayOfTheGridsRows()
@@ -84,9 +93,15 @@ void TestMapPage::dataArrayOfTheGridsRows()
     openWindow();
     m_window->logView()->log().setCurrentRow(2);
     m_window->action("N25")->trigger();
-    QCOMPARE(m_fakes->desktop.opened, QList<QUrl>{QUrl::fromLocalFile(m_window->state().TmpHtmlPath)});
+    QCOMPARE(m_fakes->desktop.opened.size(), 1);
+    // On the loopback address, behind a token of 128 random bits.
+    const QUrl address = openedAddress();
+    QCOMPARE(address.scheme(), QString("http"));
+    QCOMPARE(address.host(), QString("127.0.0.1"));
+    QVERIFY2(QRegularExpression("^/[A-Za-z0-9_-]{22}/map\\.html$").match(address.path()).hasMatch(),
+             qPrintable(address.toString()));
     QCOMPARE(m_window->logView()->log().currentRow(), 0);
-    const QByteArray page = writtenPage();
+    const QByteArray page = servedPage();
     // The own station first, its comma always; "KO9" cannot be placed and stays off.
     QVERIFY2(
         page.contains("var callsign = [['RK3AW', 55.7083333666666, 37.6666667333332, 'KO85UR', '0', '0' ],"
@@ -101,11 +116,14 @@ void TestMapPage::pageRunsInABrowser()
 {
     openWindow();
     m_window->action("N25")->trigger();
-    m_window->action("N25")->trigger(); // the second page replaces the first
+    m_window->action("N25")->trigger(); // the second page replaces the first at the same address
     QCOMPARE(m_fakes->desktop.opened.size(), 2);
+    QCOMPARE(m_fakes->desktop.opened[0], m_fakes->desktop.opened[1]);
+    const QString root = openedAddress().toString().chopped(QString("map.html").size());
     QString console;
-    const QString dom = runInBrowser(m_window->state().TmpHtmlPath, &console);
-    QCOMPARE(dom.count("leaflet-marker-icon"), 4);
+    const QString dom = runInChromium(openedAddress().toString(), &console);
+    // Leaflet came from the program (the public copy is out of reach), its pictures too.
+    QCOMPARE(dom.count("<img src=\"" + root + "leaflet/images/marker-icon.png\""), 4);
     // One line per contact, each drawn through points of its own.
     int lines = 0;
     const QRegularExpression drawn("d=\"M[^\"]*L");
@@ -115,12 +133,44 @@ void TestMapPage::pageRunsInABrowser()
             ++lines;
     }
     QCOMPARE(lines, 3);
-    // The page's own script threw nothing and logged nothing (tiles that cannot load do not
-    // count).
-    for (const QString& line : console.split('\n')) {
-        if (line.contains(":CONSOLE") && !line.contains("Failed to load resource"))
-            QFAIL(qPrintable(line));
+    // OpenStreetMap's tiles by default, with their attribution.
+    QVERIFY(dom.contains("src=\"https://tile.openstreetmap.org/"));
+    QVERIFY(dom.contains("<a href=\"https://www.openstreetmap.org/copyright\">OpenStreetMap</a>"));
+    verifyQuietConsole(console);
+}
+
+void TestMapPage::tileAddressFromTheSetting()
+{
+    m_file->sqlite("INSERT INTO Setting (SettingName, SettingParamStr)"
+                   " VALUES ('MapTileUrl', 'https://tiles.example/{z}/{x}/{y}.png')");
+    openWindow();
+    m_window->action("N25")->trigger();
+    QVERIFY(servedPage().contains("var tileUrl = 'https://tiles.example/{z}/{x}/{y}.png';"));
+}
+
+void TestMapPage::tilesFromTheSettingWithAReferer()
+{
+    RequestRecorder tiles;
+    const QString tileTemplate = QString("http://127.0.0.1:%1/tiles/{z}/{x}/{y}.png").arg(tiles.port());
+    m_file->sqlite("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('MapTileUrl', '" +
+                   tileTemplate + "')");
+    openWindow();
+    m_window->action("N25")->trigger();
+    QString console;
+    const QString dom = runInChromium(openedAddress().toString(), &console);
+    QCOMPARE(dom.count("leaflet-marker-icon"), 4);
+    QVERIFY(!dom.contains("tile.openstreetmap.org"));
+    QVERIFY(dom.contains("OpenStreetMap</a>"));
+    QVERIFY(!tiles.requests().isEmpty());
+    // Each tile is asked with the page's origin as Referer, as tile servers require; the
+    // token stays out of it.
+    const QByteArray origin = QString("http://127.0.0.1:%1/").arg(openedAddress().port()).toUtf8();
+    for (const QByteArray& request : tiles.requests()) {
+        QVERIFY2(QRegularExpression("^GET /tiles/\\d+/\\d+/\\d+\\.png ").match(QString(request)).hasMatch(),
+                 request.constData());
+        QVERIFY2(request.contains("\r\nReferer: " + origin + "\r\n"), request.constData());
     }
+    verifyQuietConsole(console);
 }
 
 void TestMapPage::locatorInTheBrowser()
@@ -146,18 +196,31 @@ void TestMapPage::withoutOwnLocatorNothingOpens()
     QVERIFY(m_fakes->desktop.opened.isEmpty());
 }
 
-void TestMapPage::unwritablePageIsReported()
+void TestMapPage::serverThatCannotListenIsReported()
 {
     openWindow();
-    QTemporaryDir dir;
-    QFile plain(dir.filePath("plain"));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
-    m_window->state().TmpHtmlPath = dir.filePath("plain/.~tmp.html");
+    // No file can be opened, sockets neither: the lowest free descriptor is over the limit.
+    const int lowestFree = ::open("/dev/null", O_RDONLY);
+    QVERIFY(lowestFree >= 0);
+    ::close(lowestFree);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit none = saved;
+    none.rlim_cur = rlim_t(lowestFree);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &none), 0);
     m_window->action("N25")->trigger();
-    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
-    QVERIFY(m_fakes->prompts.texts(ShownPrompt::Error).first().contains(dir.filePath("plain/.~tmp.html")));
+    setrlimit(RLIMIT_NOFILE, &saved);
+
     QVERIFY(m_fakes->desktop.opened.isEmpty());
+    const QStringList errors = m_fakes->prompts.texts(ShownPrompt::Error);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith(
+                 "Карта не открылась: программа не может принимать запросы браузера на адресе 127.0.0.1 ("),
+             qPrintable(errors.first()));
+    // The next time it listens.
+    m_window->action("N25")->trigger();
+    QCOMPARE(m_fakes->desktop.opened.size(), 1);
+    QVERIFY(servedPage().contains("var callsign"));
 }
 
 QTEST_MAIN(TestMapPage)
