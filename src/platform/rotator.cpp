@@ -3,18 +3,24 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
 constexpr int kReadEveryMs = 500;
 }
 
 Rotator::Rotator(QObject* parent)
     : QObject(parent), m_socket(new QTcpSocket(this)), m_reading(new QTimer(this)),
-      m_connecting(new QTimer(this))
+      m_waiting(new QTimer(this))
 {
-    m_connecting->setSingleShot(true);
-    m_connecting->setInterval(kConnectTimeoutMs);
-    connect(m_connecting, &QTimer::timeout, this,
-            [this] { fail(QStringLiteral("нет соединения за %1 с").arg(kConnectTimeoutMs / 1000)); });
+    m_waiting->setSingleShot(true);
+    m_waiting->setInterval(kTimeoutMs);
+    connect(m_waiting, &QTimer::timeout, this, [this] {
+        const int seconds = kTimeoutMs / 1000;
+        fail(m_socket->state() == QAbstractSocket::ConnectedState
+                 ? QStringLiteral("нет ответа за %1 с").arg(seconds)
+                 : QStringLiteral("нет соединения за %1 с").arg(seconds));
+    });
     m_reading->setInterval(kReadEveryMs);
     connect(m_reading, &QTimer::timeout, this, [this] {
         // One reading at a time: a slow rotator does not pile up questions.
@@ -22,7 +28,7 @@ Rotator::Rotator(QObject* parent)
             send("p\n", Awaiting::Heading);
     });
     connect(m_socket, &QTcpSocket::connected, this, [this] {
-        m_connecting->stop();
+        m_waiting->start(); // the answers get their own time, whatever the connection took
         flush();
     });
     connect(m_socket, &QTcpSocket::readyRead, this, &Rotator::readAnswers);
@@ -61,7 +67,7 @@ void Rotator::turnTo(int azimuth)
 void Rotator::stop()
 {
     m_reading->stop();
-    m_connecting->stop();
+    m_waiting->stop();
     m_socket->abort();
     m_unsent.clear();
     m_awaiting.clear();
@@ -71,12 +77,12 @@ void Rotator::send(const QByteArray& command, Awaiting answer)
 {
     m_unsent += command;
     m_awaiting.push_back(answer);
-    if (m_socket->state() == QAbstractSocket::UnconnectedState) {
-        m_connecting->start();
+    if (!m_waiting->isActive())
+        m_waiting->start(); // counts from the oldest question still unanswered
+    if (m_socket->state() == QAbstractSocket::UnconnectedState)
         m_socket->connectToHost(m_host, m_port);
-    } else {
+    else
         flush();
-    }
 }
 
 void Rotator::flush()
@@ -89,12 +95,14 @@ void Rotator::flush()
 
 void Rotator::readAnswers()
 {
+    bool answered = false;
     while (m_socket->canReadLine()) {
         const QString line = QString::fromLatin1(m_socket->readLine()).trimmed();
         if (m_awaiting.empty())
             continue; // nothing asked: not ours to read
         const Awaiting awaited = m_awaiting.front();
         m_awaiting.pop_front();
+        answered = true;
         if (line.startsWith(QLatin1String("RPRT"))) {
             const int code = line.mid(4).trimmed().toInt();
             if (code != 0) {
@@ -107,7 +115,7 @@ void Rotator::readAnswers()
         if (awaited == Awaiting::Heading) {
             bool number = false;
             const double azimuth = line.toDouble(&number);
-            if (!number) {
+            if (!number || !std::isfinite(azimuth)) { // "nan" reads as a number
                 fail(QStringLiteral("непонятный ответ \"%1\"").arg(line));
                 return;
             }
@@ -116,6 +124,12 @@ void Rotator::readAnswers()
             emit headingRead(azimuth);
         }
     }
+    if (!answered)
+        return;
+    if (m_awaiting.empty())
+        m_waiting->stop();
+    else
+        m_waiting->start(); // an answer came: the next one gets its full time
 }
 
 void Rotator::fail(const QString& cause)

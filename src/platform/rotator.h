@@ -10,8 +10,9 @@ class QTimer;
 
 // An antenna rotator behind hamlib's rotctld, over TCP: "P az 0" turns it, "p" reads where it
 // points. Nothing waits on the network: commands are sent as the connection allows and the
-// answers come as events. A rotator that cannot be reached or answers an error is reported
-// once, the reading stops, and the next turn connects again.
+// answers come as events. A rotator that cannot be reached, answers an error or stops
+// answering is reported once, the connection is dropped, the reading stops, and the next
+// turn connects again.
 class Rotator : public QObject
 {
     Q_OBJECT
@@ -29,7 +30,8 @@ public:
     void stop();
 
     static constexpr quint16 kDefaultPort = 4533;
-    static constexpr int kConnectTimeoutMs = 5000;
+    // A connection not made, or an answer not come, in this time is a failure.
+    static constexpr int kTimeoutMs = 5000;
 
 signals:
     void headingRead(double azimuth);
@@ -44,7 +46,7 @@ private:
 
     QTcpSocket* m_socket;
     QTimer* m_reading;
-    QTimer* m_connecting; // a host that never answers is a failure too
+    QTimer* m_waiting; // runs while a connection or an answer is due
     QString m_host;
     quint16 m_port = kDefaultPort;
     QByteArray m_unsent;

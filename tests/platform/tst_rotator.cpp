@@ -2,12 +2,10 @@
 #include "support/dummyrotctld.h"
 
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
 // The rotator against hamlib's own daemon with its dummy rotator, which turns about 6° a
-// second, and against a port where nothing listens.
+// second, against a port where nothing listens, and against a fake daemon for the faults.
 class TestRotator : public QObject
 {
     Q_OBJECT
@@ -15,6 +13,9 @@ private slots:
     void turnsTheDummyRotator();
     void nothingListeningIsSaidOnce();
     void anErrorAnswerIsSaid();
+    void aHeadingThatIsNotANumberIsAnError_data();
+    void aHeadingThatIsNotANumberIsAnError();
+    void aSilentDaemonIsSaidOnce();
 };
 
 void TestRotator::turnsTheDummyRotator()
@@ -59,29 +60,73 @@ void TestRotator::nothingListeningIsSaidOnce()
 
 void TestRotator::anErrorAnswerIsSaid()
 {
-    // A daemon whose rotator refuses every command, as rotctld answers a fault.
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    connect(&server, &QTcpServer::newConnection, this, [&] {
-        QTcpSocket* client = server.nextPendingConnection();
-        connect(client, &QTcpSocket::readyRead, client, [client] {
-            while (client->canReadLine()) {
-                client->readLine();
-                client->write("RPRT -1\n");
-            }
-        });
-    });
+    FakeRotctld daemon;
+    daemon.refusesAll = true;
     Rotator rotator;
     QSignalSpy failed(&rotator, &Rotator::failed);
     QSignalSpy read(&rotator, &Rotator::headingRead);
-    rotator.setAddress("127.0.0.1", server.serverPort());
+    rotator.setAddress("127.0.0.1", daemon.port());
     rotator.turnTo(45);
     QVERIFY(failed.wait(10000));
     QCOMPARE(failed.first().first().toString(),
-             QString("Поворотное устройство 127.0.0.1:%1: ответ RPRT -1").arg(server.serverPort()));
+             QString("Поворотное устройство 127.0.0.1:%1: ответ RPRT -1").arg(daemon.port()));
     QTest::qWait(1200); // the reading stopped with the failure
     QCOMPARE(failed.size(), 1);
     QVERIFY(read.isEmpty());
+}
+
+void TestRotator::aHeadingThatIsNotANumberIsAnError_data()
+{
+    QTest::addColumn<QByteArray>("heading");
+    QTest::newRow("nan") << QByteArray("nan");
+    QTest::newRow("inf") << QByteArray("-inf");
+    QTest::newRow("word") << QByteArray("north");
+}
+
+void TestRotator::aHeadingThatIsNotANumberIsAnError()
+{
+    QFETCH(QByteArray, heading);
+    FakeRotctld daemon;
+    daemon.heading = heading;
+    Rotator rotator;
+    QSignalSpy failed(&rotator, &Rotator::failed);
+    QSignalSpy read(&rotator, &Rotator::headingRead);
+    rotator.setAddress("127.0.0.1", daemon.port());
+    rotator.start();
+    QVERIFY(failed.wait(3000));
+    QCOMPARE(failed.first().first().toString(),
+             QString("Поворотное устройство 127.0.0.1:%1: непонятный ответ \"%2\"")
+                 .arg(daemon.port())
+                 .arg(QString::fromLatin1(heading)));
+    QTest::qWait(1200); // the reading stopped with the failure
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(daemon.received.size(), 1);
+    QVERIFY(read.isEmpty());
+}
+
+void TestRotator::aSilentDaemonIsSaidOnce()
+{
+    // It answers the heading twice, then nothing: not even the turn.
+    FakeRotctld daemon;
+    daemon.headingsBeforeSilence = 2;
+    Rotator rotator;
+    QSignalSpy failed(&rotator, &Rotator::failed);
+    QSignalSpy read(&rotator, &Rotator::headingRead);
+    rotator.setAddress("127.0.0.1", daemon.port());
+    rotator.start();
+    QTRY_COMPARE_WITH_TIMEOUT(read.size(), 2, 3000);
+    rotator.turnTo(90);
+    QVERIFY(failed.wait(6000));
+    QCOMPARE(failed.first().first().toString(),
+             QString("Поворотное устройство 127.0.0.1:%1: нет ответа за 5 с").arg(daemon.port()));
+    const qsizetype asked = daemon.received.size();
+    QTest::qWait(1200); // the reading stopped with the failure
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(daemon.received.size(), asked);
+    QCOMPARE(read.size(), 2);
+    rotator.turnTo(91); // the next turn connects again
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.connections, 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.received.last(), QByteArray("P 91 0"), 3000);
 }
 
 QTEST_GUILESS_MAIN(TestRotator)

@@ -33,3 +33,35 @@ bool DummyRotctld::start(quint16 port)
         },
         10000);
 }
+
+FakeRotctld::FakeRotctld()
+{
+    m_server.listen(QHostAddress::LocalHost);
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+        QTcpSocket* client = m_server.nextPendingConnection();
+        ++connections;
+        QObject::connect(client, &QTcpSocket::readyRead, client, [this, client] {
+            while (client->canReadLine()) {
+                const QByteArray command = client->readLine().trimmed();
+                received << command;
+                answer(client, command);
+            }
+        });
+    });
+}
+
+void FakeRotctld::answer(QTcpSocket* client, const QByteArray& command)
+{
+    if (headingsBeforeSilence >= 0 && m_headingsAnswered >= headingsBeforeSilence)
+        return;
+    if (refusesAll) {
+        client->write("RPRT -1\n");
+    } else if (command == "p") {
+        ++m_headingsAnswered;
+        client->write(heading + "\n0.000000\n");
+    } else if (command.startsWith("P ")) {
+        client->write("RPRT 0\n");
+    } else {
+        client->write("RPRT -4\n"); // hamlib's "not implemented"
+    }
+}

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QProcess>
+#include <QTcpServer>
+
+class QTcpSocket;
 
 // hamlib's rotctld with its dummy rotator (model 1, about 6° a second) on a free local port,
 // ended with the object.
@@ -19,4 +23,26 @@ public:
 private:
     QProcess m_process;
     quint16 m_port = 0;
+};
+
+// A rotctld of the tests' own on a free local port, for the answers hamlib's never gives: a
+// heading that is not a number, an error to everything, silence. Its antenna points north;
+// it keeps every command it was sent.
+class FakeRotctld
+{
+public:
+    FakeRotctld();
+    quint16 port() const { return m_server.serverPort(); }
+
+    QByteArray heading = "0.000000"; // the first line of its answer to "p"
+    int headingsBeforeSilence = -1;  // after answering "p" so often it answers nothing; -1: never
+    bool refusesAll = false;         // "RPRT -1" to every command, as for a rotator at fault
+    QList<QByteArray> received;
+    int connections = 0;
+
+private:
+    void answer(QTcpSocket* client, const QByteArray& command);
+
+    QTcpServer m_server;
+    int m_headingsAnswered = 0;
 };
