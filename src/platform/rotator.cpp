@@ -60,8 +60,24 @@ QString Rotator::address() const
 
 void Rotator::turnTo(int azimuth)
 {
-    send(QStringLiteral("P %1 0\n").arg(azimuth).toLatin1(), Awaiting::TurnReport);
+    m_turnWanted = azimuth; // the latest of the turns asked while the range is due
     m_reading->start();
+    open();
+    if (m_rangeKnown)
+        sendWantedTurn();
+}
+
+void Rotator::sendWantedTurn()
+{
+    if (!m_turnWanted)
+        return;
+    int azimuth = *m_turnWanted;
+    m_turnWanted.reset();
+    if (azimuth > m_maxAzimuth && azimuth - 360 >= m_minAzimuth)
+        azimuth -= 360;
+    else if (azimuth < m_minAzimuth && azimuth + 360 <= m_maxAzimuth)
+        azimuth += 360;
+    send(QStringLiteral("P %1 0\n").arg(azimuth).toLatin1(), Awaiting::TurnReport);
 }
 
 void Rotator::stop()
@@ -71,18 +87,34 @@ void Rotator::stop()
     m_socket->abort();
     m_unsent.clear();
     m_awaiting.clear();
+    m_turnWanted.reset();
+}
+
+void Rotator::open()
+{
+    if (m_socket->state() != QAbstractSocket::UnconnectedState)
+        return;
+    m_minAzimuth = 0;
+    m_maxAzimuth = 360;
+    m_rangeKnown = false;
+    // First on every connection: the extended answer names its values and always ends in
+    // "RPRT", in every hamlib version.
+    m_unsent = "+\\dump_state\n";
+    m_awaiting = {Awaiting::Range};
+    m_waiting->start();
+    m_socket->connectToHost(m_host, m_port);
 }
 
 void Rotator::send(const QByteArray& command, Awaiting answer)
 {
+    open();
+    if (m_socket->state() == QAbstractSocket::UnconnectedState)
+        return; // the connection failed at once, and fail() has closed it
     m_unsent += command;
     m_awaiting.push_back(answer);
     if (!m_waiting->isActive())
         m_waiting->start(); // counts from the oldest question still unanswered
-    if (m_socket->state() == QAbstractSocket::UnconnectedState)
-        m_socket->connectToHost(m_host, m_port);
-    else
-        flush();
+    flush();
 }
 
 void Rotator::flush()
@@ -100,9 +132,13 @@ void Rotator::readAnswers()
         const QString line = QString::fromLatin1(m_socket->readLine()).trimmed();
         if (m_awaiting.empty())
             continue; // nothing asked: not ours to read
+        answered = true;
+        if (m_awaiting.front() == Awaiting::Range) {
+            readRange(line);
+            continue;
+        }
         const Awaiting awaited = m_awaiting.front();
         m_awaiting.pop_front();
-        answered = true;
         if (line.startsWith(QLatin1String("RPRT"))) {
             const int code = line.mid(4).trimmed().toInt();
             if (code != 0) {
@@ -130,6 +166,31 @@ void Rotator::readAnswers()
         m_waiting->stop();
     else
         m_waiting->start(); // an answer came: the next one gets its full time
+}
+
+void Rotator::readRange(const QString& line)
+{
+    if (line.startsWith(QLatin1String("RPRT"))) { // the end of the answer
+        m_awaiting.pop_front();
+        // A daemon that cannot tell gets the turns it took before anyone asked.
+        if (line != QLatin1String("RPRT 0") || !(m_minAzimuth < m_maxAzimuth)) {
+            m_minAzimuth = 0;
+            m_maxAzimuth = 360;
+        }
+        m_rangeKnown = true;
+        sendWantedTurn();
+        return;
+    }
+    const int colon = line.indexOf(QLatin1Char(':'));
+    bool number = false;
+    const double value = line.mid(colon + 1).toDouble(&number);
+    if (colon < 0 || !number || !std::isfinite(value))
+        return; // the echoed command, or a value of no use here
+    const QStringView key = QStringView(line).left(colon);
+    if (key == QLatin1String("Minimum Azimuth"))
+        m_minAzimuth = value;
+    else if (key == QLatin1String("Maximum Azimuth"))
+        m_maxAzimuth = value;
 }
 
 void Rotator::fail(const QString& cause)

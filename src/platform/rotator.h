@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <deque>
+#include <optional>
 
 class QTcpSocket;
 class QTimer;
@@ -24,7 +25,8 @@ public:
     QString address() const;
     // Switched on: reads where the antenna points twice a second, and a failure is said again.
     void start();
-    // Turns the antenna, and reads where it points twice a second from then on.
+    // Turns the antenna, and reads where it points twice a second from then on. A rotator whose
+    // range is not 0..360 (-180..180, say) is turned to the same direction within its range.
     void turnTo(int azimuth);
     // Stops reading and closes the connection: the rotator was switched off.
     void stop();
@@ -38,10 +40,13 @@ signals:
     void failed(const QString& message);
 
 private:
-    enum class Awaiting { TurnReport, Heading, Elevation };
+    enum class Awaiting { Range, TurnReport, Heading, Elevation };
+    void open();
     void send(const QByteArray& command, Awaiting answer);
+    void sendWantedTurn();
     void flush();
     void readAnswers();
+    void readRange(const QString& line);
     void fail(const QString& cause);
 
     QTcpSocket* m_socket;
@@ -52,4 +57,10 @@ private:
     QByteArray m_unsent;
     std::deque<Awaiting> m_awaiting;
     bool m_reported = false;
+    // The azimuths the rotator turns through, as its daemon tells them first on every
+    // connection (0..360 when it cannot); a turn waits for them.
+    double m_minAzimuth = 0;
+    double m_maxAzimuth = 360;
+    bool m_rangeKnown = false;
+    std::optional<int> m_turnWanted;
 };

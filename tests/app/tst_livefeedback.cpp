@@ -341,17 +341,17 @@ void TestLiveFeedback::aRotatorThatFallsSilentLosesItsNeedle()
     openWindow();
     QLabel* hintBar = m_window->logView()->hintBar();
     QTRY_VERIFY_WITH_TIMEOUT(m_entry->headingNeedle->isVisible(), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(daemon.received.size(), 3, 3000); // the third heading goes unanswered
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.received.count("p"), 3, 3000); // the third goes unanswered
     QTRY_COMPARE_WITH_TIMEOUT(
         hintBar->text(), QString("Поворотное устройство 127.0.0.1:%1: нет ответа за 5 с").arg(daemon.port()),
         6000);
     QVERIFY(!m_entry->headingNeedle->isVisible());
-    hintBar->clear();
+    daemon.headingsBeforeSilence = -1; // back, and the next turn connects again
     typeInto(m_entry->locatorEdit, "ko95aa");
-    QTest::keyClick(m_entry->locatorEdit, Qt::Key_R, Qt::ControlModifier); // connects again
-    QTRY_COMPARE_WITH_TIMEOUT(daemon.connections, 2, 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(daemon.received.last(), QByteArray("P 89 0"), 3000);
-    QCOMPARE(hintBar->text(), ""); // said once
+    QTest::keyClick(m_entry->locatorEdit, Qt::Key_R, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(daemon.received.contains("P 89 0"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_entry->headingNeedle->isVisible(), 3000);
+    QCOMPARE(daemon.connections, 2);
 }
 
 QTEST_MAIN(TestLiveFeedback)
