@@ -47,6 +47,7 @@ private slots:
     void aMovedQthIsFlagged();
     void theAntennaFollowsTheCompass();
     void anUnreachableRotatorIsSaidOnce();
+    void aRotatorThatFallsSilentLosesItsNeedle();
 
 private:
     void openWindow();
@@ -327,6 +328,31 @@ void TestLiveFeedback::anUnreachableRotatorIsSaidOnce()
     typeInto(m_entry->callEdit, "ua3dx"); // typing goes on
     QCOMPARE(m_entry->callEdit->currentText(), "UA3DX");
     QVERIFY(!m_entry->headingNeedle->isVisible());
+}
+
+void TestLiveFeedback::aRotatorThatFallsSilentLosesItsNeedle()
+{
+    FakeRotctld daemon; // answers the heading twice, then nothing
+    daemon.headingsBeforeSilence = 2;
+    m_file->sqlite(
+        QString("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('RotatorHost', '127.0.0.1');"
+                "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('RotatorPort', %1), "
+                "('RotatorOn', 1);")
+            .arg(daemon.port()));
+    openWindow();
+    QLabel* hintBar = m_window->logView()->hintBar();
+    QTRY_VERIFY_WITH_TIMEOUT(m_entry->headingNeedle->isVisible(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.received.count("p"), 3, 3000); // the third goes unanswered
+    QTRY_COMPARE_WITH_TIMEOUT(
+        hintBar->text(), QString("Поворотное устройство 127.0.0.1:%1: нет ответа за 5 с").arg(daemon.port()),
+        6000);
+    QVERIFY(!m_entry->headingNeedle->isVisible());
+    daemon.headingsBeforeSilence = -1; // back, and the next turn connects again
+    typeInto(m_entry->locatorEdit, "ko95aa");
+    QTest::keyClick(m_entry->locatorEdit, Qt::Key_R, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(daemon.received.contains("P 89 0"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_entry->headingNeedle->isVisible(), 3000);
+    QCOMPARE(daemon.connections, 2);
 }
 
 QTEST_MAIN(TestLiveFeedback)

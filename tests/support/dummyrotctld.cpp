@@ -17,12 +17,14 @@ quint16 DummyRotctld::freePort()
     return server.serverPort();
 }
 
-bool DummyRotctld::start(quint16 port)
+bool DummyRotctld::start(quint16 port, const QString& settings)
 {
     m_port = port ? port : freePort();
-    m_process.start(QStringLiteral("rotctld"),
-                    {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
-                     QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(m_port)});
+    QStringList arguments{QStringLiteral("-m"),        QStringLiteral("1"),  QStringLiteral("-T"),
+                          QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(m_port)};
+    if (!settings.isEmpty())
+        arguments << QStringLiteral("--set-conf=") + settings;
+    m_process.start(QStringLiteral("rotctld"), arguments);
     if (!m_process.waitForStarted(10000))
         return false;
     return QTest::qWaitFor(
@@ -32,4 +34,44 @@ bool DummyRotctld::start(quint16 port)
             return probe.waitForConnected(200);
         },
         10000);
+}
+
+FakeRotctld::FakeRotctld()
+{
+    m_server.listen(QHostAddress::LocalHost);
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+        QTcpSocket* client = m_server.nextPendingConnection();
+        ++connections;
+        QObject::connect(client, &QTcpSocket::readyRead, client, [this, client] {
+            while (client->canReadLine()) {
+                const QByteArray command = client->readLine().trimmed();
+                received << command;
+                answer(client, command);
+            }
+        });
+    });
+}
+
+void FakeRotctld::answer(QTcpSocket* client, const QByteArray& command)
+{
+    if (headingsBeforeSilence >= 0 && m_headingsAnswered >= headingsBeforeSilence)
+        return;
+    if (refusesAll) {
+        client->write("RPRT -1\n");
+    } else if (command == "p") {
+        ++m_headingsAnswered;
+        client->write(heading + "\n0.000000\n");
+    } else if (command.startsWith("P ")) {
+        client->write("RPRT 0\n");
+    } else if (command == "+\\dump_state" && range) {
+        client->write(QStringLiteral("dump_state:\nrotctld Protocol Ver: 1\nRotor Model: 1\n"
+                                     "Minimum Azimuth: %1\nMaximum Azimuth: %2\n"
+                                     "Minimum Elevation: 0.000000\nMaximum Elevation: 90.000000\n"
+                                     "South Zero: 0\nrot_type=AzEl\ndone\nRPRT 0\n")
+                          .arg(range->first, 0, 'f', 6)
+                          .arg(range->second, 0, 'f', 6)
+                          .toLatin1());
+    } else {
+        client->write("RPRT -4\n"); // hamlib's "not implemented"
+    }
 }
