@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
@@ -30,12 +31,20 @@ KovraApplication::KovraApplication(int& argc, char** argv) : QApplication(argc, 
     setApplicationVersion(QStringLiteral(KOVRA_VERSION));
     // The desktop finds the menu entry and its icon for the window by this name.
     setDesktopFileName(QString(EdiAssociation::kDesktopId).chopped(int(qstrlen(".desktop"))));
+    loadQtTranslations(*this);
+}
+
+bool loadQtTranslations(QCoreApplication& app)
+{
     // The program speaks Russian whatever the system's language, Qt's own dialogs and
     // buttons too. Without the translations installed they stay in English.
-    auto* qtTexts = new QTranslator(this);
-    if (qtTexts->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        installTranslator(qtTexts);
+    auto* qtTexts = new QTranslator(&app);
+    if (!qtTexts->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qtTexts;
+        return false;
+    }
+    return QCoreApplication::installTranslator(qtTexts);
 }
 
 bool KovraApplication::notify(QObject* receiver, QEvent* event)
@@ -109,8 +118,11 @@ namespace {
 // cancel and the stack unwinds to the main loop.
 void rejectOpenDialogs()
 {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible() || !window->isModal())
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        windows << window;
+    for (const QPointer<QWidget>& window : windows) {
+        if (!window || !window->isVisible() || !window->isModal())
             continue;
         if (auto* dialog = qobject_cast<QDialog*>(window))
             dialog->reject();

@@ -21,6 +21,9 @@ private:
     Prompts* m_prompts = nullptr;
 };
 
+// Qt's own texts (dialog buttons, file dialogs) in Russian; false when they are not installed.
+bool loadQtTranslations(QCoreApplication& app);
+
 struct ProgramOptions
 {
     QString databasePath; // the log file

@@ -103,8 +103,10 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     });
     // An old heading would mislead once the rotator no longer answers.
     connect(m_rotator, &Rotator::failed, this, [this] { m_entry->headingNeedle->setHeading(std::nullopt); });
-    connect(m_rotator, &Rotator::headingRead, this,
-            [this](double azimuth) { m_entry->headingNeedle->setHeading(azimuth); });
+    connect(m_rotator, &Rotator::headingRead, this, [this](double azimuth) {
+        m_entry->headingNeedle->setHeading(azimuth);
+        m_log->hintBar()->setStatus(QStringLiteral("rotator"), QString()); // it answers again
+    });
     connect(m_entry->turnAntennaButton, &QToolButton::clicked, this, &Tfmain::turnAntenna);
     guarded(m_services.prompts, [this] { applyRotatorSettings(); });
     guarded(m_services.prompts, [this] {
@@ -112,6 +114,8 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
         connect(m_backup, &LogBackup::failed, this, [this](const QString& message) {
             m_log->hintBar()->setStatus(QStringLiteral("backup"), message);
         });
+        connect(m_backup, &LogBackup::copied, this,
+                [this] { m_log->hintBar()->setStatus(QStringLiteral("backup"), QString()); });
         m_backup->start();
     });
     // Once the window is up, so that a box about the file stands over it.

@@ -199,10 +199,10 @@ bool Tfcontest::checkBeforePost()
     const Cursor& q1 = *m_contests;
     for (const char* field : {"ContestName", "ContestDTStart", "ContestDTStop"}) {
         const DbValue v = q1.value(QString::fromLatin1(field));
-        if (v.isNull() || (v.kind() == DbValue::Kind::Text && v.toString().trimmed().isEmpty())) {
-            m_services.prompts.error(QStringLiteral("Заполните все поля"));
-            return false;
-        }
+        // Refused as an error, so that whoever posts says it where a box is safe: the
+        // navigator at once, a cell editor once it is gone.
+        if (v.isNull() || (v.kind() == DbValue::Kind::Text && v.toString().trimmed().isEmpty()))
+            throw KovraError(QStringLiteral("Заполните все поля"));
     }
     return true;
 }

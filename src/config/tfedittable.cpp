@@ -3,6 +3,7 @@
 #include "controls/datagrid.h"
 #include "controls/dbnavigator.h"
 #include "controls/windowsettings.h"
+#include "platform/clock.h"
 #include "platform/guarded.h"
 #include "platform/services.h"
 #include "store/logstore.h"
@@ -66,6 +67,7 @@ Tfedittable::Tfedittable(LogStore& store, const Services& services, const QStrin
     q1.afterPost = changed;
     q1.afterDelete = changed;
     m_grid->setCursor(&q1);
+    m_grid->cursorModel()->setUtcNow([this] { return m_services.clock.now().toUTC(); });
     m_grid->setEditable(true);
     m_navigator->setCursor(&q1);
     connect(m_grid->cursorModel(), &CursorModel::postFailed, this,

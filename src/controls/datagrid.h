@@ -35,9 +35,6 @@ public:
     // Closes a cell editor that is open without handing its text to the row.
     void discardOpenEdit();
 
-    // The first column, by position, that the operator sees and may edit; failing that the
-    // first one shown; -1 when none is shown.
-    int firstEditableColumn() const;
     // Puts the current cell on that column when it stands on one that is hidden: a key typed
     // there would otherwise open an editor on a column nobody sees.
     void moveOffHiddenColumn();
@@ -71,6 +68,9 @@ private:
     void followCursor(int row);
     // The current column when it is shown, else the first editable one.
     int shownCurrentColumn() const;
+    // The first column, by position, that the operator sees and may edit; failing that the
+    // first one shown; -1 when none is shown.
+    int firstEditableColumn() const;
     void updateFooter();
     void fitHeader();
 

@@ -75,7 +75,7 @@ std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const R
         const bool validLocator = LocatorIsValid(locator); // upper-cases it too
         if (!validLocator)
             found.push_back(finding(*c, QStringLiteral("неверный локатор \"%1\" (0 очков)").arg(c->locator)));
-        if (!isCallText(c->call.trimmed()))
+        if (!c->call.trimmed().isEmpty() && !isCallText(c->call.trimmed()))
             found.push_back(
                 finding(*c, QStringLiteral("в позывном знаки кроме латинских букв, цифр и \"/\"")));
         if (const Contact* last = tooEarlyAfter.value(c))

@@ -353,6 +353,7 @@ void TestLiveFeedback::aRotatorThatFallsSilentLosesItsNeedle()
     QTRY_VERIFY_WITH_TIMEOUT(daemon.received.contains("P 89 0"), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(m_entry->headingNeedle->isVisible(), 3000);
     QCOMPARE(daemon.connections, 2);
+    QCOMPARE(hintBar->text(), ""); // the failure is over and no longer said
 }
 
 QTEST_MAIN(TestLiveFeedback)

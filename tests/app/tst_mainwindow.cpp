@@ -47,6 +47,7 @@ private slots:
     void aDamagedPeriodTableIsReportedAndTheWindowComesUp();
     void aFileThatIsNotALogIsRefusedUntouched();
     void hintBarFollowsTheMouse();
+    void qtDialogsSpeakRussian();
     void whereTheLogLives_data();
     void whereTheLogLives();
 
@@ -332,6 +333,14 @@ void TestMainWindow::hintBarFollowsTheMouse()
     QCOMPARE(w->logView()->hintBar()->text(), failure);
     w->logView()->hintBar()->setStatus("backup", QString()); // the next copy went well
     QCOMPARE(w->logView()->hintBar()->text(), "");
+}
+
+// The buttons and dialogs Qt draws itself carry Russian texts, as the rest of the program.
+void TestMainWindow::qtDialogsSpeakRussian()
+{
+    QVERIFY(loadQtTranslations(*qApp));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Отмена");
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Open"), "Открыть");
 }
 
 void TestMainWindow::whereTheLogLives_data()

@@ -22,11 +22,15 @@ void TestProgramEnd::signalEndsTheProgram_data()
     QTest::addColumn<int>("signal");
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QByteArray>("waitFor"); // on the program's error output, before the signal
+    QTest::addColumn<QString>("fileArgument");
     // A damaged table stops the start-up with an error box, which stays up until answered.
     const QString damaged = "ALTER TABLE Modulation RENAME COLUMN ModulationName TO Damaged;";
-    QTest::newRow("SIGTERM, box at start-up") << int(SIGTERM) << damaged << QByteArray("kovra:");
-    QTest::newRow("SIGHUP, box at start-up") << int(SIGHUP) << damaged << QByteArray("kovra:");
-    QTest::newRow("SIGINT, no box") << int(SIGINT) << QString() << QByteArray();
+    QTest::newRow("SIGTERM, box at start-up") << int(SIGTERM) << damaged << QByteArray("kovra:") << QString();
+    QTest::newRow("SIGHUP, box at start-up") << int(SIGHUP) << damaged << QByteArray("kovra:") << QString();
+    // A file that cannot be opened is said in a box once the window runs its event loop.
+    QTest::newRow("SIGTERM, box in the running window")
+        << int(SIGTERM) << QString() << QByteArray("kovra:") << "/nonexistent/contest.edi";
+    QTest::newRow("SIGINT, no box") << int(SIGINT) << QString() << QByteArray() << QString();
 }
 
 void TestProgramEnd::signalEndsTheProgram()
@@ -34,6 +38,7 @@ void TestProgramEnd::signalEndsTheProgram()
     QFETCH(int, signal);
     QFETCH(QString, damage);
     QFETCH(QByteArray, waitFor);
+    QFETCH(QString, fileArgument);
     TempDatabase file;
     FakePrompts prompts;
     file.openStore(prompts); // a whole new log
@@ -43,7 +48,10 @@ void TestProgramEnd::signalEndsTheProgram()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     program.setProcessEnvironment(environment);
-    program.start(KOVRA_PROGRAM, {"--database", file.path()});
+    QStringList arguments{"--database", file.path()};
+    if (!fileArgument.isEmpty())
+        arguments << fileArgument;
+    program.start(KOVRA_PROGRAM, arguments);
     QVERIFY(program.waitForStarted());
     QByteArray errors;
     if (!waitFor.isEmpty()) {

@@ -122,6 +122,21 @@ void TestContestManager::contestsAreCreatedOnlyWhenComplete()
     QCOMPARE(manager->contests().value("ContestName").toString(), "Кубок весны");
     QCOMPARE(manager->grid()->cursorModel()->displayText(1, 0), "Полевой день");
     QCOMPARE(manager->grid()->cursorModel()->displayText(1, 1), "04.07.2015 06:00:00");
+    // A name emptied in its cell (opened with F2: a double click chooses the contest) is
+    // refused once the cell editor is gone; the name stays.
+    m_fakes->prompts.clear();
+    const QModelIndex name = manager->grid()->model()->index(0, 0);
+    QTest::mouseClick(manager->grid()->viewport(), Qt::LeftButton, {},
+                      manager->grid()->visualRect(name).center());
+    QTest::keyClick(manager->grid(), Qt::Key_F2);
+    QWidget* cell = QApplication::focusWidget();
+    QTest::keyClick(cell, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(cell, Qt::Key_Delete);
+    commitCellEditor(cell);
+    QTRY_COMPARE(m_fakes->prompts.texts(ShownPrompt::Error), QStringList{"Заполните все поля"});
+    QCOMPARE(manager->contests().state(), Cursor::State::Browse);
+    QCOMPARE(manager->grid()->cursorModel()->displayText(0, 0), "Кубок весны");
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM Contest WHERE ContestName='Кубок весны'"), QVariantList{1});
     QVERIFY(manager->chooseButton()->isVisible());
     QCOMPARE(manager->frame()->title(), "Соревнования [1/2]");
 }
