@@ -189,7 +189,7 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
 
 void LogView::buildMenus()
 {
-    auto add = [this](QMenu* menu, const char* name, const QString& text) {
+    auto add = [](QMenu* menu, const char* name, const QString& text) {
         QAction* a = menu->addAction(text);
         a->setObjectName(QString::fromLatin1(name));
         return a;
