@@ -4,6 +4,7 @@
 #include "store/logstore.h"
 #include "support/fakes.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <vector>
@@ -12,6 +13,11 @@
 // 8,000 different calls in 20 contests, 2,000 of them on 144 MHz in the current contest
 // (contest 1).
 void fillBenchmarkLog(const QString& path);
+
+// A log with one contest (current, own locator KO85UR) of `contacts` contacts spread evenly
+// over the 24 hours from `start` (UTC) on four bands, from 3,000 stations up to about 700 km
+// away in every direction, each scored as a save scores it.
+void fillLargeContest(const QString& path, int contacts, const QDateTime& start);
 
 struct Spread
 {

@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # The statistics window's plots; Qt Charts' CMake files need Qt OpenGL's, which its
+    # package does not bring.
+    qt6-charts-dev libqt6opengl6-dev
     # Qt's own dialogs and buttons in Russian.
     qt6-translations-l10n
     # The map page is served by the program itself.

@@ -29,7 +29,7 @@ done
 fields="$(dpkg-deb --field "$deb" Depends Section Maintainer)"
 echo "$fields"
 for wanted in libjs-leaflet libtimezonemap-data qt6-translations-l10n libqt6widgets6 libqt6httpserver6 \
-    libsqlite3-0 "Section: hamradio" "Maintainer: Kovra log developers"; do
+    libqt6charts6 libsqlite3-0 "Section: hamradio" "Maintainer: Kovra log developers"; do
     grep -q "$wanted" <<<"$fields" || { echo "the control file lacks $wanted"; exit 1; }
 done
 

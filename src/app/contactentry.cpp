@@ -33,7 +33,7 @@ ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, Mai
         field->setValidator(digits);
 
     Cursor& cursor = m_log.log();
-    cursor.afterPost = [this] { logRowChanged(); };
+    cursor.afterPost = [this, &cursor] { logRowChanged(cursor.rowId(cursor.currentRow())); };
     cursor.afterDelete = [this] { logRowChanged(); };
 }
 
@@ -89,6 +89,7 @@ void ContactEntry::saveContact()
     addToCallHistory(fields.call);
     m_panel.setLocatorAutoFilled(false);
     reloadTimerList();
+    emit contactsChanged(outcome.rowid);
 }
 
 double ContactEntry::repeatPeriodDaysNow()
@@ -179,11 +180,12 @@ void ContactEntry::addToCallHistory(const QString& call)
     list->setEditText(typed);
 }
 
-void ContactEntry::logRowChanged()
+void ContactEntry::logRowChanged(qint64 rowid)
 {
     m_state.lastLocators.load(m_store.db()); // an edited or deleted row: the last ones again
     reloadTimerList();
     GetMaxNumber();
+    emit contactsChanged(rowid);
 }
 
 void ContactEntry::reloadTimerList()

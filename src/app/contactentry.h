@@ -38,8 +38,9 @@ public:
     void GetMaxNumber();
     // Every call of the log into the call field's list.
     void SetCallList();
-    // After the log changed under the grid (a row edited or deleted).
-    void logRowChanged();
+    // After the log changed under the grid: the row of `rowid` edited, or 0 when rows were
+    // deleted.
+    void logRowChanged(qint64 rowid = 0);
 
     // The repeat period a save applies now: the timer window's while it shows, else the
     // stored one; in days.
@@ -47,6 +48,11 @@ public:
 
     // The current UTC time of the clock: local time plus the offset.
     double nowUtc() const;
+
+signals:
+    // A contact was saved or edited (its rowid), or contacts were deleted (0): whatever shows
+    // figures of the log reads them again.
+    void contactsChanged(qint64 rowid);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

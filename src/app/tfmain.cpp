@@ -34,6 +34,7 @@
 #include "platform/rotator.h"
 #include "platform/services.h"
 #include "platform/wholefile.h"
+#include "results/statisticswindow.h"
 #include "store/daycount.h"
 #include "store/errors.h"
 #include "store/logbackup.h"
@@ -245,6 +246,8 @@ void Tfmain::buildMenu()
     timer->setCheckable(true);
     connect(add(view, "N25", QStringLiteral("Карта связей")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { showMap(); }); });
+    connect(add(view, "mnStatistics", QStringLiteral("Статистика")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { showStatistics(); }); });
 
     QAction* about = menuBar()->addAction(QStringLiteral("?"));
     about->setObjectName(QStringLiteral("N28"));
@@ -283,6 +286,19 @@ void Tfmain::showTimerWindow(bool show)
     m_timer->show();
     m_timer->ReloadTimerList();
     m_timer->refresh();
+}
+
+void Tfmain::showStatistics()
+{
+    if (!m_statistics) {
+        m_statistics = new StatisticsWindow(
+            m_store, m_services.prompts,
+            {[this] { return m_state.CurrentContestId; }, [this] { return m_contactEntry->nowUtc(); }}, this);
+        connect(m_contactEntry, &ContactEntry::contactsChanged, m_statistics,
+                &StatisticsWindow::contactChanged);
+    }
+    m_statistics->setFont(font());
+    m_statistics->open();
 }
 
 void Tfmain::openContestManager()
@@ -831,4 +847,6 @@ void Tfmain::saveWindowSettings()
     saveWindowGeometry(m_store, *this, kMainWindowSettings);
     if (m_timer && m_timer->isVisible())
         m_timer->close();
+    if (m_statistics && m_statistics->isVisible())
+        m_statistics->close();
 }

@@ -21,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QSplitter;
 class QTimer;
+class StatisticsWindow;
 struct Services;
 
 // The main window: the entry panel on the left, the log on the right, the main menu, the
@@ -44,6 +45,8 @@ public:
 
     // "Таймер обратного отсчёта": shows the timer window with its list, or hides it.
     void showTimerWindow(bool show);
+    // "Статистика", created when first asked for; it follows the saves, edits and deletes.
+    void showStatistics();
     // The contest manager, modal; the main window follows the contest chosen there.
     void openContestManager();
     // "Экспорт в EDI": the options, the folder, one file per band of the current contest.
@@ -121,6 +124,7 @@ private:
     ContactEntry* m_contactEntry = nullptr;
     LiveFeedback* m_liveFeedback = nullptr;
     Tftimer* m_timer = nullptr;
+    StatisticsWindow* m_statistics = nullptr;
     QPushButton* m_upgradeButton = nullptr;
     QTimer* m_clockTimer = nullptr;
     QTimer* m_startTimer = nullptr;

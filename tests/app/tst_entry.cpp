@@ -71,8 +71,6 @@ private:
     void openWindow();
     void chooseBand(int index);
     void chooseMode(int index);
-    // Types a contact the way an operator does and saves it with Ctrl+Enter.
-    void typeContact(const QString& call, const QString& number, const QString& locator);
     QVariantList stored(const QString& column);
 
     EntryPanel* m_entry = nullptr;
@@ -113,19 +111,6 @@ void TestEntry::chooseBand(int index)
 void TestEntry::chooseMode(int index)
 {
     chooseInList(m_entry->modeList, index);
-}
-
-void TestEntry::typeContact(const QString& call, const QString& number, const QString& locator)
-{
-    m_entry->callEdit->setFocus();
-    QCOMPARE(QApplication::focusWidget(), m_entry->callEdit);
-    QTest::keyClicks(QApplication::focusWidget(), call.toLower());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // on to the received report
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // keep 59, on to the number
-    QTest::keyClicks(QApplication::focusWidget(), number);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // on to the locator
-    QTest::keyClicks(QApplication::focusWidget(), locator.toLower());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
 }
 
 QVariantList TestEntry::stored(const QString& column)

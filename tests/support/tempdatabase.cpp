@@ -74,3 +74,24 @@ QVariantList TempDatabase::column(const QString& query) const
     sqlite3_close(db);
     return values;
 }
+
+QString fiveContactsOnTwoBands()
+{
+    return QStringLiteral(
+        "INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, ContestDTStop, ContestActual) "
+        "VALUES "
+        "(1, 'Полевой день', 42200, 42201, 1), (2, 'Другой', 42190, 42191, 0);"
+        "UPDATE SettingInfo SET SettingInfoValue='UA3XYZ' WHERE SettingInfoN='PCall';"
+        "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+        "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);"
+        "INSERT INTO ContestList (ContestListRowid, IdContest, IdBand, IdModulation, ContestListCall, "
+        "ContestListQTH, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST, "
+        "ContestListDateTime, ContestListResult, ContestListDistance, ContestListAzimut) VALUES "
+        "(1, 1, 144, 1, 'UA3AAA', 'KO95AA', 1, 59, 1, 59, 42200 + 602 / 1440.0, 127, 127.4, 89),"
+        "(2, 1, 144, 1, 'UA3BBB', 'KO86AA', 2, 59, 1, 59, 42200 + 630 / 1440.0, 111, 111.1, 0),"
+        "(3, 1, 144, 2, 'RA1CCC', 'KO59XX', 3, 599, 1, 599, 42200 + 660 / 1440.0, 700, 700.2, 330),"
+        "(4, 1, 432, 1, 'UA3AAA', 'KO95AA', 1, 59, 2, 59, 42200 + 640 / 1440.0, 254, 127.4, 89),"
+        "(5, 1, 432, 1, 'R2DDD', 'KO95BB', 2, 59, 1, 59, 42200 + 715 / 1440.0, 260, 130.0, 88),"
+        "(6, 2, 144, 1, 'UA9ZZZ', 'MO05AA', 1, 59, 1, 59, 42200 + 650 / 1440.0, 2000, 2000.0, 80);");
+}
