@@ -9,7 +9,6 @@
 #include "config/tfcontest.h"
 #include "config/tfoptions.h"
 #include "config/tfoptions2.h"
-#include "config/tfrotator.h"
 #include "controls/datagrid.h"
 #include "controls/headingneedle.h"
 #include "controls/hintbar.h"
@@ -31,9 +30,10 @@
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
-#include "platform/rotator.h"
 #include "platform/services.h"
 #include "platform/wholefile.h"
+#include "station/rotator.h"
+#include "station/tfrotator.h"
 #include "store/daycount.h"
 #include "store/errors.h"
 #include "store/logbackup.h"
@@ -98,9 +98,10 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     connectEntry();
     qApp->installEventFilter(this);
     m_rotator = new Rotator(this);
-    connect(m_rotator, &Rotator::failed, this, [this](const QString& message) {
-        m_log->hintBar()->setStatus(QStringLiteral("rotator"), message);
-    });
+    for (auto said : {&Rotator::failed, &Rotator::answersAgain})
+        connect(m_rotator, said, this, [this](const QString& message) {
+            m_log->hintBar()->setStatus(QStringLiteral("rotator"), message);
+        });
     // An old heading would mislead once the rotator no longer answers.
     connect(m_rotator, &Rotator::failed, this, [this] { m_entry->headingNeedle->setHeading(std::nullopt); });
     connect(m_rotator, &Rotator::headingRead, this,
@@ -347,6 +348,7 @@ void Tfmain::applyRotatorSettings()
 {
     const Tfrotator::Options o = Tfrotator::load(m_store);
     m_rotatorOn = o.on;
+    m_log->hintBar()->setStatus(QStringLiteral("rotator"), QString()); // news of the earlier settings
     m_rotator->setAddress(o.host, quint16(o.port));
     if (o.on)
         m_rotator->start();
