@@ -149,18 +149,19 @@ void HamlibClient::readAnswers()
         m_questions.pop_front();
         m_sent = false;
         m_waiting->stop();
-        const HamlibAnswer& answer = reading.answers.front();
-        answered(tag, answer);
+        answered(tag, reading.answers.front());
         if (connection != m_connection)
             return; // the handler found a failure and dropped the connection
-        if (!answer.isError()) {
-            m_failures = 0;
-            if (std::exchange(m_reported, false))
-                emit answersAgain(QStringLiteral("%1 %2: снова отвечает").arg(m_device, address()));
-        }
         sendNext();
     }
     m_received.clear(); // nothing asked: not ours to read
+}
+
+void HamlibClient::answeredWell()
+{
+    m_failures = 0;
+    if (std::exchange(m_reported, false))
+        emit answersAgain(QStringLiteral("%1 %2: снова отвечает").arg(m_device, address()));
 }
 
 void HamlibClient::drop()

@@ -31,6 +31,7 @@ public:
     void start();
     // Switched off: no more questions, no reconnecting, the connection closed.
     void stop();
+    bool isOn() const { return m_on; }
 
     static constexpr int kTimeoutMs = 5000;
     static constexpr int kPollMs = 500;
@@ -56,6 +57,9 @@ protected:
     void wake();
     // Drops the connection and says the cause, once; while on, connects again later.
     void fail(const QString& cause);
+    // The device gave what was asked (a whole reading, a command done): after a failure, it is
+    // said that it answers again.
+    void answeredWell();
     bool isConnected() const;
 
     // Every kPollMs while on: the questions that read the device.
@@ -64,7 +68,7 @@ protected:
     virtual void connectionOpening() {}
     // The connection is gone: what was known of it is forgotten.
     virtual void connectionDropped() {}
-    // An answer; an error answer ("RPRT" below 0) too.
+    // An answer, an error answer ("RPRT" below 0) too; the handler judges it.
     virtual void answered(int tag, const HamlibAnswer& answer) = 0;
 
 private:

@@ -58,13 +58,16 @@ void Rotator::answered(int tag, const HamlibAnswer& answer)
         fail(QStringLiteral("ответ RPRT %1").arg(*answer.report));
         return;
     }
-    if (answer.values.isEmpty())
-        return; // "RPRT 0": done
+    if (answer.values.isEmpty()) { // "RPRT 0": done
+        answeredWell();
+        return;
+    }
     const std::optional<double> azimuth = hamlibAngle(answer.values.first());
     if (tag != Heading || !azimuth) {
         fail(QStringLiteral("непонятный ответ \"%1\"").arg(QString::fromLatin1(answer.values.first())));
         return;
     }
+    answeredWell();
     emit headingRead(*azimuth);
 }
 
