@@ -32,6 +32,7 @@
 #include "platform/prompts.h"
 #include "platform/services.h"
 #include "platform/wholefile.h"
+#include "station/rigcontrol.h"
 #include "station/rotator.h"
 #include "station/tfrotator.h"
 #include "store/daycount.h"
@@ -108,6 +109,11 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
             [this](double azimuth) { m_entry->headingNeedle->setHeading(azimuth); });
     connect(m_entry->turnAntennaButton, &QToolButton::clicked, this, &Tfmain::turnAntenna);
     guarded(m_services.prompts, [this] { applyRotatorSettings(); });
+    m_rig = new RigControl(m_store, m_services.prompts, *m_entry, *m_log->hintBar(), this);
+    connect(m_rig, &RigControl::bandSwitched, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->bandChanged(); }); });
+    connect(m_rig, &RigControl::modeSwitched, this, [this] { m_contactEntry->modeChanged(); });
+    guarded(m_services.prompts, [this] { m_rig->applySettings(); });
     guarded(m_services.prompts, [this] {
         m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);
         connect(m_backup, &LogBackup::failed, this, [this](const QString& message) {
@@ -207,6 +213,7 @@ void Tfmain::buildMenu()
             Tfband bands(m_store, m_services, this);
             bands.setFont(font());
             bands.exec();
+            m_rig->reloadBands(); // the transverter offsets
         });
     });
     connect(add(settings, "mnRotator", QStringLiteral("Поворотное устройство")), &QAction::triggered, this,
@@ -218,6 +225,8 @@ void Tfmain::buildMenu()
                         applyRotatorSettings();
                 });
             });
+    connect(add(settings, "mnRig", QStringLiteral("Трансивер")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { m_rig->openSettings(this); }); });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
     connect(add(viewer, "N13", QStringLiteral("Установить")), &QAction::triggered, this,
@@ -467,11 +476,15 @@ void Tfmain::exportAdif()
     for (int row = 0; log.isOpen() && row < log.rowCount(); ++row) {
         const DbValue at = log.value(row, log.fieldIndex(QStringLiteral("ContestListDateTime")));
         const DbValue band = log.value(row, log.fieldIndex(QStringLiteral("IdBand")));
-        contacts << AdifContact{
-            text(row, "ContestListCall"),        at.isNumeric() ? at.toDouble() : 0.0,
-            band.isNumeric() ? band.toInt() : 0, grid->index(row, LogView::ModeColumn).data().toString(),
-            text(row, "ContestListSendRST"),     text(row, "ContestListReceivedRST"),
-            text(row, "ContestListQTH")};
+        const DbValue mhz = log.value(row, log.fieldIndex(QStringLiteral("ContestListFrequency")));
+        contacts << AdifContact{text(row, "ContestListCall"),
+                                at.isNumeric() ? at.toDouble() : 0.0,
+                                band.isNumeric() ? band.toInt() : 0,
+                                grid->index(row, LogView::ModeColumn).data().toString(),
+                                text(row, "ContestListSendRST"),
+                                text(row, "ContestListReceivedRST"),
+                                text(row, "ContestListQTH"),
+                                mhz.isNumeric() ? std::optional(mhz.toDouble()) : std::nullopt};
     }
     const QString created =
         QLocale().toString(m_services.clock.now(), shortDateFormat() + QLatin1Char(' ') + longTimeFormat());

@@ -9,6 +9,7 @@
 class ContactEntry;
 class LiveFeedback;
 class LogBackup;
+class RigControl;
 class Rotator;
 class Tftimer;
 class EntryPanel;
@@ -129,5 +130,6 @@ private:
     LogBackup* m_backup = nullptr;
     Rotator* m_rotator = nullptr;
     bool m_rotatorOn = false;
+    RigControl* m_rig = nullptr;
     std::unique_ptr<MapServer> m_mapServer; // listens from the first map on
 };

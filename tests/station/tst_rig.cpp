@@ -2,7 +2,6 @@
 #include "support/dummyrotctld.h"
 
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QtTest>
 
 // The rig client against hamlib's own daemon with its dummy rig, set by a second connection as
@@ -18,27 +17,6 @@ private slots:
     void aSilentRigIsAskedNothingMore();
     void saysWhenTheRigAnswersAgain();
 };
-
-namespace {
-
-// Sets the dummy rig over a connection of its own and waits for its "RPRT 0" to each command.
-bool setDummyRig(quint16 port, const QByteArray& commands)
-{
-    QTcpSocket knobs;
-    knobs.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!knobs.waitForConnected(3000))
-        return false;
-    knobs.write(commands);
-    QByteArray answers;
-    while (answers.count("RPRT 0\n") < commands.count('\n')) {
-        if (!knobs.waitForReadyRead(3000))
-            return false;
-        answers += knobs.readAll();
-    }
-    return true;
-}
-
-} // namespace
 
 void TestRig::followsTheDummyRig()
 {
@@ -56,9 +34,9 @@ void TestRig::followsTheDummyRig()
     rig.start();
     QTRY_COMPARE_WITH_TIMEOUT(hz, qint64(145000000), 3000); // where the dummy starts
     QCOMPARE(mode, "FM");
-    QVERIFY(setDummyRig(daemon.port(), "F 432200000\nM USB 2400\n"));
+    QVERIFY(daemon.set("F 432200000\nM USB 2400\n"));
     QTRY_VERIFY_WITH_TIMEOUT(hz == 432200000 && mode == "USB", 1000);
-    QVERIFY(setDummyRig(daemon.port(), "F 144200000\n"));
+    QVERIFY(daemon.set("F 144200000\n"));
     QTRY_COMPARE_WITH_TIMEOUT(hz, qint64(144200000), 1000);
     QVERIFY2(failed.isEmpty(), qPrintable(failed.isEmpty() ? "" : failed.first().first().toString()));
 }

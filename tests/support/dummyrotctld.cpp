@@ -36,6 +36,22 @@ bool DummyDaemon::start(quint16 port, const QString& settings)
         10000);
 }
 
+bool DummyDaemon::set(const QByteArray& commands) const
+{
+    QTcpSocket knobs;
+    knobs.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+    if (!knobs.waitForConnected(3000))
+        return false;
+    knobs.write(commands);
+    QByteArray answers;
+    while (answers.count("RPRT 0\n") < commands.count('\n')) {
+        if (!knobs.waitForReadyRead(3000))
+            return false;
+        answers += knobs.readAll();
+    }
+    return true;
+}
+
 FakeRotctld::FakeRotctld()
 {
     m_server.listen(QHostAddress::LocalHost);

@@ -20,6 +20,10 @@ public:
     // "min_az=-180,max_az=180") and waits until it takes connections; false when it could not.
     bool start(quint16 port = 0, const QString& settings = QString());
     quint16 port() const { return m_port; }
+    // Sends commands that set the device ("F 432200000\nM USB 2400\n") over a connection of
+    // its own, as another program or the device's knobs would, and waits for "RPRT 0" to each;
+    // false when they were not all done.
+    bool set(const QByteArray& commands) const;
 
     // A local port where nothing listens (at the moment it is asked).
     static quint16 freePort();
