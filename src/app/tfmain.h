@@ -42,6 +42,7 @@ public:
     ContactEntry* contactEntry() const { return m_contactEntry; }
     LiveFeedback* liveFeedback() const { return m_liveFeedback; }
     Tftimer* timerWindow() const { return m_timer; }
+    RigControl* rigControl() const { return m_rig; }
 
     // "Таймер обратного отсчёта": shows the timer window with its list, or hides it.
     void showTimerWindow(bool show);

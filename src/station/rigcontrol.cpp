@@ -76,6 +76,17 @@ void RigControl::reloadBands()
         loadBands();
 }
 
+bool RigControl::tune(const QString& band, qint64 hzOnBand)
+{
+    const StationBand onBand = bandNamed(band);
+    const std::optional<qint64> rigHz = rigFrequencyFor(onBand, hzOnBand);
+    if (!m_rig->isOn() || !rigHz || frequencyOnBand(onBand, *rigHz) != hzOnBand)
+        return false;
+    m_rig->tune(*rigHz);
+    choose(m_panel.bandList->findText(band));
+    return true;
+}
+
 void RigControl::follow(qint64 hz, const QString& mode)
 {
     if (hz != m_hz)
@@ -102,10 +113,16 @@ void RigControl::followBand(qint64 hz)
     }
     if (std::exchange(m_offBandSaid, false))
         m_hints.setStatus(kOffBandSource, QString());
+    choose(*band);
+}
+
+void RigControl::choose(int band)
+{
+    QComboBox* list = m_panel.bandList;
     // A file shown in the viewer locks the lists.
-    if (*band == list->currentIndex() || !list->isEnabled())
+    if (band < 0 || band == list->currentIndex() || !list->isEnabled())
         return;
-    list->setCurrentIndex(*band);
+    list->setCurrentIndex(band);
     emit bandSwitched();
 }
 

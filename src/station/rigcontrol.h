@@ -34,6 +34,11 @@ public:
     void openSettings(QWidget* parent);
     // The bands' transverter offsets again, after the bands window, while on.
     void reloadBands();
+    // Tunes the rig to a frequency on a band (named as the band list names it), the band's
+    // transverter offset taken off, and chooses that band, which the rig's frequency alone may
+    // not tell through a transverter: for the windows that offer a frequency. False, and nothing
+    // done, while the rig is off or when the frequency is not on that band.
+    bool tune(const QString& band, qint64 hzOnBand);
 
 signals:
     // The lists show another band or mode, as if the operator had chosen it.
@@ -45,6 +50,8 @@ private:
     void follow(qint64 hz, const QString& mode);
     void followBand(qint64 hz);
     void followMode(const QString& mode);
+    // A place in the band list, as if the operator had chosen it.
+    void choose(int band);
     void forget();
     void showFrequency();
     StationBand bandNamed(const QString& name) const;

@@ -38,6 +38,8 @@ void TestRig::followsTheDummyRig()
     QTRY_VERIFY_WITH_TIMEOUT(hz == 432200000 && mode == "USB", 1000);
     QVERIFY(daemon.set("F 144200000\n"));
     QTRY_COMPARE_WITH_TIMEOUT(hz, qint64(144200000), 1000);
+    rig.tune(144300000);
+    QTRY_COMPARE_WITH_TIMEOUT(hz, qint64(144300000), 1000);
     QVERIFY2(failed.isEmpty(), qPrintable(failed.isEmpty() ? "" : failed.first().first().toString()));
 }
 

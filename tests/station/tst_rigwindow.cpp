@@ -5,6 +5,7 @@
 #include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
+#include "station/rigcontrol.h"
 #include "station/tfrig.h"
 #include "store/logstore.h"
 #include "support/dummyrotctld.h"
@@ -35,6 +36,7 @@ private slots:
     void aFrequencyOnNoBandIsSaidOnce();
     void aRigThatFailsIsSaidOnceAndItsFrequencyGoes_data();
     void aRigThatFailsIsSaidOnceAndItsFrequencyGoes();
+    void tunesToAFrequencyOnABandButNotOnADoubleClick();
 
 private:
     void switchOn(quint16 port);
@@ -214,6 +216,37 @@ void TestRigWindow::aRigThatFailsIsSaidOnceAndItsFrequencyGoes()
     QTRY_COMPARE_WITH_TIMEOUT(hints->text(),
                               QString("Трансивер 127.0.0.1:%1: снова отвечает").arg(daemon.port()), 4000);
     QTRY_COMPARE_WITH_TIMEOUT(m_entry->frequencyLabel->text(), shown(432.2), 1000);
+}
+
+void TestRigWindow::tunesToAFrequencyOnABandButNotOnADoubleClick()
+{
+    FakeRotctld daemon;
+    daemon.frequency = "144200000";
+    m_file->sqlite("UPDATE Band SET BandTransverterOffset=1152 WHERE BandRowid=1300;"
+                   "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
+                   "ContestListQTH, IdModulation, ContestListSendNum) VALUES (1, 144, 42200.4, 'UA3ABC', "
+                   "'KO95AA', 1, 1);");
+    openWindow();
+    RigControl* rig = m_window->rigControl();
+    QVERIFY(!rig->tune("1,3 GHz", 1296250000)); // switched off
+    switchOn(daemon.port());
+    QTRY_COMPARE_WITH_TIMEOUT(m_entry->frequencyLabel->text(), shown(144.2), 2000);
+    // A double click on a contact of the log picks its call; it does not tune the rig.
+    DataGrid* grid = m_window->logView()->grid();
+    doubleClick(*grid, grid->model()->index(0, LogView::CallColumn));
+    QCOMPARE(m_entry->callEdit->currentText(), "UA3ABC");
+    QTest::qWait(600);
+    QVERIFY(!rig->tune("1,3 GHz", 432200000)); // not on that band
+    QVERIFY(!rig->tune("50 MHz", 50200000));   // no such band
+    QVERIFY(std::none_of(daemon.received.begin(), daemon.received.end(),
+                         [](const QByteArray& command) { return command.startsWith("F "); }));
+
+    QVERIFY(rig->tune("1,3 GHz", 1296250000)); // the rig 1152 MHz lower, on the band meant
+    QTRY_VERIFY_WITH_TIMEOUT(daemon.received.contains("F 144250000"), 1000);
+    QCOMPARE(m_entry->bandList->currentText(), "1,3 GHz");
+    QCOMPARE(m_window->state().CurrentBandId, 1300);
+    QTRY_COMPARE_WITH_TIMEOUT(m_entry->frequencyLabel->text(), shown(1296.25), 1000);
+    QVERIFY2(m_fakes->prompts.shown.empty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
 }
 
 QTEST_MAIN(TestRigWindow)
