@@ -5,6 +5,10 @@
 
 namespace {
 
+// hamlib's codes for a function the rig or its backend does not have.
+constexpr int kNotImplemented = -4;
+constexpr int kNotAvailable = -11;
+
 // A mode as hamlib names it: letters and digits.
 bool isModeName(const QByteArray& value)
 {
@@ -35,6 +39,12 @@ void Rig::poll()
 
 void Rig::answered(int tag, const HamlibAnswer& answer)
 {
+    // Some rigs cannot tell their mode: their frequency is still worth following.
+    if (tag == Mode && (answer.report == kNotImplemented || answer.report == kNotAvailable)) {
+        answeredWell();
+        emit read(m_hz, QString());
+        return;
+    }
     if (answer.isError()) {
         fail(QStringLiteral("ответ RPRT %1").arg(*answer.report));
         return;

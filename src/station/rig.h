@@ -16,7 +16,8 @@ public:
     static constexpr quint16 kDefaultPort = 4532;
 
 signals:
-    // One whole reading: the frequency in Hz and the mode as hamlib names it ("USB", "PKTUSB").
+    // One whole reading: the frequency in Hz and the mode as hamlib names it ("USB", "PKTUSB"),
+    // empty for a rig that cannot tell its mode.
     void read(qint64 hz, const QString& mode);
 
 protected:

@@ -16,6 +16,7 @@ private slots:
     void aFaultIsSaidOnceWithTheAddress();
     void aSilentRigIsAskedNothingMore();
     void saysWhenTheRigAnswersAgain();
+    void aRigThatCannotTellItsModeIsFollowedByItsFrequency();
 };
 
 void TestRig::followsTheDummyRig()
@@ -138,6 +139,21 @@ void TestRig::saysWhenTheRigAnswersAgain()
     QTRY_COMPARE_WITH_TIMEOUT(read.size(), 1, 1000);
     QCOMPARE(failed.size(), 1);
     QCOMPARE(again.size(), 1);
+}
+
+void TestRig::aRigThatCannotTellItsModeIsFollowedByItsFrequency()
+{
+    FakeRotctld daemon;
+    daemon.mode = "RPRT -11";
+    Rig rig;
+    QSignalSpy failed(&rig, &Rig::failed);
+    QSignalSpy read(&rig, &Rig::read);
+    rig.setAddress("127.0.0.1", daemon.port());
+    rig.start();
+    QTRY_COMPARE_WITH_TIMEOUT(read.size(), 2, 2000);
+    QCOMPARE(read.last(), (QVariantList{qint64(145000000), QString()}));
+    QVERIFY(failed.isEmpty());
+    QCOMPARE(daemon.connections, 1);
 }
 
 QTEST_GUILESS_MAIN(TestRig)

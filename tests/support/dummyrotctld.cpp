@@ -86,7 +86,7 @@ void FakeRotctld::answer(QTcpSocket* client, const QByteArray& command)
     } else if (command == "f") {
         client->write(frequency + "\n");
     } else if (command == "m") {
-        client->write(mode + "\n15000\n");
+        client->write(mode.startsWith("RPRT") ? mode + '\n' : mode + "\n15000\n");
     } else if (command.startsWith("P ")) {
         client->write("RPRT 0\n");
     } else if (command.startsWith("F ")) {

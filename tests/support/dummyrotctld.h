@@ -60,7 +60,7 @@ public:
 
     QByteArray heading = "0.000000";    // the first line of its answer to "p"
     QByteArray frequency = "145000000"; // its answer to "f"; "F" sets it
-    QByteArray mode = "FM";             // the first line of its answer to "m"; "M" sets it
+    QByteArray mode = "FM";             // the first line of its answer to "m" ("RPRT n": all of it)
     int readingsBeforeSilence = -1;     // after answering "p" or "f" so often it answers nothing; -1: never
     bool refusesAll = false;            // "RPRT -1" to every command, as for a device at fault
     bool hangsUp = false;               // closes the connection at "p" or "f"
