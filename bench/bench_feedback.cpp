@@ -1,34 +1,93 @@
 // The read-outs while typing, on a log of 100,000 contacts: one key in the locator field
-// (read-out, needle turned and repainted) and one key in the call field (earlier contacts).
+// (read-out, needle turned and repainted) and one key in the call field (earlier contacts),
+// with the rig's polling off and then on (hamlib's dummy rig read twice a second); and how soon
+// a new frequency of the rig shows on the entry panel.
 #include "app/livefeedback.h"
 #include "app/tfmain.h"
 #include "benchlog.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"
+#include "station/hamlibclient.h"
+#include "station/rigcontrol.h"
 #include "store/logstore.h"
+#include "support/dummyrotctld.h"
 #include "support/fakes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
+// The events of a while, as the program sees them between keys.
+void idle(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, ms);
+}
+
+// Each key timed with the events it sets off; a few milliseconds between keys, as a fast
+// typist leaves, so that the rig's answers come while the keys are typed.
 template <typename F> Spread timeEach(int times, F&& key)
 {
     std::vector<double> millis;
     for (int i = 0; i < times; ++i) {
+        idle(5);
         QElapsedTimer t;
         t.start();
         key(i);
-        QApplication::processEvents(); // the repaint
+        QApplication::processEvents(); // the repaint, and whatever came from the network
         millis.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     return spreadOf(millis);
+}
+
+struct Typing
+{
+    Spread locatorKey;
+    Spread callKey;
+};
+
+Typing timeTyping(Tfmain& window)
+{
+    EntryPanel* entry = window.entryPanel();
+    LiveFeedback* feedback = window.liveFeedback();
+    // Locators all round the station, so that every key turns the needle.
+    const char* locators[] = {"KO95AA", "KO86AA", "KO75AA", "KO84AA", "KO96XX", "KO74AA", "KN85AA", "LO05AA"};
+    // Calls from the log, a letter at a time: from the fourth letter the earlier contacts.
+    const char* calls[] = {"R0A1", "R0A10", "R5K3", "R5K30", "R9X0", "R9X12", "UA3A", "UA3AB"};
+    Typing typing;
+    typing.locatorKey = timeEach(400, [&](int i) {
+        entry->locatorEdit->setText(QString::fromLatin1(locators[i % 8]));
+        feedback->locatorTyped();
+    });
+    typing.callKey = timeEach(400, [&](int i) {
+        entry->callEdit->setEditText(QString::fromLatin1(calls[i % 8]));
+        feedback->callTyped();
+    });
+    return typing;
+}
+
+void printTyping(const char* polling, const Typing& typing)
+{
+    std::printf(
+        "rig polling %s: one key in the locator field (read-out, needle turned and repainted): median "
+        "%.2f ms, 99th percentile %.2f ms (aim: 2 ms median)\n",
+        polling, typing.locatorKey.median, typing.locatorKey.p99);
+    std::printf(
+        "rig polling %s: one key in the call field (earlier contacts): median %.2f ms, 99th percentile "
+        "%.2f ms (aim: 2 ms median)\n",
+        polling, typing.callKey.median, typing.callKey.p99);
 }
 
 } // namespace
@@ -45,28 +104,42 @@ int main(int argc, char** argv)
 
     SettledWindow settled(path);
     Tfmain& window = settled.window;
-    EntryPanel* entry = window.entryPanel();
-    LiveFeedback* feedback = window.liveFeedback();
+    const Typing off = timeTyping(window);
 
-    // Locators all round the station, so that every key turns the needle.
-    const char* locators[] = {"KO95AA", "KO86AA", "KO75AA", "KO84AA", "KO96XX", "KO74AA", "KN85AA", "LO05AA"};
-    const Spread locatorKey = timeEach(400, [&](int i) {
-        entry->locatorEdit->setText(QString::fromLatin1(locators[i % 8]));
-        feedback->locatorTyped();
-    });
+    DummyRigctld rig;
+    if (!rig.start()) {
+        std::printf("rigctld (libhamlib-utils) is needed\n");
+        return 1;
+    }
+    LogStore& store = settled.store;
+    store.SetSet(QStringLiteral("RigPort"), LogStore::IntegerSetting, rig.port());
+    store.SetSet(QStringLiteral("RigOn"), LogStore::IntegerSetting, 1);
+    window.rigControl()->applySettings();
+    QLabel* frequency = window.entryPanel()->frequencyLabel;
+    idle(1000); // the first readings
+    const Typing on = timeTyping(window);
+    printTyping("off", off);
+    printTyping("on", on);
 
-    // Calls from the log, a letter at a time: from the fourth letter the earlier contacts.
-    const char* calls[] = {"R0A1", "R0A10", "R5K3", "R5K30", "R9X0", "R9X12", "UA3A", "UA3AB"};
-    const Spread callKey = timeEach(400, [&](int i) {
-        entry->callEdit->setEditText(QString::fromLatin1(calls[i % 8]));
-        feedback->callTyped();
-    });
-
-    std::printf("one key in the locator field (read-out, needle turned and repainted): median %.2f ms, "
-                "99th percentile %.2f ms (aim: 2 ms median)\n",
-                locatorKey.median, locatorKey.p99);
-    std::printf("one key in the call field (earlier contacts): median %.2f ms, 99th percentile %.2f ms "
-                "(aim: 2 ms median)\n",
-                callKey.median, callKey.p99);
+    // A new frequency set from outside, as the rig's knob sets it, until the panel shows it.
+    std::vector<double> millis;
+    for (int i = 0; i < 40; ++i) {
+        const qint64 hz = 144100000 + 10000 * i;
+        const QString shown = QLocale().toString(double(hz) / 1e6, 'f', 3);
+        if (!rig.set("F " + QByteArray::number(hz) + '\n')) {
+            std::printf("the dummy rig took no frequency\n");
+            return 1;
+        }
+        QElapsedTimer t;
+        t.start();
+        while (!frequency->text().startsWith(shown) && t.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        millis.push_back(double(t.nsecsElapsed()) / 1e6);
+        idle(int(QRandomGenerator::global()->bounded(500))); // anywhere in the poll interval
+    }
+    const Spread shows = spreadOf(millis);
+    std::printf(
+        "a new rig frequency on the panel: median %.0f ms, slowest %.0f ms of 40 (poll interval %d ms)\n",
+        shows.median, *std::max_element(millis.begin(), millis.end()), HamlibClient::kPollMs);
     return 0;
 }

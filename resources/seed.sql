@@ -11,6 +11,7 @@ CREATE TABLE Contest (
   ContestActual BOOLEAN NOT NULL DEFAULT FALSE
 );
 
+-- ContestListFrequency: MHz, as the rig gave it; empty for a contact typed without a rig.
 CREATE TABLE ContestList (
   ContestListRowid INTEGER PRIMARY KEY AUTOINCREMENT,
   IdContest INTEGER
@@ -36,34 +37,39 @@ CREATE TABLE ContestList (
   ContestListAzimut SMALLINT
     CONSTRAINT "ContestListAzimut: целое от -32768 до 32767" CHECK (ContestListAzimut IS NULL OR (typeof(ContestListAzimut) = 'integer' AND ContestListAzimut BETWEEN -32768 AND 32767)),
   ContestListResult SMALLINT
-    CONSTRAINT "ContestListResult: целое от -32768 до 32767" CHECK (ContestListResult IS NULL OR (typeof(ContestListResult) = 'integer' AND ContestListResult BETWEEN -32768 AND 32767))
+    CONSTRAINT "ContestListResult: целое от -32768 до 32767" CHECK (ContestListResult IS NULL OR (typeof(ContestListResult) = 'integer' AND ContestListResult BETWEEN -32768 AND 32767)),
+  ContestListFrequency FLOAT
 );
 
 -- The log of one contest on one band in serial order (holding every column, so that the
 -- grid reads it from the index alone), and the earlier contacts of a call.
 CREATE INDEX ContestListByBand ON ContestList (IdContest, IdBand, ContestListSendNum, ContestListRowid,
   ContestListDateTime, ContestListCall, ContestListQTH, IdModulation, ContestListSendRST, ContestListReceivedNum,
-  ContestListReceivedRST, ContestListDistance, ContestListAzimut, ContestListResult);
+  ContestListReceivedRST, ContestListDistance, ContestListAzimut, ContestListResult, ContestListFrequency);
 CREATE INDEX ContestListByCall ON ContestList (ContestListCall, IdContest, IdBand, IdModulation, ContestListDateTime);
 
 CREATE TABLE ContestListRead (IdBand INT, ContestListDateTime DATETIME, ContestListCall text(15), ContestListQTH text(6), IdModulation INT, ContestListSendNum INT, ContestListSendRST INT, ContestListReceivedNum  INT, ContestListReceivedRST INT, ContestListDistance float, ContestListResult INT, ContestListAzimut INT);
 
+-- BandTransverterOffset: MHz, rig frequency + offset = frequency on the band; 0 without a
+-- transverter.
 CREATE TABLE Band (
   BandRowid INTEGER PRIMARY KEY,
   BandName TEXT(50) COLLATE NOCASE,
   BandFrequency TEXT(100),
   BandPoint1km FLOAT,
-  BandFileNumber INT
+  BandFileNumber INT,
+  BandTransverterOffset FLOAT
+    CONSTRAINT "BandTransverterOffset: число" CHECK (BandTransverterOffset IS NULL OR typeof(BandTransverterOffset) IN ('integer', 'real'))
 );
 
-INSERT INTO Band (BandRowid, BandName, BandFrequency, BandPoint1km, BandFileNumber) VALUES
-  (144, '144 MHz', '144 - 146 МГц', 1, 1),
-  (432, '432 MHz', '430 - 440 МГц', 2, 2),
-  (1300, '1,3 GHz', '1240 - 1300 МГц', 3, 3),
-  (2300, '2,3 GHz', '2300 - 2450 МГц', 4, 4),
-  (5700, '5,7 GHz', '5650 - 5850 МГц', 5, 5),
-  (10000, '10 GHz', '10,0 - 10,5 ГГц', 6, 6),
-  (24000, '24 GHz', '24,0 - 24,25 ГГц', 7, 7);
+INSERT INTO Band (BandRowid, BandName, BandFrequency, BandPoint1km, BandFileNumber, BandTransverterOffset) VALUES
+  (144, '144 MHz', '144 - 146 МГц', 1, 1, 0),
+  (432, '432 MHz', '430 - 440 МГц', 2, 2, 0),
+  (1300, '1,3 GHz', '1240 - 1300 МГц', 3, 3, 0),
+  (2300, '2,3 GHz', '2300 - 2450 МГц', 4, 4, 0),
+  (5700, '5,7 GHz', '5650 - 5850 МГц', 5, 5, 0),
+  (10000, '10 GHz', '10,0 - 10,5 ГГц', 6, 6, 0),
+  (24000, '24 GHz', '24,0 - 24,25 ГГц', 7, 7, 0);
 
 -- The key is the REG1TEST mode code; positions 1 and 2 of the list are SSB and CW.
 CREATE TABLE Modulation (
@@ -314,13 +320,14 @@ INSERT INTO Setting (SettingName, SettingParamStr) VALUES
 
 INSERT INTO Setting (SettingName, SettingParamInt) VALUES
   ('GridContestColumnWidth0', 260), ('GridContestColumnWidth1', 120), ('GridContestColumnWidth2', 120),
-  ('GridBandColumnWidth0', 70), ('GridBandColumnWidth1', 239), ('GridBandColumnWidth2', 90);
+  ('GridBandColumnWidth0', 70), ('GridBandColumnWidth1', 239), ('GridBandColumnWidth2', 90),
+  ('GridBandColumnWidth3', 90);
 
 INSERT INTO Setting (SettingName, SettingParamStr) VALUES
   ('GridContestColumnTitleCaptionRu0', 'Соревнование'), ('GridContestColumnTitleCaptionRu1', 'Начало'),
   ('GridContestColumnTitleCaptionRu2', 'Окончание'),
   ('GridBandColumnTitleCaptionRu0', 'Диапазон'), ('GridBandColumnTitleCaptionRu1', 'Частоты'),
-  ('GridBandColumnTitleCaptionRu2', 'Очков|за 1 км');
+  ('GridBandColumnTitleCaptionRu2', 'Очков|за 1 км'), ('GridBandColumnTitleCaptionRu3', 'Трансвертер|сдвиг, МГц');
 
 CREATE TABLE SettingInfo (
   SettingInfoN TEXT(20) COLLATE NOCASE,

@@ -55,6 +55,7 @@ void ContactEntry::saveContact()
     fields.receivedNumber = m_panel.receivedNumberEdit->text();
     fields.date = m_panel.dateEdit->date();
     fields.time = m_panel.timeEdit->time();
+    fields.frequencyHz = m_panel.frequency();
 
     SaveContext context;
     context.contestId = m_state.CurrentContestId;

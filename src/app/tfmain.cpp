@@ -9,7 +9,6 @@
 #include "config/tfcontest.h"
 #include "config/tfoptions.h"
 #include "config/tfoptions2.h"
-#include "config/tfrotator.h"
 #include "controls/datagrid.h"
 #include "controls/headingneedle.h"
 #include "controls/hintbar.h"
@@ -31,10 +30,12 @@
 #include "platform/guarded.h"
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
-#include "platform/rotator.h"
 #include "platform/services.h"
 #include "platform/wholefile.h"
 #include "results/statisticswindow.h"
+#include "station/rigcontrol.h"
+#include "station/rotator.h"
+#include "station/tfrotator.h"
 #include "store/daycount.h"
 #include "store/errors.h"
 #include "store/logbackup.h"
@@ -99,9 +100,10 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     connectEntry();
     qApp->installEventFilter(this);
     m_rotator = new Rotator(this);
-    connect(m_rotator, &Rotator::failed, this, [this](const QString& message) {
-        m_log->hintBar()->setStatus(QStringLiteral("rotator"), message);
-    });
+    for (auto said : {&Rotator::failed, &Rotator::answersAgain})
+        connect(m_rotator, said, this, [this](const QString& message) {
+            m_log->hintBar()->setStatus(QStringLiteral("rotator"), message);
+        });
     // An old heading would mislead once the rotator no longer answers.
     connect(m_rotator, &Rotator::failed, this, [this] { m_entry->headingNeedle->setHeading(std::nullopt); });
     connect(m_rotator, &Rotator::headingRead, this, [this](double azimuth) {
@@ -110,6 +112,11 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     });
     connect(m_entry->turnAntennaButton, &QToolButton::clicked, this, &Tfmain::turnAntenna);
     guarded(m_services.prompts, [this] { applyRotatorSettings(); });
+    m_rig = new RigControl(m_store, m_services.prompts, *m_entry, *m_log->hintBar(), this);
+    connect(m_rig, &RigControl::bandSwitched, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->bandChanged(); }); });
+    connect(m_rig, &RigControl::modeSwitched, this, [this] { m_contactEntry->modeChanged(); });
+    guarded(m_services.prompts, [this] { m_rig->applySettings(); });
     guarded(m_services.prompts, [this] {
         m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);
         connect(m_backup, &LogBackup::failed, this, [this](const QString& message) {
@@ -211,6 +218,7 @@ void Tfmain::buildMenu()
             Tfband bands(m_store, m_services, this);
             bands.setFont(font());
             bands.exec();
+            m_rig->reloadBands(); // the transverter offsets
         });
     });
     connect(add(settings, "mnRotator", QStringLiteral("Поворотное устройство")), &QAction::triggered, this,
@@ -222,6 +230,8 @@ void Tfmain::buildMenu()
                         applyRotatorSettings();
                 });
             });
+    connect(add(settings, "mnRig", QStringLiteral("Трансивер")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { m_rig->openSettings(this); }); });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
     connect(add(viewer, "N13", QStringLiteral("Установить")), &QAction::triggered, this,
@@ -367,6 +377,7 @@ void Tfmain::applyRotatorSettings()
 {
     const Tfrotator::Options o = Tfrotator::load(m_store);
     m_rotatorOn = o.on;
+    m_log->hintBar()->setStatus(QStringLiteral("rotator"), QString()); // news of the earlier settings
     m_rotator->setAddress(o.host, quint16(o.port));
     if (o.on)
         m_rotator->start();
@@ -485,11 +496,15 @@ void Tfmain::exportAdif()
     for (int row = 0; log.isOpen() && row < log.rowCount(); ++row) {
         const DbValue at = log.value(row, log.fieldIndex(QStringLiteral("ContestListDateTime")));
         const DbValue band = log.value(row, log.fieldIndex(QStringLiteral("IdBand")));
-        contacts << AdifContact{
-            text(row, "ContestListCall"),        at.isNumeric() ? at.toDouble() : 0.0,
-            band.isNumeric() ? band.toInt() : 0, grid->index(row, LogView::ModeColumn).data().toString(),
-            text(row, "ContestListSendRST"),     text(row, "ContestListReceivedRST"),
-            text(row, "ContestListQTH")};
+        const DbValue mhz = log.value(row, log.fieldIndex(QStringLiteral("ContestListFrequency")));
+        contacts << AdifContact{text(row, "ContestListCall"),
+                                at.isNumeric() ? at.toDouble() : 0.0,
+                                band.isNumeric() ? band.toInt() : 0,
+                                grid->index(row, LogView::ModeColumn).data().toString(),
+                                text(row, "ContestListSendRST"),
+                                text(row, "ContestListReceivedRST"),
+                                text(row, "ContestListQTH"),
+                                mhz.isNumeric() ? std::optional(mhz.toDouble()) : std::nullopt};
     }
     const QString created =
         QLocale().toString(m_services.clock.now(), shortDateFormat() + QLatin1Char(' ') + longTimeFormat());

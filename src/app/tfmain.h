@@ -9,6 +9,7 @@
 class ContactEntry;
 class LiveFeedback;
 class LogBackup;
+class RigControl;
 class Rotator;
 class Tftimer;
 class EntryPanel;
@@ -42,6 +43,7 @@ public:
     ContactEntry* contactEntry() const { return m_contactEntry; }
     LiveFeedback* liveFeedback() const { return m_liveFeedback; }
     Tftimer* timerWindow() const { return m_timer; }
+    RigControl* rigControl() const { return m_rig; }
 
     // "Таймер обратного отсчёта": shows the timer window with its list, or hides it.
     void showTimerWindow(bool show);
@@ -133,5 +135,6 @@ private:
     LogBackup* m_backup = nullptr;
     Rotator* m_rotator = nullptr;
     bool m_rotatorOn = false;
+    RigControl* m_rig = nullptr;
     std::unique_ptr<MapServer> m_mapServer; // listens from the first map on
 };

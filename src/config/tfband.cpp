@@ -16,6 +16,7 @@ namespace {
 const WindowSettingNames kBandWindowSettings{QString(), QString(), QStringLiteral("BandFormHeight"),
                                              QStringLiteral("BandFormWidth")};
 const QPoint kDesignedPlace(456, 308);
+constexpr int kColumns = 4;
 
 } // namespace
 
@@ -67,9 +68,12 @@ void Tfband::restoreSettings()
         const char* field;
         int width;
         bool readOnly;
-    } design[] = {{"BandName", 64, true}, {"BandFrequency", 239, true}, {"BandPoint1km", 64, false}};
+    } design[] = {{"BandName", 64, true},
+                  {"BandFrequency", 239, true},
+                  {"BandPoint1km", 64, false},
+                  {"BandTransverterOffset", 90, false}};
     QVector<GridColumnSpec> columns;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kColumns; ++i) {
         GridColumnSpec column;
         column.field = QString::fromLatin1(design[i].field);
         column.title = column.field;
@@ -87,7 +91,7 @@ void Tfband::saveSettings()
     saveWindowGeometry(m_store, *this, kBandWindowSettings);
     if (!m_built)
         return; // the stored widths stay: this window never showed its columns
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < kColumns; ++i)
         m_store.SetSet(QStringLiteral("GridBandColumnWidth%1").arg(i), LogStore::IntegerSetting,
                        m_grid->columnWidth(i));
 }

@@ -11,8 +11,9 @@ class LogStore;
 class QGroupBox;
 struct Services;
 
-// The bands window, "Диапазоны": the points-per-kilometre factor of each band. The set of
-// bands is fixed: no band is added or removed here, so no contact loses its band.
+// The bands window, "Диапазоны": the points-per-kilometre factor of each band and the offset of
+// its transverter, if the rig works it through one. The set of bands is fixed: no band is added
+// or removed here, so no contact loses its band.
 class Tfband : public QDialog
 {
     Q_OBJECT

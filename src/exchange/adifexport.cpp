@@ -59,7 +59,8 @@ QByteArray adifFile(const QString& ownCall, const QString& created, const QList<
         item("CALL", c.call);
         item("QSO_DATE", at.toString(QStringLiteral("yyyyMMdd")));
         item("TIME_ON", at.toString(QStringLiteral("HHmm")));
-        item("FREQ", QString::number(c.frequency));
+        item("FREQ",
+             c.frequencyMHz ? QString::number(*c.frequencyMHz, 'f', 6) : QString::number(c.frequency));
         item("MODE", adifMode(c.modeName));
         item("RST_SENT", c.sentReport);
         item("RST_RCVD", c.receivedReport);

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // One contact as the ADIF file carries it.
 struct AdifContact
 {
@@ -14,6 +16,7 @@ struct AdifContact
     QString sentReport;
     QString receivedReport;
     QString locator;
+    std::optional<double> frequencyMHz; // the contact's own, as the rig gave it; FREQ when there is one
 };
 
 // The file name the export writes: ".adi" appended unless the name holds it (case matters).

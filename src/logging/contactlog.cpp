@@ -79,18 +79,24 @@ SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
     const int points = contactPoints(distance, context.pointsPerKm);
     const double when = toDayCount(f.date, QTime(0, 0)) + double(f.time.msecsSinceStartOfDay()) / 86400000.0;
 
+    // The frequency's column is named only when there is one: a contact typed without a rig is
+    // saved as ever.
+    const QString frequencyColumn = f.frequencyHz ? QStringLiteral(", ContestListFrequency") : QString();
+    const QString frequency =
+        f.frequencyHz ? QLatin1Char(',') + sqlNumber(double(*f.frequencyHz) / 1e6) : QString();
     const QString statement =
         QStringLiteral(
             "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
             "ContestListQTH, IdModulation,ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
-            "ContestListReceivedRST,ContestListResult, ContestListDistance, ContestListAzimut) VALUES (") +
-        QString::number(context.contestId) + QLatin1Char(',') + QString::number(band) + QLatin1Char(',') +
-        SqlDateLiteral(when) + QStringLiteral(", ") + sqlQuote(f.call) + QStringLiteral(", ") +
-        sqlQuote(f.locator) + QStringLiteral(", ") + QString::number(mode) + QLatin1Char(',') +
-        numberOrText(f.sentNumber) + QLatin1Char(',') + numberOrText(f.sentReport) + QLatin1Char(',') +
-        numberOrText(f.receivedNumber) + QLatin1Char(',') + numberOrText(f.receivedReport) +
-        QLatin1Char(',') + QString::number(points) + QLatin1Char(',') + sqlNumber(distance) +
-        QLatin1Char(',') + QString::number(azimuth) + QLatin1Char(')');
+            "ContestListReceivedRST,ContestListResult, ContestListDistance, ContestListAzimut") +
+        frequencyColumn + QStringLiteral(") VALUES (") + QString::number(context.contestId) +
+        QLatin1Char(',') + QString::number(band) + QLatin1Char(',') + SqlDateLiteral(when) +
+        QStringLiteral(", ") + sqlQuote(f.call) + QStringLiteral(", ") + sqlQuote(f.locator) +
+        QStringLiteral(", ") + QString::number(mode) + QLatin1Char(',') + numberOrText(f.sentNumber) +
+        QLatin1Char(',') + numberOrText(f.sentReport) + QLatin1Char(',') + numberOrText(f.receivedNumber) +
+        QLatin1Char(',') + numberOrText(f.receivedReport) + QLatin1Char(',') + QString::number(points) +
+        QLatin1Char(',') + sqlNumber(distance) + QLatin1Char(',') + QString::number(azimuth) + frequency +
+        QLatin1Char(')');
     if (!m_store.eSQL(statement)) {
         outcome.kind = SaveOutcome::Failed;
         return outcome;

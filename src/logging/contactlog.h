@@ -24,6 +24,8 @@ struct ContactFields
     QString receivedNumber;
     QDate date;
     QTime time;
+    // The frequency on the band in Hz, as the rig gave it; none for a contact typed without one.
+    std::optional<qint64> frequencyHz;
 
     // The mandatory fields in the order they are checked.
     enum Field { Band, Mode, Call, Locator, SentReport, SentNumber, ReceivedReport, ReceivedNumber };

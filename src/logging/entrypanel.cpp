@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QToolButton>
@@ -93,6 +94,9 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Ввод з�
     callLocatorLabel = makeLabel(QStringLiteral("Корресп./QTH:"), "Label2", this);
     reportsLabel = makeLabel(QStringLiteral("SEND / RCV:"), "Label1", this);
     dateTimeLabel = makeLabel(QStringLiteral("Дата/время (UTC):"), "Label3", this);
+    frequencyLabel = makeLabel(QString(), "frequencyLabel", this);
+    frequencyLabel->setToolTip(QStringLiteral("Частота на диапазоне по трансиверу"));
+    frequencyLabel->hide();
 
     bandList = named(new QComboBox(this), "Edit7", QStringLiteral("Выберите текущий диапазон"));
     modeList =
@@ -234,7 +238,9 @@ void EntryPanel::applyFontLayout(int s)
     for (QLabel* label : {bandModeLabel, callLocatorLabel, reportsLabel, dateTimeLabel})
         label->resize(label->sizeHint().width(), label->height());
 
+    frequencyLabel->resize(frequencyLabel->sizeHint());
     setTop(bandModeLabel, 2 * s);
+    setTop(frequencyLabel, bandModeLabel->y());
     setTop(bandList, bottom(bandModeLabel) + g);
     setTop(modeList, bandList->y());
     setTop(callLocatorLabel, bottom(bandList) + g);
@@ -264,6 +270,7 @@ void EntryPanel::layoutHorizontally()
     const int w = width();
     const int v = roundHalfEven((w - 15) / 2.0);
     const int a = roundHalfEven((w - 15) / 6.0) - 1;
+    frequencyLabel->move(w - kMargin - frequencyLabel->width(), frequencyLabel->y());
     place(bandList, kMargin, v);
     place(modeList, right(bandList) + 3, v);
     place(callEdit, kMargin, v);
@@ -318,6 +325,19 @@ void EntryPanel::showRotator(bool on)
     turnAntennaButton->setVisible(on);
     if (!on)
         headingNeedle->setHeading(std::nullopt);
+}
+
+void EntryPanel::showFrequency(std::optional<qint64> hz)
+{
+    if (hz == m_frequency)
+        return;
+    m_frequency = hz;
+    frequencyLabel->setVisible(hz.has_value());
+    if (!hz)
+        return;
+    frequencyLabel->setText(QLocale().toString(double(*hz) / 1e6, 'f', 3) + QStringLiteral(" МГц"));
+    frequencyLabel->resize(frequencyLabel->sizeHint());
+    frequencyLabel->move(width() - kMargin - frequencyLabel->width(), frequencyLabel->y());
 }
 
 void EntryPanel::fitEarlierContactsGrid()

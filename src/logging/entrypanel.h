@@ -2,6 +2,8 @@
 
 #include <QGroupBox>
 
+#include <optional>
+
 class DataGrid;
 class PickComboBox;
 class TDRLabel;
@@ -38,6 +40,10 @@ public:
     // While the rotator is on: the button that turns the antenna to the needle, and the
     // antenna's own heading as a second needle.
     void showRotator(bool on);
+    // The frequency on the band that the rig gives, in Hz, shown in MHz on the line of the band
+    // list's label; none shows nothing. A saved contact takes it.
+    void showFrequency(std::optional<qint64> hz);
+    std::optional<qint64> frequency() const { return m_frequency; }
 
     // A locator taken from the log rather than typed shows in silver until edited.
     void setLocatorAutoFilled(bool autoFilled);
@@ -63,6 +69,7 @@ public:
     TDRLabel* distanceLabel;       // LabelKM
     HeadingNeedle* headingNeedle;  // where the antenna points
     QToolButton* turnAntennaButton;
+    QLabel* frequencyLabel;
     QLabel* bandModeLabel;    // Label4
     QLabel* callLocatorLabel; // Label2
     QLabel* reportsLabel;     // Label1
@@ -77,6 +84,7 @@ private:
     void fitEarlierContactsGrid();
     int m_fontSize = 8;
     int m_needleAzimuth = 0;
+    std::optional<qint64> m_frequency;
 };
 
 // round(x) with an exact half going to the even neighbour, as every layout figure rounds.

@@ -148,6 +148,38 @@ void captionsAndHints(LogStore& store)
     store.prompts().information(QStringLiteral("Выполнили обновление № 5."));
 }
 
+// What a rig needs: a transverter offset per band (0: none, with its column in the bands
+// window) and the frequency of a contact logged with a rig. Nothing to tell the operator: the
+// new columns are empty until a rig is used.
+void rigColumns(LogStore& store)
+{
+    if (probeFails(store, QStringLiteral("SELECT BandTransverterOffset FROM [Band]"))) {
+        store.eSQL(QStringLiteral(
+            "ALTER TABLE [Band] ADD COLUMN BandTransverterOffset FLOAT CONSTRAINT \"BandTransverterOffset: "
+            "число\" CHECK (BandTransverterOffset IS NULL OR typeof(BandTransverterOffset) IN ('integer', "
+            "'real'));"));
+        store.eSQL(QStringLiteral("UPDATE [Band] SET BandTransverterOffset=0"));
+    }
+    if (probeFails(store, QStringLiteral("SELECT ContestListFrequency FROM ContestList"))) {
+        store.eSQL(QStringLiteral("ALTER TABLE ContestList ADD COLUMN ContestListFrequency FLOAT;"));
+        // The band's log is read from this index alone, so it takes the new column too.
+        store.eSQL(QStringLiteral("DROP INDEX IF EXISTS ContestListByBand"));
+        store.eSQL(QStringLiteral(
+            "CREATE INDEX ContestListByBand ON ContestList (IdContest, IdBand, ContestListSendNum, "
+            "ContestListRowid, ContestListDateTime, ContestListCall, ContestListQTH, IdModulation, "
+            "ContestListSendRST, ContestListReceivedNum, ContestListReceivedRST, ContestListDistance, "
+            "ContestListAzimut, ContestListResult, ContestListFrequency)"));
+    }
+    if (store
+            .eSQLreturn2(QStringLiteral("SELECT SettingParamInt FROM Setting WHERE "
+                                        "SettingName='GridBandColumnWidth3' "))
+            .isNull()) {
+        insertInt(store, QStringLiteral("GridBandColumnWidth3"), 90);
+        insertText(store, QStringLiteral("GridBandColumnTitleCaptionRu3"),
+                   QStringLiteral("Трансвертер|сдвиг, МГц"));
+    }
+}
+
 } // namespace
 
 void SchemaUpgrade(LogStore& store)
@@ -176,4 +208,5 @@ void SchemaUpgrade(LogStore& store)
     bandNamesWithComma(store);
     store.eSQL(QStringLiteral("ALTER TABLE [Band] ALTER COLUMN BandPoint1km Float;"));
     captionsAndHints(store);
+    rigColumns(store);
 }

@@ -2,7 +2,6 @@
 #include "app/logview.h"
 #include "app/mainstate.h"
 #include "app/tfmain.h"
-#include "config/tfrotator.h"
 #include "controls/datagrid.h"
 #include "controls/drlabel.h"
 #include "controls/headingneedle.h"
@@ -11,6 +10,7 @@
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"
 #include "logging/locator.h"
+#include "station/tfrotator.h"
 #include "store/logstore.h"
 #include "support/dummyrotctld.h"
 #include "support/fakes.h"
@@ -333,7 +333,7 @@ void TestLiveFeedback::anUnreachableRotatorIsSaidOnce()
 void TestLiveFeedback::aRotatorThatFallsSilentLosesItsNeedle()
 {
     FakeRotctld daemon; // answers the heading twice, then nothing
-    daemon.headingsBeforeSilence = 2;
+    daemon.readingsBeforeSilence = 2;
     m_file->sqlite(
         QString("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('RotatorHost', '127.0.0.1');"
                 "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('RotatorPort', %1), "
@@ -347,7 +347,7 @@ void TestLiveFeedback::aRotatorThatFallsSilentLosesItsNeedle()
         hintBar->text(), QString("Поворотное устройство 127.0.0.1:%1: нет ответа за 5 с").arg(daemon.port()),
         6000);
     QVERIFY(!m_entry->headingNeedle->isVisible());
-    daemon.headingsBeforeSilence = -1; // back, and the next turn connects again
+    daemon.readingsBeforeSilence = -1; // back, and the next turn connects again
     typeInto(m_entry->locatorEdit, "ko95aa");
     QTest::keyClick(m_entry->locatorEdit, Qt::Key_R, Qt::ControlModifier);
     QTRY_VERIFY_WITH_TIMEOUT(daemon.received.contains("P 89 0"), 3000);

@@ -28,6 +28,7 @@ private slots:
     void opensAtItsPlaceWithTheStoredColumns();
     void factorIsUsedByTheNextContact();
     void bandsCanBeNeitherAddedNorRemoved();
+    void aTransverterOffsetIsTyped();
 
 private:
     void openBands(std::function<void(Tfband*)> act);
@@ -114,6 +115,25 @@ void TestBands::bandsCanBeNeitherAddedNorRemoved()
     });
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM Band"), QVariantList{7});
     QVERIFY(m_fakes->prompts.shown.empty());
+}
+
+void TestBands::aTransverterOffsetIsTyped()
+{
+    m_file->sqlite("UPDATE Band SET BandTransverterOffset=NULL WHERE BandRowid=2300"); // as a log may hold it
+    openWindow();
+    openBands([&](Tfband* window) {
+        DataGrid* grid = window->grid();
+        QCOMPARE(grid->columnTitle(3), "Трансвертер|сдвиг, МГц");
+        QCOMPARE(grid->cursorModel()->displayText(2, 3), "0");
+        typeIntoCell(*grid, 2, 3, "1152");  // 1,3 GHz through a 144 MHz rig
+        typeIntoCell(*grid, 3, 3, "2 GHz"); // not a number: refused, the cell stays empty
+        QTRY_COMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
+    });
+    QCOMPARE(m_file->column("SELECT BandTransverterOffset FROM Band WHERE BandRowid IN (1300, 2300) "
+                            "ORDER BY BandRowid"),
+             (QVariantList{1152.0, QVariant()}));
+    QVERIFY2(m_fakes->prompts.texts(ShownPrompt::Error).first().contains("BandTransverterOffset: число"),
+             qPrintable(m_fakes->prompts.texts().join(" | ")));
 }
 
 QTEST_MAIN(TestBands)

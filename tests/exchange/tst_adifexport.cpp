@@ -21,6 +21,8 @@ private slots:
     void mode();
     void noContactsGivesTheHeaderAlone();
     void charactersOutsideTheCodePage();
+    void theContactsOwnFrequency_data();
+    void theContactsOwnFrequency();
     void gridRowsInTheGridsOrder();
     void unwritableFileIsReported();
 
@@ -120,10 +122,35 @@ void TestAdifExport::noContactsGivesTheHeaderAlone()
 void TestAdifExport::charactersOutsideTheCodePage()
 {
     bool lossy = false;
-    const QByteArray file =
-        adifFile("RK3AW", "", {AdifContact{"R3📻A", 42189.5, 144, "SSB", "59", "59", "KO95AA"}}, &lossy);
+    const QByteArray file = adifFile(
+        "RK3AW", "", {AdifContact{"R3📻A", 42189.5, 144, "SSB", "59", "59", "KO95AA", std::nullopt}}, &lossy);
     QVERIFY(lossy);
     QVERIFY(file.contains("<CALL:4>R3?A<QSO_DATE:8>"));
+}
+
+void TestAdifExport::theContactsOwnFrequency_data()
+{
+    QTest::addColumn<qint64>("band");
+    QTest::addColumn<std::optional<double>>("stored");
+    QTest::addColumn<QByteArray>("freq");
+    QTest::newRow("typed without a rig")
+        << qint64(432) << std::optional<double>() << QByteArray("<FREQ:3>432<");
+    QTest::newRow("from the rig") << qint64(432) << std::optional(432.2)
+                                  << QByteArray("<FREQ:10>432.200000<");
+    QTest::newRow("through a transverter")
+        << qint64(1300) << std::optional(1296.2) << QByteArray("<FREQ:11>1296.200000<");
+    QTest::newRow("to the Hz") << qint64(24000) << std::optional(24048.200001)
+                               << QByteArray("<FREQ:12>24048.200001<");
+}
+
+void TestAdifExport::theContactsOwnFrequency()
+{
+    QFETCH(qint64, band);
+    QFETCH(std::optional<double>, stored);
+    QFETCH(QByteArray, freq);
+    const QByteArray file =
+        adifFile("RK3AW", "", {AdifContact{"R3A", 42189.5, band, "SSB", "59", "59", "KO95AA", stored}});
+    QVERIFY2(file.contains(freq), file.constData());
 }
 
 void TestAdifExport::gridRowsInTheGridsOrder()

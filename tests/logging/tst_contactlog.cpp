@@ -36,6 +36,7 @@ private slots:
     void refusedInsertStoresNothing_data();
     void refusedInsertStoresNothing();
     void apostrophesAreStoredIntact();
+    void theRigsFrequencyIsStoredInMHz();
     void rescoreChangesOnlyThatRow();
 
 private:
@@ -319,6 +320,15 @@ void TestContactLog::apostrophesAreStoredIntact()
     QCOMPARE(stored("ContestListCall"), QVariantList{"O'HARA"});
     QCOMPARE(m_log->callHistory(), QStringList{"O'HARA"});
     QVERIFY(m_prompts.shown.empty());
+}
+
+void TestContactLog::theRigsFrequencyIsStoredInMHz()
+{
+    ContactFields fromRig = contact("UA3AAA", "1,3 GHz");
+    fromRig.frequencyHz = 1296200001;
+    QCOMPARE(save(fromRig, QTime(10, 0)).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3BBB", "1,3 GHz"), QTime(10, 0)).kind, SaveOutcome::Saved); // typed
+    QCOMPARE(stored("ContestListFrequency"), (QVariantList{1296.200001, QVariant()}));
 }
 
 void TestContactLog::rescoreChangesOnlyThatRow()

@@ -50,7 +50,8 @@ void TestDatabase::newFileHoldsTheSchemaAndReferenceRows()
     QCOMPARE(columns("ContestList"),
              QString("ContestListRowid IdContest IdBand ContestListDateTime ContestListCall ContestListQTH "
                      "IdModulation ContestListSendNum ContestListSendRST ContestListReceivedNum "
-                     "ContestListReceivedRST ContestListDistance ContestListAzimut ContestListResult"));
+                     "ContestListReceivedRST ContestListDistance ContestListAzimut ContestListResult "
+                     "ContestListFrequency"));
     QCOMPARE(
         columns("ContestListRead"),
         QString("IdBand ContestListDateTime ContestListCall ContestListQTH IdModulation ContestListSendNum "
@@ -58,7 +59,8 @@ void TestDatabase::newFileHoldsTheSchemaAndReferenceRows()
                 "ContestListResult ContestListAzimut"));
     QCOMPARE(columns("Contest"),
              QString("ContestRowid ContestName ContestDTStart ContestDTStop ContestActual"));
-    QCOMPARE(columns("Band"), QString("BandRowid BandName BandFrequency BandPoint1km BandFileNumber"));
+    QCOMPARE(columns("Band"), QString("BandRowid BandName BandFrequency BandPoint1km BandFileNumber "
+                                      "BandTransverterOffset"));
     QCOMPARE(columns("Modulation"), QString("ModulationRowid ModulationName"));
     QCOMPARE(columns("Grade"), QString("GradeRowid GradeName GradeSmallName GradeCode"));
     QCOMPARE(columns("Country"), QString("CountryRowid CountryName"));

@@ -43,11 +43,16 @@ QVariantList TestSchemaUpgrade::settingNames(const TempDatabase& file)
 }
 
 // What a log of the first versions lacks: file numbers, periods, grade codes, the viewer's
-// table, band names with a comma, and the captions of the fifth step.
+// table, band names with a comma, the captions of the fifth step, and what a rig needs: the
+// bands' transverter offsets, the contacts' frequency in the log's index, the offsets' column.
 void TestSchemaUpgrade::makeOld(const TempDatabase& file)
 {
     file.sqlite(
         "ALTER TABLE Band DROP COLUMN BandFileNumber;"
+        "ALTER TABLE Band DROP COLUMN BandTransverterOffset;"
+        "DROP INDEX ContestListByBand;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListFrequency;"
+        "CREATE INDEX ContestListByBand ON ContestList (IdContest, IdBand, ContestListSendNum);"
         "DROP TABLE Period;"
         "DROP TABLE ContestListRead;"
         "ALTER TABLE Grade DROP COLUMN GradeCode;"
@@ -58,7 +63,7 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "DELETE FROM Setting WHERE SettingName LIKE 'GridPeriod%' OR SettingName LIKE 'Period%' "
         "  OR SettingName LIKE 'SaveOptions%' OR SettingName LIKE 'GridOptions%' OR SettingName LIKE 'Grade%'"
         "  OR SettingName IN ('CountryName', 'StationTypeName', 'StationTypeComment')"
-        "  OR SettingName LIKE 'Grid2%';");
+        "  OR SettingName LIKE 'Grid2%' OR SettingName LIKE 'GridBandColumn%3';");
 }
 
 void TestSchemaUpgrade::upToDateLogShowsNothing()
@@ -102,6 +107,10 @@ void TestSchemaUpgrade::oldLogIsCompletedStepByStep()
              fresh.column("SELECT GradeCode FROM Grade ORDER BY GradeRowid"));
     QCOMPARE(file.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"),
              fresh.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"));
+    QCOMPARE(file.column("SELECT BandTransverterOffset FROM Band"), QVariantList(7, 0.0));
+    const char* indexed = "SELECT name FROM pragma_index_info('ContestListByBand') ORDER BY seqno";
+    QCOMPARE(file.column(indexed), fresh.column(indexed));
+    QCOMPARE(file.column(indexed).last(), "ContestListFrequency");
 
     // From then on, the button shows nothing.
     prompts.clear();

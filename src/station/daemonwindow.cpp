@@ -1,4 +1,4 @@
-#include "config/tfrotator.h"
+#include "station/daemonwindow.h"
 
 #include "controls/windowsettings.h"
 #include "platform/guarded.h"
@@ -11,24 +11,22 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-Tfrotator::Options Tfrotator::load(LogStore& store)
+DaemonWindow::Options DaemonWindow::load(LogStore& store, const Device& device)
 {
-    Options o;
-    if (const auto host = store.textSetting(QStringLiteral("RotatorHost"));
-        host && !host->trimmed().isEmpty())
+    Options o{device.defaultHost, device.defaultPort, false};
+    if (const auto host = store.textSetting(device.hostSetting); host && !host->trimmed().isEmpty())
         o.host = host->trimmed();
-    if (const auto port = store.intSetting(QStringLiteral("RotatorPort")); port && *port > 0 && *port < 65536)
+    if (const auto port = store.intSetting(device.portSetting); port && *port > 0 && *port < 65536)
         o.port = *port;
-    o.on = store.intSetting(QStringLiteral("RotatorOn")).value_or(0) == 1;
+    o.on = store.intSetting(device.onSetting).value_or(0) == 1;
     return o;
 }
 
-Tfrotator::Tfrotator(LogStore& store, Prompts& prompts, QWidget* parent)
-    : QDialog(parent), m_store(store), m_prompts(prompts)
+DaemonWindow::DaemonWindow(const Device& device, LogStore& store, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), m_device(device), m_store(store), m_prompts(prompts)
 {
-    setObjectName(QStringLiteral("frotator"));
-    setWindowTitle(QStringLiteral("Поворотное устройство"));
-    const Options o = load(store);
+    setWindowTitle(device.title);
+    const Options o = load(store, device);
     hostEdit = new QLineEdit(o.host, this);
     hostEdit->setObjectName(QStringLiteral("hostEdit"));
     portEdit = new QSpinBox(this);
@@ -48,16 +46,16 @@ Tfrotator::Tfrotator(LogStore& store, Prompts& prompts, QWidget* parent)
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("rotctld, адрес:"), hostEdit);
+    form->addRow(device.hostLabel, hostEdit);
     form->addRow(QStringLiteral("Порт:"), portEdit);
     form->addRow(onBox);
     form->addRow(buttons);
     centreOn(*this, parent);
 }
 
-void Tfrotator::save()
+void DaemonWindow::save()
 {
-    m_store.SetSet(QStringLiteral("RotatorHost"), LogStore::TextSetting, hostEdit->text().trimmed());
-    m_store.SetSet(QStringLiteral("RotatorPort"), LogStore::IntegerSetting, portEdit->value());
-    m_store.SetSet(QStringLiteral("RotatorOn"), LogStore::IntegerSetting, onBox->isChecked() ? 1 : 0);
+    m_store.SetSet(m_device.hostSetting, LogStore::TextSetting, hostEdit->text().trimmed());
+    m_store.SetSet(m_device.portSetting, LogStore::IntegerSetting, portEdit->value());
+    m_store.SetSet(m_device.onSetting, LogStore::IntegerSetting, onBox->isChecked() ? 1 : 0);
 }

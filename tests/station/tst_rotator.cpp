@@ -1,4 +1,4 @@
-#include "platform/rotator.h"
+#include "station/rotator.h"
 #include "support/dummyrotctld.h"
 
 #include <QSignalSpy>
@@ -19,6 +19,7 @@ private slots:
     void aTurnStaysWithinTheRange_data();
     void aTurnStaysWithinTheRange();
     void turnsADummyRotatorThatStopsAtSouth();
+    void whileOnItConnectsAgainLaterEachTime();
 };
 
 void TestRotator::turnsTheDummyRotator()
@@ -112,7 +113,7 @@ void TestRotator::aSilentDaemonIsSaidOnce()
 {
     // It answers the heading twice, then nothing: not even the turn.
     FakeRotctld daemon;
-    daemon.headingsBeforeSilence = 2;
+    daemon.readingsBeforeSilence = 2;
     Rotator rotator;
     QSignalSpy failed(&rotator, &Rotator::failed);
     QSignalSpy read(&rotator, &Rotator::headingRead);
@@ -128,7 +129,7 @@ void TestRotator::aSilentDaemonIsSaidOnce()
     QCOMPARE(failed.size(), 1);
     QCOMPARE(daemon.received.size(), asked);
     QCOMPARE(read.size(), 2);
-    daemon.headingsBeforeSilence = -1; // back, and the next turn connects again
+    daemon.readingsBeforeSilence = -1; // back, and the next turn connects again
     rotator.turnTo(91);
     QTRY_VERIFY_WITH_TIMEOUT(daemon.received.contains("P 91 0"), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(read.size(), 3, 3000);
@@ -185,6 +186,35 @@ void TestRotator::turnsADummyRotatorThatStopsAtSouth()
              qPrintable(QString::number(heading)));
     QVERIFY2(failed.isEmpty(), qPrintable(failed.isEmpty() ? "" : failed.first().first().toString()));
     rotator.stop();
+}
+
+void TestRotator::whileOnItConnectsAgainLaterEachTime()
+{
+    FakeRotctld daemon;
+    daemon.refusesAll = true;
+    Rotator rotator;
+    QSignalSpy failed(&rotator, &Rotator::failed);
+    QSignalSpy again(&rotator, &Rotator::answersAgain);
+    QSignalSpy read(&rotator, &Rotator::headingRead);
+    rotator.setAddress("127.0.0.1", daemon.port());
+    rotator.start();
+    QVERIFY(failed.wait(3000));
+    QElapsedTimer waited;
+    waited.start();
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.connections, 2, 4000);
+    const qint64 first = waited.restart();
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.received.count("p"), 2, 3000); // refused again: not said again
+    daemon.refusesAll = false;
+    QVERIFY(again.wait(7000));
+    const qint64 second = waited.elapsed();
+    QVERIFY2(first > 1500 && first < 3000 && second > 3500 && second < 5500,
+             qPrintable(QString("%1 ms, then %2 ms").arg(first).arg(second)));
+    QCOMPARE(daemon.connections, 3);
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(again.size(), 1);
+    QCOMPARE(again.first().first().toString(),
+             QString("Поворотное устройство 127.0.0.1:%1: снова отвечает").arg(daemon.port()));
+    QTRY_VERIFY_WITH_TIMEOUT(!read.isEmpty(), 2000);
 }
 
 QTEST_GUILESS_MAIN(TestRotator)
