@@ -89,6 +89,7 @@ void ContactEntry::saveContact()
     addToCallHistory(fields.call);
     m_panel.setLocatorAutoFilled(false);
     reloadTimerList();
+    emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
 }
 
 double ContactEntry::repeatPeriodDaysNow()
@@ -115,6 +116,7 @@ void ContactEntry::bandChanged()
     m_log.q1Set();
     GetMaxNumber();
     reloadTimerList();
+    emit bandLogChanged();
 }
 
 void ContactEntry::modeChanged()
@@ -184,6 +186,7 @@ void ContactEntry::logRowChanged()
     m_state.lastLocators.load(m_store.db()); // an edited or deleted row: the last ones again
     reloadTimerList();
     GetMaxNumber();
+    emit bandLogChanged();
 }
 
 void ContactEntry::reloadTimerList()

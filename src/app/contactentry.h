@@ -48,6 +48,13 @@ public:
     // The current UTC time of the clock: local time plus the offset.
     double nowUtc() const;
 
+signals:
+    // A contact was saved on the current band (a day count, UTC).
+    void contactSaved(const QString& call, double dateTime);
+    // The current band's log may differ from what was read: another band or contest, or a
+    // row edited or deleted.
+    void bandLogChanged();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
