@@ -91,6 +91,7 @@ void ContactEntry::saveContact()
     m_panel.setLocatorAutoFilled(false);
     reloadTimerList();
     emit contactsChanged(outcome.rowid);
+    emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
 }
 
 double ContactEntry::repeatPeriodDaysNow()
@@ -117,6 +118,7 @@ void ContactEntry::bandChanged()
     m_log.q1Set();
     GetMaxNumber();
     reloadTimerList();
+    emit bandLogChanged();
 }
 
 void ContactEntry::modeChanged()
@@ -187,6 +189,7 @@ void ContactEntry::logRowChanged(qint64 rowid)
     reloadTimerList();
     GetMaxNumber();
     emit contactsChanged(rowid);
+    emit bandLogChanged();
 }
 
 void ContactEntry::reloadTimerList()

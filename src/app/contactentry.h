@@ -53,6 +53,11 @@ signals:
     // A contact was saved or edited (its rowid), or contacts were deleted (0): whatever shows
     // figures of the log reads them again.
     void contactsChanged(qint64 rowid);
+    // A contact was saved on the current band (a day count, UTC).
+    void contactSaved(const QString& call, double dateTime);
+    // The current band's log may differ from what was read: another band or contest, or a
+    // row edited or deleted.
+    void bandLogChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

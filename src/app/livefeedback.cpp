@@ -117,6 +117,16 @@ void LiveFeedback::callPicked()
     m_autoFilledCall = call;
 }
 
+void LiveFeedback::takeContact(const QString& call, const QString& locator)
+{
+    m_panel.callEdit->setEditText(call);
+    m_panel.locatorEdit->setText(locator);
+    m_panel.setLocatorAutoFilled(false);
+    m_lastCallText = call; // the locator stays with the call it came with
+    locatorTyped();
+    guarded(m_services.prompts, [this] { ShowLastQSO(); });
+}
+
 void LiveFeedback::ShowLastQSO()
 {
     DataGrid* grid = m_panel.earlierContactsGrid;

@@ -39,6 +39,9 @@ public:
     // The typed locator against the call's last one: the field in the warning colour and the
     // earlier place in the hint bar while they differ.
     void showMovedQth();
+    // A call and locator picked elsewhere (the log grid, the chat) into the entry fields, not
+    // saved: the compass, the read-out and the earlier contacts show them as if typed.
+    void takeContact(const QString& call, const QString& locator);
     // Double click on the read-out: its colour, for as long as the program runs.
     void chooseReadoutColour();
 

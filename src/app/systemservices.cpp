@@ -175,6 +175,11 @@ bool SystemDesktop::ctrlHeld() const
     return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
 }
 
+void SystemDesktop::askAttention(QWidget* window)
+{
+    QApplication::alert(window);
+}
+
 int SystemRandom::bounded(int bound)
 {
     return int(QRandomGenerator::global()->bounded(bound));

@@ -30,6 +30,7 @@ public:
     bool openUrl(const QUrl& url) override;
     void beep() override;
     bool ctrlHeld() const override;
+    void askAttention(QWidget* window) override;
 };
 
 class SystemRandom : public RandomSource

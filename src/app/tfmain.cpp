@@ -24,6 +24,7 @@
 #include "logging/entrypanel.h"
 #include "logging/locator.h"
 #include "logging/tftimer.h"
+#include "onair/chatwindow.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/ediassociation.h"
@@ -258,6 +259,10 @@ void Tfmain::buildMenu()
             [this] { guarded(m_services.prompts, [this] { showMap(); }); });
     connect(add(view, "mnStatistics", QStringLiteral("Статистика")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { showStatistics(); }); });
+    auto* chat = new ChatWindow(m_store, m_state, *m_contactEntry, m_services, *m_log->hintBar(), this);
+    connect(add(view, "mnChat", QStringLiteral("Чат")), &QAction::triggered, chat, &ChatWindow::showWindow);
+    connect(chat, &ChatWindow::stationPicked, m_liveFeedback, &LiveFeedback::takeContact);
+    connect(m_startTimer, &QTimer::timeout, chat, &ChatWindow::startIfEnabled);
 
     QAction* about = menuBar()->addAction(QStringLiteral("?"));
     about->setObjectName(QStringLiteral("N28"));
@@ -628,10 +633,7 @@ void Tfmain::connectEntry()
             [this] { guarded(m_services.prompts, [this] { m_contactEntry->bandChanged(); }); });
     connect(m_entry->modeList, &QComboBox::activated, this,
             [this] { guarded(m_services.prompts, [this] { m_contactEntry->modeChanged(); }); });
-    connect(m_log, &LogView::contactPicked, this, [this](const QString& call, const QString& locator) {
-        m_entry->callEdit->setEditText(call);
-        m_entry->locatorEdit->setText(locator);
-    });
+    connect(m_log, &LogView::contactPicked, m_liveFeedback, &LiveFeedback::takeContact);
     connect(m_log, &LogView::bandLogErased, this,
             [this] { guarded(m_services.prompts, [this] { m_contactEntry->logRowChanged(); }); });
 }

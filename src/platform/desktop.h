@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+class QWidget;
+
 // What the program asks of the desktop around it.
 class Desktop
 {
@@ -11,6 +13,8 @@ public:
     virtual void beep() = 0;
     // Whether Ctrl is held at this moment (not as of the last event).
     virtual bool ctrlHeld() const = 0;
+    // The window asks for the operator's attention (the task bar flashes it), when not active.
+    virtual void askAttention(QWidget* window) = 0;
 };
 
 // A source of random numbers, so that tests can know the confirmation code.

@@ -8,15 +8,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-QString writeWholeFile(const QString& path, const QByteArray& bytes)
+QString writeWholeFile(const QString& path, const QByteArray& bytes, int mode)
 {
     const QByteArray target = QFile::encodeName(path);
-    // A fresh name beside the file, created with the usual rights (the umask applies).
+    // A fresh name beside the file, created with its rights (the umask applies).
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         temp = target + ".tmp-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(mode));
         if (fd < 0 && errno != EEXIST)
             return qt_error_string(errno);
     }

@@ -82,8 +82,10 @@ public:
     }
     void beep() override { ++beeps; }
     bool ctrlHeld() const override { return ctrl; }
+    void askAttention(QWidget* window) override { attentionAsked << window; }
 
     QList<QUrl> opened;
+    QList<QWidget*> attentionAsked;
     int beeps = 0;
     bool ctrl = false;
 };

@@ -1,0 +1,288 @@
+#include "onair/chatreader.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <optional>
+
+namespace {
+
+constexpr unsigned char kIac = 0xFF;
+constexpr unsigned char kSubBegin = 0xFA;
+constexpr unsigned char kSubEnd = 0xF0;
+constexpr unsigned char kWill = 0xFB; // WILL, WONT, DO and DONT take one option byte
+
+// The shapes of the server's lines, compiled once.
+struct Patterns
+{
+    static QRegularExpression make(const char* text)
+    {
+        return QRegularExpression(QString::fromLatin1(text), QRegularExpression::CaseInsensitiveOption);
+    }
+    QRegularExpression loginQuestion = make(R"(^login\s*:$)");
+    QRegularExpression passwordQuestion = make(R"(^password\s*:$)");
+    QRegularExpression roomQuestion = make(R"(^your\s+choice\s*:$)");
+    // "1234Z UA3ABC 144/432 MHz chat>"; the room's name holds no ">".
+    QRegularExpression prompt = make(R"(^\d{4}Z\s+(\S+)\s+[^>]*\S\s+chat>$)");
+    // The prompt waits without a line end, so the next line may follow it on the same one.
+    QRegularExpression promptThen = make(R"(^(\d{4}Z\s+\S+\s+[^>]*\S\s+chat>)(.+)$)");
+    // "1234Z DL1ABC Jan> text"; the name may be empty or hold blanks.
+    QRegularExpression message = make(R"(^(\d{4})Z\s+([A-Z0-9/]+)\s+([^>]*)>\s?(.*)$)");
+    // "DL1ABC JO31AB comment", "(DL1ABC) JO31AB comment" for a station away.
+    QRegularExpression station = make(R"(^(\()?([A-Z0-9/]+)(\))?\s+([A-R]{2}[0-9]{2}[A-X]{2})(?:\s+(.*))?$)");
+    QRegularExpression joined = make(
+        R"(^(?:(\d{4})Z\s+)?\(?([A-Z0-9/]+)\)?(?:\s+.*)?\s+(?:has\s+)?(?:logged\s+in|joined|entered)\b)");
+    QRegularExpression left = make(
+        R"(^(?:(\d{4})Z\s+)?\(?([A-Z0-9/]+)\)?(?:\s+.*)?\s+(?:has\s+)?(?:logged\s+out|left|quit|disconnected)\b)");
+    // "1 - 50/70 MHz", "2) 144/432 MHz", "3 Microwave".
+    QRegularExpression room = make(R"(^(\d{1,3})\s*[-:.)=]?\s+(\S.*)$)");
+};
+
+const Patterns& patterns()
+{
+    static const Patterns compiled;
+    return compiled;
+}
+
+// A call has letters and digits, and nothing but them and "/".
+bool looksLikeCall(const QString& text)
+{
+    if (text.size() < 3 || text.size() > 15)
+        return false;
+    bool digit = false;
+    bool letter = false;
+    for (const QChar c : text) {
+        digit = digit || c.isDigit();
+        letter = letter || (c.isLetter() && c.unicode() < 128);
+    }
+    return digit && letter;
+}
+
+QString decodeLine(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    return text;
+}
+
+std::optional<ChatEvent::Kind> question(const QString& line)
+{
+    if (patterns().loginQuestion.match(line).hasMatch())
+        return ChatEvent::LoginPrompt;
+    if (patterns().passwordQuestion.match(line).hasMatch())
+        return ChatEvent::PasswordPrompt;
+    if (patterns().roomQuestion.match(line).hasMatch())
+        return ChatEvent::RoomPrompt;
+    return std::nullopt;
+}
+
+// The part of a call that names the station: the longest part between "/" with a digit.
+QString baseCall(const QString& call)
+{
+    QString base;
+    for (const QString& part : call.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part.size() > base.size() &&
+            std::any_of(part.begin(), part.end(), [](QChar c) { return c.isDigit(); }))
+            base = part;
+    }
+    return (base.isEmpty() ? call : base).toUpper();
+}
+
+} // namespace
+
+std::vector<ChatEvent> ChatReader::read(const QByteArray& bytes)
+{
+    std::vector<ChatEvent> events;
+    for (const char c : bytes)
+        takeByte(c, events);
+    if (!m_line.isEmpty())
+        readWaitingQuestion(events);
+    return events;
+}
+
+void ChatReader::expectStationList()
+{
+    m_listing = true;
+    m_listed = 0;
+}
+
+void ChatReader::reset()
+{
+    m_telnet = Telnet::Data;
+    m_line.clear();
+    m_listing = false;
+    m_listed = 0;
+    m_roomChosen = false;
+}
+
+void ChatReader::takeByte(char c, std::vector<ChatEvent>& events)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    switch (m_telnet) {
+    case Telnet::Data:
+        if (byte == kIac) {
+            m_telnet = Telnet::Command;
+            return;
+        }
+        break;
+    case Telnet::Command:
+        if (byte == kIac) { // an escaped 0xFF is a data byte
+            m_telnet = Telnet::Data;
+            break;
+        }
+        m_telnet = byte == kSubBegin ? Telnet::Sub : byte >= kWill ? Telnet::Option : Telnet::Data;
+        return;
+    case Telnet::Option:
+        m_telnet = Telnet::Data;
+        return;
+    case Telnet::Sub:
+        if (byte == kIac)
+            m_telnet = Telnet::SubCommand;
+        return;
+    case Telnet::SubCommand:
+        m_telnet = byte == kSubEnd ? Telnet::Data : Telnet::Sub;
+        return;
+    }
+    if (c == '\n' || c == '\r') {
+        endLine(events);
+        return;
+    }
+    if (c == '\t')
+        c = ' ';
+    if (byte < 0x20 || byte == 0x7F)
+        return; // bells, backspaces and terminal controls are not text
+    m_line.append(c);
+    if (m_line.size() >= kLongestLine)
+        endLine(events);
+}
+
+void ChatReader::endLine(std::vector<ChatEvent>& events)
+{
+    const QByteArray line = std::exchange(m_line, QByteArray());
+    readLine(decodeLine(line).trimmed(), events);
+}
+
+bool ChatReader::isPromptLine(const QString& line) const
+{
+    const QRegularExpressionMatch match = patterns().prompt.match(line);
+    return match.hasMatch() && (m_login.isEmpty() || QString::compare(match.captured(1), m_login.trimmed(),
+                                                                      Qt::CaseInsensitive) == 0);
+}
+
+void ChatReader::readWaitingQuestion(std::vector<ChatEvent>& events)
+{
+    const QString line = decodeLine(m_line).trimmed();
+    if (!question(line) && !isPromptLine(line))
+        return; // a line cut by the network: the rest comes with the next read
+    m_line.clear();
+    readLine(line, events);
+}
+
+void ChatReader::readLine(const QString& line, std::vector<ChatEvent>& events)
+{
+    QString rest = line;
+    for (;;) {
+        const QRegularExpressionMatch glued = patterns().promptThen.match(rest);
+        if (!glued.hasMatch() || !isPromptLine(glued.captured(1)))
+            break;
+        readOneLine(glued.captured(1), events);
+        rest = glued.captured(2).trimmed();
+    }
+    readOneLine(rest, events);
+}
+
+void ChatReader::readOneLine(const QString& line, std::vector<ChatEvent>& events)
+{
+    if (line.isEmpty())
+        return;
+    ChatEvent event;
+    if (const auto asked = question(line)) {
+        event.kind = *asked;
+        if (event.kind == ChatEvent::RoomPrompt)
+            m_roomChosen = true;
+        events.push_back(event);
+        return;
+    }
+    if (isPromptLine(line)) {
+        m_roomChosen = true;
+        event.kind = ChatEvent::Prompt;
+        if (m_listing && m_listed > 0) {
+            event.kind = ChatEvent::StationListEnd;
+            m_listing = false;
+        }
+        events.push_back(event);
+        return;
+    }
+    if (const auto match = patterns().message.match(line);
+        match.hasMatch() && looksLikeCall(match.captured(2))) {
+        m_roomChosen = true;
+        event.kind = ChatEvent::Message;
+        event.time = match.captured(1);
+        event.call = match.captured(2).toUpper();
+        event.name = match.captured(3).trimmed();
+        event.text = match.captured(4);
+        events.push_back(event);
+        return;
+    }
+    if (line.contains(QLatin1String("unknown user"), Qt::CaseInsensitive) ||
+        line.contains(QLatin1String("wrong password"), Qt::CaseInsensitive)) {
+        event.kind = ChatEvent::Refused;
+        event.text = line;
+        events.push_back(event);
+        return;
+    }
+    if (m_listing) {
+        const auto match = patterns().station.match(line);
+        if (match.hasMatch() && looksLikeCall(match.captured(2)) &&
+            match.capturedLength(1) == match.capturedLength(3)) {
+            event.kind = ChatEvent::Station;
+            event.station.call = match.captured(2).toUpper();
+            event.station.locator = match.captured(4).toUpper();
+            event.station.comment = match.captured(5).trimmed();
+            event.station.away = match.capturedLength(1) > 0;
+            ++m_listed;
+            events.push_back(event);
+            return;
+        }
+    }
+    for (const auto& [expression, kind] :
+         {std::pair{&patterns().joined, ChatEvent::Joined}, std::pair{&patterns().left, ChatEvent::Left}}) {
+        const auto match = expression->match(line);
+        if (match.hasMatch() && looksLikeCall(match.captured(2))) {
+            event.kind = kind;
+            event.time = match.captured(1);
+            event.call = match.captured(2).toUpper();
+            event.text = line;
+            events.push_back(event);
+            return;
+        }
+    }
+    if (!m_roomChosen) {
+        const auto match = patterns().room.match(line);
+        if (match.hasMatch() && match.captured(1).toInt() > 0) {
+            event.kind = ChatEvent::RoomOffered;
+            event.room = match.captured(1).toInt();
+            event.text = match.captured(2).trimmed();
+            events.push_back(event);
+            return;
+        }
+    }
+    event.kind = ChatEvent::Notice;
+    event.text = line;
+    events.push_back(event);
+}
+
+bool namesCall(const QString& text, const QString& call)
+{
+    const QString own = baseCall(call.trimmed());
+    if (own.isEmpty())
+        return false;
+    static const QRegularExpression separators(QStringLiteral("[^A-Za-z0-9/]+"));
+    for (const QString& word : text.split(separators, Qt::SkipEmptyParts)) {
+        if (baseCall(word) == own)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// A station of the chat's user list.
+struct ChatStation
+{
+    QString call;
+    QString locator; // as the server gave it, upper-case
+    QString comment;
+    bool away = false; // listed in parentheses
+};
+
+// One thing the chat server said.
+struct ChatEvent
+{
+    enum Kind {
+        LoginPrompt,    // "Login:"
+        PasswordPrompt, // "Password:"
+        RoomOffered,    // a line of the room list: `room` and its name in `text`
+        RoomPrompt,     // "Your choice :"
+        Refused,        // "Unknown user", "Wrong password!": the line in `text`
+        Message,        // "HHMMZ CALL Name> text"
+        Prompt,         // "HHMMZ LOGIN room chat>": the end of a command's answer
+        Station,        // a line of the user list
+        StationListEnd, // the prompt that ends the user list
+        Joined,         // a station came into the room
+        Left,           // a station left it
+        Notice          // any other line, as text
+    };
+    Kind kind = Notice;
+    QString time; // "HHMM" (UTC) of a message, join or leave; may be empty for the last two
+    QString call; // a message's sender, who joined or left
+    QString name; // a message's sender's name
+    QString text;
+    int room = 0;
+    ChatStation station;
+};
+
+// The chat server's text as events. Bytes come as the network gives them: a line may be
+// cut anywhere, lines end with CR LF (or LF alone), and the questions the server waits on
+// ("Login:", "Your choice :", the chat prompt) come without a line end. Telnet
+// negotiation and control characters are dropped; a line is read as UTF-8 when it is valid
+// UTF-8, as Latin-1 otherwise. Nothing the server sends can make it keep more than
+// kLongestLine bytes.
+class ChatReader
+{
+public:
+    std::vector<ChatEvent> read(const QByteArray& bytes);
+
+    // The own login: only a prompt line with it ends a command's answer (a chat line cut
+    // just after "chat>" must not). Empty accepts any.
+    void setLogin(const QString& login) { m_login = login; }
+    // "/sh us" was sent: the station lines that follow are the list, up to the prompt line
+    // that follows at least one of them (the own station is always listed, and an earlier
+    // command's prompt may still be on its way).
+    void expectStationList();
+    // A new connection: nothing of the last one is carried over.
+    void reset();
+
+    static constexpr int kLongestLine = 4096;
+
+private:
+    void takeByte(char c, std::vector<ChatEvent>& events);
+    void endLine(std::vector<ChatEvent>& events);
+    void readLine(const QString& line, std::vector<ChatEvent>& events);
+    void readOneLine(const QString& line, std::vector<ChatEvent>& events);
+    void readWaitingQuestion(std::vector<ChatEvent>& events);
+    bool isPromptLine(const QString& line) const;
+
+    enum class Telnet { Data, Command, Option, Sub, SubCommand };
+    Telnet m_telnet = Telnet::Data;
+    QByteArray m_line;
+    QString m_login;
+    bool m_listing = false;
+    int m_listed = 0;
+    bool m_roomChosen = false;
+};
+
+// Whether a text names a call: a word of it is the call, either with or without a
+// portable suffix or prefix ("UA3ABC", "UA3ABC/P", "RA/UA3ABC" all name UA3ABC/P).
+bool namesCall(const QString& text, const QString& call);

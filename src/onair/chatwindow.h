@@ -1,0 +1,108 @@
+#pragma once
+
+#include "onair/chatclient.h"
+#include "onair/chatstations.h"
+
+#include <QWidget>
+
+class ContactEntry;
+class HintBar;
+class LogStore;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+class QTimer;
+struct MainState;
+struct Services;
+
+// "Чат": the VHF chat beside the log. The stations in the room with their distance and
+// azimuth from the own locator and whether the repeat rule allows them on the current band,
+// the room's messages (those naming the own call marked), and a line to send. The window
+// lives for the whole run; closing it hides it and the connection goes on.
+class ChatWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    ChatWindow(LogStore& store, MainState& state, ContactEntry& entry, const Services& services,
+               HintBar& hints, QWidget* parent);
+    ~ChatWindow() override;
+
+    // "Вид → Чат": shown where it was, in front.
+    void showWindow();
+    // Once the main window is up: connects when the operator left the chat switched on (not
+    // in a copy of the program that views a file).
+    void startIfEnabled();
+
+    ChatClient* client() const { return m_client; }
+    ChatStationModel* stations() const { return m_stations; }
+    QTableView* stationView() const { return m_stationView; }
+    QListWidget* messages() const { return m_messages; }
+
+    // The colour of a message that names the own call.
+    static inline const QColor NamedColor{255, 226, 140};
+
+signals:
+    // Double click on a station: its call and locator for the entry fields.
+    void stationPicked(const QString& call, const QString& locator);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    void loadSettings();
+    void saveSettings();
+    void saveGeometry();
+    void switchedOnOrOff();
+    void connectToChat();
+    void fieldsEdited();
+    void rememberChosen();
+    void passwordEdited();
+    void showState(const QString& text);
+    void addMessage(const QString& time, const QString& call, const QString& name, const QString& text);
+    void addLine(const QString& text, const QColor& background, const QColor& foreground, bool bold);
+    void roomsOffered(const QStringList& names);
+    void sendLine();
+    void stationChosen();
+    void filterChanged();
+    void refreshLogColumns();
+    ChatClient::Account account() const;
+
+    LogStore& m_store;
+    MainState& m_state;
+    ContactEntry& m_entry;
+    const Services& m_services;
+    HintBar& m_hints;
+    ChatClient* m_client;
+    WorkedCalls m_worked;
+    bool m_workedStale = true; // the band's log is read when next needed
+    ChatStationModel* m_stations;
+    ChatStationFilter* m_filter;
+    ChatClient::Account m_started; // what the running connection was started with
+    bool m_loaded = false;
+    bool m_shown = false;
+
+    QLineEdit* m_server = nullptr;
+    QSpinBox* m_port = nullptr;
+    QComboBox* m_room = nullptr;
+    QLineEdit* m_login = nullptr;
+    QLineEdit* m_password = nullptr;
+    QCheckBox* m_remember = nullptr;
+    QCheckBox* m_enabled = nullptr;
+    QSpinBox* m_maxDistance = nullptr;
+    QSpinBox* m_sectorFrom = nullptr;
+    QSpinBox* m_sectorTo = nullptr;
+    QTableView* m_stationView = nullptr;
+    QListWidget* m_messages = nullptr;
+    QCheckBox* m_private = nullptr;
+    QLineEdit* m_line = nullptr;
+    QPushButton* m_send = nullptr;
+    QLabel* m_stateLabel = nullptr;
+    QTimer* m_refresh = nullptr;
+};

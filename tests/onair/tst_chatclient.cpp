@@ -1,0 +1,232 @@
+#include "onair/chatclient.h"
+#include "support/fakechatserver.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+// The chat client against a fake chat server on a local port: the login, the room, the user
+// list and what is said in the room; a refusal; a connection that is dropped, refused or
+// silent, with the waits growing between the tries; each state said once.
+class TestChatClient : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void logsInChoosesTheRoomAndListsTheStations();
+    void roomMessagesCutLinesJoinsAndLeaves();
+    void aWrongPasswordIsSaidAndNotTriedAgain();
+    void aDroppedConnectionIsTriedAgainWithGrowingWaits();
+    void aSilentServerIsLeftAfterTheAnswerTimeout();
+    void sendsOnlyInTheRoom();
+
+private:
+    ChatClient::Account account(const FakeChatServer& server) const;
+    bool waitInRoom(ChatClient& client) const;
+
+    QStringList m_states;
+};
+
+namespace {
+
+ChatClient::Timings shortTimings()
+{
+    ChatClient::Timings t;
+    t.connectMs = 2000;
+    t.answerMs = 1000;
+    t.firstRetryMs = 100;
+    t.longestRetryMs = 400;
+    return t;
+}
+
+} // namespace
+
+void TestChatClient::init()
+{
+    m_states.clear();
+}
+
+ChatClient::Account TestChatClient::account(const FakeChatServer& server) const
+{
+    return {"127.0.0.1", server.port(), "UA3ABC", "secret", "144/432 MHz", "KO85AA"};
+}
+
+bool TestChatClient::waitInRoom(ChatClient& client) const
+{
+    return QTest::qWaitFor([&] { return client.state() == ChatClient::State::InRoom; }, 5000);
+}
+
+void TestChatClient::logsInChoosesTheRoomAndListsTheStations()
+{
+    FakeChatServer server;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    QSignalSpy rooms(&client, &ChatClient::roomsOffered);
+    ChatClient::Account wanted = account(server);
+    wanted.room = "Test room"; // a room beyond the known five: its number as the server offers it
+    client.start(wanted);
+    QVERIFY(listed.wait(5000));
+    QCOMPARE(server.received, (QStringList{"UA3ABC", "secret", "6", "/set qra KO85AA", "/sh us"}));
+    QCOMPARE(server.chosenRoom, "Test room");
+    QCOMPARE(rooms.first().first().toStringList(), server.rooms);
+    const auto stations = listed.first().first().value<std::vector<ChatStation>>();
+    QCOMPARE(stations.size(), size_t(3));
+    QCOMPARE(stations[0].call, "DL1ABC");
+    QCOMPARE(stations[0].locator, "JO31AB");
+    QCOMPARE(stations[0].comment, "Peter 23cm");
+    QVERIFY(stations[1].away);
+    const QString address = QString("127.0.0.1:%1").arg(server.port());
+    QCOMPARE(m_states, (QStringList{"Чат: соединение с " + address + "…", "Чат: вход на " + address + "…",
+                                    "Чат: в комнате «Test room» на " + address}));
+    client.stop();
+    QCOMPARE(m_states.last(), "");
+    QCOMPARE(client.state(), ChatClient::State::Off);
+}
+
+void TestChatClient::roomMessagesCutLinesJoinsAndLeaves()
+{
+    FakeChatServer server;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    QSignalSpy messages(&client, &ChatClient::messageReceived);
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    QSignalSpy left(&client, &ChatClient::stationLeft);
+    client.start(account(server));
+    QVERIFY(listed.wait(5000));
+
+    server.sayChat("DL1ABC", "Peter", "UA3ABC pse sked 1296");
+    QVERIFY(messages.wait(5000));
+    QCOMPARE(messages.last(), (QVariantList{"1015", "DL1ABC", "Peter", "UA3ABC pse sked 1296"}));
+
+    // A line cut in the middle of a read comes whole, once.
+    server.say("1016Z OK1XYZ Jan> QRV 10");
+    QTest::qWait(200);
+    QCOMPARE(messages.size(), 1);
+    server.say("368 now\r\n");
+    QVERIFY(messages.wait(5000));
+    QCOMPARE(messages.last(), (QVariantList{"1016", "OK1XYZ", "Jan", "QRV 10368 now"}));
+
+    // A join asks for the list again; so does a leave, which takes the station off at once.
+    server.stations << "SP2ABC JO93AA";
+    server.sayLine("1017Z SP2ABC has logged in");
+    QVERIFY(listed.wait(5000));
+    QCOMPARE(listed.last().first().value<std::vector<ChatStation>>().size(), size_t(4));
+    server.stations.removeFirst();
+    server.sayLine("1018Z DL1ABC has left the chat");
+    QVERIFY(listed.wait(5000));
+    QCOMPARE(left.size(), 1);
+    QCOMPARE(left.first().first().toString(), "DL1ABC");
+    QCOMPARE(listed.last().first().value<std::vector<ChatStation>>().size(), size_t(3));
+    QCOMPARE(server.received.count("/sh us"), 3);
+}
+
+void TestChatClient::aWrongPasswordIsSaidAndNotTriedAgain()
+{
+    FakeChatServer server;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    ChatClient::Account wrong = account(server);
+    wrong.password = "wrong";
+    client.start(wrong);
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == ChatClient::State::Refused; }, 5000));
+    QCOMPARE(m_states.last(),
+             QString("Чат: сервер 127.0.0.1:%1 отказал во входе: Wrong password!").arg(server.port()));
+    QTest::qWait(600); // longer than the longest wait between tries
+    QCOMPARE(server.connections, 1);
+    QCOMPARE(client.state(), ChatClient::State::Refused);
+
+    // An unknown user likewise.
+    ChatClient::Account unknown = account(server);
+    unknown.login = "NOBODY";
+    client.start(unknown);
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == ChatClient::State::Refused; }, 5000));
+    QVERIFY(m_states.last().endsWith("Unknown user"));
+}
+
+void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits()
+{
+    FakeChatServer server;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    QElapsedTimer clock;
+    QList<qint64> tries; // when each connection was tried
+    connect(&client, &ChatClient::stateChanged, this, [&](const QString& text) {
+        m_states << text;
+        if (text.startsWith("Чат: соединение"))
+            tries << clock.elapsed();
+    });
+    client.start(account(server));
+    QVERIFY(waitInRoom(client));
+
+    // The server goes away: each try is refused, and the waits between them grow to the longest.
+    server.stopListening();
+    clock.start();
+    tries.clear();
+    server.drop();
+    QVERIFY(QTest::qWaitFor([&] { return tries.size() >= 5; }, 10000));
+    QList<qint64> waits;
+    for (int i = 1; i < tries.size(); ++i)
+        waits << tries[i] - tries[i - 1];
+    const QString seen = QString("tries at %1 ms").arg([&] {
+        QStringList t;
+        for (qint64 ms : tries)
+            t << QString::number(ms);
+        return t.join(", ");
+    }());
+    QVERIFY2(tries[0] >= 90 && waits[0] >= 190 && waits[1] >= 390 && waits[2] >= 390, qPrintable(seen));
+    QVERIFY2(waits[2] < waits[0] * 4 && waits[3] < waits[0] * 4,
+             qPrintable(seen)); // no longer than the longest
+    QVERIFY(
+        m_states.contains(QString("Чат: нет связи с 127.0.0.1:%1 (сервер закрыл соединение); снова через 1 с")
+                              .arg(server.port())));
+    // Each change is said once: no text twice in a row.
+    for (int i = 1; i < m_states.size(); ++i)
+        QVERIFY2(m_states[i] != m_states[i - 1], qPrintable(m_states[i]));
+
+    // Back again: the client comes into the room, and the next failure waits the shortest again.
+    QVERIFY(server.listenAgain());
+    QVERIFY(waitInRoom(client));
+    QCOMPARE(client.retryDelayMs(), 100);
+    QCOMPARE(server.connections, 2);
+}
+
+void TestChatClient::aSilentServerIsLeftAfterTheAnswerTimeout()
+{
+    FakeChatServer server;
+    server.silent = true;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    client.start(account(server));
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == ChatClient::State::Waiting; }, 5000));
+    QCOMPARE(m_states.last(),
+             QString("Чат: нет связи с 127.0.0.1:%1 (сервер не ответил за 1 с); снова через 1 с")
+                 .arg(server.port()));
+    // It tries again.
+    QVERIFY(QTest::qWaitFor([&] { return server.connections == 2; }, 5000));
+}
+
+void TestChatClient::sendsOnlyInTheRoom()
+{
+    FakeChatServer server;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    QVERIFY(!client.send("too early"));
+    client.start(account(server));
+    QVERIFY(waitInRoom(client));
+    QSignalSpy got(&server, &FakeChatServer::lineReceived);
+    QVERIFY(client.send("/cq DL1ABC pse 1296\r\nsecond line"));
+    QVERIFY(got.wait(5000));
+    // One line, whatever was pasted into it.
+    QCOMPARE(server.received.last(), "/cq DL1ABC pse 1296 second line");
+    // A new own locator is said at once.
+    client.setOwnLocator("KO85BB");
+    QVERIFY(got.wait(5000));
+    QCOMPARE(server.received.last(), "/set qra KO85BB");
+}
+
+QTEST_GUILESS_MAIN(TestChatClient)
+#include "tst_chatclient.moc"

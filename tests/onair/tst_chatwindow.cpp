@@ -1,0 +1,355 @@
+#include "app/contactentry.h"
+#include "app/livefeedback.h"
+#include "app/logview.h"
+#include "app/tfmain.h"
+#include "controls/drlabel.h"
+#include "controls/hintbar.h"
+#include "controls/pickcombobox.h"
+#include "logging/entrypanel.h"
+#include "logging/locator.h"
+#include "onair/chatpassword.h"
+#include "onair/chatwindow.h"
+#include "store/logstore.h"
+#include "support/fakechatserver.h"
+#include "support/windowtest.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+// The "Чат" window in the main window against a fake chat server: the stations with their
+// distance and azimuth, a double click into the entry panel, messages naming the own call,
+// the band's contacts, sending, and what is kept of the settings and the password.
+class TestChatWindow : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void stationsPickAndNamedMessages();
+    void workedStationsFollowTheLog();
+    void sendsToTheRoomAndToOneStation();
+    void settingsPlaceAndPasswordAreKept();
+    void aPasswordThatCannotBeKeptIsSaid();
+
+private:
+    ChatWindow* openChat();
+    // Types the server, port, login and password and switches the chat on, as the operator does.
+    void switchOn(const FakeChatServer& server, bool remember = false);
+    bool waitForStations(int count = 3);
+    int rowOf(const QString& call) const;
+    QString cell(int row, int column) const;
+    QString storedText(const QString& setting) const;
+
+    QTemporaryDir m_config;
+    ChatWindow* m_chat = nullptr;
+};
+
+void TestChatWindow::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian));
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+}
+
+void TestChatWindow::init()
+{
+    QFile::remove(ChatPassword::filePath());
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "UPDATE SettingInfo SET SettingInfoValue='UA3ABC' WHERE SettingInfoN='PCall';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
+}
+
+void TestChatWindow::cleanup()
+{
+    m_chat = nullptr;
+    release();
+}
+
+ChatWindow* TestChatWindow::openChat()
+{
+    m_window->action("mnChat")->trigger();
+    m_chat = m_window->findChild<ChatWindow*>();
+    if (!m_chat || !QTest::qWaitForWindowExposed(m_chat))
+        return nullptr;
+    m_chat->client()->setTimings({2000, 2000, 100, 400, 180000});
+    return m_chat;
+}
+
+void TestChatWindow::switchOn(const FakeChatServer& server, bool remember)
+{
+    auto retype = [](QWidget* field, const QString& text) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        typeText(field, text);
+        QTest::keyClick(field, Qt::Key_Tab);
+    };
+    retype(m_chat->findChild<QLineEdit*>("chatServer"), "127.0.0.1");
+    retype(m_chat->findChild<QSpinBox*>("chatPort"), QString::number(server.port()));
+    retype(m_chat->findChild<QLineEdit*>("chatLogin"), "UA3ABC");
+    if (remember)
+        QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatRemember"), Qt::LeftButton);
+    retype(m_chat->findChild<QLineEdit*>("chatPassword"), "secret");
+    QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatEnabled"), Qt::LeftButton);
+}
+
+bool TestChatWindow::waitForStations(int count)
+{
+    return QTest::qWaitFor([&] { return m_chat->stationView()->model()->rowCount() == count; }, 5000);
+}
+
+int TestChatWindow::rowOf(const QString& call) const
+{
+    const QAbstractItemModel* model = m_chat->stationView()->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, ChatStationModel::CallColumn).data().toString().contains(call))
+            return row;
+    }
+    return -1;
+}
+
+QString TestChatWindow::cell(int row, int column) const
+{
+    return m_chat->stationView()->model()->index(row, column).data().toString();
+}
+
+QString TestChatWindow::storedText(const QString& setting) const
+{
+    const QVariantList values =
+        m_file->column(QString("SELECT SettingParamStr FROM Setting WHERE SettingName='%1'").arg(setting));
+    return values.isEmpty() ? QString("(none)") : values.first().toString();
+}
+
+void TestChatWindow::stationsPickAndNamedMessages()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    switchOn(server);
+    QVERIFY(waitForStations());
+    QCOMPARE(m_window->logView()->hintBar()->status("chat"),
+             QString("Чат: в комнате «144/432 MHz» на 127.0.0.1:%1").arg(server.port()));
+
+    // Each station's distance and azimuth from the own locator, as the log computes them.
+    for (const auto& [call, locator] : {std::pair{"DL1ABC", "JO31AB"}, std::pair{"OK1XYZ", "JN79AA"}}) {
+        int azimuth = 0;
+        double distance = 0;
+        LocatorAzimuthDistance("KO85AA", locator, azimuth, distance);
+        const int row = rowOf(call);
+        QVERIFY(row >= 0);
+        QCOMPARE(cell(row, ChatStationModel::LocatorColumn), QString(locator));
+        QCOMPARE(cell(row, ChatStationModel::DistanceColumn), QString::number(qRound(distance)));
+        QCOMPARE(cell(row, ChatStationModel::AzimuthColumn), QString::number(azimuth));
+    }
+    QCOMPARE(cell(rowOf("UA3ABC"), ChatStationModel::DistanceColumn), "0");
+
+    // A double click fills the call and the locator and turns the compass; nothing is saved.
+    int azimuth = 0;
+    double distance = 0;
+    LocatorAzimuthDistance("KO85AA", "JO31AB", azimuth, distance);
+    doubleClick(*m_chat->stationView(),
+                m_chat->stationView()->model()->index(rowOf("DL1ABC"), ChatStationModel::CallColumn));
+    EntryPanel* entry = m_window->entryPanel();
+    QCOMPARE(entry->callEdit->currentText(), "DL1ABC");
+    QCOMPARE(entry->locatorEdit->text(), "JO31AB");
+    QCOMPARE(entry->needleAzimuth(), azimuth);
+    QCOMPARE(entry->distanceLabel->text(), LiveFeedback::readoutText(distance, azimuth));
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(), 0);
+
+    // A message naming the own call is marked and the window asks for attention; others are not.
+    QListWidget* messages = m_chat->messages();
+    server.sayChat("OK1XYZ", "Jan", "CQ 10 GHz");
+    server.sayChat("DL1ABC", "Peter", "ua3abc pse sked 1296");
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return messages->count() >= 2 && messages->item(messages->count() - 1)->text().contains("sked");
+        },
+        5000));
+    QListWidgetItem* plain = messages->item(messages->count() - 2);
+    QListWidgetItem* named = messages->item(messages->count() - 1);
+    QCOMPARE(plain->text(), "10:15 OK1XYZ (Jan): CQ 10 GHz");
+    QCOMPARE(plain->background().style(), Qt::NoBrush);
+    QCOMPARE(named->text(), "10:15 DL1ABC (Peter): ua3abc pse sked 1296");
+    QCOMPARE(named->background().color(), ChatWindow::NamedColor);
+    QVERIFY(named->font().bold());
+    QCOMPARE(m_fakes->desktop.attentionAsked, QList<QWidget*>{m_chat});
+
+    // Switched off: the hint bar no longer speaks of the chat.
+    QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatEnabled"), Qt::LeftButton);
+    QCOMPARE(m_window->logView()->hintBar()->status("chat"), "");
+}
+
+void TestChatWindow::workedStationsFollowTheLog()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    switchOn(server);
+    QVERIFY(waitForStations());
+    const int row = rowOf("DL1ABC");
+    QCOMPARE(cell(row, ChatStationModel::WorkedColumn), "");
+
+    // Saved from the entry panel: worked now, allowed again after the repeat period (the
+    // stored one, 15 minutes).
+    EntryPanel* entry = m_window->entryPanel();
+    doubleClick(*m_chat->stationView(),
+                m_chat->stationView()->model()->index(row, ChatStationModel::CallColumn));
+    entry->receivedNumberEdit->setText("1");
+    m_window->tickClock();
+    m_window->contactEntry()->saveContact();
+    QCOMPARE(m_file->column("SELECT ContestListCall FROM ContestList"), QVariantList{"DL1ABC"});
+    QCOMPARE(cell(row, ChatStationModel::WorkedColumn), "10:00");
+    QCOMPARE(cell(row, ChatStationModel::NextColumn), "10:15");
+    QCOMPARE(m_chat->stationView()
+                 ->model()
+                 ->index(row, ChatStationModel::NextColumn)
+                 .data(Qt::BackgroundRole)
+                 .value<QBrush>()
+                 .color(),
+             ChatStationModel::WaitingColor);
+
+    // Another band has its own contacts.
+    chooseInList(entry->bandList, 1);
+    QCOMPARE(cell(row, ChatStationModel::WorkedColumn), "");
+    chooseInList(entry->bandList, 0);
+    QCOMPARE(cell(row, ChatStationModel::WorkedColumn), "10:00");
+}
+
+void TestChatWindow::sendsToTheRoomAndToOneStation()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    switchOn(server);
+    QVERIFY(waitForStations());
+    QSignalSpy got(&server, &FakeChatServer::lineReceived);
+    auto* line = m_chat->findChild<QLineEdit*>("chatLine");
+    typeText(line, "QRV 1296 now");
+    QTest::keyClick(line, Qt::Key_Return);
+    QVERIFY(got.wait(5000));
+    QCOMPARE(server.received.last(), "QRV 1296 now");
+    QCOMPARE(line->text(), "");
+
+    // A station picked in the list, "Лично": the line goes to it alone.
+    auto* privately = m_chat->findChild<QCheckBox*>("chatPrivate");
+    QVERIFY(!privately->isEnabled());
+    const QModelIndex dl1abc = m_chat->stationView()->model()->index(rowOf("DL1ABC"), 0);
+    QTest::mouseClick(m_chat->stationView()->viewport(), Qt::LeftButton, {},
+                      m_chat->stationView()->visualRect(dl1abc).center());
+    QCOMPARE(privately->text(), "Лично DL1ABC");
+    QTest::mouseClick(privately, Qt::LeftButton);
+    typeText(line, "pse 23cm");
+    QTest::mouseClick(m_chat->findChild<QPushButton*>("chatSend"), Qt::LeftButton);
+    QVERIFY(got.wait(5000));
+    QCOMPARE(server.received.last(), "/cq DL1ABC pse 23cm");
+
+    // Without the chat the line stays to be sent later.
+    server.stopListening();
+    server.drop();
+    QVERIFY(QTest::qWaitFor([&] { return m_chat->client()->state() != ChatClient::State::InRoom; }, 5000));
+    typeText(line, "lost?");
+    QTest::keyClick(line, Qt::Key_Return);
+    QCOMPARE(line->text(), "lost?");
+}
+
+void TestChatWindow::settingsPlaceAndPasswordAreKept()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    // Not asked to remember: the password is in no file.
+    switchOn(server);
+    QVERIFY(waitForStations());
+    QVERIFY(!QFile::exists(ChatPassword::filePath()));
+    QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatRemember"), Qt::LeftButton);
+    QVERIFY(QFile::exists(ChatPassword::filePath()));
+    struct stat info = {};
+    QCOMPARE(::stat(QFile::encodeName(ChatPassword::filePath()).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, mode_t(0600));
+    QCOMPARE(ChatPassword::remembered(), std::optional<QString>("secret"));
+    // Another room while connected: the client goes there.
+    chooseInList(m_chat->findChild<QComboBox*>("chatRoom"), 2);
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return server.chosenRoom == "Microwave" && m_chat->client()->state() == ChatClient::State::InRoom;
+        },
+        5000));
+    const int connections = server.connections;
+    m_chat->findChild<QSpinBox*>("chatMaxKm")->setValue(800);
+    m_chat->move(140, 120);
+    m_chat->resize(700, 430);
+    m_window->close(); // the chat window still open: its place is kept with the main window's
+
+    // The password is never in the log, nor in its journal.
+    for (const QString& path : {m_file->path(), m_file->path() + "-wal"}) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            QVERIFY2(!file.readAll().contains("secret"), qPrintable(path));
+    }
+    QCOMPARE(storedText("ChatLogin"), "UA3ABC");
+    QCOMPARE(storedText("ChatRoom"), "Microwave");
+
+    // The next start: connected to the stored room with the kept password, the window where it was.
+    openWindow();
+    QVERIFY(QTest::qWaitFor([&] { return server.connections == connections + 1; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return server.received.last() == "/sh us"; }, 5000));
+    QCOMPARE(server.chosenRoom, "Microwave");
+    QVERIFY(openChat());
+    QCOMPARE(m_chat->findChild<QLineEdit*>("chatPassword")->text(), "secret");
+    QCOMPARE(m_chat->findChild<QSpinBox*>("chatMaxKm")->value(), 800);
+    QCOMPARE(m_chat->pos(), QPoint(140, 120));
+    QCOMPARE(m_chat->size(), QSize(700, 430));
+
+    // Unticked: the file goes, the password stays for this run only.
+    QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatRemember"), Qt::LeftButton);
+    QVERIFY(!QFile::exists(ChatPassword::filePath()));
+    QCOMPARE(m_chat->findChild<QLineEdit*>("chatPassword")->text(), "secret");
+
+    // No chat setting begins another setting's name, nor is the beginning of one.
+    const QVariantList names = m_file->column("SELECT SettingName FROM Setting");
+    for (const QVariant& chat : names) {
+        if (!chat.toString().startsWith("Chat"))
+            continue;
+        for (const QVariant& other : names) {
+            if (other != chat)
+                QVERIFY2(!other.toString().startsWith(chat.toString(), Qt::CaseInsensitive) &&
+                             !chat.toString().startsWith(other.toString(), Qt::CaseInsensitive),
+                         qPrintable(chat.toString() + " / " + other.toString()));
+        }
+    }
+}
+
+void TestChatWindow::aPasswordThatCannotBeKeptIsSaid()
+{
+    // The configuration folder cannot be made: a file stands where it should be.
+    QFile blocker(m_config.filePath("blocked"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_CONFIG_HOME", m_config.filePath("blocked").toUtf8());
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    switchOn(server, true);
+    QVERIFY(waitForStations()); // the chat goes on with the password in memory
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    const QStringList warnings = m_fakes->prompts.texts(ShownPrompt::Warning);
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings.first().startsWith("Пароль чата не сохранён: не удалось создать папку "),
+             qPrintable(warnings.first()));
+}
+
+QTEST_MAIN(TestChatWindow)
+#include "tst_chatwindow.moc"

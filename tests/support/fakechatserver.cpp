@@ -1,0 +1,132 @@
+#include "support/fakechatserver.h"
+
+#include <QTcpSocket>
+
+FakeChatServer::FakeChatServer()
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &FakeChatServer::takeConnection);
+    m_server.listen(QHostAddress::LocalHost);
+    m_port = m_server.serverPort();
+}
+
+FakeChatServer::~FakeChatServer()
+{
+    if (m_client)
+        m_client->abort();
+    m_server.close();
+}
+
+void FakeChatServer::stopListening()
+{
+    m_server.close();
+}
+
+bool FakeChatServer::listenAgain()
+{
+    return m_server.listen(QHostAddress::LocalHost, m_port);
+}
+
+void FakeChatServer::takeConnection()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        ++connections;
+        if (m_client)
+            m_client->abort();
+        m_client = socket;
+        m_partial.clear();
+        m_stage = Stage::Login;
+        connect(socket, &QTcpSocket::readyRead, this, &FakeChatServer::readLines);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (!silent)
+            say("Welcome to the fake VHF chat\r\n\r\nLogin: ");
+    }
+}
+
+void FakeChatServer::say(const QByteArray& bytes)
+{
+    if (m_client) {
+        m_client->write(bytes);
+        m_client->flush();
+    }
+}
+
+void FakeChatServer::sayLine(const QString& line)
+{
+    say(line.toUtf8() + "\r\n");
+}
+
+void FakeChatServer::sayChat(const QString& call, const QString& name, const QString& text)
+{
+    sayLine(QStringLiteral("%1Z %2 %3> %4").arg(time, call, name, text));
+}
+
+QString FakeChatServer::promptLine() const
+{
+    return QStringLiteral("%1Z %2 %3 chat>").arg(time, m_login, chosenRoom);
+}
+
+void FakeChatServer::drop()
+{
+    if (m_client)
+        m_client->disconnectFromHost();
+}
+
+void FakeChatServer::readLines()
+{
+    if (!m_client)
+        return;
+    m_partial += m_client->readAll();
+    qsizetype end = 0;
+    while ((end = m_partial.indexOf("\r\n")) >= 0) {
+        const QString line = QString::fromUtf8(m_partial.left(end));
+        m_partial.remove(0, end + 2);
+        received << line;
+        emit lineReceived(line);
+        if (!silent)
+            answer(line);
+    }
+}
+
+void FakeChatServer::answer(const QString& line)
+{
+    switch (m_stage) {
+    case Stage::Login:
+        m_login = line;
+        m_stage = Stage::Password;
+        say("Password: ");
+        return;
+    case Stage::Password:
+        if (m_login != login) {
+            sayLine(QStringLiteral("Unknown user"));
+            drop();
+            return;
+        }
+        if (line != password) {
+            sayLine(QStringLiteral("Wrong password!"));
+            drop();
+            return;
+        }
+        for (int i = 0; i < rooms.size(); ++i)
+            sayLine(QStringLiteral("%1 - %2").arg(i + 1).arg(rooms[i]));
+        say("Your choice           : ");
+        m_stage = Stage::Room;
+        return;
+    case Stage::Room:
+        chosenRoom = rooms.value(line.toInt() - 1);
+        m_stage = Stage::Chat;
+        sayLine(QStringLiteral("You are in the %1 room").arg(chosenRoom));
+        sayLine(promptLine());
+        return;
+    case Stage::Chat:
+        break;
+    }
+    if (line == QLatin1String("/sh us")) {
+        for (const QString& station : stations)
+            sayLine(station);
+    } else if (line.startsWith(QLatin1String("/set qra "))) {
+        sayLine(QStringLiteral("Your locator is now %1").arg(line.mid(9)));
+    } else if (!line.startsWith(QLatin1Char('/'))) {
+        sayChat(m_login, QStringLiteral("Ivan"), line);
+    }
+    sayLine(promptLine());
+}
