@@ -19,10 +19,10 @@ public:
     // The message of one source, shown at once; an empty text withdraws that source's message.
     void setStatus(const QString& source, const QString& text);
 
-private:
     // The message a source has standing; empty when none.
     QString status(const QString& source) const;
 
+private:
     QString newestStatus() const;
 
     QString m_hover;
