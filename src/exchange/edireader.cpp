@@ -162,6 +162,11 @@ std::optional<ReportAndSerial> splitReportAndSerial(QStringView text, qint64 mod
     }
     if (fits.isEmpty())
         return std::nullopt;
+    // Five digits that begin with an RST may as well be an RST and a serial of two digits;
+    // only a phone mode says the report has two.
+    const bool phone = mode == 1 || mode == 5 || mode == 6;
+    if (fits.first() == 2 && !phone && isReport(text.first(3)))
+        return std::nullopt;
     return ReportAndSerial{*digits(text, 0, fits.first()),
                            *digits(text, fits.first(), text.size() - fits.first())};
 }

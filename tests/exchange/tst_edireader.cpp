@@ -144,6 +144,13 @@ void TestEdiReader::contactLines_data()
     // Report and serial in one field: five digits split only as RS + 3, seven only as
     // RST + 4; six digits as either, which the mode decides.
     QTest::newRow("five digits, CW") << "160508;0726;UA3AAA;2;59001;;59020;;;KO95AA" << read + "2 59 1 59 20";
+    // 59912 on CW may be RST 599 and serial 12 as well as RS 59 and serial 912.
+    QTest::newRow("five digits beginning with an RST, CW") << "160508;0726;UA3AAA;2;59912;;59020;;;KO95AA"
+                                                           << "";
+    QTest::newRow("five digits beginning with an RST, no mode") << "160508;0726;UA3AAA;;59912;;59020;;;KO95AA"
+                                                                << "";
+    QTest::newRow("five digits beginning with an RST, SSB")
+        << "160508;0726;UA3AAA;1;59912;;59020;;;KO95AA" << read + "1 59 912 59 20";
     QTest::newRow("six digits, CW") << "160508;0726;UA3AAA;2;599001;;599020;;;KO95AA"
                                     << read + "2 599 1 599 20";
     QTest::newRow("six digits, SSB") << "160508;0726;UA3AAA;1;591234;;571001;;;KO95AA"
