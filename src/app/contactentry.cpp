@@ -81,6 +81,9 @@ void ContactEntry::saveContact()
     case SaveOutcome::Saved:
         break;
     }
+    // Stored: whoever follows the log hears of it first, whatever the panel does next.
+    emit contactsChanged(outcome.rowid);
+    emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
     m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
     GetMaxNumber();
     m_panel.callEdit->setEditText(QString());
@@ -90,8 +93,6 @@ void ContactEntry::saveContact()
     addToCallHistory(fields.call);
     m_panel.setLocatorAutoFilled(false);
     reloadTimerList();
-    emit contactsChanged(outcome.rowid);
-    emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
 }
 
 double ContactEntry::repeatPeriodDaysNow()

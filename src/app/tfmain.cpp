@@ -107,16 +107,15 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
         });
     // An old heading would mislead once the rotator no longer answers.
     connect(m_rotator, &Rotator::failed, this, [this] { m_entry->headingNeedle->setHeading(std::nullopt); });
-    connect(m_rotator, &Rotator::headingRead, this, [this](double azimuth) {
-        m_entry->headingNeedle->setHeading(azimuth);
-        m_log->hintBar()->setStatus(QStringLiteral("rotator"), QString()); // it answers again
-    });
+    connect(m_rotator, &Rotator::headingRead, this,
+            [this](double azimuth) { m_entry->headingNeedle->setHeading(azimuth); });
     connect(m_entry->turnAntennaButton, &QToolButton::clicked, this, &Tfmain::turnAntenna);
     guarded(m_services.prompts, [this] { applyRotatorSettings(); });
     m_rig = new RigControl(m_store, m_services.prompts, *m_entry, *m_log->hintBar(), this);
     connect(m_rig, &RigControl::bandSwitched, this,
             [this] { guarded(m_services.prompts, [this] { m_contactEntry->bandChanged(); }); });
-    connect(m_rig, &RigControl::modeSwitched, this, [this] { m_contactEntry->modeChanged(); });
+    connect(m_rig, &RigControl::modeSwitched, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->modeChanged(); }); });
     guarded(m_services.prompts, [this] { m_rig->applySettings(); });
     guarded(m_services.prompts, [this] {
         m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);

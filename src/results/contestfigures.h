@@ -101,7 +101,6 @@ public:
     // in this contest, dropped otherwise.
     void reread(Database& db, qint64 rowid);
 
-    void setBandNames(std::vector<std::pair<int, QString>> names) { m_bandNames = std::move(names); }
     void put(const ScoredContact& contact) { m_contacts[contact.rowid] = contact; }
     void remove(qint64 rowid) { m_contacts.erase(rowid); }
 

@@ -1,7 +1,6 @@
 #include "results/statisticswindow.h"
 
 #include "controls/windowsettings.h"
-#include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "store/daycount.h"
 #include "store/errors.h"
