@@ -151,6 +151,8 @@ void ChatClient::handle(const ChatEvent& event)
         }
         break;
     case ChatEvent::Refused:
+        if (!loggingIn)
+            break; // a station's words in the room, not the server's answer to the login
         for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer})
             timer->stop();
         m_state = State::Refused;

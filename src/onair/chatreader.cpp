@@ -226,8 +226,9 @@ void ChatReader::readOneLine(const QString& line, std::vector<ChatEvent>& events
         events.push_back(event);
         return;
     }
-    if (line.contains(QLatin1String("unknown user"), Qt::CaseInsensitive) ||
-        line.contains(QLatin1String("wrong password"), Qt::CaseInsensitive)) {
+    // Only the login is refused: once in the room, these words are anybody's text.
+    if (!m_roomChosen && (line.contains(QLatin1String("unknown user"), Qt::CaseInsensitive) ||
+                          line.contains(QLatin1String("wrong password"), Qt::CaseInsensitive))) {
         event.kind = ChatEvent::Refused;
         event.text = line;
         events.push_back(event);

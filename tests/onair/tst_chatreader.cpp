@@ -89,6 +89,12 @@ void TestChatReader::events_data()
         << QStringList{"room 1 50/70 MHz", "room 2 144/432 MHz", "room 6 Test room", "room?"};
     QTest::newRow("refusals") << QByteArray("Unknown user\r\nWrong password!\r\n") << false
                               << QStringList{"refused Unknown user", "refused Wrong password!"};
+    QTest::newRow("in the room, the refusal's words are a station's")
+        << QByteArray("1016Z DL1ABC Peter> hi\r\n1017Z OK1XYZ (Unknown user) has logged in\r\n"
+                      "DL2ABC JO31AB wrong password\r\n")
+        << false
+        << QStringList{"message 1016 DL1ABC [Peter] hi", "joined 1017 OK1XYZ",
+                       "notice DL2ABC JO31AB wrong password"};
     QTest::newRow("chat lines: a name with blanks, none, a \">\" in the text")
         << QByteArray("1016Z DL1ABC Peter Paul> QRV 23cm\r\n1017Z ok1xyz > 73\r\n1018Z G4ABC Bob> a > b\r\n")
         << false
