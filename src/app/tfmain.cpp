@@ -34,6 +34,7 @@
 #include "platform/services.h"
 #include "platform/wholefile.h"
 #include "results/statisticswindow.h"
+#include "station/bandplan.h"
 #include "station/rigcontrol.h"
 #include "station/rotator.h"
 #include "station/tfrotator.h"
@@ -508,7 +509,10 @@ void Tfmain::exportAdif()
                                 text(row, "ContestListSendRST"),
                                 text(row, "ContestListReceivedRST"),
                                 text(row, "ContestListQTH"),
-                                mhz.isNumeric() ? std::optional(mhz.toDouble()) : std::nullopt};
+                                mhz.isNumeric() && band.isNumeric() &&
+                                        storedFrequencyFitsBand(int(band.toInt()), mhz.toDouble())
+                                    ? std::optional(mhz.toDouble())
+                                    : std::nullopt};
     }
     const QString created =
         QLocale().toString(m_services.clock.now(), shortDateFormat() + QLatin1Char(' ') + longTimeFormat());

@@ -18,6 +18,14 @@ std::optional<qint64> offsetHz(const StationBand& band)
 
 } // namespace
 
+bool storedFrequencyFitsBand(int bandKey, double frequencyMHz)
+{
+    const std::optional<BandRange> range = region1Range(bandKey);
+    const double hz = frequencyMHz * 1e6;
+    // Half a hertz either way: the MHz were stored as a double.
+    return range && hz >= double(range->lowHz) - 0.5 && hz <= double(range->highHz) + 0.5;
+}
+
 std::optional<BandRange> region1Range(int bandKey)
 {
     static constexpr std::pair<int, BandRange> kRanges[] = {

@@ -17,6 +17,10 @@ struct BandRange
 };
 std::optional<BandRange> region1Range(int bandKey);
 
+// Whether a stored contact frequency (MHz) lies on its band: a contact moved to another band
+// in the grid keeps a frequency of the old one, which must not be exported as its own.
+bool storedFrequencyFitsBand(int bandKey, double frequencyMHz);
+
 // One entry of the band list.
 struct StationBand
 {

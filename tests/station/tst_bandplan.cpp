@@ -12,6 +12,7 @@ private slots:
     void frequenciesOnABandAndOnTheRig_data();
     void frequenciesOnABandAndOnTheRig();
     void aFrequencyUnderTheOffsetTunesNothing();
+    void aStoredFrequencyOnAnotherBandIsNotItsOwn();
     void theModeOfARigMode_data();
     void theModeOfARigMode();
 };
@@ -94,6 +95,16 @@ void TestBandPlan::aFrequencyUnderTheOffsetTunesNothing()
 {
     QCOMPARE(rigFrequencyFor({1300, 1152}, 1152000000), std::nullopt);
     QCOMPARE(rigFrequencyFor({1300, 1e300}, 1296200000), std::nullopt);
+}
+
+// A contact moved from 432 to 144 MHz in the grid keeps 432.2 MHz, which the export must not
+// write as the frequency of a 144 MHz contact.
+void TestBandPlan::aStoredFrequencyOnAnotherBandIsNotItsOwn()
+{
+    QVERIFY(storedFrequencyFitsBand(432, 432.2));
+    QVERIFY(storedFrequencyFitsBand(144, 146.0));
+    QVERIFY(!storedFrequencyFitsBand(144, 432.2));
+    QVERIFY(!storedFrequencyFitsBand(50, 50.2)); // a band the table lacks
 }
 
 void TestBandPlan::theModeOfARigMode_data()
