@@ -50,7 +50,9 @@ void TestDatabase::newFileHoldsTheSchemaAndReferenceRows()
     QCOMPARE(columns("ContestList"),
              QString("ContestListRowid IdContest IdBand ContestListDateTime ContestListCall ContestListQTH "
                      "IdModulation ContestListSendNum ContestListSendRST ContestListReceivedNum "
-                     "ContestListReceivedRST ContestListDistance ContestListAzimut ContestListResult"));
+                     "ContestListReceivedRST ContestListDistance ContestListAzimut ContestListResult "
+                     "ContestListUuid ContestListVersion ContestListEdited ContestListEditedBy "
+                     "ContestListPositionId ContestListPosition"));
     QCOMPARE(
         columns("ContestListRead"),
         QString("IdBand ContestListDateTime ContestListCall ContestListQTH IdModulation ContestListSendNum "

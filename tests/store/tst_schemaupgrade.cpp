@@ -43,7 +43,7 @@ QVariantList TestSchemaUpgrade::settingNames(const TempDatabase& file)
 }
 
 // What a log of the first versions lacks: file numbers, periods, grade codes, the viewer's
-// table, band names with a comma, and the captions of the fifth step.
+// table, band names with a comma, the captions of the fifth step, and what sharing needs.
 void TestSchemaUpgrade::makeOld(const TempDatabase& file)
 {
     file.sqlite(
@@ -58,7 +58,18 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "DELETE FROM Setting WHERE SettingName LIKE 'GridPeriod%' OR SettingName LIKE 'Period%' "
         "  OR SettingName LIKE 'SaveOptions%' OR SettingName LIKE 'GridOptions%' OR SettingName LIKE 'Grade%'"
         "  OR SettingName IN ('CountryName', 'StationTypeName', 'StationTypeComment')"
-        "  OR SettingName LIKE 'Grid2%';");
+        "  OR SettingName LIKE 'Grid2%';"
+        "DROP INDEX ContestListByUuid;"
+        "DROP TABLE ShareContest; DROP TABLE ShareOutbox; DROP TABLE ShareLease;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListUuid;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListVersion;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListEdited;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListEditedBy;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListPositionId;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListPosition;"
+        "INSERT INTO Contest (ContestRowid, ContestName) VALUES (1, 'Старый');"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListCall, ContestListSendNum) "
+        "  VALUES (1, 144, 'UA3OLD', 1);");
 }
 
 void TestSchemaUpgrade::upToDateLogShowsNothing()
@@ -102,6 +113,11 @@ void TestSchemaUpgrade::oldLogIsCompletedStepByStep()
              fresh.column("SELECT GradeCode FROM Grade ORDER BY GradeRowid"));
     QCOMPARE(file.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"),
              fresh.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"));
+    QCOMPARE(file.column("SELECT sql FROM sqlite_master WHERE type='index' ORDER BY name"),
+             fresh.column("SELECT sql FROM sqlite_master WHERE type='index' ORDER BY name"));
+    // The contacts stay, and no contest is shared until the operator shares one.
+    QCOMPARE(file.column("SELECT ContestListCall || '/' || (ContestListUuid IS NULL) FROM ContestList"),
+             QVariantList{"UA3OLD/1"});
 
     // From then on, the button shows nothing.
     prompts.clear();

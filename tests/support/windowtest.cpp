@@ -2,6 +2,8 @@
 
 #include "app/tfmain.h"
 #include "controls/datagrid.h"
+#include "controls/pickcombobox.h"
+#include "logging/entrypanel.h"
 #include "store/logstore.h"
 
 #include <QComboBox>
@@ -91,6 +93,19 @@ void WindowTest::commitCellEditor(QWidget* editor)
 {
     QTest::keyClick(editor, Qt::Key_Return);
     QApplication::processEvents(); // the grid commits the editor's value once Enter is handled
+}
+
+void WindowTest::typeContact(const QString& call, const QString& number, const QString& locator)
+{
+    m_window->entryPanel()->callEdit->setFocus();
+    QCOMPARE(QApplication::focusWidget(), m_window->entryPanel()->callEdit);
+    QTest::keyClicks(QApplication::focusWidget(), call.toLower());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // on to the received report
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // keep 59, on to the number
+    QTest::keyClicks(QApplication::focusWidget(), number);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // on to the locator
+    QTest::keyClicks(QApplication::focusWidget(), locator.toLower());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
 }
 
 void WindowTest::typeText(QWidget* widget, const QString& text)
