@@ -115,6 +115,7 @@ void ContactEntry::bandChanged()
     m_log.q1Set();
     GetMaxNumber();
     reloadTimerList();
+    emit bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, band);
 }
 
 void ContactEntry::modeChanged()
@@ -184,6 +185,27 @@ void ContactEntry::logRowChanged()
     m_state.lastLocators.load(m_store.db()); // an edited or deleted row: the last ones again
     reloadTimerList();
     GetMaxNumber();
+}
+
+void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
+{
+    bool shown = false;
+    bool changed = false;
+    for (const ArrivedContact& c : contacts) {
+        shown = shown || (c.contestId == m_state.CurrentContestId && c.bandId == m_state.CurrentBandId);
+        if (c.kind == ArrivedContact::Added) {
+            m_state.lastLocators.logged(c.call, c.locator, c.dateTime);
+            addToCallHistory(c.call);
+        } else {
+            changed = true;
+        }
+    }
+    if (changed)
+        m_state.lastLocators.load(m_store.db());
+    if (shown)
+        m_log.refresh();
+    GetMaxNumber();
+    reloadTimerList();
 }
 
 void ContactEntry::reloadTimerList()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logging/contactlog.h"
+#include "sharing/syncworker.h"
 
 #include <QObject>
 
@@ -40,6 +41,9 @@ public:
     void SetCallList();
     // After the log changed under the grid (a row edited or deleted).
     void logRowChanged();
+    // Another position's contacts arrived in the log: the grid, the numbers, the last
+    // locators, the call list and the timer window follow them.
+    void logChangedElsewhere(const QVector<ArrivedContact>& contacts);
 
     // The repeat period a save applies now: the timer window's while it shows, else the
     // stored one; in days.
@@ -47,6 +51,10 @@ public:
 
     // The current UTC time of the clock: local time plus the offset.
     double nowUtc() const;
+
+signals:
+    // The band was chosen (or chosen again for a new contest).
+    void bandChosen(qint32 contestId, qint32 bandId, const QString& bandName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -8,6 +8,7 @@ class ContactEntry;
 class LiveFeedback;
 class LogBackup;
 class Rotator;
+class SharedLog;
 class Tftimer;
 class EntryPanel;
 class LogStore;
@@ -38,6 +39,7 @@ public:
     ContactEntry* contactEntry() const { return m_contactEntry; }
     LiveFeedback* liveFeedback() const { return m_liveFeedback; }
     Tftimer* timerWindow() const { return m_timer; }
+    SharedLog* sharedLog() const { return m_shared; }
 
     // "Таймер обратного отсчёта": shows the timer window with its list, or hides it.
     void showTimerWindow(bool show);
@@ -125,5 +127,6 @@ private:
     int m_pendingLeftWidth = 0;
     LogBackup* m_backup = nullptr;
     Rotator* m_rotator = nullptr;
+    SharedLog* m_shared = nullptr;
     bool m_rotatorOn = false;
 };

@@ -34,6 +34,8 @@ public:
 
     // Closes a cell editor that is open without handing its text to the row.
     void discardOpenEdit();
+    // Whether a cell editor is open.
+    bool editing() const { return state() == EditingState; }
 
     // The first column, by position, that the operator sees and may edit; failing that the
     // first one shown; -1 when none is shown.
