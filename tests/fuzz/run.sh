@@ -12,8 +12,8 @@ build="${KOVRA_FUZZ_DIR:-$root/build-fuzz}"
 if [ ! -f "$build/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVRA_FUZZ=ON
 fi
-cmake --build "$build" --target fuzz_jetdialect fuzz_locator fuzz_edireader
-for target in fuzz_jetdialect fuzz_locator fuzz_edireader; do
+cmake --build "$build" --target fuzz_jetdialect fuzz_locator fuzz_edireader fuzz_serverrow
+for target in fuzz_jetdialect fuzz_locator fuzz_edireader fuzz_serverrow; do
     corpus="$root/tests/fuzz/corpus/${target#fuzz_}"
     work="$build/corpus-${target#fuzz_}"
     mkdir -p "$work"
