@@ -18,9 +18,10 @@ QString seconds(int ms)
 
 ChatClient::ChatClient(QObject* parent)
     : QObject(parent), m_socket(new QTcpSocket(this)), m_connectTimer(new QTimer(this)),
-      m_answerTimer(new QTimer(this)), m_retryTimer(new QTimer(this)), m_stationsTimer(new QTimer(this))
+      m_answerTimer(new QTimer(this)), m_retryTimer(new QTimer(this)), m_stationsTimer(new QTimer(this)),
+      m_steadyTimer(new QTimer(this))
 {
-    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer})
+    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_steadyTimer})
         timer->setSingleShot(true);
     connect(m_connectTimer, &QTimer::timeout, this,
             [this] { lost(QStringLiteral("нет соединения за %1 с").arg(seconds(m_timings.connectMs))); });
@@ -28,6 +29,7 @@ ChatClient::ChatClient(QObject* parent)
             [this] { lost(QStringLiteral("сервер не ответил за %1 с").arg(seconds(m_timings.answerMs))); });
     connect(m_retryTimer, &QTimer::timeout, this, &ChatClient::connectNow);
     connect(m_stationsTimer, &QTimer::timeout, this, &ChatClient::askForStations);
+    connect(m_steadyTimer, &QTimer::timeout, this, [this] { m_retryDelayMs = m_timings.firstRetryMs; });
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_connectTimer->stop();
         setState(State::LoggingIn, QStringLiteral("Чат: вход на %1…").arg(address()));
@@ -71,7 +73,7 @@ void ChatClient::start(const Account& account)
 void ChatClient::stop()
 {
     m_state = State::Off; // before the abort, whose signals then find nothing to do
-    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer})
+    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer, m_steadyTimer})
         timer->stop();
     m_socket->abort();
     setState(State::Off, QString());
@@ -153,7 +155,7 @@ void ChatClient::handle(const ChatEvent& event)
     case ChatEvent::Refused:
         if (!loggingIn)
             break; // a station's words in the room, not the server's answer to the login
-        for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer})
+        for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer, m_steadyTimer})
             timer->stop();
         m_state = State::Refused;
         m_socket->abort();
@@ -197,7 +199,7 @@ void ChatClient::handle(const ChatEvent& event)
 void ChatClient::enterRoom()
 {
     m_answerTimer->stop();
-    m_retryDelayMs = m_timings.firstRetryMs; // the next failure starts the waits over
+    m_steadyTimer->start(m_timings.steadyMs);
     setState(State::InRoom, QStringLiteral("Чат: в комнате «%1» на %2").arg(m_account.room, address()));
     QString locator = m_account.ownLocator.trimmed();
     if (LocatorIsValid(locator))
@@ -238,7 +240,7 @@ void ChatClient::lost(const QString& cause)
 {
     if (m_state == State::Off || m_state == State::Refused || m_state == State::Waiting)
         return;
-    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_stationsTimer})
+    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_stationsTimer, m_steadyTimer})
         timer->stop();
     m_state = State::Waiting;
     m_socket->abort();

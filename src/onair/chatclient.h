@@ -14,7 +14,9 @@ class QTimer;
 // start, every few minutes and when a station joins or leaves) and passes on what is said.
 // Nothing waits on the network. A connection that fails, is cut, or does not answer in time
 // is tried again after 2, 4, 8 ... up to 60 seconds; a refusal of the login is not, since
-// the same login would be refused again. Each change of state is said once.
+// the same login would be refused again. The waits start over only once a connection has
+// stayed in the room a while, so a server that drops the client right after the login is
+// not tried every 2 seconds. Each change of state is said once.
 class ChatClient : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,7 @@ public:
         int firstRetryMs = 2000;
         int longestRetryMs = 60000;
         int stationsEveryMs = 3 * 60 * 1000;
+        int steadyMs = 60000; // in the room this long: the next failure waits the shortest again
     };
 
     struct Account
@@ -99,6 +102,7 @@ private:
     QTimer* m_answerTimer;
     QTimer* m_retryTimer;
     QTimer* m_stationsTimer;
+    QTimer* m_steadyTimer; // runs from entering the room until the waits start over
     ChatReader m_reader;
     State m_state = State::Off;
     QString m_stateText;

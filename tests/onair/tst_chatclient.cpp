@@ -3,11 +3,13 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QtTest>
 
 // The chat client against a fake chat server on a local port: the login, the room, the user
 // list and what is said in the room; a refusal; a connection that is dropped, refused or
-// silent, with the waits growing between the tries; each state said once.
+// silent, or that drops the client as soon as it is in, with the waits growing between the
+// tries; each state said once.
 class TestChatClient : public QObject
 {
     Q_OBJECT
@@ -16,6 +18,7 @@ private slots:
     void logsInChoosesTheRoomAndListsTheStations();
     void roomMessagesCutLinesJoinsAndLeaves();
     void aWrongPasswordIsSaidAndNotTriedAgain();
+    void aDroppedConnectionIsTriedAgainWithGrowingWaits_data();
     void aDroppedConnectionIsTriedAgainWithGrowingWaits();
     void aSilentServerIsLeftAfterTheAnswerTimeout();
     void sendsOnlyInTheRoom();
@@ -36,6 +39,7 @@ ChatClient::Timings shortTimings()
     t.answerMs = 1000;
     t.firstRetryMs = 100;
     t.longestRetryMs = 400;
+    t.steadyMs = 1000;
     return t;
 }
 
@@ -146,23 +150,35 @@ void TestChatClient::aWrongPasswordIsSaidAndNotTriedAgain()
     QVERIFY(m_states.last().endsWith("Unknown user"));
 }
 
+void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits_data()
+{
+    QTest::addColumn<bool>("letIn");
+    QTest::newRow("the server is away") << false;
+    QTest::newRow("the server drops each client once in the room") << true;
+}
+
 void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits()
 {
+    QFETCH(bool, letIn);
     FakeChatServer server;
     ChatClient client;
     client.setTimings(shortTimings());
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
     QElapsedTimer clock;
     QList<qint64> tries; // when each connection was tried
-    connect(&client, &ChatClient::stateChanged, this, [&](const QString& text) {
-        m_states << text;
-        if (text.startsWith("Чат: соединение"))
-            tries << clock.elapsed();
-    });
+    connect(client.findChild<QTcpSocket*>(), &QAbstractSocket::stateChanged, this,
+            [&](QAbstractSocket::SocketState state) {
+                if (state == QAbstractSocket::HostLookupState)
+                    tries << clock.elapsed();
+            });
     client.start(account(server));
     QVERIFY(waitInRoom(client));
 
-    // The server goes away: each try is refused, and the waits between them grow to the longest.
-    server.stopListening();
+    // Each try fails, at once or right after the login: the waits between them grow to the longest.
+    if (letIn)
+        server.dropInRoom = true;
+    else
+        server.stopListening();
     clock.start();
     tries.clear();
     server.drop();
@@ -186,11 +202,16 @@ void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits()
     for (int i = 1; i < m_states.size(); ++i)
         QVERIFY2(m_states[i] != m_states[i - 1], qPrintable(m_states[i]));
 
-    // Back again: the client comes into the room, and the next failure waits the shortest again.
-    QVERIFY(server.listenAgain());
+    // Back for good: in the room; the waits start over only once it has stayed there.
+    server.dropInRoom = false;
+    if (!letIn)
+        QVERIFY(server.listenAgain());
     QVERIFY(waitInRoom(client));
-    QCOMPARE(client.retryDelayMs(), 100);
-    QCOMPARE(server.connections, 2);
+    QCOMPARE(client.retryDelayMs(), 400);
+    QVERIFY(QTest::qWaitFor([&] { return client.retryDelayMs() == 100; }, 5000));
+    QCOMPARE(client.state(), ChatClient::State::InRoom);
+    if (!letIn)
+        QCOMPARE(server.connections, 2);
 }
 
 void TestChatClient::aSilentServerIsLeftAfterTheAnswerTimeout()
