@@ -76,6 +76,7 @@ void ChatClient::stop()
     for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer, m_steadyTimer})
         timer->stop();
     m_socket->abort();
+    m_reported = false; // the next start's failure is news
     setState(State::Off, QString());
 }
 
@@ -159,6 +160,7 @@ void ChatClient::handle(const ChatEvent& event)
             timer->stop();
         m_state = State::Refused;
         m_socket->abort();
+        m_reported = false; // a refusal is news, whatever was said before it
         setState(State::Refused,
                  QStringLiteral("Чат: сервер %1 отказал во входе: %2").arg(address(), event.text));
         break;
@@ -200,6 +202,7 @@ void ChatClient::enterRoom()
 {
     m_answerTimer->stop();
     m_steadyTimer->start(m_timings.steadyMs);
+    m_reported = false; // being back is said
     setState(State::InRoom, QStringLiteral("Чат: в комнате «%1» на %2").arg(m_account.room, address()));
     QString locator = m_account.ownLocator.trimmed();
     if (LocatorIsValid(locator))
@@ -244,8 +247,10 @@ void ChatClient::lost(const QString& cause)
         timer->stop();
     m_state = State::Waiting;
     m_socket->abort();
-    setState(State::Waiting, QStringLiteral("Чат: нет связи с %1 (%2); снова через %3 с")
-                                 .arg(address(), cause, seconds(m_retryDelayMs)));
+    setState(
+        State::Waiting,
+        QStringLiteral("Чат: нет связи с %1 (%2); попытки соединиться продолжаются").arg(address(), cause));
+    m_reported = true;
     m_retryTimer->start(m_retryDelayMs);
     m_retryDelayMs = std::min(m_retryDelayMs * 2, m_timings.longestRetryMs);
 }
@@ -253,6 +258,9 @@ void ChatClient::lost(const QString& cause)
 void ChatClient::setState(State state, const QString& text)
 {
     m_state = state;
+    // Once a failure is said, the tries after it are not news until one reaches the room.
+    if (m_reported && state != State::InRoom && state != State::Refused && state != State::Off)
+        return;
     if (text == m_stateText)
         return;
     m_stateText = text;

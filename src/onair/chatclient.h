@@ -16,7 +16,8 @@ class QTimer;
 // is tried again after 2, 4, 8 ... up to 60 seconds; a refusal of the login is not, since
 // the same login would be refused again. The waits start over only once a connection has
 // stayed in the room a while, so a server that drops the client right after the login is
-// not tried every 2 seconds. Each change of state is said once.
+// not tried every 2 seconds. Each change of state is said once: a server that stays away is
+// said once for all the tries, and being in the room again once it is back.
 class ChatClient : public QObject
 {
     Q_OBJECT
@@ -107,6 +108,7 @@ private:
     State m_state = State::Off;
     QString m_stateText;
     int m_retryDelayMs = 0;
+    bool m_reported = false;            // a failure was said and the room not entered since
     QHash<QString, int> m_offeredRooms; // by the name in lower case
     QStringList m_offeredOrder;
     std::vector<ChatStation> m_listing;
