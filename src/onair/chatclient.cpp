@@ -141,6 +141,10 @@ void ChatClient::handle(const ChatEvent& event)
         break;
     case ChatEvent::RoomOffered:
         if (loggingIn && !m_offeredRooms.contains(event.text.toLower())) {
+            if (m_offeredOrder.size() >= kMostRooms) {
+                lost(QStringLiteral("сервер предложил больше %1 комнат").arg(kMostRooms));
+                break;
+            }
             m_offeredRooms.insert(event.text.toLower(), event.room);
             m_offeredOrder << event.text;
         }
@@ -174,6 +178,10 @@ void ChatClient::handle(const ChatEvent& event)
             enterRoom();
         break;
     case ChatEvent::Station:
+        if (m_listing.size() >= size_t(kMostStations)) {
+            lost(QStringLiteral("сервер прислал больше %1 станций").arg(kMostStations));
+            break;
+        }
         m_listing.push_back(event.station);
         break;
     case ChatEvent::StationListEnd:

@@ -70,6 +70,10 @@ public:
     static constexpr quint16 kDefaultPort = 23000;
     static inline const QString kDefaultHost = QStringLiteral("www.on4kst.info");
     static inline const QString kDefaultRoom = QStringLiteral("144/432 MHz");
+    // More than this in a list is no chat server's: the connection is dropped and tried again
+    // later, so that nothing the server sends grows without bound.
+    static constexpr int kMostStations = 5000;
+    static constexpr int kMostRooms = 256;
 
 signals:
     // The state, said once for each change; empty once switched off.

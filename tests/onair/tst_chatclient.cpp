@@ -9,7 +9,7 @@
 // The chat client against a fake chat server on a local port: the login, the room, the user
 // list and what is said in the room; a refusal; a connection that is dropped, refused or
 // silent, or that drops the client as soon as it is in, with the waits growing between the
-// tries; each state said once.
+// tries; each state said once; lists longer than any chat's.
 class TestChatClient : public QObject
 {
     Q_OBJECT
@@ -22,6 +22,8 @@ private slots:
     void aDroppedConnectionIsTriedAgainWithGrowingWaits();
     void aSilentServerIsLeftAfterTheAnswerTimeout();
     void sendsOnlyInTheRoom();
+    void overlongListsAreDroppedAndTriedLater_data();
+    void overlongListsAreDroppedAndTriedLater();
 
 private:
     ChatClient::Account account(const FakeChatServer& server) const;
@@ -276,6 +278,58 @@ void TestChatClient::sendsOnlyInTheRoom()
     client.setOwnLocator("KO85BB");
     QVERIFY(got.wait(5000));
     QCOMPARE(server.received.last(), "/set qra KO85BB");
+}
+
+void TestChatClient::overlongListsAreDroppedAndTriedLater_data()
+{
+    QTest::addColumn<bool>("rooms");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("cause"); // empty: the list is taken
+    QTest::newRow("the most stations") << false << ChatClient::kMostStations << "";
+    QTest::newRow("a station more")
+        << false << ChatClient::kMostStations + 1
+        << QString("сервер прислал больше %1 станций").arg(ChatClient::kMostStations);
+    QTest::newRow("the most rooms") << true << ChatClient::kMostRooms << "";
+    QTest::newRow("a room more") << true << ChatClient::kMostRooms + 1
+                                 << QString("сервер предложил больше %1 комнат").arg(ChatClient::kMostRooms);
+}
+
+void TestChatClient::overlongListsAreDroppedAndTriedLater()
+{
+    QFETCH(bool, rooms);
+    QFETCH(int, count);
+    QFETCH(QString, cause);
+    FakeChatServer server;
+    QStringList& list = rooms ? server.rooms : server.stations;
+    for (int i = int(list.size()); i < count; ++i)
+        list << (rooms ? QString("Room %1").arg(i) : QString("DL%1ABC JO31AB").arg(i));
+    ChatClient client;
+    ChatClient::Timings timings = shortTimings();
+    timings.answerMs = 5000; // the longest list must not outlast the wait, even in a sanitizer build
+    client.setTimings(timings);
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    QSignalSpy offered(&client, &ChatClient::roomsOffered);
+    client.start(account(server));
+    if (cause.isEmpty()) {
+        QVERIFY(listed.wait(5000));
+        QCOMPARE(listed.first().first().value<std::vector<ChatStation>>().size(),
+                 size_t(rooms ? server.stations.size() : count));
+        QCOMPARE(offered.first().first().toStringList().size(), rooms ? count : server.rooms.size());
+        return;
+    }
+    // Dropped and tried again after growing waits. The loss is said once for each time the
+    // room was reached; the rooms are offered before it, so that is once in all.
+    QVERIFY(QTest::qWaitFor([&] { return server.connections >= 3; }, 5000));
+    const QString lost = lostText(server, cause);
+    if (rooms)
+        QCOMPARE(m_states.mid(2), QStringList{lost});
+    else
+        QVERIFY2(inTurn(m_states.mid(2), inRoomText(server), lost) && m_states.count(lost) >= 2,
+                 qPrintable(m_states.join('\n')));
+    QCOMPARE(client.retryDelayMs(), 400);
+    QVERIFY(listed.isEmpty());
+    QCOMPARE(offered.isEmpty(), rooms);
 }
 
 QTEST_GUILESS_MAIN(TestChatClient)
