@@ -76,6 +76,7 @@ void ChatClient::stop()
     for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer, m_steadyTimer})
         timer->stop();
     m_socket->abort();
+    forgetStations();
     m_reported = false; // the next start's failure is news
     setState(State::Off, QString());
 }
@@ -189,6 +190,7 @@ void ChatClient::handle(const ChatEvent& event)
             enterRoom();
         m_listAsked = false;
         m_answerTimer->stop();
+        m_stationsGiven = true;
         emit stationsListed(std::exchange(m_listing, {}));
         if (std::exchange(m_listAskedAgain, false))
             askForStations();
@@ -255,12 +257,19 @@ void ChatClient::lost(const QString& cause)
         timer->stop();
     m_state = State::Waiting;
     m_socket->abort();
+    forgetStations();
     setState(
         State::Waiting,
         QStringLiteral("Чат: нет связи с %1 (%2); попытки соединиться продолжаются").arg(address(), cause));
     m_reported = true;
     m_retryTimer->start(m_retryDelayMs);
     m_retryDelayMs = std::min(m_retryDelayMs * 2, m_timings.longestRetryMs);
+}
+
+void ChatClient::forgetStations()
+{
+    if (std::exchange(m_stationsGiven, false))
+        emit stationsListed({});
 }
 
 void ChatClient::setState(State state, const QString& text)

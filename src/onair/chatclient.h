@@ -78,7 +78,8 @@ public:
 signals:
     // The state, said once for each change; empty once switched off.
     void stateChanged(const QString& text);
-    // The whole user list, as the server gave it last.
+    // The whole user list, as the server gave it last; an empty one once the chat is switched
+    // off or the connection is lost, as the stations known before may have gone since.
     void stationsListed(const std::vector<ChatStation>& stations);
     void stationLeft(const QString& call);
     // A chat line; time is "HHMM" UTC.
@@ -96,6 +97,7 @@ private:
     void askForStations();
     void write(const QString& line);
     void lost(const QString& cause);
+    void forgetStations();
     void setState(State state, const QString& text);
     int roomNumber() const;
     QString address() const;
@@ -116,6 +118,7 @@ private:
     QHash<QString, int> m_offeredRooms; // by the name in lower case
     QStringList m_offeredOrder;
     std::vector<ChatStation> m_listing;
+    bool m_stationsGiven = false;  // a list went out and has not been withdrawn
     bool m_listAsked = false;      // "/sh us" sent, its answer not yet in
     bool m_listAskedAgain = false; // a join or leave while it was on its way
 };

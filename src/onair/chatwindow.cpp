@@ -65,7 +65,8 @@ ChatWindow::ChatWindow(LogStore& store, MainState& state, ContactEntry& entry, c
     connect(m_client, &ChatClient::stateChanged, this, &ChatWindow::showState);
     connect(m_client, &ChatClient::stationsListed, this, [this](const std::vector<ChatStation>& stations) {
         m_stations->setStations(stations);
-        refreshLogColumns();
+        if (!stations.empty())
+            refreshLogColumns();
     });
     connect(m_client, &ChatClient::stationLeft, m_stations, &ChatStationModel::removeStation);
     connect(m_client, &ChatClient::messageReceived, this, &ChatWindow::addMessage);

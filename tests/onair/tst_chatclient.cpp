@@ -9,7 +9,8 @@
 // The chat client against a fake chat server on a local port: the login, the room, the user
 // list and what is said in the room; a refusal; a connection that is dropped, refused or
 // silent, or that drops the client as soon as it is in, with the waits growing between the
-// tries; each state said once; lists longer than any chat's.
+// tries; each state said once; lists longer than any chat's; the stations forgotten when
+// the chat is off or gone.
 class TestChatClient : public QObject
 {
     Q_OBJECT
@@ -24,6 +25,8 @@ private slots:
     void sendsOnlyInTheRoom();
     void overlongListsAreDroppedAndTriedLater_data();
     void overlongListsAreDroppedAndTriedLater();
+    void stationsAreForgottenWhenOffOrLost_data();
+    void stationsAreForgottenWhenOffOrLost();
 
 private:
     ChatClient::Account account(const FakeChatServer& server) const;
@@ -330,6 +333,34 @@ void TestChatClient::overlongListsAreDroppedAndTriedLater()
     QCOMPARE(client.retryDelayMs(), 400);
     QVERIFY(listed.isEmpty());
     QCOMPARE(offered.isEmpty(), rooms);
+}
+
+void TestChatClient::stationsAreForgottenWhenOffOrLost_data()
+{
+    QTest::addColumn<bool>("switchedOff");
+    QTest::newRow("switched off") << true;
+    QTest::newRow("the connection lost") << false;
+}
+
+void TestChatClient::stationsAreForgottenWhenOffOrLost()
+{
+    QFETCH(bool, switchedOff);
+    FakeChatServer server;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    client.start(account(server));
+    QVERIFY(listed.wait(5000));
+    if (switchedOff) {
+        client.stop();
+    } else {
+        server.stopListening();
+        server.drop();
+        QVERIFY(QTest::qWaitFor([&] { return client.state() == ChatClient::State::Waiting; }, 5000));
+        QTest::qWait(400); // the tries after it find no list to withdraw
+    }
+    QCOMPARE(listed.size(), 2);
+    QVERIFY(listed.last().first().value<std::vector<ChatStation>>().empty());
 }
 
 QTEST_GUILESS_MAIN(TestChatClient)

@@ -187,9 +187,10 @@ void TestChatWindow::stationsPickAndNamedMessages()
     QVERIFY(named->font().bold());
     QCOMPARE(m_fakes->desktop.attentionAsked, QList<QWidget*>{m_chat});
 
-    // Switched off: the hint bar no longer speaks of the chat.
+    // Switched off: the hint bar no longer speaks of the chat, and no station is shown as there.
     QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatEnabled"), Qt::LeftButton);
     QCOMPARE(m_window->logView()->hintBar()->status("chat"), "");
+    QCOMPARE(m_chat->stationView()->model()->rowCount(), 0);
 }
 
 void TestChatWindow::workedStationsFollowTheLog()
@@ -256,10 +257,11 @@ void TestChatWindow::sendsToTheRoomAndToOneStation()
     QVERIFY(got.wait(5000));
     QCOMPARE(server.received.last(), "/cq DL1ABC pse 23cm");
 
-    // Without the chat the line stays to be sent later.
+    // Without the chat the line stays to be sent later, and the stations it listed are gone.
     server.stopListening();
     server.drop();
     QVERIFY(QTest::qWaitFor([&] { return m_chat->client()->state() != ChatClient::State::InRoom; }, 5000));
+    QCOMPARE(m_chat->stationView()->model()->rowCount(), 0);
     typeText(line, "lost?");
     QTest::keyClick(line, Qt::Key_Return);
     QCOMPARE(line->text(), "lost?");
