@@ -421,6 +421,8 @@ void Tfmain::exportEdi()
                          m_state.CurrentContestId};
     input.namedByRowid = m_store.intSetting(QStringLiteral("SaveOptionsFileName")).value_or(0) == 1;
     input.oem = m_store.intSetting(QStringLiteral("SaveOptionsFormat")).value_or(0) == 1;
+    input.iaru = m_store.intSetting(QStringLiteral("EdiFileVariant")).value_or(0) == 1;
+    input.checklog = m_store.intSetting(QStringLiteral("EdiChecklog")).value_or(0) == 1;
 
     const QString offered = m_store.textSetting(QStringLiteral("SaveEDIPath")).value_or(QDir::homePath());
     const std::optional<QString> chosen =
@@ -435,6 +437,9 @@ void Tfmain::exportEdi()
     if (!result.changed.isEmpty())
         replaced = QStringLiteral("\n\rЗнаки, которых нет в кодировке, записаны как \"?\": ") +
                    result.changed.join(QStringLiteral(", "));
+    if (!result.longLines.isEmpty())
+        replaced += QStringLiteral("\n\rСтроки длиннее 75 знаков записаны целиком: ") +
+                    result.longLines.join(QStringLiteral(", "));
     // The files written before a failure stay, so their "?" are reported with the error.
     if (!result.error.isEmpty())
         m_services.prompts.error(result.error + replaced);

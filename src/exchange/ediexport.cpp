@@ -1,5 +1,6 @@
 #include "exchange/ediexport.h"
 
+#include "exchange/iaruedi.h"
 #include "platform/wholefile.h"
 #include "store/daycount.h"
 #include "store/logstore.h"
@@ -40,10 +41,15 @@ EdiStation EdiExport::station(const EdiExportInput& input)
     EdiStation s;
     s.contestName = input.contestName;
     // The contest the main window holds, whatever another copy did to the current flag.
-    const DbValue stop = m_store.eSQLreturn2(
-        QStringLiteral("SELECT ContestDTStop FROM Contest WHERE ContestRowid=%1").arg(input.contestId));
-    if (stop.isNumeric())
-        s.contestStop = dayCountDate(stop.toDouble());
+    const ResultSet dates = m_store.db().query(
+        QStringLiteral("SELECT ContestDTStart, ContestDTStop FROM Contest WHERE ContestRowid=%1")
+            .arg(input.contestId));
+    if (!dates.rows.empty()) {
+        if (dates.rows[0][0].isNumeric())
+            s.contestStart = dayCountDate(dates.rows[0][0].toDouble());
+        if (dates.rows[0][1].isNumeric())
+            s.contestStop = dayCountDate(dates.rows[0][1].toDouble());
+    }
     s.ownCall = input.ownCall;
     s.ownLocator = input.ownLocator;
     const ResultSet types = m_store.db().query(
@@ -134,10 +140,15 @@ EdiExportResult EdiExport::exportTo(const QString& folder, const EdiExportInput&
         if (contacts.isEmpty())
             continue; // no file, and an older one of this band stays as it is
         const QString bandName = band[nameColumn].displayText();
-        QStringList changed;
-        const QByteArray bytes = encodeEdiFile(ediHeader(s, bandName), contacts, input.oem, &changed);
+        QStringList changed, longLines;
+        const QByteArray bytes =
+            input.iaru
+                ? encodeIaruEdiFile(s, bandId, bandName, contacts, input.checklog, &changed, &longLines)
+                : encodeEdiFile(ediHeader(s, bandName), contacts, input.oem, &changed);
         for (const QString& where : std::as_const(changed))
             result.changed << bandName + QStringLiteral(": ") + where;
+        for (const QString& key : std::as_const(longLines))
+            result.longLines << bandName + QStringLiteral(": ") + key;
 
         const qint64 number = input.namedByRowid ? bandId : band[numberColumn].toInt();
         const QString path = folder + fileNameCall(input.ownCall) + QLatin1Char('_') +

@@ -15,13 +15,16 @@ struct EdiExportInput
     qint32 contestId = 0;
     bool namedByRowid = false; // SaveOptionsFileName 1: C_144.edi; 0: C_1.edi
     bool oem = false;          // SaveOptionsFormat 1: the listed values in CP866
+    bool iaru = false;         // EdiFileVariant 1: the IARU REG1TEST variant, in ASCII
+    bool checklog = false;     // EdiChecklog 1: the IARU file's section is CHECKLOG
 };
 
 struct EdiExportResult
 {
-    QStringList written; // the files, in band order
-    QString error;       // the file that could not be written and why; empty when all went well
-    QStringList changed; // lines and contacts where a character became "?"
+    QStringList written;   // the files, in band order
+    QString error;         // the file that could not be written and why; empty when all went well
+    QStringList changed;   // lines and contacts where a character became "?"
+    QStringList longLines; // header lines of the IARU variant over 75 characters, written whole
 };
 
 // Writes the current contest's log as one EDI file per band with contacts into `folder`

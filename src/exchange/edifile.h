@@ -31,6 +31,7 @@ struct EdiOperator
 struct EdiStation
 {
     QString contestName;
+    std::optional<QDate> contestStart; // the IARU variant only
     std::optional<QDate> contestStop;
     QString ownCall;
     QString ownLocator;

@@ -6,6 +6,7 @@
 #include "store/logstore.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -45,6 +46,18 @@ Tfsaveoptions::Tfsaveoptions(LogStore& store, const QString& ownCall, int trackB
     };
     QGroupBox* naming = group("rg1", QStringLiteral("Наименование файлов"), names, m_names);
     QGroupBox* format = group("rg2", QStringLiteral("Формат выгрузки"), formats, m_formats);
+    const QString variants[2] = {QStringLiteral("Российский"), QStringLiteral("IARU REG1TEST")};
+    QGroupBox* variant = group("variantGroup", QStringLiteral("Вариант файла"), variants, m_variants);
+    m_checklog = new QCheckBox(QStringLiteral("Контрольный лог (CHECKLOG)"), variant);
+    m_checklog->setObjectName(QStringLiteral("checklogBox"));
+    variant->layout()->addWidget(m_checklog);
+    // The IARU file is always ASCII, and only it has a section a check log can name.
+    auto followVariant = [this] {
+        m_checklog->setEnabled(m_variants[1]->isChecked());
+        for (QRadioButton* entry : m_formats)
+            entry->setEnabled(!m_variants[1]->isChecked());
+    };
+    connect(m_variants[1], &QRadioButton::toggled, this, followVariant);
 
     m_continue = new QPushButton(QStringLiteral("Продолжить"), this);
     m_continue->setObjectName(QStringLiteral("btn1"));
@@ -57,6 +70,7 @@ Tfsaveoptions::Tfsaveoptions(LogStore& store, const QString& ownCall, int trackB
     layout->setSizeConstraint(QLayout::SetFixedSize); // a dialog border: not resizable
     layout->addWidget(naming);
     layout->addWidget(format);
+    layout->addWidget(variant);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_continue);
@@ -70,6 +84,11 @@ Tfsaveoptions::Tfsaveoptions(LogStore& store, const QString& ownCall, int trackB
         if (stored[g] == 0 || stored[g] == 1)
             entries[g][stored[g]]->setChecked(true);
     }
+    // The national variant unless the IARU one was chosen.
+    m_variants[m_store.intSetting(QStringLiteral("EdiFileVariant")).value_or(0) == 1 ? 1 : 0]->setChecked(
+        true);
+    m_checklog->setChecked(m_store.intSetting(QStringLiteral("EdiChecklog")).value_or(0) == 1);
+    followVariant();
     adjustSize();
     centreOn(*this, parent);
 }
@@ -81,6 +100,10 @@ void Tfsaveoptions::confirm()
                        m_names[1]->isChecked() ? 1 : 0);
         m_store.SetSet(QStringLiteral("SaveOptionsFormat"), LogStore::IntegerSetting,
                        m_formats[1]->isChecked() ? 1 : 0);
+        m_store.SetSet(QStringLiteral("EdiFileVariant"), LogStore::IntegerSetting,
+                       m_variants[1]->isChecked() ? 1 : 0);
+        m_store.SetSet(QStringLiteral("EdiChecklog"), LogStore::IntegerSetting,
+                       m_checklog->isChecked() ? 1 : 0);
         accept();
     });
 }

@@ -3,11 +3,14 @@
 #include <QDialog>
 
 class LogStore;
+class QCheckBox;
 class QRadioButton;
 class QPushButton;
 
-// "Опции сохранения": how the EDI files are named and in which code page they are
-// written. "Продолжить" stores both choices; Esc and the close box store nothing.
+// "Опции сохранения": how the EDI files are named, in which code page they are written, and
+// which variant of the file: the national one or IARU REG1TEST (ASCII, scored by the IARU
+// rule), the latter possibly as a check log. "Продолжить" stores the choices; Esc and the
+// close box store nothing.
 class Tfsaveoptions : public QDialog
 {
     Q_OBJECT
@@ -18,6 +21,8 @@ public:
 
     QRadioButton* nameEntry(int index) const { return m_names[index]; }
     QRadioButton* formatEntry(int index) const { return m_formats[index]; }
+    QRadioButton* variantEntry(int index) const { return m_variants[index]; }
+    QCheckBox* checklogBox() const { return m_checklog; }
     QPushButton* continueButton() const { return m_continue; }
 
 private:
@@ -26,5 +31,7 @@ private:
     LogStore& m_store;
     QRadioButton* m_names[2];
     QRadioButton* m_formats[2];
+    QRadioButton* m_variants[2];
+    QCheckBox* m_checklog;
     QPushButton* m_continue;
 };

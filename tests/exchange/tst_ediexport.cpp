@@ -1,3 +1,4 @@
+#include "app/logcheckwindow.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
 #include "exchange/tfsaveoptions.h"
@@ -5,12 +6,16 @@
 #include "support/windowtest.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <numbers>
 
 // "Экспорт в EDI" from the main window: the options, the folder, the files on disk.
 class TestEdiExport : public WindowTest
@@ -28,12 +33,33 @@ private slots:
     void oemChosenInTheDialogConvertsTheContestName();
     void nothingToExportIsSaid_data();
     void nothingToExportIsSaid();
+    void iaruVariantPassesAStrictReader();
 
 private:
     // N14 with the options dialog answered by "Продолжить" (or Esc).
     void runExport(bool confirm = true);
     static QByteArray read(const QString& path);
+    // N14 on a log the check questions: "Продолжить" in the check window, then `act` on the
+    // options dialog.
+    void exportPastTheCheck(const std::function<void(Tfsaveoptions*)>& act);
 };
+
+void TestEdiExport::exportPastTheCheck(const std::function<void(Tfsaveoptions*)>& act)
+{
+    bool seen = false;
+    inModal<LogCheckWindow>([&] { m_window->action("N14")->trigger(); },
+                            [&](LogCheckWindow* window) {
+                                whenModalOpens([&](QWidget* next) {
+                                    auto* options = qobject_cast<Tfsaveoptions*>(next);
+                                    QVERIFY(options);
+                                    QVERIFY(QTest::qWaitForWindowExposed(options));
+                                    seen = true;
+                                    act(options);
+                                });
+                                window->findChild<QPushButton*>("continueButton")->click();
+                            });
+    QVERIFY(QTest::qWaitFor([&] { return seen; }, 15000));
+}
 
 void TestEdiExport::init()
 {
@@ -241,6 +267,180 @@ void TestEdiExport::nothingToExportIsSaid()
     QCOMPARE(m_fakes->prompts.texts(), QStringList{text});
     QCOMPARE(m_fakes->prompts.shown.front().kind, ShownPrompt::Warning);
     QVERIFY(QDir(folder.path()).isEmpty());
+}
+
+namespace {
+
+// A REG1TEST 1.1 file as a robot of an IARU Region 1 contest takes it, from the format's text:
+// 7-bit ASCII, CR LF after every line, the identifier, the 36 header keys in order, the remarks,
+// the QSO records with the count announced, fifteen fields each, at most 75 characters.
+struct Reg1Test
+{
+    QHash<QString, QString> header;
+    QList<QStringList> qsos;
+    QString trailer;
+};
+
+Reg1Test readReg1Test(const QByteArray& bytes)
+{
+    Reg1Test file;
+    for (const char c : bytes)
+        [&] { QVERIFY2(uchar(c) < 0x80, "not 7-bit ASCII"); }();
+    [&] { QVERIFY(bytes.endsWith("\r\n")); }();
+    QList<QByteArray> lines = bytes.split('\n');
+    lines.removeLast();
+    QStringList text;
+    for (const QByteArray& line : std::as_const(lines)) {
+        [&] { QVERIFY2(line.endsWith('\r') && line.count('\r') == 1, line.constData()); }();
+        text << QString::fromLatin1(line.chopped(1));
+    }
+    static const QStringList keys = {"TName", "TDate", "PCall", "PWWLo", "PExch", "PAdr1", "PAdr2", "PSect",
+                                     "PBand", "PClub", "RName", "RCall", "RAdr1", "RAdr2", "RPoCo", "RCity",
+                                     "RCoun", "RPhon", "RHBBS", "MOpe1", "MOpe2", "STXEq", "SPowe", "SRXEq",
+                                     "SAnte", "SAntH", "CQSOs", "CQSOP", "CWWLs", "CWWLB", "CExcs", "CExcB",
+                                     "CDXCs", "CDXCB", "CToSc", "CODXC"};
+    if (text.size() < 40)
+        return file;
+    [&] { QCOMPARE(text[0], "[REG1TEST;1]"); }();
+    for (int i = 0; i < keys.size(); ++i) {
+        [&] { QVERIFY2(text[i + 1].startsWith(keys[i] + "="), qPrintable(text[i + 1])); }();
+        file.header[keys[i]] = text[i + 1].mid(6);
+    }
+    int at = int(keys.size()) + 1;
+    [&] { QCOMPARE(text[at], "[Remarks]"); }();
+    while (at < text.size() && !text[at].startsWith("[QSORecords;"))
+        ++at;
+    static const QRegularExpression records("^\\[QSORecords;(\\d+)\\]$");
+    const QRegularExpressionMatch count = records.match(at < text.size() ? text[at] : QString());
+    [&] { QVERIFY(count.hasMatch()); }();
+    const int n = count.captured(1).toInt();
+    [&] { QCOMPARE(text.size(), at + 1 + n + 1); }();
+    static const QRegularExpression qso(
+        "^\\d{6};\\d{4};[A-Z0-9/]{3,14};[0-9]?;\\d{0,3};(\\d{3,4})?;\\d{0,3};(\\d{3,4})?;"
+        "[^;]{0,6};([A-X]{2}\\d{2}([A-X]{2})?)?;\\d{1,6};N?;N?;N?;D?$");
+    for (int i = at + 1; i <= at + n; ++i) {
+        [&] { QVERIFY2(qso.match(text[i]).hasMatch() && text[i].size() <= 75, qPrintable(text[i])); }();
+        file.qsos << text[i].split(';');
+    }
+    file.trailer = text.last();
+    return file;
+}
+
+// The centre of a locator's sub-square in degrees, as the format's distance rule takes it.
+QPointF centre(const QString& l)
+{
+    const double lon = (l[0].unicode() - 'A') * 20 - 180 + (l[2].unicode() - '0') * 2 +
+                       (l[4].unicode() - 'A') * 5.0 / 60 + 2.5 / 60;
+    const double lat = (l[1].unicode() - 'A') * 10 - 90 + (l[3].unicode() - '0') +
+                       (l[5].unicode() - 'A') * 2.5 / 60 + 1.25 / 60;
+    return {lon, lat};
+}
+
+int iaruPoints(const QString& own, const QString& other)
+{
+    const double r = std::numbers::pi / 180;
+    const QPointF a = centre(own), b = centre(other);
+    const double cosine = std::sin(a.y() * r) * std::sin(b.y() * r) +
+                          std::cos(a.y() * r) * std::cos(b.y() * r) * std::cos((b.x() - a.x()) * r);
+    return int(std::floor(6371.29 * std::acos(std::min(1.0, cosine)))) + 1;
+}
+
+} // namespace
+
+// The IARU variant chosen in the real dialog, on two bands with a repeat, an incomplete
+// locator and Cyrillic personal data: every file passes the strict reader, its points and
+// claims are the IARU rule's, and the national files stay as they were.
+void TestEdiExport::iaruVariantPassesAStrictReader()
+{
+    m_file->sqlite(
+        "UPDATE SettingInfo SET SettingInfoValue='Иванов Пётр' WHERE SettingInfoN='RName';"
+        "UPDATE SettingInfo SET SettingInfoValue='Щёлково' WHERE SettingInfoN='RCity';"
+        "UPDATE SettingInfo SET SettingInfoValue='100 Вт' WHERE SettingInfoN='SPowe';"
+        "UPDATE SettingInfo SET SettingInfoValue='12 м' WHERE SettingInfoN='SAntH';"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH,"
+        " IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
+        " (1, 144, 42189.8, 'UA3AAA', 'KO95AB', 1, 3, 59, 20, 59, 127, 127.4, 89),"
+        " (1, 144, 42189.9, 'UA3DDD', 'KO95BB', 2, 4, 599, 21, 599, 127, 127.4, 89),"
+        " (1, 432, 42189.8, 'UA3EEE', 'KO9', 1, 2, 59, 4, 59, 0, 0, 0);");
+    QTemporaryDir national, iaru;
+    openWindow();
+    m_fakes->prompts.pathAnswers = {national.path()};
+    exportPastTheCheck(
+        [](Tfsaveoptions* options) { QTest::mouseClick(options->continueButton(), Qt::LeftButton); });
+    m_fakes->prompts.clear();
+    m_fakes->prompts.pathAnswers = {iaru.path()};
+    exportPastTheCheck([&](Tfsaveoptions* options) {
+        QVERIFY(options->variantEntry(0)->isChecked());
+        QVERIFY(!options->checklogBox()->isEnabled());
+        // On the button's circle: a short label leaves the middle of a wide button empty.
+        QRadioButton* entry = options->variantEntry(1);
+        QTest::mouseClick(entry, Qt::LeftButton, {}, QPoint(8, entry->height() / 2));
+        QVERIFY(options->checklogBox()->isEnabled());
+        QTest::mouseClick(options->continueButton(), Qt::LeftButton);
+    });
+    QCOMPARE(m_file->column("SELECT SettingParamInt FROM Setting WHERE SettingName IN "
+                            "('EdiFileVariant', 'EdiChecklog') ORDER BY SettingName"),
+             (QVariantList{0, 1}));
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information),
+             QStringList{"Выгрузили данные в " + iaru.path() + "/"});
+
+    const Reg1Test first = readReg1Test(read(iaru.filePath("RK3AW_P_1.edi")));
+    const Reg1Test second = readReg1Test(read(iaru.filePath("RK3AW_P_2.edi")));
+    QCOMPARE(first.qsos.size(), 4);
+    QCOMPARE(second.qsos.size(), 2);
+    QCOMPARE(first.header["TDate"], "20150704;20150705");
+    QCOMPARE(first.header["PBand"], "144 MHz");
+    QCOMPARE(second.header["PBand"], "432 MHz");
+    QCOMPARE(first.header["PSect"], "SINGLE");
+    QCOMPARE(first.header["RName"], "Ivanov Petr");
+    QCOMPARE(first.header["RCity"], "Shchelkovo");
+    QCOMPARE(first.header["SPowe"], "100");
+    QCOMPARE(first.header["SAntH"], "12;");
+    QVERIFY(first.trailer.startsWith("[END;Kovra log ") && first.trailer.endsWith("]"));
+
+    // Points, marks and claims as the IARU counts them: the repeat of UA3AAA is a duplicate
+    // with 0 points, KO9 scores nothing, and a square is new once.
+    const QList<QStringList> expected144 = {
+        {"UA3AAA", QString::number(iaruPoints("KO85UR", "KO95AA")), "N", ""},
+        {"UA3BBB", QString::number(iaruPoints("KO85UR", "KO86AA")), "N", ""},
+        {"UA3AAA", "0", "", "D"},
+        {"UA3DDD", QString::number(iaruPoints("KO85UR", "KO95BB")), "", ""}};
+    for (int i = 0; i < expected144.size(); ++i) {
+        const QStringList& q = first.qsos[i];
+        QCOMPARE((QStringList{q[2], q[10], q[12], q[14]}), expected144[i]);
+    }
+    QCOMPARE(first.qsos[0][5], "001");
+    QCOMPARE(first.qsos[0][7], "007");
+    QCOMPARE((QStringList{second.qsos[0][9], second.qsos[0][10], second.qsos[0][12]}),
+             (QStringList{"KO95AA", QString::number(iaruPoints("KO85UR", "KO95AA")), "N"}));
+    QCOMPARE((QStringList{second.qsos[1][9], second.qsos[1][10], second.qsos[1][12]}),
+             (QStringList{"", "0", ""})); // the format has no field for three characters
+    const int sum144 = expected144[0][1].toInt() + expected144[1][1].toInt() + expected144[3][1].toInt();
+    QCOMPARE(first.header["CQSOs"], "3;1");
+    QCOMPARE(first.header["CQSOP"], QString::number(sum144));
+    QCOMPARE(first.header["CToSc"], QString::number(sum144));
+    QCOMPARE(first.header["CWWLs"], "2;0;1");
+    // KO86AA lies farther from KO85UR than the KO95 squares.
+    QVERIFY(expected144[1][1].toInt() > expected144[0][1].toInt());
+    QCOMPARE(first.header["CODXC"], "UA3BBB;KO86AA;" + QString::number(expected144[1][1].toInt() - 1));
+    QCOMPARE(second.header["CQSOs"], "1;1");
+
+    // The national files are the bytes of before; a check log names its section.
+    m_fakes->prompts.clear();
+    m_fakes->prompts.pathAnswers = {iaru.path()};
+    exportPastTheCheck([&](Tfsaveoptions* options) {
+        QVERIFY(options->variantEntry(1)->isChecked());
+        QTest::mouseClick(options->checklogBox(), Qt::LeftButton, {},
+                          QPoint(8, options->checklogBox()->height() / 2));
+        QTest::mouseClick(options->continueButton(), Qt::LeftButton);
+    });
+    QCOMPARE(readReg1Test(read(iaru.filePath("RK3AW_P_1.edi"))).header["PSect"], "CHECKLOG");
+    QVERIFY(read(national.filePath("RK3AW_P_1.edi"))
+                .endsWith("[QSORecords;4]\r\n150704;1200;UA3AAA;1;59;001;59;007;;KO95AA;;;;;\r\n"
+                          "150704;1424;UA3BBB;2;599;002;599;012;;KO86AA;;;;;\r\n"
+                          "150704;1912;UA3AAA;1;59;003;59;020;;KO95AB;;;;;\r\n"
+                          "150704;2136;UA3DDD;2;599;004;599;021;;KO95BB;;;;;\r\n"));
 }
 
 QTEST_MAIN(TestEdiExport)

@@ -1,4 +1,5 @@
 #include "exchange/edifile.h"
+#include "exchange/iaruedi.h"
 #include "store/daycount.h"
 
 #include <QtTest>
@@ -19,6 +20,9 @@ private slots:
     void operatorLinesFollowTheStation();
     void oemConvertsTheListedValuesOnly();
     void charactersOutsideTheCodePageAreReported();
+    void icaoTransliteration_data();
+    void icaoTransliteration();
+    void iaruHeaderLineOverTheLimitIsNamed();
 
 private:
     static EdiStation station();
@@ -186,6 +190,45 @@ void TestEdiFile::charactersOutsideTheCodePageAreReported()
     const QByteArray file = encodeEdiFile(ediHeader(s, "144 MHz"), {}, false, &changed);
     QVERIFY(file.contains("PClub=Cl?b ? ?\r\n")); // one "?" per character
     QCOMPARE(changed, QStringList{"PClub="});
+}
+
+void TestEdiFile::icaoTransliteration_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("ascii");
+    QTest::addColumn<bool>("lossy");
+    QTest::newRow("name") << "Жуков Щёлково Юрьев Ярославль"
+                          << "Zhukov Shchelkovo Iurev Iaroslavl" << false;
+    QTest::newRow("capitals") << "ЦЫГАНОВ ХЪ"
+                              << "TSYGANOV KHIE" << false;
+    QTest::newRow("ASCII stays") << "RK3AW/P; a=1"
+                                 << "RK3AW/P; a=1" << false;
+    QTest::newRow("no letter for it") << "Ü №5 ✓"
+                                      << "? ?5 ?" << true;
+}
+
+void TestEdiFile::icaoTransliteration()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, ascii);
+    QFETCH(bool, lossy);
+    bool lost = false;
+    QCOMPARE(icaoTransliterated(text, &lost), ascii);
+    QCOMPARE(lost, lossy);
+}
+
+// A header line over 75 characters is written whole and named; "?" lines are named too.
+void TestEdiFile::iaruHeaderLineOverTheLimitIsNamed()
+{
+    EdiStation s = station();
+    s.contestName = QString(80, QLatin1Char('x'));
+    s.city = QStringLiteral("Ü");
+    QStringList changed, longLines;
+    const QByteArray file = encodeIaruEdiFile(s, 144, "144 MHz", {}, false, &changed, &longLines);
+    QVERIFY(file.contains("\r\nTName=" + QByteArray(80, 'x') + "\r\n"));
+    QVERIFY(file.contains("\r\n[QSORecords;0]\r\n[END;Kovra log "));
+    QCOMPARE(longLines, QStringList{"TName="});
+    QCOMPARE(changed, QStringList{"RCity="});
 }
 
 QTEST_GUILESS_MAIN(TestEdiFile)
