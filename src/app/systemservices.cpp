@@ -107,6 +107,23 @@ std::optional<QString> WidgetPrompts::chooseFileToOpen(const QString& caption, c
     return chosen;
 }
 
+QStringList WidgetPrompts::chooseFilesToOpen(const QString& caption, const QString& folder,
+                                             const QString& filter)
+{
+    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), caption, folder, filter);
+}
+
+std::optional<int> WidgetPrompts::chooseItem(const QString& caption, const QString& prompt,
+                                             const QStringList& items)
+{
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(QApplication::activeWindow(), caption, prompt, items, 0, false, &ok);
+    if (!ok || !items.contains(chosen))
+        return std::nullopt;
+    return int(items.indexOf(chosen));
+}
+
 std::optional<QString> WidgetPrompts::chooseFileToSave(const QString& caption, const QString& folder,
                                                        const QString& filter)
 {

@@ -16,6 +16,10 @@ public:
     std::optional<QString> askText(const QString& caption, const QString& prompt,
                                    const QString& initial) override;
     std::optional<QString> chooseFolder(const QString& caption, const QString& offered) override;
+    QStringList chooseFilesToOpen(const QString& caption, const QString& folder,
+                                  const QString& filter) override;
+    std::optional<int> chooseItem(const QString& caption, const QString& prompt,
+                                  const QStringList& items) override;
     std::optional<QString> chooseFileToOpen(const QString& caption, const QString& folder,
                                             const QString& filter) override;
     std::optional<QString> chooseFileToSave(const QString& caption, const QString& folder,

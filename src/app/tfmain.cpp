@@ -17,6 +17,8 @@
 #include "controls/windowsettings.h"
 #include "exchange/adifexport.h"
 #include "exchange/ediexport.h"
+#include "exchange/ediimport.h"
+#include "exchange/ediimportwindow.h"
 #include "exchange/ediviewtable.h"
 #include "exchange/mappage.h"
 #include "exchange/mapserver.h"
@@ -246,6 +248,8 @@ void Tfmain::buildMenu()
             [this] { guarded(m_services.prompts, [this] { checkLog(false); }); });
     connect(add(work, "N14", QStringLiteral("Экспорт в EDI")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { exportEdi(); }); });
+    connect(add(work, "mnImportEdi", QStringLiteral("Импорт EDI")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { importEdi(); }); });
     connect(add(work, "N5", QStringLiteral("Экспорт в ADI")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { exportAdif(); }); });
     connect(add(work, "N12", QStringLiteral("Открыть")), &QAction::triggered, this,
@@ -449,6 +453,59 @@ void Tfmain::exportEdi()
         m_services.prompts.information(QStringLiteral("Выгрузили данные в ") + folder + replaced);
 }
 
+void Tfmain::importEdi()
+{
+    ContactLog log(m_store);
+    if (!log.contestExists(m_state.CurrentContestId)) {
+        m_services.prompts.warning(noContestText());
+        return;
+    }
+    const QStringList paths = m_services.prompts.chooseFilesToOpen(
+        QStringLiteral("Импорт EDI"), QString(), QStringLiteral("EDI (Electronic Data Interchange) (*.edi)"));
+    if (paths.isEmpty())
+        return;
+    EdiImport import(m_store, m_state.CurrentContestId, m_state.OwnLocator);
+    QStringList bandNames;
+    for (const LogBand& band : import.bands())
+        bandNames << band.name;
+    QList<EdiImportFile> files;
+    for (const QString& path : paths) {
+        EdiImportFile file = import.read(path);
+        // A band the log does not have: the operator says which one the file is.
+        if (file.error.isEmpty() && file.bandId == 0 && !file.reading.contacts.isEmpty()) {
+            const std::optional<int> chosen =
+                m_services.prompts.chooseItem(QStringLiteral("Импорт EDI"),
+                                              QStringLiteral("Диапазон файла %1 (\"%2\"):")
+                                                  .arg(QFileInfo(path).fileName(), file.reading.band),
+                                              bandNames);
+            if (!chosen)
+                return;
+            file.bandId = import.bands()[*chosen].id;
+        }
+        files << file;
+    }
+    const EdiImportPlan plan = import.plan(files);
+    EdiImportWindow window(plan.summary(), !plan.rows.isEmpty(), this);
+    window.setFont(font());
+    if (window.exec() != QDialog::Accepted)
+        return;
+    std::vector<SaveOutcome> outcomes;
+    try {
+        outcomes = import.write(plan);
+    } catch (const SqlError& e) {
+        m_services.prompts.error(QStringLiteral("Связи не добавлены: ") + e.message());
+        return;
+    }
+    const auto added = std::count_if(outcomes.begin(), outcomes.end(),
+                                     [](const SaveOutcome& o) { return o.kind == SaveOutcome::Saved; });
+    QString text = QStringLiteral("Добавлено связей: %1.").arg(added);
+    if (qsizetype(added) < qsizetype(outcomes.size()))
+        text += QStringLiteral(" Не добавлено (пустое поле или повтор раньше срока): %1.")
+                    .arg(outcomes.size() - added);
+    m_contactEntry->bandChanged(); // the log and the next serial follow the new rows
+    m_services.prompts.information(text);
+}
+
 void Tfmain::showMap()
 {
     QString own = m_state.OwnLocator;
@@ -558,17 +615,8 @@ void Tfmain::openEdiFile(const QString& fileArgument)
                    QStringLiteral(" / ") + file.name);
     m_log->showFile(path);
     lockForViewer();
-    if (!file.unreadLines.isEmpty()) {
-        constexpr int kNamed = 20;
-        QStringList numbers;
-        for (int i = 0; i < std::min<int>(kNamed, int(file.unreadLines.size())); ++i)
-            numbers << QString::number(file.unreadLines[i]);
-        QString text = QStringLiteral("Не удалось прочитать строки файла %1: %2")
-                           .arg(path, numbers.join(QStringLiteral(", ")));
-        if (file.unreadLines.size() > kNamed)
-            text += QStringLiteral(" и ещё %1").arg(file.unreadLines.size() - kNamed);
-        m_services.prompts.warning(text + QLatin1Char('.'));
-    }
+    if (!file.unreadLines.isEmpty())
+        m_services.prompts.warning(unreadLinesText(path, file.unreadLines));
 }
 
 void Tfmain::registerAsEdiViewer()

@@ -67,6 +67,9 @@ public:
     void showMap();
     // "Экспорт в ADI": the rows the log grid shows, in its order, into one file.
     void exportAdif();
+    // "Импорт EDI": EDI files added to the current contest through the save's checks, after a
+    // summary window; nothing is written unless "Импортировать" is pressed.
+    void importEdi();
     // "Открыть", and a file named on the command line: the file's contacts in the grid in
     // place of the log, read-only, until the program closes. `fileArgument` (when not
     // blank) is the file; otherwise the operator picks one.

@@ -48,3 +48,16 @@ void fillViewerTable(LogStore& store, const EdiReading& reading, const QString& 
         db.exec(QStringLiteral("UPDATE Contest SET ContestActual=False"));
     });
 }
+
+QString unreadLinesText(const QString& path, const QList<int>& lines)
+{
+    constexpr int kNamed = 20;
+    QStringList numbers;
+    for (int i = 0; i < std::min<int>(kNamed, int(lines.size())); ++i)
+        numbers << QString::number(lines[i]);
+    QString text = QStringLiteral("Не удалось прочитать строки файла %1: %2")
+                       .arg(path, numbers.join(QStringLiteral(", ")));
+    if (lines.size() > kNamed)
+        text += QStringLiteral(" и ещё %1").arg(lines.size() - kNamed);
+    return text + QLatin1Char('.');
+}

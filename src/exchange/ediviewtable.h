@@ -13,6 +13,9 @@ struct EdiFileReading
 };
 EdiFileReading readEdiFile(const QString& path);
 
+// "Не удалось прочитать строки файла F: 3, 7 и ещё 2." naming the first twenty numbers.
+QString unreadLinesText(const QString& path, const QList<int>& lines);
+
 // Puts the file's contacts into ContestListRead in place of the rows it held, each with
 // distance and azimuth from the own locator, and leaves no contest current: one
 // transaction, so a failure leaves both tables as they were. The log is not touched.

@@ -38,6 +38,38 @@ std::optional<ContactFields::Field> firstEmptyField(const ContactFields& f)
 
 SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
 {
+    QString statement;
+    SaveOutcome outcome = checkedInsert(f, context, statement);
+    if (outcome.kind != SaveOutcome::Saved)
+        return outcome;
+    if (!m_store.eSQL(statement)) {
+        outcome.kind = SaveOutcome::Failed;
+        return outcome;
+    }
+    outcome.rowid = m_store.db().lastInsertRowid();
+    return outcome;
+}
+
+std::vector<SaveOutcome> ContactLog::saveAll(const QList<std::pair<ContactFields, SaveContext>>& rows)
+{
+    std::vector<SaveOutcome> outcomes;
+    outcomes.reserve(size_t(rows.size()));
+    m_store.db().transaction([&] {
+        for (const auto& [fields, context] : rows) {
+            QString statement;
+            SaveOutcome outcome = checkedInsert(fields, context, statement);
+            if (outcome.kind == SaveOutcome::Saved) {
+                m_store.db().exec(statement); // a failure throws and rolls back every row
+                outcome.rowid = m_store.db().lastInsertRowid();
+            }
+            outcomes.push_back(outcome);
+        }
+    });
+    return outcomes;
+}
+
+SaveOutcome ContactLog::checkedInsert(const ContactFields& f, const SaveContext& context, QString& statement)
+{
     SaveOutcome outcome;
     if (const auto empty = firstEmptyField(f)) {
         outcome.kind = SaveOutcome::MissingField;
@@ -84,7 +116,7 @@ SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
     const QString frequencyColumn = f.frequencyHz ? QStringLiteral(", ContestListFrequency") : QString();
     const QString frequency =
         f.frequencyHz ? QLatin1Char(',') + sqlNumber(double(*f.frequencyHz) / 1e6) : QString();
-    const QString statement =
+    statement =
         QStringLiteral(
             "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
             "ContestListQTH, IdModulation,ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
@@ -97,11 +129,6 @@ SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
         QLatin1Char(',') + numberOrText(f.receivedReport) + QLatin1Char(',') + QString::number(points) +
         QLatin1Char(',') + sqlNumber(distance) + QLatin1Char(',') + QString::number(azimuth) + frequency +
         QLatin1Char(')');
-    if (!m_store.eSQL(statement)) {
-        outcome.kind = SaveOutcome::Failed;
-        return outcome;
-    }
-    outcome.rowid = m_store.db().lastInsertRowid();
     return outcome;
 }
 

@@ -7,6 +7,8 @@
 #include <QTime>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 class Cursor;
 class LogStore;
@@ -59,6 +61,10 @@ public:
     explicit ContactLog(LogStore& store) : m_store(store) {}
 
     SaveOutcome save(const ContactFields& fields, const SaveContext& context);
+    // Many contacts in one transaction, each through the checks of save() with its own
+    // context: one that a check stops is left out with its outcome and no box. A failing
+    // INSERT rolls every row back and throws SqlError, so that nothing is half written.
+    std::vector<SaveOutcome> saveAll(const QList<std::pair<ContactFields, SaveContext>>& rows);
 
     // The next serial number of a contest's band: the largest sent number plus 1, or 1.
     int nextSerialNumber(qint32 contestId, qint32 bandId);
@@ -82,6 +88,9 @@ public:
     void rescore(Cursor& log, const QString& ownLocator, double pointsPerKm);
 
 private:
+    // The checks of a save; when they pass, the outcome is Saved and `statement` the INSERT.
+    SaveOutcome checkedInsert(const ContactFields& fields, const SaveContext& context, QString& statement);
+
     LogStore& m_store;
 };
 

@@ -32,6 +32,12 @@ public:
     virtual std::optional<QString> chooseFolder(const QString& caption, const QString& offered) = 0;
     virtual std::optional<QString> chooseFileToOpen(const QString& caption, const QString& folder,
                                                     const QString& filter) = 0;
+    // Several files to open at once: none when cancelled.
+    virtual QStringList chooseFilesToOpen(const QString& caption, const QString& folder,
+                                          const QString& filter) = 0;
+    // One entry of a list, as a drop-down without typing: its position, none when cancelled.
+    virtual std::optional<int> chooseItem(const QString& caption, const QString& prompt,
+                                          const QStringList& items) = 0;
     virtual std::optional<QString> chooseFileToSave(const QString& caption, const QString& folder,
                                                     const QString& filter) = 0;
     // The colour chooser: the chosen colour, none when cancelled.

@@ -78,6 +78,28 @@ std::optional<QString> FakePrompts::chooseFileToOpen(const QString& caption, con
     return nextPath(caption, folder, filter);
 }
 
+QStringList FakePrompts::chooseFilesToOpen(const QString& caption, const QString& folder,
+                                           const QString& filter)
+{
+    const std::optional<QString> paths = nextPath(caption, folder, filter);
+    return paths ? paths->split(QLatin1Char('\n')) : QStringList();
+}
+
+std::optional<int> FakePrompts::chooseItem(const QString& caption, const QString& prompt,
+                                           const QStringList& items)
+{
+    record(ShownPrompt::Ask, caption + QLatin1Char('|') + prompt, items.join(QLatin1Char('|')));
+    if (askAnswers.empty() || !askAnswers.front()) {
+        if (!askAnswers.empty())
+            askAnswers.pop_front();
+        return std::nullopt;
+    }
+    const QString answer = *askAnswers.front();
+    askAnswers.pop_front();
+    const qsizetype at = items.indexOf(answer);
+    return at < 0 ? std::nullopt : std::optional<int>(int(at));
+}
+
 std::optional<QString> FakePrompts::chooseFileToSave(const QString& caption, const QString& folder,
                                                      const QString& filter)
 {

@@ -37,6 +37,12 @@ public:
     std::optional<QString> chooseFolder(const QString& caption, const QString& offered) override;
     std::optional<QString> chooseFileToOpen(const QString& caption, const QString& folder,
                                             const QString& filter) override;
+    // The next of pathAnswers, its paths separated by "\n" (none cancels).
+    QStringList chooseFilesToOpen(const QString& caption, const QString& folder,
+                                  const QString& filter) override;
+    // The position of the next of askAnswers among the items (none, or no such item, cancels).
+    std::optional<int> chooseItem(const QString& caption, const QString& prompt,
+                                  const QStringList& items) override;
     std::optional<QString> chooseFileToSave(const QString& caption, const QString& folder,
                                             const QString& filter) override;
     // Answers with the code shown unless codeAnswers says otherwise (none cancels).

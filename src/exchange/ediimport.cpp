@@ -1,0 +1,180 @@
+#include "exchange/ediimport.h"
+
+#include "exchange/ediviewtable.h"
+#include "exchange/iaruedi.h"
+#include "store/daycount.h"
+#include "store/logstore.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Contacts match to the minute: EDI has no seconds.
+qint64 minuteOf(double dayCount)
+{
+    return qint64(std::floor(dayCount * 1440.0 + 0.5));
+}
+
+QString matchKey(const QString& call, qint32 band, double dayCount)
+{
+    return call.trimmed().toUpper() + QLatin1Char('|') + QString::number(band) + QLatin1Char('|') +
+           QString::number(minuteOf(dayCount));
+}
+
+} // namespace
+
+qint32 bandNamedBy(const QString& pband, const QList<LogBand>& bands)
+{
+    const QString named = pband.trimmed();
+    if (named.isEmpty())
+        return 0;
+    for (const LogBand& band : bands) {
+        if (named.compare(band.name.trimmed(), Qt::CaseInsensitive) == 0 ||
+            named.compare(iaruBandName(band.id, QString()), Qt::CaseInsensitive) == 0)
+            return band.id;
+    }
+    static const QRegularExpression frequency(QStringLiteral("^(\\d+(?:[.,]\\d+)?)\\s*([MG])Hz$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = frequency.match(named);
+    if (!m.hasMatch())
+        return 0;
+    QString number = m.captured(1);
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    const double mhz =
+        number.toDouble() * (m.captured(2).compare(QLatin1String("G"), Qt::CaseInsensitive) == 0 ? 1000 : 1);
+    for (const LogBand& band : bands) {
+        if (band.id > 0 && mhz >= band.id && mhz <= band.id * 1.1)
+            return band.id;
+    }
+    return 0;
+}
+
+QList<ContactFields> importedFields(const EdiReading& reading, const QString& bandName,
+                                    const QHash<qint64, QString>& modeNames)
+{
+    QList<EdiReadContact> contacts = reading.contacts;
+    std::stable_sort(contacts.begin(), contacts.end(), [](const EdiReadContact& a, const EdiReadContact& b) {
+        return a.dateTime < b.dateTime;
+    });
+    QList<ContactFields> fields;
+    fields.reserve(contacts.size());
+    for (const EdiReadContact& c : std::as_const(contacts)) {
+        const double minute = double(minuteOf(c.dateTime)) / 1440.0;
+        ContactFields f;
+        f.band = bandName;
+        f.mode = modeNames.value(c.mode, modeNames.value(0));
+        f.call = c.call.trimmed();
+        f.locator = c.locator.trimmed();
+        f.sentReport = QString::number(c.sentReport);
+        f.sentNumber = QString::number(c.sentNumber);
+        f.receivedReport = QString::number(c.receivedReport);
+        f.receivedNumber = QString::number(c.receivedNumber);
+        f.date = dayCountDate(minute);
+        f.time = dayCountTime(minute);
+        fields << f;
+    }
+    return fields;
+}
+
+QString EdiImportPlan::summary() const
+{
+    QStringList lines;
+    for (const Band& band : bands)
+        lines << QStringLiteral("%1: связей в файлах %2, уже есть в соревновании %3 (пропускаются), будет "
+                                "добавлено %4")
+                     .arg(band.name)
+                     .arg(band.contacts)
+                     .arg(band.existing)
+                     .arg(band.contacts - band.existing);
+    if (bands.isEmpty())
+        lines << QStringLiteral("Связей для добавления нет.");
+    lines << failedFiles << unread;
+    return lines.join(QLatin1Char('\n'));
+}
+
+EdiImport::EdiImport(LogStore& store, qint32 contestId, QString ownLocator)
+    : m_store(store), m_contestId(contestId), m_ownLocator(std::move(ownLocator))
+{
+    for (const ResultRow& r :
+         m_store.db().query(QStringLiteral("SELECT BandRowid, BandName FROM [Band] ORDER BY BandRowid")).rows)
+        m_bands << LogBand{qint32(r[0].toInt()), r[1].isNull() ? QString() : r[1].displayText()};
+    for (const ResultRow& r :
+         m_store.db().query(QStringLiteral("SELECT ModulationRowid, ModulationName FROM Modulation")).rows)
+        m_modeNames.insert(r[0].toInt(), r[1].isNull() ? QString() : r[1].displayText());
+}
+
+EdiImportFile EdiImport::read(const QString& path) const
+{
+    EdiImportFile file;
+    file.path = path;
+    EdiFileReading reading = readEdiFile(path);
+    if (!reading.reading) {
+        file.error = reading.cause;
+        return file;
+    }
+    file.reading = std::move(*reading.reading);
+    file.bandId = bandNamedBy(file.reading.band, m_bands);
+    return file;
+}
+
+EdiImportPlan EdiImport::plan(const QList<EdiImportFile>& files)
+{
+    EdiImportPlan plan;
+    QSet<QString> present;
+    m_store.db().queryEach(
+        QStringLiteral(
+            "SELECT ContestListCall, IdBand, ContestListDateTime FROM ContestList WHERE IdContest=%1")
+            .arg(m_contestId),
+        [&](const ResultRow& r) {
+            if (!r[0].isNull() && r[1].isNumeric() && r[2].isNumeric())
+                present.insert(matchKey(r[0].displayText(), qint32(r[1].toInt()), r[2].toDouble()));
+        });
+    ContactLog log(m_store);
+    for (const EdiImportFile& file : files) {
+        const QString name = QFileInfo(file.path).fileName();
+        if (!file.error.isEmpty()) {
+            plan.failedFiles << QStringLiteral("Не удалось открыть файл %1: %2").arg(name, file.error);
+            continue;
+        }
+        if (!file.reading.unreadLines.isEmpty())
+            plan.unread << unreadLinesText(name, file.reading.unreadLines);
+        const auto band = std::find_if(m_bands.cbegin(), m_bands.cend(),
+                                       [&](const LogBand& b) { return b.id == file.bandId; });
+        if (band == m_bands.cend() || file.reading.contacts.isEmpty())
+            continue;
+        auto counted = std::find_if(plan.bands.begin(), plan.bands.end(),
+                                    [&](const EdiImportPlan::Band& b) { return b.id == band->id; });
+        if (counted == plan.bands.end()) {
+            plan.bands << EdiImportPlan::Band{band->id, band->name};
+            counted = plan.bands.end() - 1;
+        }
+        SaveContext context;
+        context.contestId = m_contestId;
+        context.ownLocator = m_ownLocator;
+        context.pointsPerKm = log.bandPointsPerKm(band->name);
+        for (const ContactFields& f : importedFields(file.reading, band->name, m_modeNames)) {
+            ++counted->contacts;
+            const double when = toDayCount(f.date, f.time);
+            if (present.contains(matchKey(f.call, band->id, when))) {
+                ++counted->existing;
+                continue;
+            }
+            present.insert(matchKey(f.call, band->id, when));
+            // The repeat rule measures from the contact's own time, as if typed then.
+            context.nowUtc = when;
+            plan.rows << std::pair{f, context};
+        }
+    }
+    std::stable_sort(plan.rows.begin(), plan.rows.end(),
+                     [](const auto& a, const auto& b) { return a.second.nowUtc < b.second.nowUtc; });
+    return plan;
+}
+
+std::vector<SaveOutcome> EdiImport::write(const EdiImportPlan& plan)
+{
+    return ContactLog(m_store).saveAll(plan.rows);
+}

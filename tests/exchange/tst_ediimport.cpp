@@ -1,0 +1,167 @@
+#include "app/tfmain.h"
+#include "exchange/ediexport.h"
+#include "exchange/ediimport.h"
+#include "exchange/ediimportwindow.h"
+#include "store/logstore.h"
+#include "support/windowtest.h"
+
+#include <QAction>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// "Импорт EDI": files of this program or any other added to the current contest through the
+// save's checks, after a summary; "Отмена" writes nothing.
+class TestEdiImport : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void exportedFilesComeBackOnceToTheMinute();
+    void cancelWritesNothingAndUnreadLinesAreListed();
+    void hostileFilesChangeNothingButAddValidContacts();
+
+private:
+    // "Импорт EDI" with the files; `act` on the summary window.
+    void runImport(const QStringList& paths, const std::function<void(EdiImportWindow*)>& act);
+    QVariantList rowsOf(int contest) const;
+};
+
+void TestEdiImport::init()
+{
+    prepare(
+        "INSERT INTO Contest VALUES (1, 'Полевой день', 42189, 42190.5, 0);"
+        "INSERT INTO Contest VALUES (2, 'Пустой', 42189, 42190.5, 1);"
+        "UPDATE SettingInfo SET SettingInfoValue='RK3AW' WHERE SettingInfoN='PCall';"
+        "UPDATE SettingInfo SET SettingInfoValue='KO85UR' WHERE SettingInfoN='PWWLo';"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH,"
+        " IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
+        " (1, 144, 42189.5, 'UA3AAA', 'KO95AA', 1, 1, 59, 7, 59, 127, 127.4, 89),"
+        " (1, 144, 42189.6003, 'UA3B''B', 'KO86AA', 2, 2, 599, 12, 599, 111, 111.1, 0),"
+        " (1, 432, 42189.7, 'UA3CCC', 'KO95AA', 6, 5, 59, 3, 57, 255, 127.4, 89);");
+}
+
+void TestEdiImport::cleanup()
+{
+    release();
+}
+
+QVariantList TestEdiImport::rowsOf(int contest) const
+{
+    return m_file->column(
+        QStringLiteral(
+            "SELECT IdBand || ' ' || ContestListCall || ' ' || ContestListQTH || ' ' || IdModulation || ' ' "
+            "|| ContestListSendRST || ' ' || ContestListSendNum || ' ' || ContestListReceivedRST || ' ' || "
+            "ContestListReceivedNum || ' ' || CAST(round(ContestListDateTime * 1440) AS INTEGER) || ' ' "
+            "|| (ContestListResult > 0) FROM ContestList WHERE IdContest=%1 ORDER BY IdBand, "
+            "ContestListSendNum")
+            .arg(contest));
+}
+
+void TestEdiImport::runImport(const QStringList& paths, const std::function<void(EdiImportWindow*)>& act)
+{
+    m_fakes->prompts.pathAnswers = {paths.join('\n')};
+    inModal<EdiImportWindow>([&] { m_window->action("mnImportEdi")->trigger(); },
+                             [&](EdiImportWindow* window) {
+                                 QCOMPARE(window->windowTitle(), "Импорт EDI");
+                                 act(window);
+                             });
+}
+
+void TestEdiImport::exportedFilesComeBackOnceToTheMinute()
+{
+    QTemporaryDir folder;
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_store->openSettingCursors();
+    const EdiExportResult exported =
+        EdiExport(*m_store).exportTo(folder.path() + "/", {"RK3AW", "KO85UR", "Полевой день", 1});
+    QCOMPARE(exported.written.size(), 2);
+    m_store.reset();
+    openWindow();
+    runImport(exported.written, [](EdiImportWindow* window) {
+        QCOMPARE(window->summaryText()->toPlainText(),
+                 "144 MHz: связей в файлах 2, уже есть в соревновании 0 (пропускаются), будет добавлено 2\n"
+                 "432 MHz: связей в файлах 1, уже есть в соревновании 0 (пропускаются), будет добавлено 1");
+        QTest::mouseClick(window->importButton(), Qt::LeftButton);
+    });
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information), QStringList{"Добавлено связей: 3."});
+    // The seconds of 14:24:25 are not in the file: the minute is.
+    QVariantList expected = rowsOf(1);
+    expected[1] = expected[1].toString().replace(" 60758665 ", " 60758664 ");
+    QCOMPARE(rowsOf(2), expected);
+
+    // Again: everything is there already, nothing can be imported.
+    m_fakes->prompts.clear();
+    runImport(exported.written, [](EdiImportWindow* window) {
+        QVERIFY(window->summaryText()->toPlainText().contains("уже есть в соревновании 2 (пропускаются)"));
+        QVERIFY(!window->importButton()->isEnabled());
+        QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    });
+    QCOMPARE(rowsOf(2).size(), 3);
+    QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information).isEmpty());
+}
+
+void TestEdiImport::cancelWritesNothingAndUnreadLinesAreListed()
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("other.edi"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[REG1TEST;1]\nPBand=70cm\n[QSORecords;3]\n150704;1200;UA3AAA;1;59;001;59;007;;KO95AA;;;;;\n"
+               "garbage\n20150704;1300;UA3ZZZ;;59;2;59;8;;KO95ab;;;;;\n[END;other]\n");
+    file.close();
+    openWindow();
+    m_fakes->prompts.askAnswers = {QString("432 MHz")};
+    runImport({file.fileName()}, [&](EdiImportWindow* window) {
+        QCOMPARE(window->summaryText()->toPlainText(),
+                 "432 MHz: связей в файлах 2, уже есть в соревновании 0 (пропускаются), будет добавлено 2\n"
+                 "Не удалось прочитать строки файла other.edi: 5.");
+        QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    });
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Ask).size(), 1);
+    QVERIFY(rowsOf(2).isEmpty());
+
+    m_fakes->prompts.askAnswers = {QString("432 MHz")};
+    runImport({file.fileName()},
+              [](EdiImportWindow* window) { QTest::mouseClick(window->importButton(), Qt::LeftButton); });
+    QCOMPARE(rowsOf(2), (QVariantList{"432 UA3AAA KO95AA 1 59 1 59 7 60752880 1",
+                                      "432 UA3ZZZ KO95AB 0 59 2 59 8 60752940 1"}));
+}
+
+// The viewer's hostile files through the import: only contacts are added, one for each
+// saved outcome; no other table changes.
+void TestEdiImport::hostileFilesChangeNothingButAddValidContacts()
+{
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_store->openSettingCursors();
+    auto everythingElse = [&] {
+        return m_file->column("SELECT group_concat(name) FROM sqlite_master WHERE type='table'") +
+               m_file->column("SELECT COUNT(*) || '/' || total(ContestRowid) FROM Contest") +
+               m_file->column("SELECT group_concat(SettingName || '=' || ifnull(SettingParamInt, '') || "
+                              "ifnull(SettingParamStr, '')) FROM Setting") +
+               m_file->column("SELECT group_concat(SettingInfoValue) FROM SettingInfo") + rowsOf(1);
+    };
+    const QVariantList before = everythingElse();
+    const QDir corpus(QStringLiteral(KOVRA_EDI_CORPUS));
+    const QStringList names = corpus.entryList(QDir::Files);
+    QVERIFY(names.size() >= 5);
+    EdiImport import(*m_store, 2, "KO85UR");
+    qsizetype saved = 0;
+    for (const QString& name : names) {
+        EdiImportFile file = import.read(corpus.filePath(name));
+        file.bandId = 144;
+        for (const SaveOutcome& o : import.write(import.plan({file})))
+            saved += o.kind == SaveOutcome::Saved;
+    }
+    QVERIFY(saved > 0);
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList WHERE IdContest=2"), QVariantList{saved});
+    QCOMPARE(everythingElse(), before);
+    QVERIFY(m_fakes->prompts.shown.empty());
+}
+
+QTEST_MAIN(TestEdiImport)
+#include "tst_ediimport.moc"
