@@ -71,15 +71,23 @@ INSERT INTO Band (BandRowid, BandName, BandFrequency, BandPoint1km, BandFileNumb
   (10000, '10 GHz', '10,0 - 10,5 ГГц', 6, 6, 0),
   (24000, '24 GHz', '24,0 - 24,25 ГГц', 7, 7, 0);
 
--- The key is the REG1TEST mode code; positions 1 and 2 of the list are SSB and CW.
+-- The keys 0-9 are the REG1TEST mode codes; positions 1 and 2 of the list are SSB and CW. The
+-- modes of WSJT-X follow above them. ModulationEdiCode: the code an EDI file writes, 7 (the
+-- machine-generated modes) for the digital ones.
 CREATE TABLE Modulation (
   ModulationRowid INTEGER PRIMARY KEY,
-  ModulationName TEXT(50) COLLATE NOCASE
+  ModulationName TEXT(50) COLLATE NOCASE,
+  ModulationEdiCode INT
 );
 
-INSERT INTO Modulation (ModulationRowid, ModulationName) VALUES
-  (0, '-'), (1, 'SSB'), (2, 'CW'), (3, 'SSB/CW'), (4, 'CW/SSB'),
-  (5, 'AM'), (6, 'FM'), (7, 'RTTY'), (8, 'SSTV'), (9, 'ATV');
+INSERT INTO Modulation (ModulationRowid, ModulationName, ModulationEdiCode) VALUES
+  (0, '-', 0), (1, 'SSB', 1), (2, 'CW', 2), (3, 'SSB/CW', 3), (4, 'CW/SSB', 4),
+  (5, 'AM', 5), (6, 'FM', 6), (7, 'RTTY', 7), (8, 'SSTV', 8), (9, 'ATV', 9),
+  (10, 'FT8', 7), (11, 'FT4', 7), (12, 'MSK144', 7), (13, 'Q65', 7);
+
+-- Contacts from WSJT-X that could not be saved: when they came, why, and the ADIF record.
+CREATE TABLE DigitalUnsaved (DigitalUnsavedRowid INTEGER PRIMARY KEY, DigitalUnsavedReceived DATETIME,
+  DigitalUnsavedReason TEXT, DigitalUnsavedRecord TEXT);
 
 CREATE TABLE Grade (
   GradeRowid INTEGER PRIMARY KEY,

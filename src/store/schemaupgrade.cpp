@@ -4,6 +4,7 @@
 #include "store/errors.h"
 #include "store/logstore.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -180,6 +181,39 @@ void rigColumns(LogStore& store)
     }
 }
 
+// Contacts made with WSJT-X: its modes as rows keyed above the REG1TEST codes 0-9, which keep
+// their rows, with the code an EDI file writes for each (7, the code loggers of IARU Region 1
+// write for machine-generated modes); and the digital contacts that could not be saved, kept
+// until the operator saves or drops them. Nothing to tell the operator.
+void digitalModes(LogStore& store)
+{
+    if (probeFails(store, QStringLiteral("SELECT ModulationEdiCode FROM Modulation"))) {
+        store.eSQL(QStringLiteral("ALTER TABLE Modulation ADD COLUMN ModulationEdiCode INT;"));
+        store.eSQL(QStringLiteral(
+            "UPDATE Modulation SET ModulationEdiCode=ModulationRowid WHERE ModulationRowid BETWEEN 0 AND 9"));
+    }
+    for (const char* name : {"FT8", "FT4", "MSK144", "Q65"}) {
+        if (store
+                .eSQLreturn(QStringLiteral("SELECT COUNT(*) FROM Modulation WHERE ModulationName='%1' ")
+                                .arg(QLatin1String(name)))
+                .toInt() != 0)
+            continue;
+        const qint64 key =
+            std::max<qint64>(
+                store.eSQLreturn(QStringLiteral("SELECT MAX(ModulationRowid) FROM Modulation")).toInt(), 9) +
+            1;
+        store.eSQL(
+            QStringLiteral("INSERT INTO Modulation (ModulationRowid, ModulationName, ModulationEdiCode) "
+                           "VALUES (%1, '%2', 7)")
+                .arg(key)
+                .arg(QLatin1String(name)));
+    }
+    if (probeFails(store, QStringLiteral("SELECT COUNT(*) FROM DigitalUnsaved")))
+        store.eSQL(QStringLiteral("CREATE TABLE DigitalUnsaved (DigitalUnsavedRowid INTEGER PRIMARY KEY, "
+                                  "DigitalUnsavedReceived DATETIME, DigitalUnsavedReason TEXT, "
+                                  "DigitalUnsavedRecord TEXT)"));
+}
+
 } // namespace
 
 void SchemaUpgrade(LogStore& store)
@@ -209,4 +243,5 @@ void SchemaUpgrade(LogStore& store)
     store.eSQL(QStringLiteral("ALTER TABLE [Band] ALTER COLUMN BandPoint1km Float;"));
     captionsAndHints(store);
     rigColumns(store);
+    digitalModes(store);
 }

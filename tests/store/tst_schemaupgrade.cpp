@@ -43,8 +43,9 @@ QVariantList TestSchemaUpgrade::settingNames(const TempDatabase& file)
 }
 
 // What a log of the first versions lacks: file numbers, periods, grade codes, the viewer's
-// table, band names with a comma, the captions of the fifth step, and what a rig needs: the
-// bands' transverter offsets, the contacts' frequency in the log's index, the offsets' column.
+// table, band names with a comma, the captions of the fifth step, what a rig needs: the
+// bands' transverter offsets, the contacts' frequency in the log's index, the offsets' column;
+// and the digital modes with each mode's EDI code, and the list of unsaved digital contacts.
 void TestSchemaUpgrade::makeOld(const TempDatabase& file)
 {
     file.sqlite(
@@ -63,7 +64,10 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "DELETE FROM Setting WHERE SettingName LIKE 'GridPeriod%' OR SettingName LIKE 'Period%' "
         "  OR SettingName LIKE 'SaveOptions%' OR SettingName LIKE 'GridOptions%' OR SettingName LIKE 'Grade%'"
         "  OR SettingName IN ('CountryName', 'StationTypeName', 'StationTypeComment')"
-        "  OR SettingName LIKE 'Grid2%' OR SettingName LIKE 'GridBandColumn%3';");
+        "  OR SettingName LIKE 'Grid2%' OR SettingName LIKE 'GridBandColumn%3';"
+        "DELETE FROM Modulation WHERE ModulationRowid > 9;"
+        "ALTER TABLE Modulation DROP COLUMN ModulationEdiCode;"
+        "DROP TABLE DigitalUnsaved;");
 }
 
 void TestSchemaUpgrade::upToDateLogShowsNothing()
@@ -108,6 +112,11 @@ void TestSchemaUpgrade::oldLogIsCompletedStepByStep()
     QCOMPARE(file.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"),
              fresh.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"));
     QCOMPARE(file.column("SELECT BandTransverterOffset FROM Band"), QVariantList(7, 0.0));
+    const char* modes = "SELECT ModulationRowid || ' ' || ModulationName || ' ' || ModulationEdiCode FROM "
+                        "Modulation ORDER BY ModulationRowid";
+    QCOMPARE(file.column(modes), fresh.column(modes));
+    QCOMPARE(file.column(modes).mid(9),
+             (QVariantList{"9 ATV 9", "10 FT8 7", "11 FT4 7", "12 MSK144 7", "13 Q65 7"}));
     const char* indexed = "SELECT name FROM pragma_index_info('ContestListByBand') ORDER BY seqno";
     QCOMPARE(file.column(indexed), fresh.column(indexed));
     QCOMPARE(file.column(indexed).last(), "ContestListFrequency");
