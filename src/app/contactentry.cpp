@@ -58,14 +58,9 @@ void ContactEntry::saveContact()
     fields.frequencyHz = m_panel.frequency();
 
     SaveContext context;
-    context.contestId = m_state.CurrentContestId;
-    context.ownLocator = m_state.OwnLocator;
     context.pointsPerKm = m_state.BandPointsPerKm;
     context.nowUtc = nowUtc();
-    if (m_timer && m_timer->isShowing())
-        context.timerPeriodDays = m_timer->periodDays();
-
-    const SaveOutcome outcome = m_contacts.save(fields, context);
+    const SaveOutcome outcome = save(fields, context);
     switch (outcome.kind) {
     case SaveOutcome::MissingField:
         focusField(outcome.field);
@@ -81,18 +76,46 @@ void ContactEntry::saveContact()
     case SaveOutcome::Saved:
         break;
     }
-    // Stored: whoever follows the log hears of it first, whatever the panel does next.
-    emit contactsChanged(outcome.rowid);
-    emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
-    m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
-    GetMaxNumber();
     m_panel.callEdit->setEditText(QString());
     m_panel.locatorEdit->clear();
     m_panel.receivedNumberEdit->clear();
+    m_panel.setLocatorAutoFilled(false);
+}
+
+SaveOutcome ContactEntry::saveReceived(const ContactFields& fields)
+{
+    if (m_state.ViewerMode) // the grid shows a file, not the log
+        return SaveOutcome{SaveOutcome::Refused, ContactFields::Band,
+                           QStringLiteral("открыт просмотр EDI-файла, лог не показан"), 0};
+    SaveContext context;
+    context.pointsPerKm = m_contacts.bandPointsPerKm(fields.band);
+    // The repeat rule judges the contact at the time it was made.
+    context.nowUtc = toDayCount(fields.date, fields.time);
+    return save(fields, context);
+}
+
+SaveOutcome ContactEntry::save(const ContactFields& fields, SaveContext& context)
+{
+    context.contestId = m_state.CurrentContestId;
+    context.ownLocator = m_state.OwnLocator;
+    if (m_timer && m_timer->isShowing())
+        context.timerPeriodDays = m_timer->periodDays();
+
+    const SaveOutcome outcome = m_contacts.save(fields, context);
+    if (outcome.kind != SaveOutcome::Saved)
+        return outcome;
+    // Stored: whoever follows the log hears of it first, whatever the panel does next.
+    const bool shownBand = m_contacts.bandId(fields.band) == m_state.CurrentBandId;
+    emit contactsChanged(outcome.rowid);
+    if (shownBand) {
+        emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
+        m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
+        GetMaxNumber();
+    }
     m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
     addToCallHistory(fields.call);
-    m_panel.setLocatorAutoFilled(false);
     reloadTimerList();
+    return outcome;
 }
 
 double ContactEntry::repeatPeriodDaysNow()

@@ -26,6 +26,9 @@ public:
 
     // Saves the typed contact (the button, Ctrl+Enter, Ctrl+S).
     void saveContact();
+    // Saves a contact that came from elsewhere (WSJT-X) through the same checks, numbering and
+    // scoring, on its own band, judged for a repeat at its own time; the typed fields stay.
+    SaveOutcome saveReceived(const ContactFields& fields);
     // The chosen band: its identifier and points factor, its log, its next number.
     void bandChanged();
     // The chosen mode: SSB reports 59, CW 599, the sent report follows the received one.
@@ -63,6 +66,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The one save: the contest and own locator, the checks of ContactLog, then whatever follows
+    // the log hears of the stored contact.
+    SaveOutcome save(const ContactFields& fields, SaveContext& context);
     bool filterKey(QObject* field, QKeyEvent* key);
     void addToCallHistory(const QString& call);
     void focusField(ContactFields::Field field);

@@ -35,9 +35,11 @@
 #include "platform/wholefile.h"
 #include "results/statisticswindow.h"
 #include "station/bandplan.h"
+#include "station/digitallink.h"
 #include "station/rigcontrol.h"
 #include "station/rotator.h"
 #include "station/tfrotator.h"
+#include "station/tfunsaved.h"
 #include "store/daycount.h"
 #include "store/errors.h"
 #include "store/logbackup.h"
@@ -118,6 +120,20 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     connect(m_rig, &RigControl::modeSwitched, this,
             [this] { guarded(m_services.prompts, [this] { m_contactEntry->modeChanged(); }); });
     guarded(m_services.prompts, [this] { m_rig->applySettings(); });
+    DigitalLink::Context digital;
+    digital.save = [this](const ContactFields& fields) { return m_contactEntry->saveReceived(fields); };
+    digital.nowUtc = [this] { return m_contactEntry->nowUtc(); };
+    digital.repeatPeriodDays = [this] { return m_contactEntry->repeatPeriodDaysNow(); };
+    digital.tours = [this] { return m_contactEntry->contacts().tourRule(); };
+    digital.contestId = [this] { return m_state.CurrentContestId; };
+    m_digital = new DigitalLink(m_store, m_services.prompts, *m_entry, *m_log->hintBar(), *m_rig,
+                                std::move(digital), this);
+    connect(m_digital, &DigitalLink::contactOffered, m_liveFeedback, &LiveFeedback::takeContact);
+    connect(m_digital, &DigitalLink::bandSwitched, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->bandChanged(); }); });
+    connect(m_digital, &DigitalLink::modeSwitched, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->modeChanged(); }); });
+    guarded(m_services.prompts, [this] { m_digital->applySettings(); });
     guarded(m_services.prompts, [this] {
         m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);
         connect(m_backup, &LogBackup::failed, this, [this](const QString& message) {
@@ -233,6 +249,8 @@ void Tfmain::buildMenu()
             });
     connect(add(settings, "mnRig", QStringLiteral("Трансивер")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { m_rig->openSettings(this); }); });
+    connect(add(settings, "mnDigital", QStringLiteral("Цифровые виды")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { m_digital->openSettings(this); }); });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
     connect(add(viewer, "N13", QStringLiteral("Установить")), &QAction::triggered, this,
@@ -259,6 +277,8 @@ void Tfmain::buildMenu()
             [this] { guarded(m_services.prompts, [this] { showMap(); }); });
     connect(add(view, "mnStatistics", QStringLiteral("Статистика")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { showStatistics(); }); });
+    connect(add(view, "mnUnsaved", QStringLiteral("Несохранённые связи")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { showUnsavedContacts(); }); });
     auto* chat = new ChatWindow(m_store, m_state, *m_contactEntry, m_services, *m_log->hintBar(), this);
     connect(add(view, "mnChat", QStringLiteral("Чат")), &QAction::triggered, chat, &ChatWindow::showWindow);
     connect(chat, &ChatWindow::stationPicked, m_liveFeedback, &LiveFeedback::takeContact);
@@ -314,6 +334,16 @@ void Tfmain::showStatistics()
     }
     m_statistics->setFont(font());
     m_statistics->open();
+}
+
+void Tfmain::showUnsavedContacts()
+{
+    if (!m_unsaved)
+        m_unsaved = new Tfunsaved(*m_digital, m_services.prompts, this);
+    m_unsaved->setFont(font());
+    m_unsaved->refresh();
+    m_unsaved->show();
+    m_unsaved->raise();
 }
 
 void Tfmain::openContestManager()

@@ -7,11 +7,13 @@
 #include <memory>
 
 class ContactEntry;
+class DigitalLink;
 class LiveFeedback;
 class LogBackup;
 class RigControl;
 class Rotator;
 class Tftimer;
+class Tfunsaved;
 class EntryPanel;
 class LogStore;
 class LogView;
@@ -44,6 +46,10 @@ public:
     LiveFeedback* liveFeedback() const { return m_liveFeedback; }
     Tftimer* timerWindow() const { return m_timer; }
     RigControl* rigControl() const { return m_rig; }
+    DigitalLink* digitalLink() const { return m_digital; }
+
+    // "Несохранённые связи": the contacts from WSJT-X that could not be saved.
+    void showUnsavedContacts();
 
     // "Таймер обратного отсчёта": shows the timer window with its list, or hides it.
     void showTimerWindow(bool show);
@@ -136,5 +142,7 @@ private:
     Rotator* m_rotator = nullptr;
     bool m_rotatorOn = false;
     RigControl* m_rig = nullptr;
+    DigitalLink* m_digital = nullptr;
+    Tfunsaved* m_unsaved = nullptr;
     std::unique_ptr<MapServer> m_mapServer; // listens from the first map on
 };
