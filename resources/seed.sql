@@ -71,6 +71,9 @@ INSERT INTO Band (BandRowid, BandName, BandFrequency, BandPoint1km, BandFileNumb
   (10000, '10 GHz', '10,0 - 10,5 ГГц', 6, 6, 0),
   (24000, '24 GHz', '24,0 - 24,25 ГГц', 7, 7, 0);
 
+-- Calls and locators imported from list files; each pair once.
+CREATE TABLE CallList (CallListRowid INTEGER PRIMARY KEY, CallListCall TEXT(15) COLLATE NOCASE NOT NULL, CallListQTH TEXT(6) COLLATE NOCASE NOT NULL DEFAULT '', UNIQUE (CallListCall, CallListQTH));
+
 -- The key is the REG1TEST mode code; positions 1 and 2 of the list are SSB and CW.
 CREATE TABLE Modulation (
   ModulationRowid INTEGER PRIMARY KEY,

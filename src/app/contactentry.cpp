@@ -48,7 +48,8 @@ void ContactEntry::saveContact()
     fields.band = m_panel.bandList->currentText();
     fields.mode = m_panel.modeList->currentText();
     fields.call = m_panel.callEdit->currentText();
-    fields.locator = m_panel.locatorEdit->text();
+    // A locator offered from the call list is the operator's only once accepted.
+    fields.locator = m_panel.isLocatorOffered() ? QString() : m_panel.locatorEdit->text();
     fields.sentReport = m_panel.sentReportEdit->text();
     fields.sentNumber = m_panel.sentNumberEdit->text();
     fields.receivedReport = m_panel.receivedReportEdit->text();
@@ -90,6 +91,7 @@ void ContactEntry::saveContact()
     m_panel.locatorEdit->clear();
     m_panel.receivedNumberEdit->clear();
     m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
+    m_state.callBook.logged(fields.call, fields.locator);
     addToCallHistory(fields.call);
     m_panel.setLocatorAutoFilled(false);
     reloadTimerList();
@@ -159,6 +161,7 @@ void ContactEntry::SetCallList()
     m_panel.callEdit->clear();
     m_panel.callEdit->addItems(m_contacts.callHistory());
     m_state.lastLocators.load(m_store.db());
+    m_state.callBook.load(m_store.db());
     m_panel.callEdit->setCurrentIndex(-1);
     m_panel.callEdit->setEditText(typed);
 }
@@ -187,6 +190,7 @@ void ContactEntry::addToCallHistory(const QString& call)
 void ContactEntry::logRowChanged(qint64 rowid)
 {
     m_state.lastLocators.load(m_store.db()); // an edited or deleted row: the last ones again
+    m_state.callBook.load(m_store.db());
     reloadTimerList();
     GetMaxNumber();
     emit contactsChanged(rowid);

@@ -25,6 +25,7 @@
 #include "logging/locator.h"
 #include "logging/tftimer.h"
 #include "onair/chatwindow.h"
+#include "onair/clusterwindow.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/ediassociation.h"
@@ -250,6 +251,8 @@ void Tfmain::buildMenu()
             [this] { guarded(m_services.prompts, [this] { exportAdif(); }); });
     connect(add(work, "N12", QStringLiteral("Открыть")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { openEdiFile(); }); });
+    connect(add(work, "mnImportCalls", QStringLiteral("Импорт списка позывных")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { importCallList(); }); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("Вид"));
     view->setObjectName(QStringLiteral("viewMenu"));
@@ -263,6 +266,18 @@ void Tfmain::buildMenu()
     connect(add(view, "mnChat", QStringLiteral("Чат")), &QAction::triggered, chat, &ChatWindow::showWindow);
     connect(chat, &ChatWindow::stationPicked, m_liveFeedback, &LiveFeedback::takeContact);
     connect(m_startTimer, &QTimer::timeout, chat, &ChatWindow::startIfEnabled);
+    auto* cluster = new ClusterWindow(
+        m_store, m_state, *m_contactEntry,
+        [this](const QString& call) { return m_state.callBook.locatorOf(call); }, m_services,
+        *m_log->hintBar(), this);
+    connect(add(view, "mnCluster", QStringLiteral("Кластер")), &QAction::triggered, cluster,
+            &ClusterWindow::showWindow);
+    connect(cluster, &ClusterWindow::stationPicked, m_liveFeedback, &LiveFeedback::takeContact);
+    connect(cluster, &ClusterWindow::tuneWanted, this, [this](const QString& band, qint64 hz) {
+        guarded(m_services.prompts, [&] { m_rig->tune(band, hz); }); // nothing while the rig is off
+    });
+    connect(m_startTimer, &QTimer::timeout, cluster, &ClusterWindow::startIfEnabled);
+    connect(chat->client(), &ChatClient::messageReceived, cluster, &ClusterWindow::takeChatLine);
 
     QAction* about = menuBar()->addAction(QStringLiteral("?"));
     about->setObjectName(QStringLiteral("N28"));
@@ -324,6 +339,7 @@ void Tfmain::openContestManager()
     manager.exec();
     // A contest deleted with its contacts takes their locators with it.
     m_state.lastLocators.load(m_store.db());
+    m_state.callBook.load(m_store.db());
     m_liveFeedback->showMovedQth();
 }
 
@@ -564,6 +580,20 @@ void Tfmain::openEdiFile(const QString& fileArgument)
             text += QStringLiteral(" и ещё %1").arg(file.unreadLines.size() - kNamed);
         m_services.prompts.warning(text + QLatin1Char('.'));
     }
+}
+
+void Tfmain::importCallList()
+{
+    const std::optional<QString> path = m_services.prompts.chooseFileToOpen(
+        QStringLiteral("Импорт списка позывных"), QDir::homePath(),
+        QStringLiteral("Списки позывных (*.txt *.TXT *.csv *.edi *.EDI);;Все файлы (*)"));
+    if (!path)
+        return;
+    const CallListImport done = importCallListFile(m_store.db(), m_state.callBook, *path);
+    if (done.failed)
+        m_services.prompts.warning(done.message);
+    else
+        m_services.prompts.information(done.message);
 }
 
 void Tfmain::registerAsEdiViewer()

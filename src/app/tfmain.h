@@ -72,6 +72,8 @@ public:
     // blank) is the file; otherwise the operator picks one.
     void openEdiFile(const QString& fileArgument = QString());
     // "Установить" and "Убрать": this program as the desktop's viewer of *.edi files.
+    // "Импорт списка позывных": a CALL3.TXT, CALL;LOCATOR or EDI file into the call list.
+    void importCallList();
     void registerAsEdiViewer();
     void unregisterAsEdiViewer();
     // "Часовой пояс", modal; a stored choice corrects the clock at once.

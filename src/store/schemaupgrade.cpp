@@ -8,6 +8,12 @@
 
 namespace {
 
+// As the seed creates it for a new log.
+constexpr const char* kCallListTable =
+    "CREATE TABLE CallList (CallListRowid INTEGER PRIMARY KEY, CallListCall TEXT(15) COLLATE NOCASE NOT "
+    "NULL, "
+    "CallListQTH TEXT(6) COLLATE NOCASE NOT NULL DEFAULT '', UNIQUE (CallListCall, CallListQTH))";
+
 // True when the probe query fails: the step it guards is still needed.
 bool probeFails(LogStore& store, const QString& probe)
 {
@@ -180,6 +186,15 @@ void rigColumns(LogStore& store)
     }
 }
 
+// The calls and locators the operator imports from list files; each pair once, so that a
+// file imported again adds nothing. Nothing to tell the operator: the table is empty until then.
+void callList(LogStore& store)
+{
+    if (!probeFails(store, QStringLiteral("SELECT CallListCall FROM CallList")))
+        return;
+    store.db().execNative(QString::fromLatin1(kCallListTable));
+}
+
 } // namespace
 
 void SchemaUpgrade(LogStore& store)
@@ -209,4 +224,5 @@ void SchemaUpgrade(LogStore& store)
     store.eSQL(QStringLiteral("ALTER TABLE [Band] ALTER COLUMN BandPoint1km Float;"));
     captionsAndHints(store);
     rigColumns(store);
+    callList(store);
 }

@@ -44,7 +44,8 @@ QVariantList TestSchemaUpgrade::settingNames(const TempDatabase& file)
 
 // What a log of the first versions lacks: file numbers, periods, grade codes, the viewer's
 // table, band names with a comma, the captions of the fifth step, and what a rig needs: the
-// bands' transverter offsets, the contacts' frequency in the log's index, the offsets' column.
+// bands' transverter offsets, the contacts' frequency in the log's index, the offsets' column;
+// and the table of imported calls.
 void TestSchemaUpgrade::makeOld(const TempDatabase& file)
 {
     file.sqlite(
@@ -55,6 +56,7 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "CREATE INDEX ContestListByBand ON ContestList (IdContest, IdBand, ContestListSendNum);"
         "DROP TABLE Period;"
         "DROP TABLE ContestListRead;"
+        "DROP TABLE CallList;"
         "ALTER TABLE Grade DROP COLUMN GradeCode;"
         "UPDATE Band SET BandName='1.3 GHz' WHERE BandRowid=1300;"
         "UPDATE Band SET BandName='2.3 GHz' WHERE BandRowid=2300;"
@@ -111,6 +113,8 @@ void TestSchemaUpgrade::oldLogIsCompletedStepByStep()
     const char* indexed = "SELECT name FROM pragma_index_info('ContestListByBand') ORDER BY seqno";
     QCOMPARE(file.column(indexed), fresh.column(indexed));
     QCOMPARE(file.column(indexed).last(), "ContestListFrequency");
+    const char* callList = "SELECT sql FROM sqlite_master WHERE tbl_name='CallList' ORDER BY name";
+    QCOMPARE(file.column(callList), fresh.column(callList)); // each pair once, as in a new log
 
     // From then on, the button shows nothing.
     prompts.clear();
