@@ -17,7 +17,9 @@
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "store/contactjournal.h"
 #include "store/daycount.h"
+#include "store/errors.h"
 #include "store/logstore.h"
 #include "store/sqltext.h"
 
@@ -133,6 +135,11 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     });
     connect(m_grid->cursorModel(), &CursorModel::postFailed, this,
             [this](const QString& message) { m_services.prompts.error(message); });
+    // An edit or delete of a shared contact goes to the other positions with the change itself.
+    m_log->inTransaction = [this](qint64 rowid, bool deleting) {
+        if (ContactJournal* journal = m_store.journal())
+            deleting ? journal->removing(rowid) : journal->written(rowid);
+    };
 
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("Panel1"));
@@ -360,12 +367,29 @@ void LogView::eraseBandLog()
 {
     if (!ConfirmDeleteCode(m_services.prompts, m_services.random))
         return;
-    if (!m_services.prompts.confirm(QStringLiteral("Удалить все записи в ") + m_state.CurrentContestName +
-                                    QStringLiteral(" в диапазоне ") + m_bandName + QStringLiteral(" ?")))
+    ContactJournal* journal = m_store.journal();
+    const bool shared = journal && journal->journals(m_state.CurrentContestId);
+    QString question = QStringLiteral("Удалить все записи в ") + m_state.CurrentContestName +
+                       QStringLiteral(" в диапазоне ") + m_bandName + QStringLiteral(" ?");
+    if (shared)
+        question += QStringLiteral("\n\rСоревнование общее: записи удалятся на всех позициях.");
+    if (!m_services.prompts.confirm(question))
         return;
-    m_store.eSQL(QStringLiteral("DELETE FROM ContestList WHERE IdContest=%1 AND IdBand=%2")
-                     .arg(m_state.CurrentContestId)
-                     .arg(m_state.CurrentBandId));
+    const QString erase = QStringLiteral("DELETE FROM ContestList WHERE IdContest=%1 AND IdBand=%2")
+                              .arg(m_state.CurrentContestId)
+                              .arg(m_state.CurrentBandId);
+    if (!shared) {
+        m_store.eSQL(erase);
+    } else {
+        try {
+            m_store.db().transaction([&] {
+                journal->bandErasing(m_state.CurrentContestId, m_state.CurrentBandId);
+                m_store.db().exec(erase);
+            });
+        } catch (const SqlError& e) {
+            m_services.prompts.error(statementErrorText(erase, e.message()));
+        }
+    }
     m_log->reopen();
     updateCaption();
     emit bandLogErased();
