@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -184,6 +185,12 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     layout->addWidget(panel);
     layout->addWidget(m_hintBar);
 
+    m_refreshLater = new QTimer(this);
+    m_refreshLater->setSingleShot(true);
+    m_refreshLater->setInterval(300);
+    connect(m_refreshLater, &QTimer::timeout, this,
+            [this] { guarded(m_services.prompts, [this] { refresh(); }); });
+
     connect(m_log.get(), &Cursor::currentRowChanged, this, &LogView::updateCaption);
     connect(m_log.get(), &Cursor::reset, this, &LogView::updateCaption);
     connect(m_log.get(), &Cursor::stateChanged, this, &LogView::updateCaption);
@@ -323,6 +330,24 @@ void LogView::contactAdded(qint64 rowid, double sentNumber)
         m_log->last();
     else
         m_log->first();
+}
+
+void LogView::refresh()
+{
+    if (m_state.ViewerMode || !m_log->isOpen())
+        return;
+    if (m_log->state() != Cursor::State::Browse || m_grid->editing()) {
+        m_refreshLater->start();
+        return;
+    }
+    const bool ascending = m_state.SortOrder == QLatin1String("ASC");
+    const int newest = ascending ? m_log->rowCount() - 1 : 0;
+    const qint64 rowid =
+        m_log->isEmpty() || m_log->currentRow() == newest ? -1 : m_log->rowId(m_log->currentRow());
+    q1Set();
+    if (rowid >= 0)
+        m_log->locate(QStringLiteral("ContestListRowid"), rowid);
+    updateCaption();
 }
 
 void LogView::applySortOrder(bool store)

@@ -15,6 +15,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QSlider;
+class QTimer;
 struct MainState;
 struct Services;
 
@@ -79,6 +80,10 @@ public:
     void showFile(const QString& path);
     // A contact was saved: it joins the rows in its place, the newest is current.
     void contactAdded(qint64 rowid, double sentNumber);
+    // The log changed under the grid (another position's contacts arrived): it is read again
+    // with the same contact current, or the newest when the newest was; while a row or a cell
+    // is being edited, once the edit is done.
+    void refresh();
 
     // The sort order of the radio items ("ASC" first contact on top), stored unless
     // applying what was stored.
@@ -132,4 +137,5 @@ private:
     QString m_bandName;
     QString m_viewedPath;
     int m_hiddenBandWidth = 0;
+    QTimer* m_refreshLater = nullptr;
 };

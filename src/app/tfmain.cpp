@@ -34,6 +34,7 @@
 #include "platform/services.h"
 #include "platform/wholefile.h"
 #include "results/statisticswindow.h"
+#include "sharing/sharedlog.h"
 #include "station/bandplan.h"
 #include "station/rigcontrol.h"
 #include "station/rotator.h"
@@ -127,6 +128,26 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
                 [this] { m_log->hintBar()->setStatus(QStringLiteral("backup"), QString()); });
         m_backup->start();
     });
+    // The shared log: its link state and notices in the hint bar, the others' contacts in the log.
+    m_shared = new SharedLog(m_store, m_services, this);
+    connect(m_shared, &SharedLog::statusChanged, this,
+            [this](const QString& text) { m_log->hintBar()->setStatus(QStringLiteral("share"), text); });
+    connect(m_shared, &SharedLog::noticeChanged, this, [this](const QString& text) {
+        m_log->hintBar()->setStatus(QStringLiteral("shareNotice"), text);
+    });
+    connect(m_shared, &SharedLog::contactsArrived, this, [this](const QVector<ArrivedContact>& contacts) {
+        guarded(m_services.prompts, [&] {
+            m_contactEntry->logChangedElsewhere(contacts);
+            m_liveFeedback->ShowLastQSO();
+        });
+    });
+    connect(m_shared, &SharedLog::leasesChanged, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->GetMaxNumber(); }); });
+    connect(m_shared, &SharedLog::currentContestChanged, this,
+            [this] { guarded(m_services.prompts, [this] { contestChanged(); }); });
+    connect(m_contactEntry, &ContactEntry::bandChosen, m_shared, &SharedLog::bandChosen);
+    m_shared->start();
+    m_shared->bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, m_entry->bandList->currentText());
     // Once the window is up, so that a box about the file stands over it.
     if (!fileArgument.trimmed().isEmpty())
         QTimer::singleShot(0, this, [this, fileArgument] {

@@ -23,16 +23,12 @@ qint64 ShareJournal::nowMs() const
 
 void ShareJournal::reload()
 {
-    QHash<qint32, QString> contests;
-    for (const ResultRow& row :
-         m_db.queryNative(QStringLiteral("SELECT IdContest, ShareContestUuid FROM ShareContest")).rows)
-        contests.insert(qint32(row[0].toInt()), row[1].toString());
     QHash<qint32, std::vector<BandLease>> leases;
     for (const ResultRow& row :
-         m_db.queryNative(
-                 QStringLiteral("SELECT IdContest, IdBand, ShareLeaseHolder, ShareLeaseHolderName, "
-                                "ShareLeaseSilent FROM ShareLease WHERE ShareLeaseHolder IS NOT NULL "
-                                "ORDER BY IdContest, IdBand"))
+         m_db.queryNative(QStringLiteral("SELECT IdContest, IdBand, ShareLeaseHolder, "
+                                         "ShareLeaseHolderName, ShareLeaseSilent FROM "
+                                         "ShareLease WHERE ShareLeaseHolder IS NOT NULL "
+                                         "ORDER BY IdContest, IdBand"))
              .rows) {
         BandLease lease;
         lease.band = qint32(row[1].toInt());
@@ -41,28 +37,28 @@ void ShareJournal::reload()
         lease.silent = row[4].isNumeric() && row[4].toInt() != 0;
         leases[qint32(row[0].toInt())].push_back(lease);
     }
-    m_contests = std::move(contests);
     m_leases = std::move(leases);
 }
 
+// Read from the log each time, so a contest deleted, shared or joined is never taken for what
+// it was.
 std::optional<QString> ShareJournal::contestUuid(qint32 contestId) const
 {
-    const auto found = m_contests.constFind(contestId);
-    return found == m_contests.constEnd() ? std::nullopt : std::optional<QString>(*found);
+    const std::optional<DbValue> uuid = m_db.queryFirst(
+        QStringLiteral("SELECT ShareContestUuid FROM ShareContest WHERE IdContest = %1").arg(contestId));
+    return uuid && !uuid->isNull() ? std::optional<QString>(uuid->toString()) : std::nullopt;
 }
 
 std::optional<qint32> ShareJournal::contestOf(const QString& uuid) const
 {
-    for (auto it = m_contests.constBegin(); it != m_contests.constEnd(); ++it) {
-        if (it.value() == uuid)
-            return it.key();
-    }
-    return std::nullopt;
+    const ResultSet found = m_db.queryNative(
+        QStringLiteral("SELECT IdContest FROM ShareContest WHERE ShareContestUuid = ?"), {DbValue(uuid)});
+    return found.rows.empty() ? std::nullopt : std::optional<qint32>(qint32(found.rows[0][0].toInt()));
 }
 
 bool ShareJournal::journals(qint32 contestId) const
 {
-    return m_contests.contains(contestId);
+    return contestUuid(contestId).has_value();
 }
 
 void ShareJournal::setLeases(qint32 contestId, const std::vector<BandLease>& leases)
@@ -94,7 +90,7 @@ qint64 ShareJournal::waiting() const
 
 std::optional<QString> ShareJournal::saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName)
 {
-    if (!journals(contestId))
+    if (!m_enforced || !journals(contestId))
         return std::nullopt;
     const std::optional<BandLease> held = lease(contestId, bandId);
     if (held && held->holder == m_position.id)
@@ -166,16 +162,22 @@ void ShareJournal::written(qint64 rowid)
         {DbValue(newId()), DbValue(m_position.id), DbValue(m_position.name), DbValue(nowMs()),
          DbValue(m_position.id), DbValue(rowid)});
     toOutbox(QStringLiteral("c.rowid = ?"), {DbValue(rowid)}, false);
+    if (changed)
+        changed();
 }
 
 void ShareJournal::removing(qint64 rowid)
 {
     toOutbox(QStringLiteral("c.rowid = ?"), {DbValue(rowid)}, true);
+    if (changed)
+        changed();
 }
 
 void ShareJournal::bandErasing(qint32 contestId, qint32 bandId)
 {
     toOutbox(QStringLiteral("c.IdContest = ? AND c.IdBand = ?"), {DbValue(contestId), DbValue(bandId)}, true);
+    if (changed)
+        changed();
 }
 
 void ShareJournal::contestDeleting(qint32 contestId)
@@ -208,5 +210,6 @@ void ShareJournal::share(qint32 contestId, const QString& uuid)
             rows);
         toOutbox(QStringLiteral("c.IdContest = ?"), {DbValue(contestId)}, false);
     });
-    m_contests.insert(contestId, uuid);
+    if (changed)
+        changed();
 }

@@ -4,7 +4,6 @@
 #include "store/contactjournal.h"
 
 #include <QHash>
-#include <QMap>
 
 #include <functional>
 
@@ -29,7 +28,7 @@ public:
 
     void setPosition(const SharePosition& position) { m_position = position; }
     const SharePosition& position() const { return m_position; }
-    // Reads which contests are shared and the leases last heard.
+    // Reads the leases last heard.
     void reload();
     std::optional<QString> contestUuid(qint32 contestId) const;
     std::optional<qint32> contestOf(const QString& uuid) const;
@@ -42,8 +41,13 @@ public:
     const std::vector<BandLease>& leases(qint32 contestId) const;
     std::optional<BandLease> lease(qint32 contestId, qint32 bandId) const;
     void setOnline(bool online) { m_online = online; }
+    // Whether saves are held to the leases: while sharing is switched off, this position
+    // logs alone and its changes wait in the outbox.
+    void setEnforced(bool enforced) { m_enforced = enforced; }
     // Asked for when a save wants a band that nobody holds while the server is reachable.
     std::function<void(qint32 contestId, qint32 bandId)> bandWanted;
+    // Told after each change that left something in the outbox (still inside its transaction).
+    std::function<void()> changed;
 
     // Changes waiting to be sent.
     qint64 waiting() const;
@@ -63,7 +67,7 @@ private:
     Database& m_db;
     const Clock& m_clock;
     SharePosition m_position;
-    QHash<qint32, QString> m_contests; // local contest id to the shared one's
     QHash<qint32, std::vector<BandLease>> m_leases;
     bool m_online = false;
+    bool m_enforced = true;
 };
