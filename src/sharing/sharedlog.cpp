@@ -3,6 +3,7 @@
 #include "platform/guarded.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "store/daycount.h"
 #include "store/logstore.h"
 
 #include <QMap>
@@ -20,6 +21,12 @@ QMap<int, QString> parseBands(const QString& bands)
             parsed.insert(parts[0].toInt(), parts[1]);
     }
     return parsed;
+}
+
+// A position without a name of its own goes by its computer's.
+QString positionName(const ShareSettings& settings)
+{
+    return settings.positionName.isEmpty() ? QSysInfo::machineHostName() : settings.positionName;
 }
 
 } // namespace
@@ -60,6 +67,35 @@ QStringList bandDifferences(const QString& here, const QString& shared)
     return lines.values();
 }
 
+std::vector<RepeatedSerial> repeatedSerials(LogStore& store, qint32 contestId)
+{
+    std::vector<RepeatedSerial> found;
+    for (const ResultRow& row :
+         store.db()
+             .queryNative(
+                 QStringLiteral(
+                     "SELECT c.rowid, c.IdBand, COALESCE(b.BandName, c.IdBand), c.ContestListSendNum, "
+                     "c.ContestListCall, c.ContestListPosition, c.ContestListDateTime FROM ContestList c "
+                     "LEFT JOIN "
+                     "Band b ON b.BandRowid = c.IdBand WHERE c.IdContest = ?1 AND (c.IdBand, "
+                     "c.ContestListSendNum) "
+                     "IN (SELECT IdBand, ContestListSendNum FROM ContestList WHERE IdContest = ?1 AND "
+                     "ContestListSendNum IS NOT NULL GROUP BY IdBand, ContestListSendNum HAVING COUNT(*) > "
+                     "1) "
+                     "ORDER BY c.IdBand, c.ContestListSendNum, c.ContestListDateTime, c.ContestListCall"),
+                 {DbValue(contestId)})
+             .rows) {
+        QStringList parts{row[2].displayText(), QStringLiteral("№ ") + row[3].displayText(),
+                          row[4].displayText()};
+        if (!row[5].isNull())
+            parts << row[5].displayText();
+        if (row[6].isNumeric())
+            parts << fromDayCount(row[6].toDouble()).toString(QStringLiteral("dd.MM HH:mm"));
+        found.push_back({row[0].toInt(), qint32(row[1].toInt()), parts.join(QStringLiteral(", "))});
+    }
+    return found;
+}
+
 SharedLog::SharedLog(LogStore& store, const Services& services, QObject* parent)
     : QObject(parent), m_store(store), m_services(services),
       m_journal(std::make_unique<ShareJournal>(store.db(), services.clock))
@@ -70,9 +106,11 @@ SharedLog::SharedLog(LogStore& store, const Services& services, QObject* parent)
     m_store.setJournal(m_journal.get());
     guarded(m_services.prompts, [this] {
         m_journal->reload();
+        m_settings = ShareSettings::load(m_store);
+        m_journal->setEnforced(m_settings.enabled);
         // The id it had, if it ever shared; a new one is made only when sharing is switched on.
-        m_journal->setPosition(
-            {m_store.textSetting(QStringLiteral("SharePositionId")).value_or(QString()), QString()});
+        m_journal->setPosition({m_store.textSetting(QStringLiteral("SharePositionId")).value_or(QString()),
+                                positionName(m_settings)});
     });
 }
 
@@ -100,9 +138,7 @@ void SharedLog::apply(const ShareSettings& settings, const QString& password)
         emit noticeChanged(QString());
         return;
     }
-    const QString name =
-        settings.positionName.isEmpty() ? QSysInfo::machineHostName() : settings.positionName;
-    m_journal->setPosition({sharePositionId(m_store), name});
+    m_journal->setPosition({sharePositionId(m_store), positionName(settings)});
     m_askPassword = true;
     startWorker();
 }

@@ -93,3 +93,13 @@ private:
 QString bandsOfLog(LogStore& store);
 // What differs between this log's bands and a shared contest's, one line a band.
 QStringList bandDifferences(const QString& here, const QString& shared);
+
+// A contact whose serial number another contact of its band also has: possible only when a
+// position that lost its band pushes what it logged meanwhile. Both are kept, and listed.
+struct RepeatedSerial
+{
+    qint64 rowid = 0;
+    qint32 bandId = 0;
+    QString text; // "144 MHz, № 5, UA3AAA, Палатка 1, 15.07 10:00"
+};
+std::vector<RepeatedSerial> repeatedSerials(LogStore& store, qint32 contestId);

@@ -1,3 +1,4 @@
+#include "logging/logcheck.h"
 #include "support/privatepostgres.h"
 #include "support/sharedposition.h"
 
@@ -16,6 +17,7 @@ private slots:
     void editsAndDeletesArriveAndTheLaterEditWins();
     void aPositionThatWasAwayCatchesUp();
     void offlineChangesWaitAndGoOnce();
+    void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
     void aRefusedLoginAsksForThePasswordOnce();
     void aNewerServerOrAVanishedContestLeavesLoggingHere();
 
@@ -65,7 +67,8 @@ void TestSharedLog::bothOnline()
 QString TestSharedLog::onServer(const QString& what)
 {
     const QString contest = m_a->shared->journal().contestUuid(m_a->contestId).value_or("-");
-    return m_server.superSql({QString("SELECT %1 FROM kovra_contact WHERE contest = '%2'").arg(what, contest)})
+    return m_server
+        .superSql({QString("SELECT %1 FROM kovra_contact WHERE contest = '%2'").arg(what, contest)})
         .value_or("?");
 }
 
@@ -162,6 +165,63 @@ void TestSharedLog::offlineChangesWaitAndGoOnce()
     QTRY_COMPARE_WITH_TIMEOUT(m_a->shared->status(), QString("Общий лог: подключено"), 20000);
     QCOMPARE(onServer("count(*)"), QString("4"));
     QVERIFY(m_a->statuses.contains("Общий лог: нет связи, ждут отправки 3"));
+}
+
+void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
+{
+    bothOnline();
+    for (int i = 1; i <= 5; ++i)
+        m_a->save(QString("UA%1AA").arg(i));
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(5), 20000);
+    m_a->close(); // the first position's computer dies holding 144 MHz
+    // Chosen while the holder is heard, the band is not offered.
+    m_b->shared->bandChosen(m_b->contestId, 144, "144 MHz");
+    QCOMPARE(m_b->fakes.prompts.texts(ShownPrompt::Confirm), QStringList());
+    QVERIFY(
+        m_server.superSql({"UPDATE kovra_lease SET seen = now() - interval '61 seconds' WHERE band = 144"}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144)->silent, 20000);
+
+    // Chosen again after a minute of silence: taken over once the operator confirms.
+    m_b->shared->bandChosen(m_b->contestId, 432, "432 MHz");
+    m_b->shared->bandChosen(m_b->contestId, 144, "144 MHz");
+    QCOMPARE(
+        m_b->fakes.prompts.texts(ShownPrompt::Confirm),
+        QStringList{"Диапазон 144 MHz ведёт позиция «Палатка 1», которая молчит больше минуты.\n\rЗабрать "
+                    "диапазон? Номера продолжатся после последнего номера на сервере."});
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->holds(144), 20000);
+    QCOMPARE(m_b->save("RA1TAKE").kind, SaveOutcome::Saved);
+    QCOMPARE(m_b->column("SELECT ContestListSendNum FROM ContestList WHERE ContestListCall = 'RA1TAKE'"),
+             QVariantList{6});
+
+    // The old holder comes back without the server and logs on what it still takes for its band.
+    m_a->reopen();
+    QCOMPARE(m_a->save("UA6LATE").kind, SaveOutcome::Saved);
+    QCOMPARE(m_a->column("SELECT ContestListSendNum FROM ContestList WHERE ContestListCall = 'UA6LATE'"),
+             QVariantList{6});
+    m_a->connectTo(m_server);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(7), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count(), qint64(7), 20000);
+    // Kept everywhere, never renumbered, and listed for checking.
+    for (SharedPosition* p : {m_a.get(), m_b.get()}) {
+        QStringList listed;
+        for (const RepeatedSerial& r : repeatedSerials(*p->store, p->contestId))
+            listed << r.text.section(", ", 0, 3);
+        QCOMPARE(listed,
+                 (QStringList{"144 MHz, № 6, RA1TAKE, Палатка 2", "144 MHz, № 6, UA6LATE, Палатка 1"}));
+    }
+    const QString findings = [&] {
+        QStringList texts;
+        for (const LogCheck::Finding& f :
+             LogCheck::checkContacts(LogCheck::contestContacts(*m_b->store, m_b->contestId), {}))
+            texts << f.text;
+        return texts.join(" | ");
+    }();
+    QVERIFY2(findings.contains("номер повторяется (позиция «Палатка"), qPrintable(findings));
+    // The old holder has heard that the band is no longer its own.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->holds(144), 20000);
+    const SaveOutcome refused = m_a->save("UA7LATE");
+    QCOMPARE(refused.kind, SaveOutcome::Refused);
+    QVERIFY2(refused.message.contains("«Палатка 2»"), qPrintable(refused.message));
 }
 
 void TestSharedLog::aRefusedLoginAsksForThePasswordOnce()
