@@ -383,8 +383,14 @@ void LogView::renameColumn(int column)
                                                         QStringLiteral("Введите новое название"), current);
     if (answer == current)
         return;
-    m_store.eSQL(QStringLiteral("UPDATE Setting SET SettingParamStr=") + sqlQuote(answer) +
-                 QStringLiteral(" WHERE SettingName='GridColumnTitleCaptionRu%1' ").arg(column));
+    if (column == PositionColumn) {
+        // Its rows are made when first needed; a caption is read with a width.
+        m_store.SetSet(widthSetting(column), LogStore::IntegerSetting, m_grid->columnWidth(column));
+        m_store.SetSet(captionSetting(column), LogStore::TextSetting, answer);
+    } else {
+        m_store.eSQL(QStringLiteral("UPDATE Setting SET SettingParamStr=") + sqlQuote(answer) +
+                     QStringLiteral(" WHERE SettingName='GridColumnTitleCaptionRu%1' ").arg(column));
+    }
     m_grid->setColumnTitle(column, answer);
 }
 
@@ -466,7 +472,8 @@ QVector<GridColumnSpec> LogView::designColumns() const
                              {"ContestListReceivedNum", 35},
                              {"ContestListAzimut", 64},
                              {"ContestListDistance", 35},
-                             {"ContestListResult", 35}};
+                             {"ContestListResult", 35},
+                             {"ContestListPosition", 70}};
     for (int i = 0; i < ColumnCount; ++i) {
         columns[i].field = QString::fromLatin1(design[i].field);
         columns[i].title = columns[i].field;
@@ -483,6 +490,9 @@ QVector<GridColumnSpec> LogView::designColumns() const
             QStringLiteral("Знак \";\" и управляющие знаки в позывном и локаторе недопустимы.");
     }
     columns[DistanceColumn].display = localNumber;
+    columns[PositionColumn].title = QStringLiteral("Позиция");
+    columns[PositionColumn].hint = QStringLiteral("Позиция общего лога, с которой записана связь");
+    columns[PositionColumn].readOnly = true;
     for (int i : {CallColumn, SentNumberColumn, ReceivedNumberColumn})
         columns[i].bold = true;
     return columns;
@@ -519,15 +529,33 @@ void LogView::q1Set()
     m_log->open();
     if (m_state.SortOrder == QLatin1String("ASC"))
         m_log->last();
+    const ContactJournal* journal = m_store.journal();
+    m_grid->setColumnHidden(PositionColumn, !journal || !journal->journals(m_state.CurrentContestId));
+}
+
+QString LogView::widthSetting(int column)
+{
+    return column == PositionColumn ? QStringLiteral("GridPositionColumnWidth")
+                                    : QStringLiteral("GridColumnWidth%1").arg(column);
+}
+
+QString LogView::captionSetting(int column)
+{
+    return column == PositionColumn ? QStringLiteral("GridPositionColumnTitleCaptionRu")
+                                    : QStringLiteral("GridColumnTitleCaptionRu%1").arg(column);
+}
+
+QString LogView::hintSetting(int column)
+{
+    return column == PositionColumn ? QStringLiteral("GridPositionColumnTitleHintRu")
+                                    : QStringLiteral("GridColumnTitleHintRu%1").arg(column);
 }
 
 void LogView::applyColumnSettings()
 {
     QVector<GridColumnSpec> columns = m_grid->cursorModel()->columns();
     for (int i = 0; i < ColumnCount; ++i)
-        applyStoredColumn(m_store, columns[i], QStringLiteral("GridColumnWidth%1").arg(i),
-                          QStringLiteral("GridColumnTitleCaptionRu%1").arg(i),
-                          QStringLiteral("GridColumnTitleHintRu%1").arg(i));
+        applyStoredColumn(m_store, columns[i], widthSetting(i), captionSetting(i), hintSetting(i));
     m_grid->setColumns(columns);
 }
 
@@ -587,15 +615,18 @@ void LogView::showFile(const QString& path)
     model->refreshColumns();
     m_hiddenBandWidth = m_grid->columnWidth(BandColumn);
     m_grid->setColumnHidden(BandColumn, true);
+    m_grid->setColumnHidden(PositionColumn, true);
     m_log->open();
     m_log->first(); // the file from its first contact
     updateCaption();
 }
 
-int LogView::columnWidthToStore(int column) const
+std::optional<int> LogView::columnWidthToStore(int column) const
 {
     if (column == BandColumn && m_grid->isColumnHidden(column))
         return m_hiddenBandWidth;
+    if (column == PositionColumn && m_grid->isColumnHidden(column))
+        return std::nullopt; // never shown: nothing new in the settings
     return m_grid->columnWidth(column);
 }
 

@@ -43,8 +43,14 @@ public:
         AzimuthColumn,
         DistanceColumn,
         PointsColumn,
+        PositionColumn, // the position that logged the contact, shown for a shared contest
         ColumnCount
     };
+    // The names of a column's width, caption and hint settings. The position column's are its
+    // own: "GridColumnWidth12" would begin with "GridColumnWidth1".
+    static QString widthSetting(int column);
+    static QString captionSetting(int column);
+    static QString hintSetting(int column);
 
     // The log cursor: the contest and band of the main state, in the sort order.
     Cursor& log() { return *m_log; }
@@ -67,8 +73,8 @@ public:
     // Editor mode: cells editable, computed columns read-only and grey.
     void applyEditorMode();
     // The width of a column as the settings keep it: a column the viewer hides keeps the
-    // width it had.
-    int columnWidthToStore(int column) const;
+    // width it had; the position column, while hidden, stores nothing.
+    std::optional<int> columnWidthToStore(int column) const;
     // The frame caption counts the rows in the order they were logged.
     void updateCaption();
     QString caption() const;

@@ -35,6 +35,7 @@
 #include "platform/wholefile.h"
 #include "results/statisticswindow.h"
 #include "sharing/sharedlog.h"
+#include "sharing/tfshare.h"
 #include "station/bandplan.h"
 #include "station/rigcontrol.h"
 #include "station/rotator.h"
@@ -147,7 +148,7 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
             [this] { guarded(m_services.prompts, [this] { contestChanged(); }); });
     connect(m_contactEntry, &ContactEntry::bandChosen, m_shared, &SharedLog::bandChosen);
     m_shared->start();
-    m_shared->bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, m_entry->bandList->currentText());
+    guarded(m_services.prompts, [this] { m_contactEntry->bandChanged(); }); // the grid with the journal
     // Once the window is up, so that a box about the file stands over it.
     if (!fileArgument.trimmed().isEmpty())
         QTimer::singleShot(0, this, [this, fileArgument] {
@@ -254,6 +255,13 @@ void Tfmain::buildMenu()
             });
     connect(add(settings, "mnRig", QStringLiteral("Трансивер")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { m_rig->openSettings(this); }); });
+    connect(add(settings, "mnSharedLog", QStringLiteral("Общий лог")), &QAction::triggered, this, [this] {
+        guarded(m_services.prompts, [this] {
+            Tfshare window(m_store, *m_shared, m_services.prompts, m_state.CurrentContestId, this);
+            connect(&window, &Tfshare::contactPicked, this, &Tfmain::goToContact);
+            window.exec();
+        });
+    });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
     connect(add(viewer, "N13", QStringLiteral("Установить")), &QAction::triggered, this,
@@ -871,9 +879,10 @@ void Tfmain::saveWindowSettings()
 {
     m_store.qSetting().close();
     m_store.qSetting().open();
-    for (int i = 0; i < LogView::ColumnCount; ++i)
-        m_store.SetSet(QStringLiteral("GridColumnWidth%1").arg(i), LogStore::IntegerSetting,
-                       m_log->columnWidthToStore(i));
+    for (int i = 0; i < LogView::ColumnCount; ++i) {
+        if (const std::optional<int> width = m_log->columnWidthToStore(i))
+            m_store.SetSet(LogView::widthSetting(i), LogStore::IntegerSetting, *width);
+    }
     for (int i = 0; i < 3; ++i)
         m_store.SetSet(QStringLiteral("Grid2ColumnWidth%1").arg(i), LogStore::IntegerSetting,
                        m_entry->earlierContactsGrid->columnWidth(i));

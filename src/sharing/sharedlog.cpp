@@ -91,7 +91,7 @@ std::vector<RepeatedSerial> repeatedSerials(LogStore& store, qint32 contestId)
             parts << row[5].displayText();
         if (row[6].isNumeric())
             parts << fromDayCount(row[6].toDouble()).toString(QStringLiteral("dd.MM HH:mm"));
-        found.push_back({row[0].toInt(), qint32(row[1].toInt()), parts.join(QStringLiteral(", "))});
+        found.push_back({row[0].toInt(), row[2].displayText(), parts.join(QStringLiteral(", "))});
     }
     return found;
 }
@@ -123,6 +123,14 @@ SharedLog::~SharedLog()
 void SharedLog::start()
 {
     guarded(m_services.prompts, [this] { apply(ShareSettings::load(m_store), m_password); });
+}
+
+void SharedLog::reconfigure(const ShareSettings& settings)
+{
+    const ServerAddress& was = m_settings.address;
+    const ServerAddress& now = settings.address;
+    const bool sameLogin = was.host == now.host && was.port == now.port && was.user == now.user;
+    apply(settings, sameLogin ? m_password : QString());
 }
 
 void SharedLog::apply(const ShareSettings& settings, const QString& password)
@@ -173,6 +181,8 @@ void SharedLog::startWorker()
             return;
         emit leasesChanged(contestId);
         if (contestId == m_chosen.contestId)
+            emit currentContestChanged();
+        if (contestId == m_chosen.contestId)
             guarded(m_services.prompts, [this] { takeChosenBand(); });
     });
     connect(w, &SyncWorker::contestGone, this, [this](qint32 contestId) {
@@ -181,6 +191,8 @@ void SharedLog::startWorker()
             QStringLiteral("Общий лог: общего соревнования больше нет на сервере, журнал ведётся "
                            "только на этой позиции"));
         emit leasesChanged(contestId);
+        if (contestId == m_chosen.contestId)
+            emit currentContestChanged();
     });
     w->start();
 }
@@ -256,22 +268,20 @@ void SharedLog::takeChosenBand()
     const std::optional<BandLease> lease = m_journal->lease(contestId, bandId);
     if (!lease)
         takeBand(contestId, bandId, false);
-    else if (lease->holder != m_journal->position().id && lease->silent && !m_chosen.takeoverOffered)
-        offerTakeover(contestId, bandId, *lease);
+    else if (lease->holder != m_journal->position().id && lease->silent && !m_chosen.takeoverOffered) {
+        m_chosen.takeoverOffered = true;
+        offerTakeover(contestId, bandId, m_chosen.bandName, *lease);
+    }
 }
 
-void SharedLog::offerTakeover(qint32 contestId, qint32 bandId, const BandLease& lease)
+void SharedLog::offerTakeover(qint32 contestId, qint32 bandId, const QString& bandName,
+                              const BandLease& lease)
 {
-    m_chosen.takeoverOffered = true;
-    const QString band =
-        contestId == m_chosen.contestId && bandId == m_chosen.bandId && !m_chosen.bandName.isEmpty()
-            ? m_chosen.bandName
-            : QStringLiteral("%1 МГц").arg(bandId);
     if (m_services.prompts.confirm(
             QStringLiteral("Диапазон %1 ведёт позиция «%2», которая молчит больше минуты.\n\r"
                            "Забрать диапазон? Номера продолжатся после последнего номера "
                            "на сервере.")
-                .arg(band, lease.holderName)))
+                .arg(bandName, lease.holderName)))
         takeBand(contestId, bandId, true);
 }
 
@@ -279,6 +289,26 @@ void SharedLog::takeBand(qint32 contestId, qint32 bandId, bool takeover)
 {
     if (m_worker)
         m_worker->takeBand(contestId, bandId, takeover);
+}
+
+void SharedLog::requestBand(qint32 contestId, qint32 bandId, const QString& bandName)
+{
+    if (!m_settings.enabled || !online()) {
+        m_services.prompts.warning(
+            QStringLiteral("Без связи с сервером общего лога диапазон %1 не взять.").arg(bandName));
+        return;
+    }
+    const std::optional<BandLease> lease = m_journal->lease(contestId, bandId);
+    if (!lease || lease->holder == m_journal->position().id) {
+        takeBand(contestId, bandId, false);
+    } else if (lease->silent) {
+        offerTakeover(contestId, bandId, bandName, *lease);
+    } else {
+        m_services.prompts.information(
+            QStringLiteral("Диапазон %1 ведёт позиция «%2»: забрать его можно, когда "
+                           "она промолчит минуту.")
+                .arg(bandName, lease->holderName));
+    }
 }
 
 void SharedLog::releaseBand(qint32 contestId, qint32 bandId)
@@ -292,7 +322,13 @@ void SharedLog::leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer
     if (answer.kind != LeaseAnswer::Held)
         return;
     if (!takeover && answer.lease.silent) {
-        offerTakeover(contestId, bandId, answer.lease);
+        const bool chosen = contestId == m_chosen.contestId && bandId == m_chosen.bandId;
+        if (chosen && m_chosen.takeoverOffered)
+            return;
+        if (chosen)
+            m_chosen.takeoverOffered = true;
+        offerTakeover(contestId, bandId, chosen ? m_chosen.bandName : QStringLiteral("%1 МГц").arg(bandId),
+                      answer.lease);
         return;
     }
     if (takeover)

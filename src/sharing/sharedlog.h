@@ -34,12 +34,17 @@ public:
     void apply(const ShareSettings& settings, const QString& password = QString());
     // The link as the stored settings say; a password asked for is kept until then.
     void start();
+    // Settings changed in the window: the password is kept for the same login.
+    void reconfigure(const ShareSettings& settings);
 
     // The band the operator chose: a free one is taken while online, one whose holder fell
     // silent is offered for taking over. A failure is shown, never thrown.
     void bandChosen(qint32 contestId, qint32 bandId, const QString& bandName);
     void takeBand(qint32 contestId, qint32 bandId, bool takeover);
     void releaseBand(qint32 contestId, qint32 bandId);
+    // "Взять диапазон": a free band is taken; one whose holder fell silent is taken over once
+    // the operator confirms; one whose holder is heard is refused with a box naming it.
+    void requestBand(qint32 contestId, qint32 bandId, const QString& bandName);
     // "Создать общее соревнование": the contest, with its contacts, on the server.
     void shareContest(qint32 contestId);
     // "Присоединиться": a local copy of the server's contest, made current; refused with a
@@ -56,7 +61,7 @@ signals:
     // The leases of a contest changed: the numbers and the window follow.
     void leasesChanged(qint32 contestId);
     void contestsListed(const std::vector<SharedContest>& contests);
-    // The current contest changed (joined or stopped being shared).
+    // The current contest changed, or it became shared or stopped being shared.
     void currentContestChanged();
 
 private:
@@ -65,7 +70,7 @@ private:
     void problem(const QString& text, bool loginRefused);
     void leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer& answer, bool takeover);
     void takeChosenBand();
-    void offerTakeover(qint32 contestId, qint32 bandId, const BandLease& lease);
+    void offerTakeover(qint32 contestId, qint32 bandId, const QString& bandName, const BandLease& lease);
     void wakeLater();
     void setStatus(const QString& text);
 
@@ -99,7 +104,7 @@ QStringList bandDifferences(const QString& here, const QString& shared);
 struct RepeatedSerial
 {
     qint64 rowid = 0;
-    qint32 bandId = 0;
+    QString band; // the band's name
     QString text; // "144 MHz, № 5, UA3AAA, Палатка 1, 15.07 10:00"
 };
 std::vector<RepeatedSerial> repeatedSerials(LogStore& store, qint32 contestId);
