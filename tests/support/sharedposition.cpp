@@ -23,11 +23,8 @@ QString bandName(qint32 band)
 
 } // namespace
 
-SharedPosition::SharedPosition(const QString& positionName) : name(positionName)
+SharedPosition::SharedPosition(const QString& positionName) : name(positionName), options(shortDelays())
 {
-    options.firstRetryMs = 100;
-    options.lastRetryMs = 500;
-    options.heartbeatMs = 1000;
     FakePrompts none;
     file.openStore(none);
     file.sqlite(
@@ -126,9 +123,10 @@ bool SharedPosition::takeBand(qint32 band, bool takeover)
     return QTest::qWaitFor([&] { return holds(band); }, 20000);
 }
 
-SaveOutcome SharedPosition::save(const QString& call, qint32 band)
+SaveOutcome saveContact(LogStore& store, qint32 contestId, const QString& call, qint32 band,
+                        const QDateTime& now)
 {
-    ContactLog log(*store);
+    ContactLog log(store);
     ContactFields fields;
     fields.band = bandName(band);
     fields.mode = QStringLiteral("SSB");
@@ -138,7 +136,6 @@ SaveOutcome SharedPosition::save(const QString& call, qint32 band)
     fields.sentNumber = QString::number(log.nextSerialNumber(contestId, band));
     fields.receivedReport = QStringLiteral("59");
     fields.receivedNumber = QStringLiteral("1");
-    const QDateTime now = fakes.clock.current;
     fields.date = now.date();
     fields.time = now.time();
     SaveContext context;
@@ -147,6 +144,20 @@ SaveOutcome SharedPosition::save(const QString& call, qint32 band)
     context.pointsPerKm = 1;
     context.nowUtc = toDayCount(now);
     return log.save(fields, context);
+}
+
+SyncWorker::Options shortDelays()
+{
+    SyncWorker::Options options;
+    options.firstRetryMs = 100;
+    options.lastRetryMs = 500;
+    options.heartbeatMs = 1000;
+    return options;
+}
+
+SaveOutcome SharedPosition::save(const QString& call, qint32 band)
+{
+    return saveContact(*store, contestId, call, band, fakes.clock.current);
 }
 
 void SharedPosition::editCall(const QString& call, const QString& newCall)

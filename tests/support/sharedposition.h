@@ -8,6 +8,12 @@
 
 #include <memory>
 
+// A contact saved as the entry panel saves it, at the clock's time, on the log's save path.
+SaveOutcome saveContact(LogStore& store, qint32 contestId, const QString& call, qint32 band,
+                        const QDateTime& now);
+// The worker's delays of a test: a second at most.
+SyncWorker::Options shortDelays();
+
 // One operating position of a shared log in a test: a log file of its own with the contest
 // "Полевой день" (1) current, and the program's shared log over it, without a window. Saves
 // go through the log's own save path, numbered as the entry panel numbers them.
