@@ -44,9 +44,9 @@ void ShareJournal::reload()
 // it was.
 std::optional<QString> ShareJournal::contestUuid(qint32 contestId) const
 {
-    const std::optional<DbValue> uuid = m_db.queryFirst(
-        QStringLiteral("SELECT ShareContestUuid FROM ShareContest WHERE IdContest = %1").arg(contestId));
-    return uuid && !uuid->isNull() ? std::optional<QString>(uuid->toString()) : std::nullopt;
+    const ResultSet found = m_db.queryNative(
+        QStringLiteral("SELECT ShareContestUuid FROM ShareContest WHERE IdContest = ?"), {DbValue(contestId)});
+    return found.rows.empty() ? std::nullopt : std::optional<QString>(found.rows[0][0].displayText());
 }
 
 std::optional<qint32> ShareJournal::contestOf(const QString& uuid) const
@@ -90,7 +90,7 @@ qint64 ShareJournal::waiting() const
 
 std::optional<QString> ShareJournal::saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName)
 {
-    if (!m_enforced || !journals(contestId))
+    if (!m_enforced)
         return std::nullopt;
     const std::optional<BandLease> held = lease(contestId, bandId);
     if (held && held->holder == m_position.id)

@@ -169,6 +169,11 @@ void SyncWorker::Core::run()
     // Nothing leaves the thread: a failure is said and the link tries again later.
     try {
         m_local = Database::open(m_path);
+        // What this connection writes can always be had again (the outbox is emptied only of
+        // what the server has; a pulled change and the number it came with commit together), so
+        // it need not wait for the disk, and a save on the window's connection never waits
+        // behind it.
+        m_local->execNative(QStringLiteral("PRAGMA synchronous=NORMAL"));
         loop();
     } catch (const KovraError& e) {
         reportProblem(e.message(), false);

@@ -14,8 +14,8 @@ public:
 
     // Whether the contacts of this contest are journaled.
     virtual bool journals(qint32 contestId) const = 0;
-    // Why a new contact on this band of a journaled contest may not be saved here; none when
-    // it may.
+    // Why a new contact on this band of a journaled contest (asked only for one) may not be
+    // saved here; none when it may.
     virtual std::optional<QString> saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName) = 0;
     // A contact was stored or changed (by its rowid), in the open transaction.
     virtual void written(qint64 rowid) = 0;

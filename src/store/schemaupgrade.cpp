@@ -199,7 +199,7 @@ void sharing(LogStore& store)
         "NULL",
         "CREATE TABLE ShareContest (IdContest INTEGER PRIMARY KEY, ShareContestUuid TEXT NOT NULL UNIQUE, "
         "ShareLastChange INTEGER NOT NULL DEFAULT 0)",
-        "CREATE TABLE ShareOutbox (ShareOutboxRowid INTEGER PRIMARY KEY AUTOINCREMENT, ShareContestUuid TEXT "
+        "CREATE TABLE ShareOutbox (ShareOutboxRowid INTEGER PRIMARY KEY, ShareContestUuid TEXT "
         "NOT "
         "NULL, ContestListUuid TEXT NOT NULL, ContestListVersion INTEGER, ContestListEdited INTEGER, "
         "ContestListEditedBy TEXT, ContestListPositionId TEXT, ContestListPosition TEXT, ShareDeleted "
