@@ -162,8 +162,10 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
     statusLabel->setText(s.enabled ? shared.status() : QStringLiteral("Общий лог выключен"));
     if (shared.online())
         shared.listContests();
-    showBands();
-    showReview();
+    guarded(m_prompts, [this] {
+        showBands();
+        showReview();
+    });
     resize(460, 640);
     centreOn(*this, parent);
 }

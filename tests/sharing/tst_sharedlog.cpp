@@ -20,6 +20,7 @@ private slots:
     void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
     void aRefusedLoginAsksForThePasswordOnce();
     void aNewerServerOrAVanishedContestLeavesLoggingHere();
+    void otherBandsAreRefusedSayingWhich();
 
 private:
     // Both positions on the server, the contest shared by the first and joined by the second,
@@ -271,6 +272,26 @@ void TestSharedLog::aNewerServerOrAVanishedContestLeavesLoggingHere()
     QCOMPARE(m_b->save("UA3CCC", 1300).kind, SaveOutcome::Saved);
     QCOMPARE(m_b->count(), qint64(3));
     QCOMPARE(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+}
+
+void TestSharedLog::otherBandsAreRefusedSayingWhich()
+{
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    m_b->file.sqlite(
+        "UPDATE Band SET BandPoint1km = 2.5 WHERE BandRowid = 432; DELETE FROM Band WHERE BandRowid = "
+        "24000; INSERT INTO Band (BandRowid, BandName, BandPoint1km) VALUES (47000, '47 GHz', 9);");
+    QVERIFY(!m_b->join(*m_a));
+    QCOMPARE(
+        m_b->fakes.prompts.texts(ShownPrompt::Warning),
+        QStringList{"Нельзя присоединиться к «Полевой день»: диапазоны этой позиции не такие, как в общем "
+                    "соревновании:\n\rдиапазон 432 МГц: 2.5 очк. за км здесь, 2 в общем соревновании;\n\r"
+                    "диапазон 24000 МГц есть только в общем соревновании;\n\rдиапазон 47000 МГц есть только "
+                    "на этой позиции."});
+    QCOMPARE(m_b->column("SELECT COUNT(*) FROM Contest"), QVariantList{1}); // nothing made
 }
 
 QTEST_GUILESS_MAIN(TestSharedLog)
