@@ -63,7 +63,6 @@ CREATE UNIQUE INDEX ContestListByUuid ON ContestList (ContestListUuid) WHERE Con
 -- bands held in the shared contests as last heard.
 CREATE TABLE ShareContest (IdContest INTEGER PRIMARY KEY, ShareContestUuid TEXT NOT NULL UNIQUE, ShareLastChange INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE ShareOutbox (ShareOutboxRowid INTEGER PRIMARY KEY, ShareContestUuid TEXT NOT NULL, ContestListUuid TEXT NOT NULL, ContestListVersion INTEGER, ContestListEdited INTEGER, ContestListEditedBy TEXT, ContestListPositionId TEXT, ContestListPosition TEXT, ShareDeleted INTEGER NOT NULL DEFAULT 0, IdBand INTEGER, ContestListDateTime DATETIME, ContestListCall TEXT, ContestListQTH TEXT, IdModulation INTEGER, ContestListSendNum INTEGER, ContestListSendRST INTEGER, ContestListReceivedNum INTEGER, ContestListReceivedRST INTEGER, ContestListDistance FLOAT, ContestListAzimut INTEGER, ContestListResult INTEGER);
-CREATE INDEX ShareOutboxByUuid ON ShareOutbox (ContestListUuid);
 CREATE TABLE ShareLease (IdContest INTEGER NOT NULL, IdBand INTEGER NOT NULL, ShareLeaseHolder TEXT, ShareLeaseHolderName TEXT, ShareLeaseSilent INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (IdContest, IdBand));
 
 CREATE TABLE ContestListRead (IdBand INT, ContestListDateTime DATETIME, ContestListCall text(15), ContestListQTH text(6), IdModulation INT, ContestListSendNum INT, ContestListSendRST INT, ContestListReceivedNum  INT, ContestListReceivedRST INT, ContestListDistance float, ContestListResult INT, ContestListAzimut INT);

@@ -529,8 +529,14 @@ void LogView::q1Set()
     m_log->open();
     if (m_state.SortOrder == QLatin1String("ASC"))
         m_log->last();
+    showPositionColumn();
+}
+
+void LogView::showPositionColumn()
+{
     const ContactJournal* journal = m_store.journal();
-    m_grid->setColumnHidden(PositionColumn, !journal || !journal->journals(m_state.CurrentContestId));
+    m_grid->setColumnHidden(PositionColumn,
+                            m_state.ViewerMode || !journal || !journal->journals(m_state.CurrentContestId));
 }
 
 QString LogView::widthSetting(int column)

@@ -66,6 +66,8 @@ public:
     QStringList lookupNames(Column column) const;
     // Reopens the log of the current contest and band; the newest contact is current.
     void q1Set();
+    // The position column shows while the current contest is shared.
+    void showPositionColumn();
     // Widths, captions and hints of the columns from the settings.
     void applyColumnSettings();
     // The call, sent number and received number columns follow the font size.

@@ -8,9 +8,12 @@
 
 #include <QMap>
 #include <QSysInfo>
+#include <QTimer>
 #include <QUuid>
 
 namespace {
+
+constexpr int kWakeDelayMs = 10;
 
 QMap<int, QString> parseBands(const QString& bands)
 {
@@ -242,14 +245,13 @@ void SharedLog::problem(const QString& text, bool loginRefused)
 
 void SharedLog::wakeLater()
 {
-    // After the change's transaction has committed, which is when the worker can read it.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_worker)
-                m_worker->wake();
-        },
-        Qt::QueuedConnection);
+    // After the change's transaction has committed, which is when the worker can read it, and
+    // once the window has shown the change: the worker's turn never takes the processor from
+    // the save's own repaint. A burst of changes goes in one push.
+    QTimer::singleShot(kWakeDelayMs, this, [this] {
+        if (m_worker)
+            m_worker->wake();
+    });
 }
 
 void SharedLog::bandChosen(qint32 contestId, qint32 bandId, const QString& bandName)

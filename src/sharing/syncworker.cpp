@@ -478,7 +478,7 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
         return v;
     };
     // A change made here and not yet sent that is later than this one stays: the server will
-    // keep it too.
+    // keep it too. (The outbox is sent before anything is taken, so it is short here.)
     const ResultSet pending = m_local->queryNative(
         QStringLiteral(
             "SELECT ContestListVersion, ContestListEdited, ContestListEditedBy FROM ShareOutbox WHERE "

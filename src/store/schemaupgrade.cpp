@@ -210,7 +210,6 @@ void sharing(LogStore& store)
         "ContestListReceivedNum "
         "INTEGER, ContestListReceivedRST INTEGER, ContestListDistance FLOAT, ContestListAzimut INTEGER, "
         "ContestListResult INTEGER)",
-        "CREATE INDEX ShareOutboxByUuid ON ShareOutbox (ContestListUuid)",
         "CREATE TABLE ShareLease (IdContest INTEGER NOT NULL, IdBand INTEGER NOT NULL, ShareLeaseHolder "
         "TEXT, "
         "ShareLeaseHolderName TEXT, ShareLeaseSilent INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (IdContest, "

@@ -65,7 +65,7 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "  OR SettingName LIKE 'SaveOptions%' OR SettingName LIKE 'GridOptions%' OR SettingName LIKE 'Grade%'"
         "  OR SettingName IN ('CountryName', 'StationTypeName', 'StationTypeComment')"
         "  OR SettingName LIKE 'Grid2%' OR SettingName LIKE 'GridBandColumn%3';"
-        "DROP INDEX ContestListByUuid; DROP INDEX ShareOutboxByUuid;"
+        "DROP INDEX ContestListByUuid;"
         "DROP TABLE ShareContest; DROP TABLE ShareOutbox; DROP TABLE ShareLease;"
         "ALTER TABLE ContestList DROP COLUMN ContestListUuid;"
         "ALTER TABLE ContestList DROP COLUMN ContestListVersion;"
