@@ -25,7 +25,6 @@ public:
     const ShareSettings& settings() const { return m_settings; }
     bool online() const { return m_link == SyncWorker::Link::Connected; }
     const QString& status() const { return m_status; }
-    SyncWorker* worker() const { return m_worker.get(); }
     // The worker's delays, shorter in tests.
     void setWorkerOptions(const SyncWorker::Options& options) { m_options = options; }
 

@@ -135,15 +135,6 @@ std::vector<SharedContest> SharedServer::contests()
     return result;
 }
 
-std::optional<SharedContest> SharedServer::contest(const QString& uuid)
-{
-    for (const SharedContest& c : contests()) {
-        if (c.uuid == uuid)
-            return c;
-    }
-    return std::nullopt;
-}
-
 void SharedServer::createContest(const SharedContest& contest)
 {
     m_db.exec(QStringLiteral("INSERT INTO kovra_contest (uuid, name, starts, stops, bands) "
@@ -345,7 +336,6 @@ LeaseAnswer SharedServer::takeLease(const QString& contest, qint32 band, const Q
             m_db.value(QStringLiteral("SELECT name FROM kovra_position WHERE uuid = $1"), {position})
                 .value_or(QString());
         answer.lease.silent = false;
-        answer.highestSerial = highestSerial(contest, band);
         notify(contest);
     });
     return answer;
@@ -365,13 +355,4 @@ void SharedServer::heartbeat(const QString& position)
 {
     m_db.exec(QStringLiteral("UPDATE kovra_lease SET seen = now() WHERE holder = $1"), {position});
     m_db.exec(QStringLiteral("UPDATE kovra_position SET seen = now() WHERE uuid = $1"), {position});
-}
-
-std::optional<int> SharedServer::highestSerial(const QString& contest, qint32 band)
-{
-    const auto max = integerOf(m_db.value(
-        QStringLiteral(
-            "SELECT max(sent_num) FROM kovra_contact WHERE contest = $1 AND band = $2 AND NOT deleted"),
-        {contest, pgNumber(qint64(band))}));
-    return max ? std::optional<int>(int(*max)) : std::nullopt;
 }

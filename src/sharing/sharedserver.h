@@ -38,8 +38,7 @@ struct LeaseAnswer
 {
     enum Kind { Taken, Held, ContestGone };
     Kind kind = Taken;
-    BandLease lease;                  // the lease as it stands after the request
-    std::optional<int> highestSerial; // for Taken: the server's highest serial on the band
+    BandLease lease; // the lease as it stands after the request
 };
 
 // The shared log's tables on the PostgreSQL server, and every statement the program runs
@@ -63,7 +62,6 @@ public:
     void listen();
 
     std::vector<SharedContest> contests();
-    std::optional<SharedContest> contest(const QString& uuid);
     void createContest(const SharedContest& contest);
 
     // The changes in one transaction, in order; a change older than the server's version of
@@ -81,7 +79,6 @@ public:
     void releaseLease(const QString& contest, qint32 band, const QString& position);
     // This position and its leases are heard now.
     void heartbeat(const QString& position);
-    std::optional<int> highestSerial(const QString& contest, qint32 band);
 
 private:
     void notify(const QString& contest);

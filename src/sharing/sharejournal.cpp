@@ -44,8 +44,9 @@ void ShareJournal::reload()
 // it was.
 std::optional<QString> ShareJournal::contestUuid(qint32 contestId) const
 {
-    const ResultSet found = m_db.queryNative(
-        QStringLiteral("SELECT ShareContestUuid FROM ShareContest WHERE IdContest = ?"), {DbValue(contestId)});
+    const ResultSet found =
+        m_db.queryNative(QStringLiteral("SELECT ShareContestUuid FROM ShareContest WHERE IdContest = ?"),
+                         {DbValue(contestId)});
     return found.rows.empty() ? std::nullopt : std::optional<QString>(found.rows[0][0].displayText());
 }
 
@@ -80,12 +81,6 @@ std::optional<BandLease> ShareJournal::lease(qint32 contestId, qint32 bandId) co
             return l;
     }
     return std::nullopt;
-}
-
-qint64 ShareJournal::waiting() const
-{
-    const std::optional<DbValue> count = m_db.queryFirst(QStringLiteral("SELECT COUNT(*) FROM ShareOutbox"));
-    return count && count->isNumeric() ? count->toInt() : 0;
 }
 
 std::optional<QString> ShareJournal::saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName)

@@ -49,9 +49,6 @@ public:
     // Told after each change that left something in the outbox (still inside its transaction).
     std::function<void()> changed;
 
-    // Changes waiting to be sent.
-    qint64 waiting() const;
-
     bool journals(qint32 contestId) const override;
     std::optional<QString> saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName) override;
     void written(qint64 rowid) override;
