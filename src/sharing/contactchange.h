@@ -16,7 +16,7 @@ struct SharedField
     DbValue::Kind kind; // what the local log holds in it
 };
 
-inline constexpr std::array<SharedField, 12> kSharedFields{{
+inline constexpr std::array<SharedField, 13> kSharedFields{{
     {"IdBand", "band", "integer", DbValue::Kind::Integer},
     {"ContestListDateTime", "logged_at", "double precision", DbValue::Kind::DateTime},
     {"ContestListCall", "call", "text", DbValue::Kind::Text},
@@ -29,6 +29,7 @@ inline constexpr std::array<SharedField, 12> kSharedFields{{
     {"ContestListDistance", "distance", "double precision", DbValue::Kind::Double},
     {"ContestListAzimut", "azimuth", "integer", DbValue::Kind::Integer},
     {"ContestListResult", "points", "integer", DbValue::Kind::Integer},
+    {"ContestListFrequency", "frequency", "double precision", DbValue::Kind::Double},
 }};
 inline constexpr int kBandField = 0;
 inline constexpr int kSentNumberField = 5;

@@ -24,7 +24,7 @@ const char* const kSchemaV1[] = {
     "position_name text NOT NULL DEFAULT '', deleted boolean NOT NULL DEFAULT false, change bigint NOT NULL, "
     "band integer, logged_at double precision, call text, locator text, mode integer, sent_num integer, "
     "sent_rst integer, received_num integer, received_rst integer, distance double precision, "
-    "azimuth integer, points integer)",
+    "azimuth integer, points integer, frequency double precision)",
     "CREATE INDEX kovra_contact_change ON kovra_contact (contest, change)",
     "CREATE TABLE kovra_lease (contest uuid NOT NULL REFERENCES kovra_contest ON DELETE CASCADE, "
     "band integer NOT NULL, holder uuid, seen timestamptz, PRIMARY KEY (contest, band))",

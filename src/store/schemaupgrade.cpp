@@ -209,7 +209,7 @@ void sharing(LogStore& store)
         "IdModulation INTEGER, ContestListSendNum INTEGER, ContestListSendRST INTEGER, "
         "ContestListReceivedNum "
         "INTEGER, ContestListReceivedRST INTEGER, ContestListDistance FLOAT, ContestListAzimut INTEGER, "
-        "ContestListResult INTEGER)",
+        "ContestListResult INTEGER, ContestListFrequency FLOAT)",
         "CREATE TABLE ShareLease (IdContest INTEGER NOT NULL, IdBand INTEGER NOT NULL, ShareLeaseHolder "
         "TEXT, "
         "ShareLeaseHolderName TEXT, ShareLeaseSilent INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (IdContest, "

@@ -79,8 +79,9 @@ void TestSharedLog::contactsTravelBothWays()
     bothOnline();
     QCOMPARE(m_b->column("SELECT ContestName FROM Contest WHERE ContestActual"),
              QVariantList{"Полевой день"});
-    for (const char* call : {"UA3AAA", "UA3BBB", "UA3CCC"})
+    for (const char* call : {"UA3AAA", "UA3BBB"})
         QCOMPARE(m_a->save(call).kind, SaveOutcome::Saved);
+    QCOMPARE(m_a->save("UA3CCC", 144, 144'300'000).kind, SaveOutcome::Saved); // with a rig
     for (const char* call : {"RA1XX", "RA1YY"})
         QCOMPARE(m_b->save(call, 432).kind, SaveOutcome::Saved);
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(6), 20000);
@@ -90,6 +91,10 @@ void TestSharedLog::contactsTravelBothWays()
     QCOMPARE(m_a->column(order), m_b->column(order));
     QCOMPARE(m_b->column(order).first().toString(), "UA3OLD/144/1/Палатка 1");
     QCOMPARE(m_b->column(order).last().toString(), "RA1YY/432/2/Палатка 2");
+    QCOMPARE(
+        m_b->column("SELECT ContestListCall || '/' || COALESCE(ContestListFrequency, '-') FROM ContestList "
+                    "WHERE IdBand = 144 ORDER BY ContestListSendNum"),
+        QVariantList({"UA3OLD/-", "UA3AAA/-", "UA3BBB/-", "UA3CCC/144.3"}));
     QVERIFY(m_b->arrivals > 0);
     QTRY_COMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
     QCOMPARE(onServer("count(*)"), QString("6"));

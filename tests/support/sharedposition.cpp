@@ -124,7 +124,7 @@ bool SharedPosition::takeBand(qint32 band, bool takeover)
 }
 
 SaveOutcome saveContact(LogStore& store, qint32 contestId, const QString& call, qint32 band,
-                        const QDateTime& now)
+                        const QDateTime& now, std::optional<qint64> frequencyHz)
 {
     ContactLog log(store);
     ContactFields fields;
@@ -138,6 +138,7 @@ SaveOutcome saveContact(LogStore& store, qint32 contestId, const QString& call, 
     fields.receivedNumber = QStringLiteral("1");
     fields.date = now.date();
     fields.time = now.time();
+    fields.frequencyHz = frequencyHz;
     SaveContext context;
     context.contestId = contestId;
     context.ownLocator = QStringLiteral("KO85AA");
@@ -155,9 +156,9 @@ SyncWorker::Options shortDelays()
     return options;
 }
 
-SaveOutcome SharedPosition::save(const QString& call, qint32 band)
+SaveOutcome SharedPosition::save(const QString& call, qint32 band, std::optional<qint64> frequencyHz)
 {
-    return saveContact(*store, contestId, call, band, fakes.clock.current);
+    return saveContact(*store, contestId, call, band, fakes.clock.current, frequencyHz);
 }
 
 void SharedPosition::editCall(const QString& call, const QString& newCall)

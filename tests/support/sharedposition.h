@@ -7,10 +7,12 @@
 #include "support/tempdatabase.h"
 
 #include <memory>
+#include <optional>
 
-// A contact saved as the entry panel saves it, at the clock's time, on the log's save path.
+// A contact saved as the entry panel saves it, at the clock's time, on the log's save path;
+// with a frequency as a rig gives it.
 SaveOutcome saveContact(LogStore& store, qint32 contestId, const QString& call, qint32 band,
-                        const QDateTime& now);
+                        const QDateTime& now, std::optional<qint64> frequencyHz = std::nullopt);
 // The worker's delays of a test: a second at most.
 SyncWorker::Options shortDelays();
 
@@ -42,7 +44,8 @@ public:
     bool holds(qint32 band);
 
     // A contact saved as the entry panel saves it, at the fake clock's time.
-    SaveOutcome save(const QString& call, qint32 band = 144);
+    SaveOutcome save(const QString& call, qint32 band = 144,
+                     std::optional<qint64> frequencyHz = std::nullopt);
     // A grid edit of the contact's call, and a grid delete, through the journal as the grid's
     // cursor writes them.
     void editCall(const QString& call, const QString& newCall);
