@@ -122,6 +122,7 @@ void ContactEntry::bandChanged()
     GetMaxNumber();
     reloadTimerList();
     emit bandLogChanged();
+    emit bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, band);
 }
 
 void ContactEntry::modeChanged()
@@ -195,6 +196,34 @@ void ContactEntry::logRowChanged(qint64 rowid)
     GetMaxNumber();
     emit contactsChanged(rowid);
     emit bandLogChanged();
+}
+
+void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
+{
+    bool shown = false;
+    bool changed = false;
+    for (const ArrivedContact& c : contacts) {
+        shown = shown || (c.contestId == m_state.CurrentContestId && c.bandId == m_state.CurrentBandId);
+        if (c.kind == ArrivedContact::Added) {
+            m_state.lastLocators.logged(c.call, c.locator, c.dateTime);
+            m_state.callBook.logged(c.call, c.locator);
+            addToCallHistory(c.call);
+        } else {
+            changed = true;
+        }
+    }
+    if (changed) {
+        m_state.lastLocators.load(m_store.db());
+        m_state.callBook.load(m_store.db());
+    }
+    if (shown)
+        m_log.refresh();
+    GetMaxNumber();
+    reloadTimerList();
+    // What shows figures of the log, or the current band's calls, reads them again.
+    emit contactsChanged(0);
+    if (shown)
+        emit bandLogChanged();
 }
 
 void ContactEntry::reloadTimerList()

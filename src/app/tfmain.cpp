@@ -35,6 +35,8 @@
 #include "platform/services.h"
 #include "platform/wholefile.h"
 #include "results/statisticswindow.h"
+#include "sharing/sharedlog.h"
+#include "sharing/tfshare.h"
 #include "station/bandplan.h"
 #include "station/rigcontrol.h"
 #include "station/rotator.h"
@@ -128,6 +130,27 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
                 [this] { m_log->hintBar()->setStatus(QStringLiteral("backup"), QString()); });
         m_backup->start();
     });
+    // The shared log: its link state and notices in the hint bar, the others' contacts in the log.
+    m_shared = new SharedLog(m_store, m_services, this);
+    connect(m_shared, &SharedLog::statusChanged, this,
+            [this](const QString& text) { m_log->hintBar()->setStatus(QStringLiteral("share"), text); });
+    connect(m_shared, &SharedLog::noticeChanged, this, [this](const QString& text) {
+        m_log->hintBar()->setStatus(QStringLiteral("shareNotice"), text);
+    });
+    connect(m_shared, &SharedLog::contactsArrived, this, [this](const QVector<ArrivedContact>& contacts) {
+        guarded(m_services.prompts, [&] {
+            m_contactEntry->logChangedElsewhere(contacts);
+            m_liveFeedback->ShowLastQSO();
+        });
+    });
+    connect(m_shared, &SharedLog::leasesChanged, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->GetMaxNumber(); }); });
+    connect(m_shared, &SharedLog::currentContestChanged, this,
+            [this] { guarded(m_services.prompts, [this] { contestChanged(); }); });
+    connect(m_contactEntry, &ContactEntry::bandChosen, m_shared, &SharedLog::bandChosen);
+    m_shared->start();
+    guarded(m_services.prompts, [this] { m_log->showPositionColumn(); });
+    m_shared->bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, m_entry->bandList->currentText());
     // Once the window is up, so that a box about the file stands over it.
     if (!fileArgument.trimmed().isEmpty())
         QTimer::singleShot(0, this, [this, fileArgument] {
@@ -234,6 +257,13 @@ void Tfmain::buildMenu()
             });
     connect(add(settings, "mnRig", QStringLiteral("Трансивер")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { m_rig->openSettings(this); }); });
+    connect(add(settings, "mnSharedLog", QStringLiteral("Общий лог")), &QAction::triggered, this, [this] {
+        guarded(m_services.prompts, [this] {
+            Tfshare window(m_store, *m_shared, m_services.prompts, m_state.CurrentContestId, this);
+            connect(&window, &Tfshare::contactPicked, this, &Tfmain::goToContact);
+            window.exec();
+        });
+    });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
     connect(add(viewer, "N13", QStringLiteral("Установить")), &QAction::triggered, this,
@@ -880,9 +910,10 @@ void Tfmain::saveWindowSettings()
 {
     m_store.qSetting().close();
     m_store.qSetting().open();
-    for (int i = 0; i < LogView::ColumnCount; ++i)
-        m_store.SetSet(QStringLiteral("GridColumnWidth%1").arg(i), LogStore::IntegerSetting,
-                       m_log->columnWidthToStore(i));
+    for (int i = 0; i < LogView::ColumnCount; ++i) {
+        if (const std::optional<int> width = m_log->columnWidthToStore(i))
+            m_store.SetSet(LogView::widthSetting(i), LogStore::IntegerSetting, *width);
+    }
     for (int i = 0; i < 3; ++i)
         m_store.SetSet(QStringLiteral("Grid2ColumnWidth%1").arg(i), LogStore::IntegerSetting,
                        m_entry->earlierContactsGrid->columnWidth(i));

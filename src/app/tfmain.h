@@ -11,6 +11,7 @@ class LiveFeedback;
 class LogBackup;
 class RigControl;
 class Rotator;
+class SharedLog;
 class Tftimer;
 class EntryPanel;
 class LogStore;
@@ -44,6 +45,7 @@ public:
     LiveFeedback* liveFeedback() const { return m_liveFeedback; }
     Tftimer* timerWindow() const { return m_timer; }
     RigControl* rigControl() const { return m_rig; }
+    SharedLog* sharedLog() const { return m_shared; }
 
     // "Таймер обратного отсчёта": shows the timer window with its list, or hides it.
     void showTimerWindow(bool show);
@@ -136,6 +138,7 @@ private:
     int m_pendingLeftWidth = 0;
     LogBackup* m_backup = nullptr;
     Rotator* m_rotator = nullptr;
+    SharedLog* m_shared = nullptr;
     bool m_rotatorOn = false;
     RigControl* m_rig = nullptr;
     std::unique_ptr<MapServer> m_mapServer; // listens from the first map on

@@ -186,6 +186,47 @@ void rigColumns(LogStore& store)
     }
 }
 
+// What a log needs to share contests with other positions: every contact's global id, version
+// and the position that logged it, the contests shared, the changes waiting to be sent and the
+// bands held (the seed creates the same). Silent: a station that never shares sees nothing of
+// it. One transaction, so a step cut short is done again whole.
+void sharing(LogStore& store)
+{
+    if (!probeFails(store, QStringLiteral("SELECT ContestListUuid FROM ContestList")))
+        return;
+    const char* const statements[] = {
+        "ALTER TABLE ContestList ADD COLUMN ContestListUuid TEXT",
+        "ALTER TABLE ContestList ADD COLUMN ContestListVersion INTEGER",
+        "ALTER TABLE ContestList ADD COLUMN ContestListEdited INTEGER",
+        "ALTER TABLE ContestList ADD COLUMN ContestListEditedBy TEXT",
+        "ALTER TABLE ContestList ADD COLUMN ContestListPositionId TEXT",
+        "ALTER TABLE ContestList ADD COLUMN ContestListPosition TEXT",
+        "CREATE UNIQUE INDEX ContestListByUuid ON ContestList (ContestListUuid) WHERE ContestListUuid IS NOT "
+        "NULL",
+        "CREATE TABLE ShareContest (IdContest INTEGER PRIMARY KEY, ShareContestUuid TEXT NOT NULL UNIQUE, "
+        "ShareLastChange INTEGER NOT NULL DEFAULT 0)",
+        "CREATE TABLE ShareOutbox (ShareOutboxRowid INTEGER PRIMARY KEY, ShareContestUuid TEXT "
+        "NOT "
+        "NULL, ContestListUuid TEXT NOT NULL, ContestListVersion INTEGER, ContestListEdited INTEGER, "
+        "ContestListEditedBy TEXT, ContestListPositionId TEXT, ContestListPosition TEXT, ShareDeleted "
+        "INTEGER NOT "
+        "NULL DEFAULT 0, IdBand INTEGER, ContestListDateTime DATETIME, ContestListCall TEXT, ContestListQTH "
+        "TEXT, "
+        "IdModulation INTEGER, ContestListSendNum INTEGER, ContestListSendRST INTEGER, "
+        "ContestListReceivedNum "
+        "INTEGER, ContestListReceivedRST INTEGER, ContestListDistance FLOAT, ContestListAzimut INTEGER, "
+        "ContestListResult INTEGER, ContestListFrequency FLOAT)",
+        "CREATE TABLE ShareLease (IdContest INTEGER NOT NULL, IdBand INTEGER NOT NULL, ShareLeaseHolder "
+        "TEXT, "
+        "ShareLeaseHolderName TEXT, ShareLeaseSilent INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (IdContest, "
+        "IdBand))"};
+    Database& db = store.db();
+    db.transaction([&] {
+        for (const char* statement : statements)
+            db.execNative(QString::fromLatin1(statement));
+    });
+}
+
 // The calls and locators the operator imports from list files; each pair once, so that a
 // file imported again adds nothing. Nothing to tell the operator: the table is empty until then.
 void callList(LogStore& store)
@@ -224,5 +265,6 @@ void SchemaUpgrade(LogStore& store)
     store.eSQL(QStringLiteral("ALTER TABLE [Band] ALTER COLUMN BandPoint1km Float;"));
     captionsAndHints(store);
     rigColumns(store);
+    sharing(store);
     callList(store);
 }

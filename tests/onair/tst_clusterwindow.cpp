@@ -70,7 +70,8 @@ ClusterWindow* TestClusterWindow::openCluster()
     m_cluster = m_window->findChild<ClusterWindow*>();
     if (!m_cluster || !QTest::qWaitForWindowExposed(m_cluster))
         return nullptr;
-    m_cluster->client()->setTimings({2000, 2000, 100, 400});
+    // Timeouts long enough for a loaded machine; the waits between tries short.
+    m_cluster->client()->setTimings({15000, 15000, 100, 400});
     return m_cluster;
 }
 

@@ -51,7 +51,8 @@ void TestDatabase::newFileHoldsTheSchemaAndReferenceRows()
              QString("ContestListRowid IdContest IdBand ContestListDateTime ContestListCall ContestListQTH "
                      "IdModulation ContestListSendNum ContestListSendRST ContestListReceivedNum "
                      "ContestListReceivedRST ContestListDistance ContestListAzimut ContestListResult "
-                     "ContestListFrequency"));
+                     "ContestListFrequency ContestListUuid ContestListVersion ContestListEdited "
+                     "ContestListEditedBy ContestListPositionId ContestListPosition"));
     QCOMPARE(
         columns("ContestListRead"),
         QString("IdBand ContestListDateTime ContestListCall ContestListQTH IdModulation ContestListSendNum "

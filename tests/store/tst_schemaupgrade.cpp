@@ -43,9 +43,9 @@ QVariantList TestSchemaUpgrade::settingNames(const TempDatabase& file)
 }
 
 // What a log of the first versions lacks: file numbers, periods, grade codes, the viewer's
-// table, band names with a comma, the captions of the fifth step, and what a rig needs: the
-// bands' transverter offsets, the contacts' frequency in the log's index, the offsets' column;
-// and the table of imported calls.
+// table, band names with a comma, the captions of the fifth step, what a rig needs (the bands'
+// transverter offsets, the contacts' frequency in the log's index, the offsets' column), what
+// sharing needs, and the table of imported calls.
 void TestSchemaUpgrade::makeOld(const TempDatabase& file)
 {
     file.sqlite(
@@ -65,7 +65,18 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "DELETE FROM Setting WHERE SettingName LIKE 'GridPeriod%' OR SettingName LIKE 'Period%' "
         "  OR SettingName LIKE 'SaveOptions%' OR SettingName LIKE 'GridOptions%' OR SettingName LIKE 'Grade%'"
         "  OR SettingName IN ('CountryName', 'StationTypeName', 'StationTypeComment')"
-        "  OR SettingName LIKE 'Grid2%' OR SettingName LIKE 'GridBandColumn%3';");
+        "  OR SettingName LIKE 'Grid2%' OR SettingName LIKE 'GridBandColumn%3';"
+        "DROP INDEX ContestListByUuid;"
+        "DROP TABLE ShareContest; DROP TABLE ShareOutbox; DROP TABLE ShareLease;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListUuid;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListVersion;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListEdited;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListEditedBy;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListPositionId;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListPosition;"
+        "INSERT INTO Contest (ContestRowid, ContestName) VALUES (1, 'Старый');"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListCall, ContestListSendNum) "
+        "  VALUES (1, 144, 'UA3OLD', 1);");
 }
 
 void TestSchemaUpgrade::upToDateLogShowsNothing()
@@ -115,6 +126,13 @@ void TestSchemaUpgrade::oldLogIsCompletedStepByStep()
     QCOMPARE(file.column(indexed).last(), "ContestListFrequency");
     const char* callList = "SELECT sql FROM sqlite_master WHERE tbl_name='CallList' ORDER BY name";
     QCOMPARE(file.column(callList), fresh.column(callList)); // each pair once, as in a new log
+    // The seed's statements are wrapped over lines; the upgrade's are not.
+    const char* indexes = "SELECT replace(replace(sql, char(10), ''), '  ', ' ') FROM sqlite_master "
+                          "WHERE type='index' ORDER BY name";
+    QCOMPARE(file.column(indexes), fresh.column(indexes));
+    // The contacts stay, and no contest is shared until the operator shares one.
+    QCOMPARE(file.column("SELECT ContestListCall || '/' || (ContestListUuid IS NULL) FROM ContestList"),
+             QVariantList{"UA3OLD/1"});
 
     // From then on, the button shows nothing.
     prompts.clear();
