@@ -48,7 +48,8 @@ void ContactEntry::saveContact()
     fields.band = m_panel.bandList->currentText();
     fields.mode = m_panel.modeList->currentText();
     fields.call = m_panel.callEdit->currentText();
-    fields.locator = m_panel.locatorEdit->text();
+    // A locator offered from the call list is the operator's only once accepted.
+    fields.locator = m_panel.isLocatorOffered() ? QString() : m_panel.locatorEdit->text();
     fields.sentReport = m_panel.sentReportEdit->text();
     fields.sentNumber = m_panel.sentNumberEdit->text();
     fields.receivedReport = m_panel.receivedReportEdit->text();
@@ -113,6 +114,7 @@ SaveOutcome ContactEntry::save(const ContactFields& fields, SaveContext& context
         GetMaxNumber();
     }
     m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
+    m_state.callBook.logged(fields.call, fields.locator);
     addToCallHistory(fields.call);
     reloadTimerList();
     return outcome;
@@ -143,6 +145,7 @@ void ContactEntry::bandChanged()
     GetMaxNumber();
     reloadTimerList();
     emit bandLogChanged();
+    emit bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, band);
 }
 
 void ContactEntry::modeChanged()
@@ -182,6 +185,7 @@ void ContactEntry::SetCallList()
     m_panel.callEdit->clear();
     m_panel.callEdit->addItems(m_contacts.callHistory());
     m_state.lastLocators.load(m_store.db());
+    m_state.callBook.load(m_store.db());
     m_panel.callEdit->setCurrentIndex(-1);
     m_panel.callEdit->setEditText(typed);
 }
@@ -210,10 +214,39 @@ void ContactEntry::addToCallHistory(const QString& call)
 void ContactEntry::logRowChanged(qint64 rowid)
 {
     m_state.lastLocators.load(m_store.db()); // an edited or deleted row: the last ones again
+    m_state.callBook.load(m_store.db());
     reloadTimerList();
     GetMaxNumber();
     emit contactsChanged(rowid);
     emit bandLogChanged();
+}
+
+void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
+{
+    bool shown = false;
+    bool changed = false;
+    for (const ArrivedContact& c : contacts) {
+        shown = shown || (c.contestId == m_state.CurrentContestId && c.bandId == m_state.CurrentBandId);
+        if (c.kind == ArrivedContact::Added) {
+            m_state.lastLocators.logged(c.call, c.locator, c.dateTime);
+            m_state.callBook.logged(c.call, c.locator);
+            addToCallHistory(c.call);
+        } else {
+            changed = true;
+        }
+    }
+    if (changed) {
+        m_state.lastLocators.load(m_store.db());
+        m_state.callBook.load(m_store.db());
+    }
+    if (shown)
+        m_log.refresh();
+    GetMaxNumber();
+    reloadTimerList();
+    // What shows figures of the log, or the current band's calls, reads them again.
+    emit contactsChanged(0);
+    if (shown)
+        emit bandLogChanged();
 }
 
 void ContactEntry::reloadTimerList()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logging/contactlog.h"
+#include "sharing/syncworker.h"
 
 #include <QObject>
 
@@ -44,6 +45,9 @@ public:
     // After the log changed under the grid: the row of `rowid` edited, or 0 when rows were
     // deleted.
     void logRowChanged(qint64 rowid = 0);
+    // Another position's contacts arrived in the log: the grid, the numbers, the last
+    // locators, the call list and the timer window follow them.
+    void logChangedElsewhere(const QVector<ArrivedContact>& contacts);
 
     // The repeat period a save applies now: the timer window's while it shows, else the
     // stored one; in days.
@@ -61,6 +65,8 @@ signals:
     // The current band's log may differ from what was read: another band or contest, or a
     // row edited or deleted.
     void bandLogChanged();
+    // The band was chosen (or chosen again for a new contest).
+    void bandChosen(qint32 contestId, qint32 bandId, const QString& bandName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -12,6 +12,7 @@ class LiveFeedback;
 class LogBackup;
 class RigControl;
 class Rotator;
+class SharedLog;
 class Tftimer;
 class Tfunsaved;
 class EntryPanel;
@@ -46,6 +47,7 @@ public:
     LiveFeedback* liveFeedback() const { return m_liveFeedback; }
     Tftimer* timerWindow() const { return m_timer; }
     RigControl* rigControl() const { return m_rig; }
+    SharedLog* sharedLog() const { return m_shared; }
     DigitalLink* digitalLink() const { return m_digital; }
 
     // "Несохранённые связи": the contacts from WSJT-X that could not be saved.
@@ -78,6 +80,8 @@ public:
     // blank) is the file; otherwise the operator picks one.
     void openEdiFile(const QString& fileArgument = QString());
     // "Установить" and "Убрать": this program as the desktop's viewer of *.edi files.
+    // "Импорт списка позывных": a CALL3.TXT, CALL;LOCATOR or EDI file into the call list.
+    void importCallList();
     void registerAsEdiViewer();
     void unregisterAsEdiViewer();
     // "Часовой пояс", modal; a stored choice corrects the clock at once.
@@ -140,6 +144,7 @@ private:
     int m_pendingLeftWidth = 0;
     LogBackup* m_backup = nullptr;
     Rotator* m_rotator = nullptr;
+    SharedLog* m_shared = nullptr;
     bool m_rotatorOn = false;
     RigControl* m_rig = nullptr;
     DigitalLink* m_digital = nullptr;

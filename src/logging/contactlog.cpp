@@ -2,8 +2,11 @@
 
 #include "logging/locator.h"
 #include "logging/repeatrule.h"
+#include "platform/prompts.h"
+#include "store/contactjournal.h"
 #include "store/cursor.h"
 #include "store/daycount.h"
+#include "store/errors.h"
 #include "store/logstore.h"
 #include "store/sqltext.h"
 
@@ -54,6 +57,17 @@ SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
 
     const qint32 band = bandId(f.band);
     const qint32 mode = modeId(f.mode);
+    // A contest shared with other positions: a band is numbered in one place only.
+    ContactJournal* journal = m_store.journal();
+    if (journal && !journal->journals(context.contestId))
+        journal = nullptr;
+    if (journal) {
+        if (const auto refusal = journal->saveRefusal(context.contestId, band, f.band)) {
+            outcome.kind = SaveOutcome::Refused;
+            outcome.message = *refusal;
+            return outcome;
+        }
+    }
     const DbValue lastValue = m_store.eSQLreturn(
         QStringLiteral("SELECT TOP 1 ContestListDateTime FROM ContestList WHERE ContestListCall=") +
         sqlQuote(f.call) +
@@ -97,11 +111,26 @@ SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
         QLatin1Char(',') + numberOrText(f.receivedReport) + QLatin1Char(',') + QString::number(points) +
         QLatin1Char(',') + sqlNumber(distance) + QLatin1Char(',') + QString::number(azimuth) + frequency +
         QLatin1Char(')');
-    if (!m_store.eSQL(statement)) {
-        outcome.kind = SaveOutcome::Failed;
+    if (!journal) {
+        if (!m_store.eSQL(statement)) {
+            outcome.kind = SaveOutcome::Failed;
+            return outcome;
+        }
+        outcome.rowid = m_store.db().lastInsertRowid();
         return outcome;
     }
-    outcome.rowid = m_store.db().lastInsertRowid();
+    // The contact and its journal entry are stored together or not at all.
+    try {
+        m_store.db().transaction([&] {
+            m_store.db().exec(statement);
+            outcome.rowid = m_store.db().lastInsertRowid();
+            journal->written(outcome.rowid);
+        });
+    } catch (const SqlError& e) {
+        m_store.prompts().error(statementErrorText(statement, e.message()));
+        outcome.kind = SaveOutcome::Failed;
+        outcome.rowid = 0;
+    }
     return outcome;
 }
 

@@ -18,9 +18,10 @@ QString seconds(int ms)
 
 ChatClient::ChatClient(QObject* parent)
     : QObject(parent), m_socket(new QTcpSocket(this)), m_connectTimer(new QTimer(this)),
-      m_answerTimer(new QTimer(this)), m_retryTimer(new QTimer(this)), m_stationsTimer(new QTimer(this))
+      m_answerTimer(new QTimer(this)), m_retryTimer(new QTimer(this)), m_stationsTimer(new QTimer(this)),
+      m_steadyTimer(new QTimer(this))
 {
-    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer})
+    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_steadyTimer})
         timer->setSingleShot(true);
     connect(m_connectTimer, &QTimer::timeout, this,
             [this] { lost(QStringLiteral("нет соединения за %1 с").arg(seconds(m_timings.connectMs))); });
@@ -28,6 +29,7 @@ ChatClient::ChatClient(QObject* parent)
             [this] { lost(QStringLiteral("сервер не ответил за %1 с").arg(seconds(m_timings.answerMs))); });
     connect(m_retryTimer, &QTimer::timeout, this, &ChatClient::connectNow);
     connect(m_stationsTimer, &QTimer::timeout, this, &ChatClient::askForStations);
+    connect(m_steadyTimer, &QTimer::timeout, this, [this] { m_retryDelayMs = m_timings.firstRetryMs; });
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_connectTimer->stop();
         setState(State::LoggingIn, QStringLiteral("Чат: вход на %1…").arg(address()));
@@ -71,9 +73,11 @@ void ChatClient::start(const Account& account)
 void ChatClient::stop()
 {
     m_state = State::Off; // before the abort, whose signals then find nothing to do
-    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer})
+    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer, m_steadyTimer})
         timer->stop();
     m_socket->abort();
+    forgetStations();
+    m_reported = false; // the next start's failure is news
     setState(State::Off, QString());
 }
 
@@ -138,6 +142,10 @@ void ChatClient::handle(const ChatEvent& event)
         break;
     case ChatEvent::RoomOffered:
         if (loggingIn && !m_offeredRooms.contains(event.text.toLower())) {
+            if (m_offeredOrder.size() >= kMostRooms) {
+                lost(QStringLiteral("сервер предложил больше %1 комнат").arg(kMostRooms));
+                break;
+            }
             m_offeredRooms.insert(event.text.toLower(), event.room);
             m_offeredOrder << event.text;
         }
@@ -153,10 +161,11 @@ void ChatClient::handle(const ChatEvent& event)
     case ChatEvent::Refused:
         if (!loggingIn)
             break; // a station's words in the room, not the server's answer to the login
-        for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer})
+        for (QTimer* timer : {m_connectTimer, m_answerTimer, m_retryTimer, m_stationsTimer, m_steadyTimer})
             timer->stop();
         m_state = State::Refused;
         m_socket->abort();
+        m_reported = false; // a refusal is news, whatever was said before it
         setState(State::Refused,
                  QStringLiteral("Чат: сервер %1 отказал во входе: %2").arg(address(), event.text));
         break;
@@ -170,6 +179,10 @@ void ChatClient::handle(const ChatEvent& event)
             enterRoom();
         break;
     case ChatEvent::Station:
+        if (m_listing.size() >= size_t(kMostStations)) {
+            lost(QStringLiteral("сервер прислал больше %1 станций").arg(kMostStations));
+            break;
+        }
         m_listing.push_back(event.station);
         break;
     case ChatEvent::StationListEnd:
@@ -177,6 +190,7 @@ void ChatClient::handle(const ChatEvent& event)
             enterRoom();
         m_listAsked = false;
         m_answerTimer->stop();
+        m_stationsGiven = true;
         emit stationsListed(std::exchange(m_listing, {}));
         if (std::exchange(m_listAskedAgain, false))
             askForStations();
@@ -197,7 +211,8 @@ void ChatClient::handle(const ChatEvent& event)
 void ChatClient::enterRoom()
 {
     m_answerTimer->stop();
-    m_retryDelayMs = m_timings.firstRetryMs; // the next failure starts the waits over
+    m_steadyTimer->start(m_timings.steadyMs);
+    m_reported = false; // being back is said
     setState(State::InRoom, QStringLiteral("Чат: в комнате «%1» на %2").arg(m_account.room, address()));
     QString locator = m_account.ownLocator.trimmed();
     if (LocatorIsValid(locator))
@@ -238,19 +253,31 @@ void ChatClient::lost(const QString& cause)
 {
     if (m_state == State::Off || m_state == State::Refused || m_state == State::Waiting)
         return;
-    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_stationsTimer})
+    for (QTimer* timer : {m_connectTimer, m_answerTimer, m_stationsTimer, m_steadyTimer})
         timer->stop();
     m_state = State::Waiting;
     m_socket->abort();
-    setState(State::Waiting, QStringLiteral("Чат: нет связи с %1 (%2); снова через %3 с")
-                                 .arg(address(), cause, seconds(m_retryDelayMs)));
+    forgetStations();
+    setState(
+        State::Waiting,
+        QStringLiteral("Чат: нет связи с %1 (%2); попытки соединиться продолжаются").arg(address(), cause));
+    m_reported = true;
     m_retryTimer->start(m_retryDelayMs);
     m_retryDelayMs = std::min(m_retryDelayMs * 2, m_timings.longestRetryMs);
+}
+
+void ChatClient::forgetStations()
+{
+    if (std::exchange(m_stationsGiven, false))
+        emit stationsListed({});
 }
 
 void ChatClient::setState(State state, const QString& text)
 {
     m_state = state;
+    // Once a failure is said, the tries after it are not news until one reaches the room.
+    if (m_reported && state != State::InRoom && state != State::Refused && state != State::Off)
+        return;
     if (text == m_stateText)
         return;
     m_stateText = text;

@@ -14,7 +14,10 @@ class QTimer;
 // start, every few minutes and when a station joins or leaves) and passes on what is said.
 // Nothing waits on the network. A connection that fails, is cut, or does not answer in time
 // is tried again after 2, 4, 8 ... up to 60 seconds; a refusal of the login is not, since
-// the same login would be refused again. Each change of state is said once.
+// the same login would be refused again. The waits start over only once a connection has
+// stayed in the room a while, so a server that drops the client right after the login is
+// not tried every 2 seconds. Each change of state is said once: a server that stays away is
+// said once for all the tries, and being in the room again once it is back.
 class ChatClient : public QObject
 {
     Q_OBJECT
@@ -26,6 +29,7 @@ public:
         int firstRetryMs = 2000;
         int longestRetryMs = 60000;
         int stationsEveryMs = 3 * 60 * 1000;
+        int steadyMs = 60000; // in the room this long: the next failure waits the shortest again
     };
 
     struct Account
@@ -66,11 +70,16 @@ public:
     static constexpr quint16 kDefaultPort = 23000;
     static inline const QString kDefaultHost = QStringLiteral("www.on4kst.info");
     static inline const QString kDefaultRoom = QStringLiteral("144/432 MHz");
+    // More than this in a list is no chat server's: the connection is dropped and tried again
+    // later, so that nothing the server sends grows without bound.
+    static constexpr int kMostStations = 5000;
+    static constexpr int kMostRooms = 256;
 
 signals:
     // The state, said once for each change; empty once switched off.
     void stateChanged(const QString& text);
-    // The whole user list, as the server gave it last.
+    // The whole user list, as the server gave it last; an empty one once the chat is switched
+    // off or the connection is lost, as the stations known before may have gone since.
     void stationsListed(const std::vector<ChatStation>& stations);
     void stationLeft(const QString& call);
     // A chat line; time is "HHMM" UTC.
@@ -88,6 +97,7 @@ private:
     void askForStations();
     void write(const QString& line);
     void lost(const QString& cause);
+    void forgetStations();
     void setState(State state, const QString& text);
     int roomNumber() const;
     QString address() const;
@@ -99,13 +109,16 @@ private:
     QTimer* m_answerTimer;
     QTimer* m_retryTimer;
     QTimer* m_stationsTimer;
+    QTimer* m_steadyTimer; // runs from entering the room until the waits start over
     ChatReader m_reader;
     State m_state = State::Off;
     QString m_stateText;
     int m_retryDelayMs = 0;
+    bool m_reported = false;            // a failure was said and the room not entered since
     QHash<QString, int> m_offeredRooms; // by the name in lower case
     QStringList m_offeredOrder;
     std::vector<ChatStation> m_listing;
+    bool m_stationsGiven = false;  // a list went out and has not been withdrawn
     bool m_listAsked = false;      // "/sh us" sent, its answer not yet in
     bool m_listAskedAgain = false; // a join or leave while it was on its way
 };

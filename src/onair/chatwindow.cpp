@@ -65,7 +65,8 @@ ChatWindow::ChatWindow(LogStore& store, MainState& state, ContactEntry& entry, c
     connect(m_client, &ChatClient::stateChanged, this, &ChatWindow::showState);
     connect(m_client, &ChatClient::stationsListed, this, [this](const std::vector<ChatStation>& stations) {
         m_stations->setStations(stations);
-        refreshLogColumns();
+        if (!stations.empty())
+            refreshLogColumns();
     });
     connect(m_client, &ChatClient::stationLeft, m_stations, &ChatStationModel::removeStation);
     connect(m_client, &ChatClient::messageReceived, this, &ChatWindow::addMessage);
@@ -256,6 +257,7 @@ void ChatWindow::buildWindow()
     connect(m_send, &QPushButton::clicked, this, &ChatWindow::sendLine);
     connect(m_stationView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ChatWindow::stationChosen);
+    connect(m_filter, &QAbstractItemModel::modelReset, this, &ChatWindow::pickAgain);
     connect(m_stationView, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         const ChatStation& station = m_stations->station(m_filter->mapToSource(index).row());
         emit stationPicked(station.call, station.locator);
@@ -441,16 +443,27 @@ void ChatWindow::roomsOffered(const QStringList& names)
 
 void ChatWindow::stationChosen()
 {
+    // A new list, a leave or the filter take the selection away, not the pick: a line meant
+    // for one station must never go to the whole room. Another pick replaces it.
     const QModelIndexList rows = m_stationView->selectionModel()->selectedRows();
-    if (rows.isEmpty()) {
-        m_private->setChecked(false);
-        m_private->setEnabled(false);
-        m_private->setText(QStringLiteral("Лично"));
+    if (rows.isEmpty())
         return;
-    }
+    m_picked = m_stations->station(m_filter->mapToSource(rows.first()).row()).call;
     m_private->setEnabled(true);
-    m_private->setText(QStringLiteral("Лично ") +
-                       m_stations->station(m_filter->mapToSource(rows.first()).row()).call);
+    m_private->setText(QStringLiteral("Лично ") + m_picked);
+}
+
+void ChatWindow::pickAgain()
+{
+    // Each new list drops the selection without a word: the picked station is shown again.
+    for (int row = 0; !m_picked.isEmpty() && row < m_filter->rowCount(); ++row) {
+        const QModelIndex index = m_filter->index(row, ChatStationModel::CallColumn);
+        if (m_stations->station(m_filter->mapToSource(index).row()).call == m_picked) {
+            m_stationView->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
+                                                               QItemSelectionModel::Rows);
+            return;
+        }
+    }
 }
 
 void ChatWindow::sendLine()
@@ -459,10 +472,8 @@ void ChatWindow::sendLine()
     if (text.isEmpty())
         return;
     QString line = text;
-    const QModelIndexList rows = m_stationView->selectionModel()->selectedRows();
-    if (m_private->isChecked() && !rows.isEmpty())
-        line = QStringLiteral("/cq %1 %2")
-                   .arg(m_stations->station(m_filter->mapToSource(rows.first()).row()).call, text);
+    if (m_private->isChecked() && !m_picked.isEmpty())
+        line = QStringLiteral("/cq %1 %2").arg(m_picked, text);
     if (!m_client->send(line)) {
         m_stateLabel->setText(QStringLiteral("Строка не отправлена: нет входа в комнату чата."));
         return; // the line stays for when the chat is back

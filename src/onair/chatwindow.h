@@ -70,6 +70,7 @@ private:
     void roomsOffered(const QStringList& names);
     void sendLine();
     void stationChosen();
+    void pickAgain();
     void filterChanged();
     void refreshLogColumns();
     ChatClient::Account account() const;
@@ -85,6 +86,7 @@ private:
     ChatStationModel* m_stations;
     ChatStationFilter* m_filter;
     ChatClient::Account m_started; // what the running connection was started with
+    QString m_picked;              // the call "Лично" sends to
     bool m_loaded = false;
     bool m_shown = false;
 

@@ -3,11 +3,14 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QtTest>
 
 // The chat client against a fake chat server on a local port: the login, the room, the user
 // list and what is said in the room; a refusal; a connection that is dropped, refused or
-// silent, with the waits growing between the tries; each state said once.
+// silent, or that drops the client as soon as it is in, with the waits growing between the
+// tries; each state said once; lists longer than any chat's; the stations forgotten when
+// the chat is off or gone.
 class TestChatClient : public QObject
 {
     Q_OBJECT
@@ -16,13 +19,20 @@ private slots:
     void logsInChoosesTheRoomAndListsTheStations();
     void roomMessagesCutLinesJoinsAndLeaves();
     void aWrongPasswordIsSaidAndNotTriedAgain();
+    void aDroppedConnectionIsTriedAgainWithGrowingWaits_data();
     void aDroppedConnectionIsTriedAgainWithGrowingWaits();
     void aSilentServerIsLeftAfterTheAnswerTimeout();
     void sendsOnlyInTheRoom();
+    void overlongListsAreDroppedAndTriedLater_data();
+    void overlongListsAreDroppedAndTriedLater();
+    void stationsAreForgottenWhenOffOrLost_data();
+    void stationsAreForgottenWhenOffOrLost();
 
 private:
     ChatClient::Account account(const FakeChatServer& server) const;
     bool waitInRoom(ChatClient& client) const;
+    QString lostText(const FakeChatServer& server, const QString& cause) const;
+    QString inRoomText(const FakeChatServer& server) const;
 
     QStringList m_states;
 };
@@ -36,7 +46,18 @@ ChatClient::Timings shortTimings()
     t.answerMs = 1000;
     t.firstRetryMs = 100;
     t.longestRetryMs = 400;
+    t.steadyMs = 1000;
     return t;
+}
+
+// Whether the states are said in turn, the first, the second, the first ..., each once.
+bool inTurn(const QStringList& states, const QString& first, const QString& second)
+{
+    for (int i = 0; i < states.size(); ++i) {
+        if (states[i] != (i % 2 == 0 ? first : second))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -54,6 +75,18 @@ ChatClient::Account TestChatClient::account(const FakeChatServer& server) const
 bool TestChatClient::waitInRoom(ChatClient& client) const
 {
     return QTest::qWaitFor([&] { return client.state() == ChatClient::State::InRoom; }, 5000);
+}
+
+QString TestChatClient::lostText(const FakeChatServer& server, const QString& cause) const
+{
+    return QString("Чат: нет связи с 127.0.0.1:%1 (%2); попытки соединиться продолжаются")
+        .arg(server.port())
+        .arg(cause);
+}
+
+QString TestChatClient::inRoomText(const FakeChatServer& server) const
+{
+    return QString("Чат: в комнате «144/432 MHz» на 127.0.0.1:%1").arg(server.port());
 }
 
 void TestChatClient::logsInChoosesTheRoomAndListsTheStations()
@@ -146,23 +179,36 @@ void TestChatClient::aWrongPasswordIsSaidAndNotTriedAgain()
     QVERIFY(m_states.last().endsWith("Unknown user"));
 }
 
+void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits_data()
+{
+    QTest::addColumn<bool>("letIn");
+    QTest::newRow("the server is away") << false;
+    QTest::newRow("the server drops each client once in the room") << true;
+}
+
 void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits()
 {
+    QFETCH(bool, letIn);
     FakeChatServer server;
     ChatClient client;
     client.setTimings(shortTimings());
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
     QElapsedTimer clock;
     QList<qint64> tries; // when each connection was tried
-    connect(&client, &ChatClient::stateChanged, this, [&](const QString& text) {
-        m_states << text;
-        if (text.startsWith("Чат: соединение"))
-            tries << clock.elapsed();
-    });
+    connect(client.findChild<QTcpSocket*>(), &QAbstractSocket::stateChanged, this,
+            [&](QAbstractSocket::SocketState state) {
+                if (state == QAbstractSocket::HostLookupState)
+                    tries << clock.elapsed();
+            });
     client.start(account(server));
     QVERIFY(waitInRoom(client));
 
-    // The server goes away: each try is refused, and the waits between them grow to the longest.
-    server.stopListening();
+    // Each try fails, at once or right after the login: the waits between them grow to the longest.
+    if (letIn)
+        server.dropInRoom = true;
+    else
+        server.stopListening();
+    m_states.clear();
     clock.start();
     tries.clear();
     server.drop();
@@ -179,18 +225,29 @@ void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits()
     QVERIFY2(tries[0] >= 90 && waits[0] >= 190 && waits[1] >= 390 && waits[2] >= 390, qPrintable(seen));
     QVERIFY2(waits[2] < waits[0] * 4 && waits[3] < waits[0] * 4,
              qPrintable(seen)); // no longer than the longest
-    QVERIFY(
-        m_states.contains(QString("Чат: нет связи с 127.0.0.1:%1 (сервер закрыл соединение); снова через 1 с")
-                              .arg(server.port())));
-    // Each change is said once: no text twice in a row.
-    for (int i = 1; i < m_states.size(); ++i)
-        QVERIFY2(m_states[i] != m_states[i - 1], qPrintable(m_states[i]));
 
-    // Back again: the client comes into the room, and the next failure waits the shortest again.
-    QVERIFY(server.listenAgain());
+    // The loss is said once however many tries fail; the tries themselves are not said, a
+    // try that reaches the room is.
+    const QString lost = lostText(server, "сервер закрыл соединение");
+    if (letIn)
+        QVERIFY2(m_states.size() >= 8 && inTurn(m_states, lost, inRoomText(server)),
+                 qPrintable(m_states.join('\n')));
+    else
+        QCOMPARE(m_states, QStringList{lost});
+
+    // Back for good: in the room, said once; the waits start over only once it has stayed.
+    server.dropInRoom = false;
+    if (!letIn)
+        QVERIFY(server.listenAgain());
     QVERIFY(waitInRoom(client));
-    QCOMPARE(client.retryDelayMs(), 100);
-    QCOMPARE(server.connections, 2);
+    QCOMPARE(client.retryDelayMs(), 400);
+    QVERIFY(QTest::qWaitFor([&] { return client.retryDelayMs() == 100; }, 5000));
+    QCOMPARE(client.state(), ChatClient::State::InRoom);
+    QCOMPARE(m_states.last(), inRoomText(server));
+    if (!letIn) {
+        QCOMPARE(m_states, (QStringList{lost, inRoomText(server)}));
+        QCOMPARE(server.connections, 2);
+    }
 }
 
 void TestChatClient::aSilentServerIsLeftAfterTheAnswerTimeout()
@@ -202,9 +259,7 @@ void TestChatClient::aSilentServerIsLeftAfterTheAnswerTimeout()
     connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
     client.start(account(server));
     QVERIFY(QTest::qWaitFor([&] { return client.state() == ChatClient::State::Waiting; }, 5000));
-    QCOMPARE(m_states.last(),
-             QString("Чат: нет связи с 127.0.0.1:%1 (сервер не ответил за 1 с); снова через 1 с")
-                 .arg(server.port()));
+    QCOMPARE(m_states.last(), lostText(server, "сервер не ответил за 1 с"));
     // It tries again.
     QVERIFY(QTest::qWaitFor([&] { return server.connections == 2; }, 5000));
 }
@@ -226,6 +281,86 @@ void TestChatClient::sendsOnlyInTheRoom()
     client.setOwnLocator("KO85BB");
     QVERIFY(got.wait(5000));
     QCOMPARE(server.received.last(), "/set qra KO85BB");
+}
+
+void TestChatClient::overlongListsAreDroppedAndTriedLater_data()
+{
+    QTest::addColumn<bool>("rooms");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("cause"); // empty: the list is taken
+    QTest::newRow("the most stations") << false << ChatClient::kMostStations << "";
+    QTest::newRow("a station more")
+        << false << ChatClient::kMostStations + 1
+        << QString("сервер прислал больше %1 станций").arg(ChatClient::kMostStations);
+    QTest::newRow("the most rooms") << true << ChatClient::kMostRooms << "";
+    QTest::newRow("a room more") << true << ChatClient::kMostRooms + 1
+                                 << QString("сервер предложил больше %1 комнат").arg(ChatClient::kMostRooms);
+}
+
+void TestChatClient::overlongListsAreDroppedAndTriedLater()
+{
+    QFETCH(bool, rooms);
+    QFETCH(int, count);
+    QFETCH(QString, cause);
+    FakeChatServer server;
+    QStringList& list = rooms ? server.rooms : server.stations;
+    for (int i = int(list.size()); i < count; ++i)
+        list << (rooms ? QString("Room %1").arg(i) : QString("DL%1ABC JO31AB").arg(i));
+    ChatClient client;
+    ChatClient::Timings timings = shortTimings();
+    timings.answerMs = 5000; // the longest list must not outlast the wait, even in a sanitizer build
+    client.setTimings(timings);
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    QSignalSpy offered(&client, &ChatClient::roomsOffered);
+    client.start(account(server));
+    if (cause.isEmpty()) {
+        QVERIFY(listed.wait(5000));
+        QCOMPARE(listed.first().first().value<std::vector<ChatStation>>().size(),
+                 size_t(rooms ? server.stations.size() : count));
+        QCOMPARE(offered.first().first().toStringList().size(), rooms ? count : server.rooms.size());
+        return;
+    }
+    // Dropped and tried again after growing waits. The loss is said once for each time the
+    // room was reached; the rooms are offered before it, so that is once in all.
+    QVERIFY(QTest::qWaitFor([&] { return server.connections >= 3; }, 5000));
+    const QString lost = lostText(server, cause);
+    if (rooms)
+        QCOMPARE(m_states.mid(2), QStringList{lost});
+    else
+        QVERIFY2(inTurn(m_states.mid(2), inRoomText(server), lost) && m_states.count(lost) >= 2,
+                 qPrintable(m_states.join('\n')));
+    QCOMPARE(client.retryDelayMs(), 400);
+    QVERIFY(listed.isEmpty());
+    QCOMPARE(offered.isEmpty(), rooms);
+}
+
+void TestChatClient::stationsAreForgottenWhenOffOrLost_data()
+{
+    QTest::addColumn<bool>("switchedOff");
+    QTest::newRow("switched off") << true;
+    QTest::newRow("the connection lost") << false;
+}
+
+void TestChatClient::stationsAreForgottenWhenOffOrLost()
+{
+    QFETCH(bool, switchedOff);
+    FakeChatServer server;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    client.start(account(server));
+    QVERIFY(listed.wait(5000));
+    if (switchedOff) {
+        client.stop();
+    } else {
+        server.stopListening();
+        server.drop();
+        QVERIFY(QTest::qWaitFor([&] { return client.state() == ChatClient::State::Waiting; }, 5000));
+        QTest::qWait(400); // the tries after it find no list to withdraw
+    }
+    QCOMPARE(listed.size(), 2);
+    QVERIFY(listed.last().first().value<std::vector<ChatStation>>().empty());
 }
 
 QTEST_GUILESS_MAIN(TestChatClient)

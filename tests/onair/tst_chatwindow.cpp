@@ -187,9 +187,10 @@ void TestChatWindow::stationsPickAndNamedMessages()
     QVERIFY(named->font().bold());
     QCOMPARE(m_fakes->desktop.attentionAsked, QList<QWidget*>{m_chat});
 
-    // Switched off: the hint bar no longer speaks of the chat.
+    // Switched off: the hint bar no longer speaks of the chat, and no station is shown as there.
     QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatEnabled"), Qt::LeftButton);
     QCOMPARE(m_window->logView()->hintBar()->status("chat"), "");
+    QCOMPARE(m_chat->stationView()->model()->rowCount(), 0);
 }
 
 void TestChatWindow::workedStationsFollowTheLog()
@@ -251,15 +252,30 @@ void TestChatWindow::sendsToTheRoomAndToOneStation()
                       m_chat->stationView()->visualRect(dl1abc).center());
     QCOMPARE(privately->text(), "Лично DL1ABC");
     QTest::mouseClick(privately, Qt::LeftButton);
+    // A new list (a station joined) keeps the pick, and shows it picked.
+    server.stations << "SP2ABC JO93AA";
+    server.sayLine("1017Z SP2ABC has logged in");
+    QVERIFY(waitForStations(4));
+    const QModelIndexList picked = m_chat->stationView()->selectionModel()->selectedRows();
+    QVERIFY(picked.size() == 1 && picked.first().row() == rowOf("DL1ABC"));
     typeText(line, "pse 23cm");
     QTest::mouseClick(m_chat->findChild<QPushButton*>("chatSend"), Qt::LeftButton);
     QVERIFY(got.wait(5000));
     QCOMPARE(server.received.last(), "/cq DL1ABC pse 23cm");
+    // Gone from the room: still to it alone, never to the room.
+    server.stations.removeFirst();
+    server.sayLine("1018Z DL1ABC has left the chat");
+    QVERIFY(waitForStations(3));
+    typeText(line, "still there?");
+    QTest::keyClick(line, Qt::Key_Return);
+    QVERIFY(QTest::qWaitFor([&] { return server.received.last() == "/cq DL1ABC still there?"; }, 5000));
+    QVERIFY(!server.received.contains("still there?"));
 
-    // Without the chat the line stays to be sent later.
+    // Without the chat the line stays to be sent later, and the stations it listed are gone.
     server.stopListening();
     server.drop();
     QVERIFY(QTest::qWaitFor([&] { return m_chat->client()->state() != ChatClient::State::InRoom; }, 5000));
+    QCOMPARE(m_chat->stationView()->model()->rowCount(), 0);
     typeText(line, "lost?");
     QTest::keyClick(line, Qt::Key_Return);
     QCOMPARE(line->text(), "lost?");

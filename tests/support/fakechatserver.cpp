@@ -116,6 +116,8 @@ void FakeChatServer::answer(const QString& line)
         m_stage = Stage::Chat;
         sayLine(QStringLiteral("You are in the %1 room").arg(chosenRoom));
         sayLine(promptLine());
+        if (dropInRoom)
+            drop();
         return;
     case Stage::Chat:
         break;

@@ -12,7 +12,8 @@ class QTcpSocket;
 // them), refuses an unknown user or a wrong password and closes, offers the rooms and asks
 // "Your choice :", then ends every command's answer with the prompt line. "/sh us" lists
 // `stations`; any other line comes back as the login's chat line. The test makes it say
-// more, cut a line in the middle, or drop the connection. One client at a time.
+// more, cut a line in the middle, or drop the connection, once or on every entry into the
+// room. One client at a time.
 class FakeChatServer : public QObject
 {
     Q_OBJECT
@@ -44,7 +45,8 @@ public:
     QStringList stations = {QStringLiteral("DL1ABC JO31AB Peter 23cm"),
                             QStringLiteral("(OK1XYZ) JN79AA away"), QStringLiteral("UA3ABC KO85AA own")};
     QString time = QStringLiteral("1015");
-    bool silent = false; // takes connections and says nothing
+    bool silent = false;     // takes connections and says nothing
+    bool dropInRoom = false; // closes each connection as soon as the client is in the room
 
     // Every line a client sent, in order, over all connections.
     QStringList received;
