@@ -85,7 +85,7 @@ ChatWindow* TestChatWindow::openChat()
     m_chat = m_window->findChild<ChatWindow*>();
     if (!m_chat || !QTest::qWaitForWindowExposed(m_chat))
         return nullptr;
-    m_chat->client()->setTimings({2000, 2000, 100, 400, 180000});
+    m_chat->client()->setTimings({{2000, 2000, 100, 400}, 180000});
     return m_chat;
 }
 
@@ -274,7 +274,7 @@ void TestChatWindow::sendsToTheRoomAndToOneStation()
     // Without the chat the line stays to be sent later, and the stations it listed are gone.
     server.stopListening();
     server.drop();
-    QVERIFY(QTest::qWaitFor([&] { return m_chat->client()->state() != ChatClient::State::InRoom; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return m_chat->client()->state() != ChatClient::State::LoggedIn; }, 5000));
     QCOMPARE(m_chat->stationView()->model()->rowCount(), 0);
     typeText(line, "lost?");
     QTest::keyClick(line, Qt::Key_Return);
@@ -300,7 +300,8 @@ void TestChatWindow::settingsPlaceAndPasswordAreKept()
     chooseInList(m_chat->findChild<QComboBox*>("chatRoom"), 2);
     QVERIFY(QTest::qWaitFor(
         [&] {
-            return server.chosenRoom == "Microwave" && m_chat->client()->state() == ChatClient::State::InRoom;
+            return server.chosenRoom == "Microwave" &&
+                   m_chat->client()->state() == ChatClient::State::LoggedIn;
         },
         5000));
     const int connections = server.connections;

@@ -107,7 +107,7 @@ void TestClusterWindow::spotsOnTheLogsBandsAreGreyedOnceWorked()
         QTest::keyClick(field, Qt::Key_Tab);
     }
     QTest::mouseClick(m_cluster->findChild<QCheckBox*>("clusterEnabled"), Qt::LeftButton);
-    QVERIFY(QTest::qWaitFor([&] { return server.logins == QStringList{"UA3ABC"}; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return server.received == QStringList{"UA3ABC"}; }, 5000));
     HintBar* hints = m_window->logView()->hintBar();
     QVERIFY(QTest::qWaitFor(
         [&] {
@@ -162,7 +162,7 @@ void TestClusterWindow::spotsOnTheLogsBandsAreGreyedOnceWorked()
     server.drop();
     QVERIFY(QTest::qWaitFor(
         [&] { return hints->status("cluster").startsWith("Кластер: нет связи с 127.0.0.1"); }, 5000));
-    QVERIFY(QTest::qWaitFor([&] { return server.logins.size() == 2; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return server.received.size() == 2; }, 5000));
     QTest::mouseClick(m_cluster->findChild<QCheckBox*>("clusterEnabled"), Qt::LeftButton);
     QCOMPARE(hints->status("cluster"), "");
 }
@@ -182,7 +182,7 @@ void TestClusterWindow::chatSpotLinesJoinTheListAndSettingsAreKept()
             .arg(cluster.port()));
     openWindow();
     QVERIFY(QTest::qWaitFor([&] { return chat.received.contains("/sh us"); }, 5000));
-    QVERIFY(QTest::qWaitFor([&] { return cluster.logins == QStringList{"UA3ABC/P"}; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return cluster.received == QStringList{"UA3ABC/P"}; }, 5000));
     QVERIFY(openCluster());
 
     chat.sayChat("DL1ABC", "Peter", "pse sked 1296");
