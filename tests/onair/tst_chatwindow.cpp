@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -142,6 +143,9 @@ void TestChatWindow::stationsPickAndNamedMessages()
     QVERIFY(waitForStations());
     QCOMPARE(m_window->logView()->hintBar()->status("chat"),
              QString("Чат: в комнате «144/432 MHz» на 127.0.0.1:%1").arg(server.port()));
+    // The main window's start, coming after the chat was switched on, keeps that connection.
+    QVERIFY(QTest::qWaitFor([&] { return !m_window->findChild<QTimer*>("TimerStart")->isActive(); }, 5000));
+    QCOMPARE(server.connections, 1);
 
     // Each station's distance and azimuth from the own locator, as the log computes them.
     for (const auto& [call, locator] : {std::pair{"DL1ABC", "JO31AB"}, std::pair{"OK1XYZ", "JN79AA"}}) {

@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 // The "Кластер" window in the main window against a fake cluster: the spots on the log's bands,
@@ -114,6 +115,10 @@ void TestClusterWindow::spotsOnTheLogsBandsAreGreyedOnceWorked()
             return hints->status("cluster") == QString("Кластер: UA3ABC на 127.0.0.1:%1").arg(server.port());
         },
         5000));
+    // The main window's start, coming after the cluster was switched on, keeps that connection:
+    // a new one would lose the spots sent over the first.
+    QVERIFY(QTest::qWaitFor([&] { return !m_window->findChild<QTimer*>("TimerStart")->isActive(); }, 5000));
+    QCOMPARE(server.connections, 1);
 
     // Garbage and a spot on a band the log has not are not listed.
     server.say("\x01\xff\xff\x07 nonsense\r\nDX de :::\r\n");
