@@ -1,27 +1,19 @@
 #pragma once
 
 #include "onair/clusterreader.h"
+#include "onair/lineconnection.h"
 
 #include <QObject>
 
-class QTcpSocket;
-class QTimer;
-
 // A DX cluster over TCP: answers the login question with the call and passes on the spots.
-// Nothing waits on the network. A connection that fails, is cut, or does not ask for the call
-// (or answer it) in time is tried again after 2, 4, 8 ... up to 60 seconds. Each change of state
-// is said once.
+// The connection (its timeouts, its growing waits between tries and the state said once) is a
+// LineConnection's; a cluster that does not ask for the call, or answer it, in time is left
+// and tried again.
 class ClusterClient : public QObject
 {
     Q_OBJECT
 public:
-    struct Timings
-    {
-        int connectMs = 15000;
-        int answerMs = 30000;
-        int firstRetryMs = 2000;
-        int longestRetryMs = 60000;
-    };
+    using Timings = LineConnection::Timings;
 
     struct Account
     {
@@ -30,21 +22,21 @@ public:
         QString login; // the call the cluster is entered with
     };
 
-    enum class State { Off, Connecting, LoggingIn, Connected, Waiting };
+    using State = LineConnection::State;
 
     explicit ClusterClient(QObject* parent = nullptr);
     ~ClusterClient() override;
 
     // Tests make the waits short.
-    void setTimings(const Timings& timings) { m_timings = timings; }
+    void setTimings(const Timings& timings) { m_line->setTimings(timings); }
 
     // Connects with this account, dropping any connection there was.
     void start(const Account& account);
     void stop();
 
-    State state() const { return m_state; }
+    State state() const { return m_line->state(); }
     // How long the next retry waits.
-    int retryDelayMs() const { return m_retryDelayMs; }
+    int retryDelayMs() const { return m_line->retryDelayMs(); }
 
     static constexpr quint16 kDefaultPort = 7300;
 
@@ -54,22 +46,11 @@ signals:
     void spotReceived(const ClusterSpot& spot);
 
 private:
-    void connectNow();
-    void readAnswers();
+    void readAnswers(const QByteArray& bytes);
     void handle(const ClusterEvent& event);
-    void lost(const QString& cause);
-    void setState(State state, const QString& text);
-    QString address() const;
 
-    Timings m_timings;
     Account m_account;
-    QTcpSocket* m_socket;
-    QTimer* m_connectTimer;
-    QTimer* m_answerTimer;
-    QTimer* m_retryTimer;
+    LineConnection* m_line;
     ClusterReader m_reader;
-    State m_state = State::Off;
-    QString m_stateText;
     bool m_loginSent = false;
-    int m_retryDelayMs = 0;
 };

@@ -34,7 +34,7 @@ public:
     // "Вид → Кластер": shown where it was, in front.
     void showWindow();
     // Once the main window is up: connects when the operator left the cluster switched on (not
-    // in a copy of the program that views a file).
+    // in a copy of the program that views a file), unless it is connected already.
     void startIfEnabled();
     // A chat line: listed when it spots a station on one of the log's bands.
     void takeChatLine(const QString& time, const QString& call, const QString& name, const QString& text);

@@ -3,13 +3,15 @@
 #include "support/fakeclusterserver.h"
 
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(ClusterSpot)
 
 // The spot reader on cluster and chat lines, and the cluster client against a fake cluster on a
-// local port: the login asked without a line end, spots among garbage, a dropped connection
-// tried again with growing waits, a silent server left after the answer timeout.
+// local port: the login asked without a line end, spots among garbage, a cluster that is away or
+// drops the client right after the login tried again with growing waits and said once, a silent
+// server left after the answer timeout.
 class TestCluster : public QObject
 {
     Q_OBJECT
@@ -20,6 +22,7 @@ private slots:
     void readsChatSpots();
     void readerTakesCutLinesAndTheWaitingLogin();
     void logsInAndPassesOnSpotsAmongGarbage();
+    void aDroppedConnectionIsTriedAgainWithGrowingWaits_data();
     void aDroppedConnectionIsTriedAgainWithGrowingWaits();
     void aSilentServerIsLeftAfterTheAnswerTimeout();
 };
@@ -33,7 +36,23 @@ ClusterClient::Timings shortTimings()
     t.answerMs = 500;
     t.firstRetryMs = 100;
     t.longestRetryMs = 400;
+    t.steadyMs = 1000;
     return t;
+}
+
+QString lostText(quint16 port, const QString& cause)
+{
+    return QString("Кластер: нет связи с 127.0.0.1:%1 (%2); попытки соединиться продолжаются")
+        .arg(port)
+        .arg(cause);
+}
+
+QStringList texts(const QSignalSpy& states)
+{
+    QStringList said;
+    for (const QList<QVariant>& state : states)
+        said << state.first().toString();
+    return said;
 }
 
 } // namespace
@@ -178,14 +197,12 @@ void TestCluster::logsInAndPassesOnSpotsAmongGarbage()
     QSignalSpy states(&client, &ClusterClient::stateChanged);
     QSignalSpy spots(&client, &ClusterClient::spotReceived);
     client.start({"127.0.0.1", server.port(), "UA3ABC/P"});
-    QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::Connected; }, 5000));
-    QCOMPARE(server.logins, QStringList{"UA3ABC/P"});
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::LoggedIn; }, 5000));
+    QCOMPARE(server.received, QStringList{"UA3ABC/P"});
     const QString address = QString("127.0.0.1:%1").arg(server.port());
-    QStringList said;
-    for (const QList<QVariant>& state : states)
-        said << state.first().toString();
-    QCOMPARE(said, QStringList({"Кластер: соединение с " + address + "…", "Кластер: вход на " + address + "…",
-                                "Кластер: UA3ABC/P на " + address}));
+    QCOMPARE(texts(states),
+             QStringList({"Кластер: соединение с " + address + "…", "Кластер: вход на " + address + "…",
+                          "Кластер: UA3ABC/P на " + address}));
 
     server.say("\x00\xff\xff garbage\r\nDX de nonsense\r\n");
     server.saySpot("OK1XYZ", 432200.0, "OK1ABC", "JO60AA tropo");
@@ -201,30 +218,68 @@ void TestCluster::logsInAndPassesOnSpotsAmongGarbage()
     QCOMPARE(states.last().first().toString(), "");
 }
 
+void TestCluster::aDroppedConnectionIsTriedAgainWithGrowingWaits_data()
+{
+    QTest::addColumn<bool>("letIn");
+    QTest::newRow("the cluster is away") << false;
+    QTest::newRow("the cluster drops each client once logged in") << true;
+}
+
 void TestCluster::aDroppedConnectionIsTriedAgainWithGrowingWaits()
 {
+    QFETCH(bool, letIn);
     FakeClusterServer server;
     ClusterClient client;
     client.setTimings(shortTimings());
+    auto loggedIn = [&] { return client.state() == ClusterClient::State::LoggedIn; };
     client.start({"127.0.0.1", server.port(), "UA3ABC"});
-    QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::Connected; }, 5000));
-    QCOMPARE(client.retryDelayMs(), 100);
-    // Dropped before the login is answered, each time: the waits grow to the longest and stay.
-    server.silent = true;
-    QList<int> waits;
-    for (int i = 0; i < 4; ++i) {
-        server.drop();
-        QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::Waiting; }, 5000));
-        waits << client.retryDelayMs();
-        QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::LoggingIn; }, 5000));
-    }
-    QCOMPARE(waits, QList<int>({200, 400, 400, 400}));
-    // Answered again: logged in, the waits start over.
-    server.silent = false;
+    QVERIFY(QTest::qWaitFor(loggedIn, 5000));
+    const int firstConnections = server.connections;
+
+    // Each try fails, at once or right after the login: the waits between them grow to the
+    // longest and stay there, however often the login goes through.
+    if (letIn)
+        server.dropLoggedIn = true;
+    else
+        server.stopListening();
+    QSignalSpy states(&client, &ClusterClient::stateChanged);
+    QList<int> waits; // at each try, how long the next one waits
+    connect(client.findChild<QTcpSocket*>(), &QAbstractSocket::stateChanged, this,
+            [&](QAbstractSocket::SocketState state) {
+                if (state == QAbstractSocket::HostLookupState)
+                    waits << client.retryDelayMs();
+            });
     server.drop();
-    QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::Connected; }, 5000));
-    QCOMPARE(client.retryDelayMs(), 100);
-    QCOMPARE(server.logins.size(), 2);
+    QVERIFY(QTest::qWaitFor([&] { return waits.size() >= 4; }, 10000));
+    QCOMPARE(waits.mid(0, 4), QList<int>({200, 400, 400, 400}));
+
+    // The loss is said once however many tries fail; the tries themselves are not said, a
+    // login that goes through is.
+    const QString lost = lostText(server.port(), "сервер закрыл соединение");
+    const QString back = QString("Кластер: UA3ABC на 127.0.0.1:%1").arg(server.port());
+    const QStringList said = texts(states);
+    if (letIn) {
+        bool inTurn = said.size() >= 6;
+        for (int i = 0; i < said.size(); ++i)
+            inTurn = inTurn && said[i] == (i % 2 == 0 ? lost : back);
+        QVERIFY2(inTurn, qPrintable(said.join('\n')));
+    } else {
+        QCOMPARE(said, QStringList{lost});
+    }
+
+    // Back for good: said once; the waits start over only once it has stayed.
+    server.dropLoggedIn = false;
+    if (!letIn)
+        QVERIFY(server.listenAgain());
+    QVERIFY(QTest::qWaitFor(loggedIn, 5000));
+    QCOMPARE(client.retryDelayMs(), 400);
+    QVERIFY(QTest::qWaitFor([&] { return client.retryDelayMs() == 100; }, 5000));
+    QVERIFY(loggedIn());
+    QCOMPARE(texts(states).last(), back);
+    if (!letIn) {
+        QCOMPARE(texts(states), (QStringList{lost, back}));
+        QCOMPARE(server.connections, firstConnections + 1);
+    }
 }
 
 void TestCluster::aSilentServerIsLeftAfterTheAnswerTimeout()
@@ -236,8 +291,7 @@ void TestCluster::aSilentServerIsLeftAfterTheAnswerTimeout()
     QSignalSpy states(&client, &ClusterClient::stateChanged);
     client.start({"127.0.0.1", server.port(), "UA3ABC"});
     QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::Waiting; }, 5000));
-    QVERIFY2(states.last().first().toString().contains("(сервер не ответил за 1 с); снова через 1 с"),
-             qPrintable(states.last().first().toString()));
+    QCOMPARE(states.last().first().toString(), lostText(server.port(), "сервер не ответил за 1 с"));
     QVERIFY(QTest::qWaitFor([&] { return server.connections == 2; }, 5000));
 }
 
