@@ -3,11 +3,13 @@
 // with the rig's polling off and then on (hamlib's dummy rig read twice a second); and how soon
 // a new frequency of the rig shows on the entry panel.
 #include "app/livefeedback.h"
+#include "app/mainstate.h"
 #include "app/tfmain.h"
 #include "benchlog.h"
 #include "controls/pickcombobox.h"
 #include "controls/rotateimage.h"
 #include "logging/entrypanel.h"
+#include "onair/calllist.h"
 #include "station/hamlibclient.h"
 #include "station/rigcontrol.h"
 #include "store/logstore.h"
@@ -120,6 +122,29 @@ int main(int argc, char** argv)
     const Typing on = timeTyping(window);
     printTyping("off", off);
     printTyping("on", on);
+
+    // A call list of 100,000 calls imported: the same keys, which now also list the matching
+    // calls and offer a locator, and one lookup of a call's locator in it.
+    std::vector<CallListEntry> list;
+    for (int i = 0; i < 100000; ++i)
+        list.push_back({QStringLiteral("%1%2%3%4")
+                                .arg(QStringLiteral("R0R5G4DLOKF6UA").mid(i % 7 * 2, 2))
+                                .arg(i % 10)
+                                .arg(QChar('A' + i / 70 % 26))
+                                .arg(QChar('A' + i / 1820 % 26)) +
+                            QString::number(i / 47320),
+                        QStringLiteral("KO85AA")});
+    CallBook& book = window.state().callBook;
+    book.import(store.db(), list);
+    std::printf("call list: %d calls\n", book.listSize());
+    printTyping("on, with the call list", timeTyping(window));
+    QElapsedTimer lookups;
+    lookups.start();
+    int found = 0;
+    for (int i = 0; i < 100000; ++i)
+        found += book.locatorOf(list[size_t(i)].call).isEmpty() ? 0 : 1;
+    std::printf("one call's locator looked up in the call list of 100,000: %.3f us (%d found)\n",
+                double(lookups.nsecsElapsed()) / 1e3 / 100000, found);
 
     // A new frequency set from outside, as the rig's knob sets it, until the panel shows it.
     std::vector<double> millis;

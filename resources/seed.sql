@@ -12,6 +12,9 @@ CREATE TABLE Contest (
 );
 
 -- ContestListFrequency: MHz, as the rig gave it; empty for a contact typed without a rig.
+-- The last six columns serve a contest shared with other positions: a contact's global id,
+-- its version (with when and where it was made) and the position that logged it; they stay
+-- empty for the others.
 CREATE TABLE ContestList (
   ContestListRowid INTEGER PRIMARY KEY AUTOINCREMENT,
   IdContest INTEGER
@@ -38,7 +41,13 @@ CREATE TABLE ContestList (
     CONSTRAINT "ContestListAzimut: целое от -32768 до 32767" CHECK (ContestListAzimut IS NULL OR (typeof(ContestListAzimut) = 'integer' AND ContestListAzimut BETWEEN -32768 AND 32767)),
   ContestListResult SMALLINT
     CONSTRAINT "ContestListResult: целое от -32768 до 32767" CHECK (ContestListResult IS NULL OR (typeof(ContestListResult) = 'integer' AND ContestListResult BETWEEN -32768 AND 32767)),
-  ContestListFrequency FLOAT
+  ContestListFrequency FLOAT,
+  ContestListUuid TEXT,
+  ContestListVersion INTEGER,
+  ContestListEdited INTEGER,
+  ContestListEditedBy TEXT,
+  ContestListPositionId TEXT,
+  ContestListPosition TEXT
 );
 
 -- The log of one contest on one band in serial order (holding every column, so that the
@@ -47,6 +56,14 @@ CREATE INDEX ContestListByBand ON ContestList (IdContest, IdBand, ContestListSen
   ContestListDateTime, ContestListCall, ContestListQTH, IdModulation, ContestListSendRST, ContestListReceivedNum,
   ContestListReceivedRST, ContestListDistance, ContestListAzimut, ContestListResult, ContestListFrequency);
 CREATE INDEX ContestListByCall ON ContestList (ContestListCall, IdContest, IdBand, IdModulation, ContestListDateTime);
+CREATE UNIQUE INDEX ContestListByUuid ON ContestList (ContestListUuid) WHERE ContestListUuid IS NOT NULL;
+
+-- The contests shared through a server with the last change taken from it, the changes made
+-- here and not yet sent (in order, each a whole copy of the contact or its tombstone), and the
+-- bands held in the shared contests as last heard.
+CREATE TABLE ShareContest (IdContest INTEGER PRIMARY KEY, ShareContestUuid TEXT NOT NULL UNIQUE, ShareLastChange INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE ShareOutbox (ShareOutboxRowid INTEGER PRIMARY KEY, ShareContestUuid TEXT NOT NULL, ContestListUuid TEXT NOT NULL, ContestListVersion INTEGER, ContestListEdited INTEGER, ContestListEditedBy TEXT, ContestListPositionId TEXT, ContestListPosition TEXT, ShareDeleted INTEGER NOT NULL DEFAULT 0, IdBand INTEGER, ContestListDateTime DATETIME, ContestListCall TEXT, ContestListQTH TEXT, IdModulation INTEGER, ContestListSendNum INTEGER, ContestListSendRST INTEGER, ContestListReceivedNum INTEGER, ContestListReceivedRST INTEGER, ContestListDistance FLOAT, ContestListAzimut INTEGER, ContestListResult INTEGER, ContestListFrequency FLOAT);
+CREATE TABLE ShareLease (IdContest INTEGER NOT NULL, IdBand INTEGER NOT NULL, ShareLeaseHolder TEXT, ShareLeaseHolderName TEXT, ShareLeaseSilent INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (IdContest, IdBand));
 
 CREATE TABLE ContestListRead (IdBand INT, ContestListDateTime DATETIME, ContestListCall text(15), ContestListQTH text(6), IdModulation INT, ContestListSendNum INT, ContestListSendRST INT, ContestListReceivedNum  INT, ContestListReceivedRST INT, ContestListDistance float, ContestListResult INT, ContestListAzimut INT);
 
@@ -71,15 +88,26 @@ INSERT INTO Band (BandRowid, BandName, BandFrequency, BandPoint1km, BandFileNumb
   (10000, '10 GHz', '10,0 - 10,5 ГГц', 6, 6, 0),
   (24000, '24 GHz', '24,0 - 24,25 ГГц', 7, 7, 0);
 
--- The key is the REG1TEST mode code; positions 1 and 2 of the list are SSB and CW.
+-- Calls and locators imported from list files; each pair once.
+CREATE TABLE CallList (CallListRowid INTEGER PRIMARY KEY, CallListCall TEXT(15) COLLATE NOCASE NOT NULL, CallListQTH TEXT(6) COLLATE NOCASE NOT NULL DEFAULT '', UNIQUE (CallListCall, CallListQTH));
+
+-- The keys 0-9 are the REG1TEST mode codes; positions 1 and 2 of the list are SSB and CW. The
+-- modes of WSJT-X follow above them. ModulationEdiCode: the code an EDI file writes, 7 (the
+-- machine-generated modes) for the digital ones.
 CREATE TABLE Modulation (
   ModulationRowid INTEGER PRIMARY KEY,
-  ModulationName TEXT(50) COLLATE NOCASE
+  ModulationName TEXT(50) COLLATE NOCASE,
+  ModulationEdiCode INT
 );
 
-INSERT INTO Modulation (ModulationRowid, ModulationName) VALUES
-  (0, '-'), (1, 'SSB'), (2, 'CW'), (3, 'SSB/CW'), (4, 'CW/SSB'),
-  (5, 'AM'), (6, 'FM'), (7, 'RTTY'), (8, 'SSTV'), (9, 'ATV');
+INSERT INTO Modulation (ModulationRowid, ModulationName, ModulationEdiCode) VALUES
+  (0, '-', 0), (1, 'SSB', 1), (2, 'CW', 2), (3, 'SSB/CW', 3), (4, 'CW/SSB', 4),
+  (5, 'AM', 5), (6, 'FM', 6), (7, 'RTTY', 7), (8, 'SSTV', 8), (9, 'ATV', 9),
+  (10, 'FT8', 7), (11, 'FT4', 7), (12, 'MSK144', 7), (13, 'Q65', 7);
+
+-- Contacts from WSJT-X that could not be saved: when they came, why, and the ADIF record.
+CREATE TABLE DigitalUnsaved (DigitalUnsavedRowid INTEGER PRIMARY KEY, DigitalUnsavedReceived DATETIME,
+  DigitalUnsavedReason TEXT, DigitalUnsavedRecord TEXT);
 
 CREATE TABLE Grade (
   GradeRowid INTEGER PRIMARY KEY,

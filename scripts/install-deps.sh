@@ -30,6 +30,8 @@ packages=(
     librsvg2-bin dpkg-dev file lintian appstream man-db
     # hamlib's rotctld with its dummy rotator, which the rotator test turns.
     libhamlib-utils
+    # The shared log: libpq to speak to PostgreSQL, and the server the tests start privately.
+    libpq-dev postgresql
 )
 # The extra packages for running under a virtual display (screenshots, benchmarks).
 if [ "${KOVRA_WITH_XVFB:-0}" = 1 ]; then

@@ -48,7 +48,8 @@ void ContactEntry::saveContact()
     fields.band = m_panel.bandList->currentText();
     fields.mode = m_panel.modeList->currentText();
     fields.call = m_panel.callEdit->currentText();
-    fields.locator = m_panel.locatorEdit->text();
+    // A locator offered from the call list is the operator's only once accepted.
+    fields.locator = m_panel.isLocatorOffered() ? QString() : m_panel.locatorEdit->text();
     fields.sentReport = m_panel.sentReportEdit->text();
     fields.sentNumber = m_panel.sentNumberEdit->text();
     fields.receivedReport = m_panel.receivedReportEdit->text();
@@ -58,14 +59,9 @@ void ContactEntry::saveContact()
     fields.frequencyHz = m_panel.frequency();
 
     SaveContext context;
-    context.contestId = m_state.CurrentContestId;
-    context.ownLocator = m_state.OwnLocator;
     context.pointsPerKm = m_state.BandPointsPerKm;
     context.nowUtc = nowUtc();
-    if (m_timer && m_timer->isShowing())
-        context.timerPeriodDays = m_timer->periodDays();
-
-    const SaveOutcome outcome = m_contacts.save(fields, context);
+    const SaveOutcome outcome = save(fields, context);
     switch (outcome.kind) {
     case SaveOutcome::MissingField:
         focusField(outcome.field);
@@ -81,18 +77,47 @@ void ContactEntry::saveContact()
     case SaveOutcome::Saved:
         break;
     }
-    // Stored: whoever follows the log hears of it first, whatever the panel does next.
-    emit contactsChanged(outcome.rowid);
-    emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
-    m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
-    GetMaxNumber();
     m_panel.callEdit->setEditText(QString());
     m_panel.locatorEdit->clear();
     m_panel.receivedNumberEdit->clear();
-    m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
-    addToCallHistory(fields.call);
     m_panel.setLocatorAutoFilled(false);
+}
+
+SaveOutcome ContactEntry::saveReceived(const ContactFields& fields)
+{
+    if (m_state.ViewerMode) // the grid shows a file, not the log
+        return SaveOutcome{SaveOutcome::Refused, ContactFields::Band,
+                           QStringLiteral("открыт просмотр EDI-файла, лог не показан"), 0};
+    SaveContext context;
+    context.pointsPerKm = m_contacts.bandPointsPerKm(fields.band);
+    // The repeat rule judges the contact at the time it was made.
+    context.nowUtc = toDayCount(fields.date, fields.time);
+    return save(fields, context);
+}
+
+SaveOutcome ContactEntry::save(const ContactFields& fields, SaveContext& context)
+{
+    context.contestId = m_state.CurrentContestId;
+    context.ownLocator = m_state.OwnLocator;
+    if (m_timer && m_timer->isShowing())
+        context.timerPeriodDays = m_timer->periodDays();
+
+    const SaveOutcome outcome = m_contacts.save(fields, context);
+    if (outcome.kind != SaveOutcome::Saved)
+        return outcome;
+    // Stored: whoever follows the log hears of it first, whatever the panel does next.
+    const bool shownBand = m_contacts.bandId(fields.band) == m_state.CurrentBandId;
+    emit contactsChanged(outcome.rowid);
+    if (shownBand) {
+        emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
+        m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
+        GetMaxNumber();
+    }
+    m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
+    m_state.callBook.logged(fields.call, fields.locator);
+    addToCallHistory(fields.call);
     reloadTimerList();
+    return outcome;
 }
 
 double ContactEntry::repeatPeriodDaysNow()
@@ -120,6 +145,7 @@ void ContactEntry::bandChanged()
     GetMaxNumber();
     reloadTimerList();
     emit bandLogChanged();
+    emit bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, band);
 }
 
 void ContactEntry::modeChanged()
@@ -159,6 +185,7 @@ void ContactEntry::SetCallList()
     m_panel.callEdit->clear();
     m_panel.callEdit->addItems(m_contacts.callHistory());
     m_state.lastLocators.load(m_store.db());
+    m_state.callBook.load(m_store.db());
     m_panel.callEdit->setCurrentIndex(-1);
     m_panel.callEdit->setEditText(typed);
 }
@@ -187,10 +214,39 @@ void ContactEntry::addToCallHistory(const QString& call)
 void ContactEntry::logRowChanged(qint64 rowid)
 {
     m_state.lastLocators.load(m_store.db()); // an edited or deleted row: the last ones again
+    m_state.callBook.load(m_store.db());
     reloadTimerList();
     GetMaxNumber();
     emit contactsChanged(rowid);
     emit bandLogChanged();
+}
+
+void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
+{
+    bool shown = false;
+    bool changed = false;
+    for (const ArrivedContact& c : contacts) {
+        shown = shown || (c.contestId == m_state.CurrentContestId && c.bandId == m_state.CurrentBandId);
+        if (c.kind == ArrivedContact::Added) {
+            m_state.lastLocators.logged(c.call, c.locator, c.dateTime);
+            m_state.callBook.logged(c.call, c.locator);
+            addToCallHistory(c.call);
+        } else {
+            changed = true;
+        }
+    }
+    if (changed) {
+        m_state.lastLocators.load(m_store.db());
+        m_state.callBook.load(m_store.db());
+    }
+    if (shown)
+        m_log.refresh();
+    GetMaxNumber();
+    reloadTimerList();
+    // What shows figures of the log, or the current band's calls, reads them again.
+    emit contactsChanged(0);
+    if (shown)
+        emit bandLogChanged();
 }
 
 void ContactEntry::reloadTimerList()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logging/contactlog.h"
+#include "sharing/syncworker.h"
 
 #include <QObject>
 
@@ -26,6 +27,9 @@ public:
 
     // Saves the typed contact (the button, Ctrl+Enter, Ctrl+S).
     void saveContact();
+    // Saves a contact that came from elsewhere (WSJT-X) through the same checks, numbering and
+    // scoring, on its own band, judged for a repeat at its own time; the typed fields stay.
+    SaveOutcome saveReceived(const ContactFields& fields);
     // The chosen band: its identifier and points factor, its log, its next number.
     void bandChanged();
     // The chosen mode: SSB reports 59, CW 599, the sent report follows the received one.
@@ -41,6 +45,9 @@ public:
     // After the log changed under the grid: the row of `rowid` edited, or 0 when rows were
     // deleted.
     void logRowChanged(qint64 rowid = 0);
+    // Another position's contacts arrived in the log: the grid, the numbers, the last
+    // locators, the call list and the timer window follow them.
+    void logChangedElsewhere(const QVector<ArrivedContact>& contacts);
 
     // The repeat period a save applies now: the timer window's while it shows, else the
     // stored one; in days.
@@ -58,11 +65,16 @@ signals:
     // The current band's log may differ from what was read: another band or contest, or a
     // row edited or deleted.
     void bandLogChanged();
+    // The band was chosen (or chosen again for a new contest).
+    void bandChosen(qint32 contestId, qint32 bandId, const QString& bandName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The one save: the contest and own locator, the checks of ContactLog, then whatever follows
+    // the log hears of the stored contact.
+    SaveOutcome save(const ContactFields& fields, SaveContext& context);
     bool filterKey(QObject* field, QKeyEvent* key);
     void addToCallHistory(const QString& call);
     void focusField(ContactFields::Field field);

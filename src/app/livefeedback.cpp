@@ -19,8 +19,16 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+
+namespace {
+
+constexpr int kMatchesShown = 30;
+
+} // namespace
 
 LiveFeedback::LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, MainState& state,
                            const Services& services, QObject* parent)
@@ -36,6 +44,9 @@ LiveFeedback::LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, Mai
     connect(m_panel.locatorEdit, &QLineEdit::textChanged, this, &LiveFeedback::showMovedQth);
     connect(m_panel.callEdit, &QComboBox::editTextChanged, this, &LiveFeedback::showMovedQth);
     connect(m_panel.distanceLabel, &TDRLabel::doubleClicked, this, &LiveFeedback::chooseReadoutColour);
+    connect(m_panel.callMatches, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        guarded(m_services.prompts, [&] { matchChosen(item->text()); });
+    });
 
     Cursor& grid = m_log.log();
     auto showGuarded = [this] { guarded(m_services.prompts, [this] { showCurrentContact(); }); };
@@ -54,6 +65,10 @@ QString LiveFeedback::readoutText(double distance, int azimuth)
 
 bool LiveFeedback::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_panel.locatorEdit && event->type() == QEvent::KeyPress && offeredLocatorKey(event))
+        return true;
+    if (watched == m_panel.callEdit && event->type() == QEvent::FocusOut)
+        m_panel.showCallMatches({});
     if (event->type() == QEvent::KeyRelease) {
         if (watched == m_panel.locatorEdit)
             locatorTyped();
@@ -63,6 +78,27 @@ bool LiveFeedback::eventFilter(QObject* watched, QEvent* event)
         locatorLeft();
     }
     return QObject::eventFilter(watched, event);
+}
+
+// Enter or Ctrl+Space accept an offered locator; a key that types replaces it.
+bool LiveFeedback::offeredLocatorKey(QEvent* event)
+{
+    if (!m_panel.isLocatorOffered())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter || (key->key() == Qt::Key_Space && key->modifiers().testFlag(Qt::ControlModifier))) {
+        m_panel.acceptOfferedLocator();
+        return true;
+    }
+    if (!key->text().isEmpty() && key->text().at(0).isPrint())
+        m_panel.locatorEdit->clear();
+    else if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete) {
+        m_panel.locatorEdit->clear();
+        m_panel.showReadout(QString());
+        return true;
+    }
+    return false;
 }
 
 void LiveFeedback::locatorTyped()
@@ -99,6 +135,37 @@ void LiveFeedback::callTyped()
         m_panel.locatorEdit->clear();
     m_lastCallText = call;
     ShowLastQSO();
+    const QStringList matches = m_state.callBook.matching(call, kMatchesShown);
+    m_panel.showCallMatches(matches.size() == 1 && matches.first() == call.trimmed().toUpper() ? QStringList()
+                                                                                               : matches);
+    offerLocator();
+}
+
+void LiveFeedback::matchChosen(const QString& call)
+{
+    m_panel.showCallMatches({});
+    m_panel.callEdit->setEditText(call);
+    m_panel.callEdit->setFocus();
+    if (call != m_lastCallText && call != m_autoFilledCall)
+        m_panel.locatorEdit->clear();
+    m_lastCallText = call;
+    ShowLastQSO();
+    offerLocator();
+}
+
+void LiveFeedback::offerLocator()
+{
+    const QString call = m_panel.callEdit->currentText();
+    const QString offered =
+        m_state.callBook.ownLocator(call).isEmpty() ? m_state.callBook.listLocator(call) : QString();
+    if (m_panel.isLocatorOffered() && m_panel.locatorEdit->text() != offered) {
+        m_panel.locatorEdit->clear(); // the offer was for another call
+        m_panel.showReadout(QString());
+    }
+    if (offered.isEmpty() || !m_panel.locatorEdit->text().isEmpty())
+        return; // the operator's own locator stays
+    m_panel.offerLocator(offered);
+    locatorTyped(); // the read-outs show it while offered
 }
 
 void LiveFeedback::callPicked()

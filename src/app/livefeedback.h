@@ -42,6 +42,11 @@ public:
     // A call and locator picked elsewhere (the log grid, the chat) into the entry fields, not
     // saved: the compass, the read-out and the earlier contacts show them as if typed.
     void takeContact(const QString& call, const QString& locator);
+    // The call list's locator offered for a complete call that the own log has no locator for;
+    // an offer the call no longer fits withdrawn.
+    void offerLocator();
+    // A call chosen in the list of matching calls.
+    void matchChosen(const QString& call);
     // Double click on the read-out: its colour, for as long as the program runs.
     void chooseReadoutColour();
 
@@ -51,6 +56,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool offeredLocatorKey(QEvent* event);
+
     EntryPanel& m_panel;
     LogView& m_log;
     LogStore& m_store;

@@ -17,7 +17,9 @@
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "store/contactjournal.h"
 #include "store/daycount.h"
+#include "store/errors.h"
 #include "store/logstore.h"
 #include "store/sqltext.h"
 
@@ -29,6 +31,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -133,6 +136,11 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     });
     connect(m_grid->cursorModel(), &CursorModel::postFailed, this,
             [this](const QString& message) { m_services.prompts.error(message); });
+    // An edit or delete of a shared contact goes to the other positions with the change itself.
+    m_log->inTransaction = [this](qint64 rowid, bool deleting) {
+        if (ContactJournal* journal = m_store.journal())
+            deleting ? journal->removing(rowid) : journal->written(rowid);
+    };
 
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("Panel1"));
@@ -176,6 +184,12 @@ LogView::LogView(LogStore& store, MainState& state, const Services& services, QW
     layout->addWidget(m_grid, 1);
     layout->addWidget(panel);
     layout->addWidget(m_hintBar);
+
+    m_refreshLater = new QTimer(this);
+    m_refreshLater->setSingleShot(true);
+    m_refreshLater->setInterval(300);
+    connect(m_refreshLater, &QTimer::timeout, this,
+            [this] { guarded(m_services.prompts, [this] { refresh(); }); });
 
     connect(m_log.get(), &Cursor::currentRowChanged, this, &LogView::updateCaption);
     connect(m_log.get(), &Cursor::reset, this, &LogView::updateCaption);
@@ -318,6 +332,24 @@ void LogView::contactAdded(qint64 rowid, double sentNumber)
         m_log->first();
 }
 
+void LogView::refresh()
+{
+    if (m_state.ViewerMode || !m_log->isOpen())
+        return;
+    if (m_log->state() != Cursor::State::Browse || m_grid->editing()) {
+        m_refreshLater->start();
+        return;
+    }
+    const bool ascending = m_state.SortOrder == QLatin1String("ASC");
+    const int newest = ascending ? m_log->rowCount() - 1 : 0;
+    const qint64 rowid =
+        m_log->isEmpty() || m_log->currentRow() == newest ? -1 : m_log->rowId(m_log->currentRow());
+    q1Set();
+    if (rowid >= 0)
+        m_log->locate(QStringLiteral("ContestListRowid"), rowid);
+    updateCaption();
+}
+
 void LogView::applySortOrder(bool store)
 {
     const qint64 rowid = m_log->isOpen() && !m_log->isEmpty() ? m_log->rowId(m_log->currentRow()) : -1;
@@ -351,8 +383,14 @@ void LogView::renameColumn(int column)
                                                         QStringLiteral("Введите новое название"), current);
     if (answer == current)
         return;
-    m_store.eSQL(QStringLiteral("UPDATE Setting SET SettingParamStr=") + sqlQuote(answer) +
-                 QStringLiteral(" WHERE SettingName='GridColumnTitleCaptionRu%1' ").arg(column));
+    if (column == PositionColumn) {
+        // Its rows are made when first needed; a caption is read with a width.
+        m_store.SetSet(widthSetting(column), LogStore::IntegerSetting, m_grid->columnWidth(column));
+        m_store.SetSet(captionSetting(column), LogStore::TextSetting, answer);
+    } else {
+        m_store.eSQL(QStringLiteral("UPDATE Setting SET SettingParamStr=") + sqlQuote(answer) +
+                     QStringLiteral(" WHERE SettingName='GridColumnTitleCaptionRu%1' ").arg(column));
+    }
     m_grid->setColumnTitle(column, answer);
 }
 
@@ -360,12 +398,29 @@ void LogView::eraseBandLog()
 {
     if (!ConfirmDeleteCode(m_services.prompts, m_services.random))
         return;
-    if (!m_services.prompts.confirm(QStringLiteral("Удалить все записи в ") + m_state.CurrentContestName +
-                                    QStringLiteral(" в диапазоне ") + m_bandName + QStringLiteral(" ?")))
+    ContactJournal* journal = m_store.journal();
+    const bool shared = journal && journal->journals(m_state.CurrentContestId);
+    QString question = QStringLiteral("Удалить все записи в ") + m_state.CurrentContestName +
+                       QStringLiteral(" в диапазоне ") + m_bandName + QStringLiteral(" ?");
+    if (shared)
+        question += QStringLiteral("\n\rСоревнование общее: записи удалятся на всех позициях.");
+    if (!m_services.prompts.confirm(question))
         return;
-    m_store.eSQL(QStringLiteral("DELETE FROM ContestList WHERE IdContest=%1 AND IdBand=%2")
-                     .arg(m_state.CurrentContestId)
-                     .arg(m_state.CurrentBandId));
+    const QString erase = QStringLiteral("DELETE FROM ContestList WHERE IdContest=%1 AND IdBand=%2")
+                              .arg(m_state.CurrentContestId)
+                              .arg(m_state.CurrentBandId);
+    if (!shared) {
+        m_store.eSQL(erase);
+    } else {
+        try {
+            m_store.db().transaction([&] {
+                journal->bandErasing(m_state.CurrentContestId, m_state.CurrentBandId);
+                m_store.db().exec(erase);
+            });
+        } catch (const SqlError& e) {
+            m_services.prompts.error(statementErrorText(erase, e.message()));
+        }
+    }
     m_log->reopen();
     updateCaption();
     emit bandLogErased();
@@ -417,7 +472,8 @@ QVector<GridColumnSpec> LogView::designColumns() const
                              {"ContestListReceivedNum", 35},
                              {"ContestListAzimut", 64},
                              {"ContestListDistance", 35},
-                             {"ContestListResult", 35}};
+                             {"ContestListResult", 35},
+                             {"ContestListPosition", 70}};
     for (int i = 0; i < ColumnCount; ++i) {
         columns[i].field = QString::fromLatin1(design[i].field);
         columns[i].title = columns[i].field;
@@ -434,6 +490,9 @@ QVector<GridColumnSpec> LogView::designColumns() const
             QStringLiteral("Знак \";\" и управляющие знаки в позывном и локаторе недопустимы.");
     }
     columns[DistanceColumn].display = localNumber;
+    columns[PositionColumn].title = QStringLiteral("Позиция");
+    columns[PositionColumn].hint = QStringLiteral("Позиция общего лога, с которой записана связь");
+    columns[PositionColumn].readOnly = true;
     for (int i : {CallColumn, SentNumberColumn, ReceivedNumberColumn})
         columns[i].bold = true;
     return columns;
@@ -470,15 +529,39 @@ void LogView::q1Set()
     m_log->open();
     if (m_state.SortOrder == QLatin1String("ASC"))
         m_log->last();
+    showPositionColumn();
+}
+
+void LogView::showPositionColumn()
+{
+    const ContactJournal* journal = m_store.journal();
+    m_grid->setColumnHidden(PositionColumn,
+                            m_state.ViewerMode || !journal || !journal->journals(m_state.CurrentContestId));
+}
+
+QString LogView::widthSetting(int column)
+{
+    return column == PositionColumn ? QStringLiteral("GridPositionColumnWidth")
+                                    : QStringLiteral("GridColumnWidth%1").arg(column);
+}
+
+QString LogView::captionSetting(int column)
+{
+    return column == PositionColumn ? QStringLiteral("GridPositionColumnTitleCaptionRu")
+                                    : QStringLiteral("GridColumnTitleCaptionRu%1").arg(column);
+}
+
+QString LogView::hintSetting(int column)
+{
+    return column == PositionColumn ? QStringLiteral("GridPositionColumnTitleHintRu")
+                                    : QStringLiteral("GridColumnTitleHintRu%1").arg(column);
 }
 
 void LogView::applyColumnSettings()
 {
     QVector<GridColumnSpec> columns = m_grid->cursorModel()->columns();
     for (int i = 0; i < ColumnCount; ++i)
-        applyStoredColumn(m_store, columns[i], QStringLiteral("GridColumnWidth%1").arg(i),
-                          QStringLiteral("GridColumnTitleCaptionRu%1").arg(i),
-                          QStringLiteral("GridColumnTitleHintRu%1").arg(i));
+        applyStoredColumn(m_store, columns[i], widthSetting(i), captionSetting(i), hintSetting(i));
     m_grid->setColumns(columns);
 }
 
@@ -538,15 +621,18 @@ void LogView::showFile(const QString& path)
     model->refreshColumns();
     m_hiddenBandWidth = m_grid->columnWidth(BandColumn);
     m_grid->setColumnHidden(BandColumn, true);
+    m_grid->setColumnHidden(PositionColumn, true);
     m_log->open();
     m_log->first(); // the file from its first contact
     updateCaption();
 }
 
-int LogView::columnWidthToStore(int column) const
+std::optional<int> LogView::columnWidthToStore(int column) const
 {
     if (column == BandColumn && m_grid->isColumnHidden(column))
         return m_hiddenBandWidth;
+    if (column == PositionColumn && m_grid->isColumnHidden(column))
+        return std::nullopt; // never shown: nothing new in the settings
     return m_grid->columnWidth(column);
 }
 

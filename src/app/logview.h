@@ -15,6 +15,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QSlider;
+class QTimer;
 struct MainState;
 struct Services;
 
@@ -42,8 +43,14 @@ public:
         AzimuthColumn,
         DistanceColumn,
         PointsColumn,
+        PositionColumn, // the position that logged the contact, shown for a shared contest
         ColumnCount
     };
+    // The names of a column's width, caption and hint settings. The position column's are its
+    // own: "GridColumnWidth12" would begin with "GridColumnWidth1".
+    static QString widthSetting(int column);
+    static QString captionSetting(int column);
+    static QString hintSetting(int column);
 
     // The log cursor: the contest and band of the main state, in the sort order.
     Cursor& log() { return *m_log; }
@@ -59,6 +66,8 @@ public:
     QStringList lookupNames(Column column) const;
     // Reopens the log of the current contest and band; the newest contact is current.
     void q1Set();
+    // The position column shows while the current contest is shared.
+    void showPositionColumn();
     // Widths, captions and hints of the columns from the settings.
     void applyColumnSettings();
     // The call, sent number and received number columns follow the font size.
@@ -66,8 +75,8 @@ public:
     // Editor mode: cells editable, computed columns read-only and grey.
     void applyEditorMode();
     // The width of a column as the settings keep it: a column the viewer hides keeps the
-    // width it had.
-    int columnWidthToStore(int column) const;
+    // width it had; the position column, while hidden, stores nothing.
+    std::optional<int> columnWidthToStore(int column) const;
     // The frame caption counts the rows in the order they were logged.
     void updateCaption();
     QString caption() const;
@@ -79,6 +88,10 @@ public:
     void showFile(const QString& path);
     // A contact was saved: it joins the rows in its place, the newest is current.
     void contactAdded(qint64 rowid, double sentNumber);
+    // The log changed under the grid (another position's contacts arrived): it is read again
+    // with the same contact current, or the newest when the newest was; while a row or a cell
+    // is being edited, once the edit is done.
+    void refresh();
 
     // The sort order of the radio items ("ASC" first contact on top), stored unless
     // applying what was stored.
@@ -132,4 +145,5 @@ private:
     QString m_bandName;
     QString m_viewedPath;
     int m_hiddenBandWidth = 0;
+    QTimer* m_refreshLater = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logging/lastlocators.h"
+#include "onair/calllist.h"
 #include "platform/clock.h"
 
 #include <QColor>
@@ -24,6 +25,7 @@ struct MainState
     QString SortOrder = QStringLiteral("ASC");
     bool ViewerMode = false;
     LastLocators lastLocators; // every call's last locator, for the changed-QTH warning
+    CallBook callBook;         // the calls of the log and the imported list, as a call is typed
 
     // A stored zone position (or none) as the clock's correction.
     void setZonePosition(std::optional<int> position)

@@ -86,6 +86,16 @@ std::optional<QString> WidgetPrompts::askText(const QString& caption, const QStr
     return text;
 }
 
+std::optional<QString> WidgetPrompts::askPassword(const QString& caption, const QString& prompt)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
+                                               QLineEdit::Password, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
 std::optional<QString> WidgetPrompts::chooseFolder(const QString& caption, const QString& offered)
 {
     // A folder that is gone is not offered; the home folder is.

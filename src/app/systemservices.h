@@ -15,6 +15,7 @@ public:
     QString inputText(const QString& caption, const QString& prompt, const QString& initial) override;
     std::optional<QString> askText(const QString& caption, const QString& prompt,
                                    const QString& initial) override;
+    std::optional<QString> askPassword(const QString& caption, const QString& prompt) override;
     std::optional<QString> chooseFolder(const QString& caption, const QString& offered) override;
     QStringList chooseFilesToOpen(const QString& caption, const QString& folder,
                                   const QString& filter) override;

@@ -27,6 +27,7 @@
 #include "logging/locator.h"
 #include "logging/tftimer.h"
 #include "onair/chatwindow.h"
+#include "onair/clusterwindow.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/ediassociation.h"
@@ -36,10 +37,14 @@
 #include "platform/services.h"
 #include "platform/wholefile.h"
 #include "results/statisticswindow.h"
+#include "sharing/sharedlog.h"
+#include "sharing/tfshare.h"
 #include "station/bandplan.h"
+#include "station/digitallink.h"
 #include "station/rigcontrol.h"
 #include "station/rotator.h"
 #include "station/tfrotator.h"
+#include "station/tfunsaved.h"
 #include "store/daycount.h"
 #include "store/errors.h"
 #include "store/logbackup.h"
@@ -120,6 +125,20 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     connect(m_rig, &RigControl::modeSwitched, this,
             [this] { guarded(m_services.prompts, [this] { m_contactEntry->modeChanged(); }); });
     guarded(m_services.prompts, [this] { m_rig->applySettings(); });
+    DigitalLink::Context digital;
+    digital.save = [this](const ContactFields& fields) { return m_contactEntry->saveReceived(fields); };
+    digital.nowUtc = [this] { return m_contactEntry->nowUtc(); };
+    digital.repeatPeriodDays = [this] { return m_contactEntry->repeatPeriodDaysNow(); };
+    digital.tours = [this] { return m_contactEntry->contacts().tourRule(); };
+    digital.contestId = [this] { return m_state.CurrentContestId; };
+    m_digital = new DigitalLink(m_store, m_services.prompts, *m_entry, *m_log->hintBar(), *m_rig,
+                                std::move(digital), this);
+    connect(m_digital, &DigitalLink::contactOffered, m_liveFeedback, &LiveFeedback::takeContact);
+    connect(m_digital, &DigitalLink::bandSwitched, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->bandChanged(); }); });
+    connect(m_digital, &DigitalLink::modeSwitched, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->modeChanged(); }); });
+    guarded(m_services.prompts, [this] { m_digital->applySettings(); });
     guarded(m_services.prompts, [this] {
         m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);
         connect(m_backup, &LogBackup::failed, this, [this](const QString& message) {
@@ -129,6 +148,27 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
                 [this] { m_log->hintBar()->setStatus(QStringLiteral("backup"), QString()); });
         m_backup->start();
     });
+    // The shared log: its link state and notices in the hint bar, the others' contacts in the log.
+    m_shared = new SharedLog(m_store, m_services, this);
+    connect(m_shared, &SharedLog::statusChanged, this,
+            [this](const QString& text) { m_log->hintBar()->setStatus(QStringLiteral("share"), text); });
+    connect(m_shared, &SharedLog::noticeChanged, this, [this](const QString& text) {
+        m_log->hintBar()->setStatus(QStringLiteral("shareNotice"), text);
+    });
+    connect(m_shared, &SharedLog::contactsArrived, this, [this](const QVector<ArrivedContact>& contacts) {
+        guarded(m_services.prompts, [&] {
+            m_contactEntry->logChangedElsewhere(contacts);
+            m_liveFeedback->ShowLastQSO();
+        });
+    });
+    connect(m_shared, &SharedLog::leasesChanged, this,
+            [this] { guarded(m_services.prompts, [this] { m_contactEntry->GetMaxNumber(); }); });
+    connect(m_shared, &SharedLog::currentContestChanged, this,
+            [this] { guarded(m_services.prompts, [this] { contestChanged(); }); });
+    connect(m_contactEntry, &ContactEntry::bandChosen, m_shared, &SharedLog::bandChosen);
+    m_shared->start();
+    guarded(m_services.prompts, [this] { m_log->showPositionColumn(); });
+    m_shared->bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, m_entry->bandList->currentText());
     // Once the window is up, so that a box about the file stands over it.
     if (!fileArgument.trimmed().isEmpty())
         QTimer::singleShot(0, this, [this, fileArgument] {
@@ -235,6 +275,15 @@ void Tfmain::buildMenu()
             });
     connect(add(settings, "mnRig", QStringLiteral("Трансивер")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { m_rig->openSettings(this); }); });
+    connect(add(settings, "mnDigital", QStringLiteral("Цифровые виды")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { m_digital->openSettings(this); }); });
+    connect(add(settings, "mnSharedLog", QStringLiteral("Общий лог")), &QAction::triggered, this, [this] {
+        guarded(m_services.prompts, [this] {
+            Tfshare window(m_store, *m_shared, m_services.prompts, m_state.CurrentContestId, this);
+            connect(&window, &Tfshare::contactPicked, this, &Tfmain::goToContact);
+            window.exec();
+        });
+    });
     QMenu* viewer = settings->addMenu(QStringLiteral("Эта программа как просмотрщик *.EDI"));
     viewer->setObjectName(QStringLiteral("N24"));
     connect(add(viewer, "N13", QStringLiteral("Установить")), &QAction::triggered, this,
@@ -254,6 +303,8 @@ void Tfmain::buildMenu()
             [this] { guarded(m_services.prompts, [this] { exportAdif(); }); });
     connect(add(work, "N12", QStringLiteral("Открыть")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { openEdiFile(); }); });
+    connect(add(work, "mnImportCalls", QStringLiteral("Импорт списка позывных")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { importCallList(); }); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("Вид"));
     view->setObjectName(QStringLiteral("viewMenu"));
@@ -263,10 +314,24 @@ void Tfmain::buildMenu()
             [this] { guarded(m_services.prompts, [this] { showMap(); }); });
     connect(add(view, "mnStatistics", QStringLiteral("Статистика")), &QAction::triggered, this,
             [this] { guarded(m_services.prompts, [this] { showStatistics(); }); });
+    connect(add(view, "mnUnsaved", QStringLiteral("Несохранённые связи")), &QAction::triggered, this,
+            [this] { guarded(m_services.prompts, [this] { showUnsavedContacts(); }); });
     auto* chat = new ChatWindow(m_store, m_state, *m_contactEntry, m_services, *m_log->hintBar(), this);
     connect(add(view, "mnChat", QStringLiteral("Чат")), &QAction::triggered, chat, &ChatWindow::showWindow);
     connect(chat, &ChatWindow::stationPicked, m_liveFeedback, &LiveFeedback::takeContact);
     connect(m_startTimer, &QTimer::timeout, chat, &ChatWindow::startIfEnabled);
+    auto* cluster = new ClusterWindow(
+        m_store, m_state, *m_contactEntry,
+        [this](const QString& call) { return m_state.callBook.locatorOf(call); }, m_services,
+        *m_log->hintBar(), this);
+    connect(add(view, "mnCluster", QStringLiteral("Кластер")), &QAction::triggered, cluster,
+            &ClusterWindow::showWindow);
+    connect(cluster, &ClusterWindow::stationPicked, m_liveFeedback, &LiveFeedback::takeContact);
+    connect(cluster, &ClusterWindow::tuneWanted, this, [this](const QString& band, qint64 hz) {
+        guarded(m_services.prompts, [&] { m_rig->tune(band, hz); }); // nothing while the rig is off
+    });
+    connect(m_startTimer, &QTimer::timeout, cluster, &ClusterWindow::startIfEnabled);
+    connect(chat->client(), &ChatClient::messageReceived, cluster, &ClusterWindow::takeChatLine);
 
     QAction* about = menuBar()->addAction(QStringLiteral("?"));
     about->setObjectName(QStringLiteral("N28"));
@@ -320,6 +385,16 @@ void Tfmain::showStatistics()
     m_statistics->open();
 }
 
+void Tfmain::showUnsavedContacts()
+{
+    if (!m_unsaved)
+        m_unsaved = new Tfunsaved(*m_digital, m_services.prompts, this);
+    m_unsaved->setFont(font());
+    m_unsaved->refresh();
+    m_unsaved->show();
+    m_unsaved->raise();
+}
+
 void Tfmain::openContestManager()
 {
     Tfcontest manager(m_store, m_state, m_services, this);
@@ -328,6 +403,7 @@ void Tfmain::openContestManager()
     manager.exec();
     // A contest deleted with its contacts takes their locators with it.
     m_state.lastLocators.load(m_store.db());
+    m_state.callBook.load(m_store.db());
     m_liveFeedback->showMovedQth();
 }
 
@@ -480,7 +556,7 @@ void Tfmain::importEdi()
                                               bandNames);
             if (!chosen)
                 return;
-            file.bandId = import.bands()[*chosen].id;
+            file.bandId = import.bands()[*chosen].key;
         }
         files << file;
     }
@@ -617,6 +693,20 @@ void Tfmain::openEdiFile(const QString& fileArgument)
     lockForViewer();
     if (!file.unreadLines.isEmpty())
         m_services.prompts.warning(unreadLinesText(path, file.unreadLines));
+}
+
+void Tfmain::importCallList()
+{
+    const std::optional<QString> path = m_services.prompts.chooseFileToOpen(
+        QStringLiteral("Импорт списка позывных"), QDir::homePath(),
+        QStringLiteral("Списки позывных (*.txt *.TXT *.csv *.edi *.EDI);;Все файлы (*)"));
+    if (!path)
+        return;
+    const CallListImport done = importCallListFile(m_store.db(), m_state.callBook, *path);
+    if (done.failed)
+        m_services.prompts.warning(done.message);
+    else
+        m_services.prompts.information(done.message);
 }
 
 void Tfmain::registerAsEdiViewer()
@@ -903,9 +993,10 @@ void Tfmain::saveWindowSettings()
 {
     m_store.qSetting().close();
     m_store.qSetting().open();
-    for (int i = 0; i < LogView::ColumnCount; ++i)
-        m_store.SetSet(QStringLiteral("GridColumnWidth%1").arg(i), LogStore::IntegerSetting,
-                       m_log->columnWidthToStore(i));
+    for (int i = 0; i < LogView::ColumnCount; ++i) {
+        if (const std::optional<int> width = m_log->columnWidthToStore(i))
+            m_store.SetSet(LogView::widthSetting(i), LogStore::IntegerSetting, *width);
+    }
     for (int i = 0; i < 3; ++i)
         m_store.SetSet(QStringLiteral("Grid2ColumnWidth%1").arg(i), LogStore::IntegerSetting,
                        m_entry->earlierContactsGrid->columnWidth(i));

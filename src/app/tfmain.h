@@ -7,11 +7,14 @@
 #include <memory>
 
 class ContactEntry;
+class DigitalLink;
 class LiveFeedback;
 class LogBackup;
 class RigControl;
 class Rotator;
+class SharedLog;
 class Tftimer;
+class Tfunsaved;
 class EntryPanel;
 class LogStore;
 class LogView;
@@ -44,6 +47,11 @@ public:
     LiveFeedback* liveFeedback() const { return m_liveFeedback; }
     Tftimer* timerWindow() const { return m_timer; }
     RigControl* rigControl() const { return m_rig; }
+    SharedLog* sharedLog() const { return m_shared; }
+    DigitalLink* digitalLink() const { return m_digital; }
+
+    // "Несохранённые связи": the contacts from WSJT-X that could not be saved.
+    void showUnsavedContacts();
 
     // "Таймер обратного отсчёта": shows the timer window with its list, or hides it.
     void showTimerWindow(bool show);
@@ -75,6 +83,8 @@ public:
     // blank) is the file; otherwise the operator picks one.
     void openEdiFile(const QString& fileArgument = QString());
     // "Установить" and "Убрать": this program as the desktop's viewer of *.edi files.
+    // "Импорт списка позывных": a CALL3.TXT, CALL;LOCATOR or EDI file into the call list.
+    void importCallList();
     void registerAsEdiViewer();
     void unregisterAsEdiViewer();
     // "Часовой пояс", modal; a stored choice corrects the clock at once.
@@ -137,7 +147,10 @@ private:
     int m_pendingLeftWidth = 0;
     LogBackup* m_backup = nullptr;
     Rotator* m_rotator = nullptr;
+    SharedLog* m_shared = nullptr;
     bool m_rotatorOn = false;
     RigControl* m_rig = nullptr;
+    DigitalLink* m_digital = nullptr;
+    Tfunsaved* m_unsaved = nullptr;
     std::unique_ptr<MapServer> m_mapServer; // listens from the first map on
 };

@@ -10,6 +10,7 @@
 #include "platform/localeformat.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "store/contactjournal.h"
 #include "store/daycount.h"
 #include "store/errors.h"
 #include "store/logstore.h"
@@ -238,10 +239,19 @@ bool Tfcontest::confirmDelete()
                                                  QString::number(contacts) +
                                                  QStringLiteral(" записи(ей), они тоже удалятся. Продолжить?")
                                            : QStringLiteral("Удалить \"") + name + QStringLiteral("\" ?");
-    if (!m_services.prompts.confirm(question))
+    ContactJournal* journal = m_store.journal();
+    if (journal && !journal->journals(qint32(id.toInt())))
+        journal = nullptr;
+    if (!m_services.prompts.confirm(journal
+                                        ? question + QStringLiteral("\n\rСоревнование общее: удалится только "
+                                                                    "его копия на этой позиции, на сервере "
+                                                                    "и у других позиций оно останется.")
+                                        : question))
         return false;
     // The contacts and the contest go together or not at all.
     m_store.db().transaction([&] {
+        if (journal)
+            journal->contestDeleting(qint32(id.toInt()));
         m_store.db().execNative(QStringLiteral("DELETE FROM ContestList WHERE IdContest=?"), {id});
         m_store.db().execNative(QStringLiteral("DELETE FROM Contest WHERE ContestRowid=?"), {id});
     });

@@ -34,6 +34,8 @@ public:
 
     // Closes a cell editor that is open without handing its text to the row.
     void discardOpenEdit();
+    // Whether a cell editor is open.
+    bool editing() const { return state() == EditingState; }
 
     // Puts the current cell on that column when it stands on one that is hidden: a key typed
     // there would otherwise open an editor on a column nobody sees.

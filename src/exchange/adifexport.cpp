@@ -61,7 +61,14 @@ QByteArray adifFile(const QString& ownCall, const QString& created, const QList<
         item("TIME_ON", at.toString(QStringLiteral("HHmm")));
         item("FREQ",
              c.frequencyMHz ? QString::number(*c.frequencyMHz, 'f', 6) : QString::number(c.frequency));
-        item("MODE", adifMode(c.modeName));
+        // ADIF has FT4 as a submode of MFSK only; FT8, MSK144 and Q65 are modes of their own.
+        if (const QString mode = adifMode(c.modeName);
+            mode.compare(QLatin1String("FT4"), Qt::CaseInsensitive) == 0) {
+            item("MODE", QStringLiteral("MFSK"));
+            item("SUBMODE", QStringLiteral("FT4"));
+        } else {
+            item("MODE", mode);
+        }
         item("RST_SENT", c.sentReport);
         item("RST_RCVD", c.receivedReport);
         item("QTH", c.locator);

@@ -28,7 +28,7 @@ QString adifMode(const QString& modeName);
 
 // The whole file: the header with the creation time as given, then one record per contact
 // in the given order, each with the locator in QTH and, where readers look for it, in
-// GRIDSQUARE (when it is a valid locator). CP1251 with CR LF; a character the code page lacks becomes "?" and
-// sets `lossy`.
+// GRIDSQUARE (when it is a valid locator); FT4 as MODE MFSK with SUBMODE FT4. CP1251 with CR LF; a character
+// the code page lacks becomes "?" and sets `lossy`.
 QByteArray adifFile(const QString& ownCall, const QString& created, const QList<AdifContact>& contacts,
                     bool* lossy = nullptr);

@@ -114,13 +114,19 @@ EdiExportResult EdiExport::exportTo(const QString& folder, const EdiExportInput&
     };
     const size_t rowidColumn = field(bands, "BandRowid"), nameColumn = field(bands, "BandName"),
                  numberColumn = field(bands, "BandFileNumber");
-    // The contest's contacts in one query, by band and then in the order of the file.
+    // The contest's contacts in one query, by band and then in the order of the file. The mode
+    // field is one digit: the mode's EDI code (7 for the digital modes, keyed above 9), else its
+    // key when that is a REG1TEST code, else 0, "none of these".
     QHash<qint64, QList<EdiContact>> contactsOfBand;
     m_store.db().queryEach(
-        QStringLiteral(
-            "SELECT IdBand, ContestListDateTime, ContestListCall, IdModulation, ContestListSendRST, "
-            "ContestListSendNum, ContestListReceivedRST, ContestListReceivedNum, ContestListQTH "
-            "FROM ContestList WHERE IdContest=%1 ORDER BY IdBand, ContestListSendNum")
+        QStringLiteral("SELECT IdBand, ContestListDateTime, ContestListCall, CASE WHEN ModulationEdiCode "
+                       "BETWEEN 0 AND 9 "
+                       "THEN ModulationEdiCode WHEN IdModulation IS NULL OR IdModulation BETWEEN 0 AND 9 "
+                       "THEN IdModulation "
+                       "ELSE 0 END, ContestListSendRST, ContestListSendNum, ContestListReceivedRST, "
+                       "ContestListReceivedNum, "
+                       "ContestListQTH FROM ContestList LEFT JOIN Modulation ON ModulationRowid=IdModulation "
+                       "WHERE IdContest=%1 ORDER BY IdBand, ContestListSendNum")
             .arg(input.contestId),
         [&](const ResultRow& r) {
             auto text = [&](int c) { return r[size_t(c)].isNull() ? QString() : r[size_t(c)].displayText(); };

@@ -34,8 +34,8 @@ qint32 bandNamedBy(const QString& pband, const QList<LogBand>& bands)
         return 0;
     for (const LogBand& band : bands) {
         if (named.compare(band.name.trimmed(), Qt::CaseInsensitive) == 0 ||
-            named.compare(iaruBandName(band.id, QString()), Qt::CaseInsensitive) == 0)
-            return band.id;
+            named.compare(iaruBandName(band.key, QString()), Qt::CaseInsensitive) == 0)
+            return band.key;
     }
     static const QRegularExpression frequency(QStringLiteral("^(\\d+(?:[.,]\\d+)?)\\s*([MG])Hz$"),
                                               QRegularExpression::CaseInsensitiveOption);
@@ -47,8 +47,8 @@ qint32 bandNamedBy(const QString& pband, const QList<LogBand>& bands)
     const double mhz =
         number.toDouble() * (m.captured(2).compare(QLatin1String("G"), Qt::CaseInsensitive) == 0 ? 1000 : 1);
     for (const LogBand& band : bands) {
-        if (band.id > 0 && mhz >= band.id && mhz <= band.id * 1.1)
-            return band.id;
+        if (band.key > 0 && mhz >= band.key && mhz <= band.key * 1.1)
+            return band.key;
     }
     return 0;
 }
@@ -99,9 +99,8 @@ QString EdiImportPlan::summary() const
 EdiImport::EdiImport(LogStore& store, qint32 contestId, QString ownLocator)
     : m_store(store), m_contestId(contestId), m_ownLocator(std::move(ownLocator))
 {
-    for (const ResultRow& r :
-         m_store.db().query(QStringLiteral("SELECT BandRowid, BandName FROM [Band] ORDER BY BandRowid")).rows)
-        m_bands << LogBand{qint32(r[0].toInt()), r[1].isNull() ? QString() : r[1].displayText()};
+    for (const LogBand& band : readLogBands(m_store.db()))
+        m_bands << band;
     for (const ResultRow& r :
          m_store.db().query(QStringLiteral("SELECT ModulationRowid, ModulationName FROM Modulation")).rows)
         m_modeNames.insert(r[0].toInt(), r[1].isNull() ? QString() : r[1].displayText());
@@ -143,13 +142,13 @@ EdiImportPlan EdiImport::plan(const QList<EdiImportFile>& files)
         if (!file.reading.unreadLines.isEmpty())
             plan.unread << unreadLinesText(name, file.reading.unreadLines);
         const auto band = std::find_if(m_bands.cbegin(), m_bands.cend(),
-                                       [&](const LogBand& b) { return b.id == file.bandId; });
+                                       [&](const LogBand& b) { return b.key == file.bandId; });
         if (band == m_bands.cend() || file.reading.contacts.isEmpty())
             continue;
         auto counted = std::find_if(plan.bands.begin(), plan.bands.end(),
-                                    [&](const EdiImportPlan::Band& b) { return b.id == band->id; });
+                                    [&](const EdiImportPlan::Band& b) { return b.id == band->key; });
         if (counted == plan.bands.end()) {
-            plan.bands << EdiImportPlan::Band{band->id, band->name};
+            plan.bands << EdiImportPlan::Band{band->key, band->name};
             counted = plan.bands.end() - 1;
         }
         SaveContext context;
@@ -159,11 +158,11 @@ EdiImportPlan EdiImport::plan(const QList<EdiImportFile>& files)
         for (const ContactFields& f : importedFields(file.reading, band->name, m_modeNames)) {
             ++counted->contacts;
             const double when = toDayCount(f.date, f.time);
-            if (present.contains(matchKey(f.call, band->id, when))) {
+            if (present.contains(matchKey(f.call, band->key, when))) {
                 ++counted->existing;
                 continue;
             }
-            present.insert(matchKey(f.call, band->id, when));
+            present.insert(matchKey(f.call, band->key, when));
             // The repeat rule measures from the contact's own time, as if typed then.
             context.nowUtc = when;
             plan.rows << std::pair{f, context};

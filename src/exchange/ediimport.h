@@ -2,6 +2,7 @@
 
 #include "exchange/edireader.h"
 #include "logging/contactlog.h"
+#include "store/logbands.h"
 
 #include <QHash>
 #include <QList>
@@ -10,13 +11,6 @@
 #include <QStringList>
 
 class LogStore;
-
-// A band of the log: its key (the lower edge in MHz) and its name.
-struct LogBand
-{
-    qint32 id = 0;
-    QString name;
-};
 
 // The band a file's "PBand=" names among the log's bands: the name itself, the name the
 // IARU band table gives the band, or a frequency ("145 MHz", "2,3 GHz") at or up to a tenth

@@ -2,8 +2,11 @@
 
 #include "logging/locator.h"
 #include "logging/repeatrule.h"
+#include "platform/prompts.h"
+#include "store/contactjournal.h"
 #include "store/cursor.h"
 #include "store/daycount.h"
+#include "store/errors.h"
 #include "store/logstore.h"
 #include "store/sqltext.h"
 
@@ -42,11 +45,27 @@ SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
     SaveOutcome outcome = checkedInsert(f, context, statement);
     if (outcome.kind != SaveOutcome::Saved)
         return outcome;
-    if (!m_store.eSQL(statement)) {
-        outcome.kind = SaveOutcome::Failed;
+    ContactJournal* journal = journalOf(context.contestId);
+    if (!journal) {
+        if (!m_store.eSQL(statement)) {
+            outcome.kind = SaveOutcome::Failed;
+            return outcome;
+        }
+        outcome.rowid = m_store.db().lastInsertRowid();
         return outcome;
     }
-    outcome.rowid = m_store.db().lastInsertRowid();
+    // The contact and its journal entry are stored together or not at all.
+    try {
+        m_store.db().transaction([&] {
+            m_store.db().exec(statement);
+            outcome.rowid = m_store.db().lastInsertRowid();
+            journal->written(outcome.rowid);
+        });
+    } catch (const SqlError& e) {
+        m_store.prompts().error(statementErrorText(statement, e.message()));
+        outcome.kind = SaveOutcome::Failed;
+        outcome.rowid = 0;
+    }
     return outcome;
 }
 
@@ -61,11 +80,19 @@ std::vector<SaveOutcome> ContactLog::saveAll(const QList<std::pair<ContactFields
             if (outcome.kind == SaveOutcome::Saved) {
                 m_store.db().exec(statement); // a failure throws and rolls back every row
                 outcome.rowid = m_store.db().lastInsertRowid();
+                if (ContactJournal* journal = journalOf(context.contestId))
+                    journal->written(outcome.rowid);
             }
             outcomes.push_back(outcome);
         }
     });
     return outcomes;
+}
+
+ContactJournal* ContactLog::journalOf(qint32 contestId) const
+{
+    ContactJournal* journal = m_store.journal();
+    return journal && journal->journals(contestId) ? journal : nullptr;
 }
 
 SaveOutcome ContactLog::checkedInsert(const ContactFields& f, const SaveContext& context, QString& statement)
@@ -86,6 +113,14 @@ SaveOutcome ContactLog::checkedInsert(const ContactFields& f, const SaveContext&
 
     const qint32 band = bandId(f.band);
     const qint32 mode = modeId(f.mode);
+    // A contest shared with other positions: a band is numbered in one place only.
+    if (ContactJournal* journal = journalOf(context.contestId)) {
+        if (const auto refusal = journal->saveRefusal(context.contestId, band, f.band)) {
+            outcome.kind = SaveOutcome::Refused;
+            outcome.message = *refusal;
+            return outcome;
+        }
+    }
     const DbValue lastValue = m_store.eSQLreturn(
         QStringLiteral("SELECT TOP 1 ContestListDateTime FROM ContestList WHERE ContestListCall=") +
         sqlQuote(f.call) +

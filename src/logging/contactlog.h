@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+class ContactJournal;
 class Cursor;
 class LogStore;
 
@@ -90,6 +91,8 @@ public:
 private:
     // The checks of a save; when they pass, the outcome is Saved and `statement` the INSERT.
     SaveOutcome checkedInsert(const ContactFields& fields, const SaveContext& context, QString& statement);
+    // The journal of a contest shared with other positions, which every write to its log feeds.
+    ContactJournal* journalOf(qint32 contestId) const;
 
     LogStore& m_store;
 };

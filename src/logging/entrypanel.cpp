@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
 #include <QTimeEdit>
@@ -118,6 +119,16 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Ввод з�
     locatorEdit = named(new QLineEdit(this), "Edit3", QStringLiteral("Локатор корреспондента"));
     locatorEdit->setMaxLength(6);
     locatorEdit->setValidator(new UpperCaseValidator(locatorEdit));
+    connect(locatorEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (m_locatorOffered && text != m_offeredLocator)
+            showLocatorOffered(false);
+    });
+
+    callMatches = named(new QListWidget(this), "callMatches",
+                        QStringLiteral("Позывные из журнала и списка позывных; щелчок — в поле позывного"));
+    callMatches->setFocusPolicy(Qt::NoFocus); // typing goes on in the call field
+    callMatches->setUniformItemSizes(true);
+    callMatches->hide();
 
     sentReportEdit =
         named(new QLineEdit(QStringLiteral("59"), this), "Edit10", QStringLiteral("Передали RS(T)"));
@@ -211,6 +222,46 @@ void EntryPanel::setLocatorBackground(const QColor& colour)
     QPalette palette = locatorEdit->palette();
     palette.setColor(QPalette::Base, base);
     locatorEdit->setPalette(palette);
+}
+
+void EntryPanel::offerLocator(const QString& locator)
+{
+    m_offeredLocator = locator;
+    locatorEdit->setText(locator);
+    showLocatorOffered(true);
+}
+
+void EntryPanel::acceptOfferedLocator()
+{
+    if (m_locatorOffered)
+        showLocatorOffered(false);
+}
+
+void EntryPanel::showLocatorOffered(bool offered)
+{
+    m_locatorOffered = offered;
+    QPalette palette = locatorEdit->palette();
+    palette.setColor(QPalette::Text, offered ? OfferedLocatorColor : this->palette().color(QPalette::Text));
+    locatorEdit->setPalette(palette);
+    QFont font = locatorEdit->font();
+    font.setItalic(offered);
+    locatorEdit->setFont(font);
+}
+
+void EntryPanel::showCallMatches(const QStringList& calls)
+{
+    callMatches->clear();
+    if (calls.isEmpty()) {
+        callMatches->hide();
+        return;
+    }
+    callMatches->addItems(calls);
+    const QRect field = callEdit->geometry();
+    const int rows = std::min(int(calls.size()), 8);
+    callMatches->setGeometry(field.left(), field.bottom() + 1, std::max(field.width(), 100),
+                             rows * callMatches->sizeHintForRow(0) + 2 * callMatches->frameWidth());
+    callMatches->show();
+    callMatches->raise();
 }
 
 bool EntryPanel::isLocatorAutoFilled() const

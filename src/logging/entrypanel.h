@@ -14,6 +14,7 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QTimeEdit;
 
@@ -50,6 +51,15 @@ public:
     // The locator field's background: the warning colour, or an invalid colour for the normal one.
     void setLocatorBackground(const QColor& colour);
     bool isLocatorAutoFilled() const;
+    // A locator offered from the call list: shown in pale blue italics and not taken by a save
+    // until accepted; any other text in the field withdraws the offer.
+    void offerLocator(const QString& locator);
+    void acceptOfferedLocator();
+    bool isLocatorOffered() const { return m_locatorOffered; }
+    // The calls matching the typed one, in a list under the call field; an empty list hides it.
+    void showCallMatches(const QStringList& calls);
+
+    static inline const QColor OfferedLocatorColor{100, 150, 230};
 
     QComboBox* bandList;           // Edit7
     QComboBox* modeList;           // Edit9
@@ -74,6 +84,7 @@ public:
     QLabel* callLocatorLabel; // Label2
     QLabel* reportsLabel;     // Label1
     QLabel* dateTimeLabel;    // Label3
+    QListWidget* callMatches; // beside the call history: calls of the log and the call list
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -82,9 +93,12 @@ private:
     void placeCompass();
     void centreReadout();
     void fitEarlierContactsGrid();
+    void showLocatorOffered(bool offered);
     int m_fontSize = 8;
     int m_needleAzimuth = 0;
     std::optional<qint64> m_frequency;
+    bool m_locatorOffered = false;
+    QString m_offeredLocator;
 };
 
 // round(x) with an exact half going to the even neighbour, as every layout figure rounds.

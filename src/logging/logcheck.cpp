@@ -91,7 +91,10 @@ std::vector<Finding> checkContacts(const std::vector<Contact>& contacts, const R
         if (numeric && serial > 0) {
             BandNumbers& band = numbersByBand[c->bandId];
             if (band.numbers.contains(serial))
-                found.push_back(finding(*c, QStringLiteral("номер повторяется")));
+                found.push_back(
+                    finding(*c, c->position.isEmpty()
+                                    ? QStringLiteral("номер повторяется")
+                                    : QStringLiteral("номер повторяется (позиция «%1»)").arg(c->position)));
             band.band = c->band;
             band.numbers.insert(serial);
             band.highest = std::max(band.highest, serial);
@@ -153,7 +156,8 @@ std::vector<Contact> contestContacts(LogStore& store, qint32 contestId)
     store.db().queryEach(
         QStringLiteral(
             "SELECT ContestListRowid, IdBand, BandName, IdModulation, ContestListCall, ContestListQTH, "
-            "ContestListSendNum, ContestListDateTime FROM ContestList LEFT JOIN [Band] ON "
+            "ContestListSendNum, ContestListDateTime, ContestListPosition FROM ContestList LEFT JOIN [Band] "
+            "ON "
             "[Band].BandRowid=ContestList.IdBand WHERE IdContest=%1 ORDER BY ContestListRowid")
             .arg(contestId),
         [&](const ResultRow& row) {
@@ -167,6 +171,7 @@ std::vector<Contact> contestContacts(LogStore& store, qint32 contestId)
             c.serial = row[6].displayText();
             if (row[7].isNumeric())
                 c.dateTime = row[7].toDouble();
+            c.position = row[8].displayText();
             contacts.push_back(c);
         });
     return contacts;

@@ -21,6 +21,7 @@ struct Contact
     QString locator;
     QString serial;                 // the sent number as stored
     std::optional<double> dateTime; // a day count, UTC
+    QString position;               // the position that logged it, in a shared contest
 };
 
 struct Rules

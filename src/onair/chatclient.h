@@ -1,35 +1,25 @@
 #pragma once
 
 #include "onair/chatreader.h"
+#include "onair/lineconnection.h"
 
-#include <QAbstractSocket>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
 
-class QTcpSocket;
 class QTimer;
 
 // The VHF chat over TCP: logs in, chooses the room, keeps the user list (asked for at the
 // start, every few minutes and when a station joins or leaves) and passes on what is said.
-// Nothing waits on the network. A connection that fails, is cut, or does not answer in time
-// is tried again after 2, 4, 8 ... up to 60 seconds; a refusal of the login is not, since
-// the same login would be refused again. The waits start over only once a connection has
-// stayed in the room a while, so a server that drops the client right after the login is
-// not tried every 2 seconds. Each change of state is said once: a server that stays away is
-// said once for all the tries, and being in the room again once it is back.
+// The connection (its timeouts, its growing waits between tries and the state said once)
+// is a LineConnection's; a refusal of the login is not tried again.
 class ChatClient : public QObject
 {
     Q_OBJECT
 public:
-    struct Timings
+    struct Timings : LineConnection::Timings
     {
-        int connectMs = 15000;
-        int answerMs = 30000;
-        int firstRetryMs = 2000;
-        int longestRetryMs = 60000;
         int stationsEveryMs = 3 * 60 * 1000;
-        int steadyMs = 60000; // in the room this long: the next failure waits the shortest again
     };
 
     struct Account
@@ -42,14 +32,14 @@ public:
         QString ownLocator; // sent with "/set qra" once in the room; blank sends nothing
     };
 
-    enum class State { Off, Connecting, LoggingIn, InRoom, Waiting, Refused };
+    // Logged in is in the room.
+    using State = LineConnection::State;
 
     explicit ChatClient(QObject* parent = nullptr);
     ~ChatClient() override;
 
     // Tests make the waits short.
-    void setTimings(const Timings& timings) { m_timings = timings; }
-    const Timings& timings() const { return m_timings; }
+    void setTimings(const Timings& timings);
 
     // Connects with this account, dropping any connection there was.
     void start(const Account& account);
@@ -59,11 +49,11 @@ public:
     // The own locator changed: said to the server at once when in a room.
     void setOwnLocator(const QString& locator);
 
-    State state() const { return m_state; }
+    State state() const { return m_line->state(); }
     // The text the state was last said with; empty while off.
-    QString stateText() const { return m_stateText; }
+    QString stateText() const { return m_line->stateText(); }
     // How long the next retry waits.
-    int retryDelayMs() const { return m_retryDelayMs; }
+    int retryDelayMs() const { return m_line->retryDelayMs(); }
 
     // The rooms known before the server offers any, in the server's order.
     static QStringList knownRooms();
@@ -90,31 +80,19 @@ signals:
     void roomsOffered(const QStringList& names);
 
 private:
-    void connectNow();
-    void readAnswers();
+    void beginTry();
+    void readAnswers(const QByteArray& bytes);
     void handle(const ChatEvent& event);
     void enterRoom();
     void askForStations();
-    void write(const QString& line);
-    void lost(const QString& cause);
     void forgetStations();
-    void setState(State state, const QString& text);
     int roomNumber() const;
-    QString address() const;
 
-    Timings m_timings;
     Account m_account;
-    QTcpSocket* m_socket;
-    QTimer* m_connectTimer;
-    QTimer* m_answerTimer;
-    QTimer* m_retryTimer;
+    LineConnection* m_line;
     QTimer* m_stationsTimer;
-    QTimer* m_steadyTimer; // runs from entering the room until the waits start over
+    int m_stationsEveryMs = Timings().stationsEveryMs;
     ChatReader m_reader;
-    State m_state = State::Off;
-    QString m_stateText;
-    int m_retryDelayMs = 0;
-    bool m_reported = false;            // a failure was said and the room not entered since
     QHash<QString, int> m_offeredRooms; // by the name in lower case
     QStringList m_offeredOrder;
     std::vector<ChatStation> m_listing;

@@ -1,16 +1,10 @@
 #include "onair/chatreader.h"
 
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 #include <optional>
 
 namespace {
-
-constexpr unsigned char kIac = 0xFF;
-constexpr unsigned char kSubBegin = 0xFA;
-constexpr unsigned char kSubEnd = 0xF0;
-constexpr unsigned char kWill = 0xFB; // WILL, WONT, DO and DONT take one option byte
 
 // The shapes of the server's lines, compiled once.
 struct Patterns
@@ -44,29 +38,6 @@ const Patterns& patterns()
     return compiled;
 }
 
-// A call has letters and digits, and nothing but them and "/".
-bool looksLikeCall(const QString& text)
-{
-    if (text.size() < 3 || text.size() > 15)
-        return false;
-    bool digit = false;
-    bool letter = false;
-    for (const QChar c : text) {
-        digit = digit || c.isDigit();
-        letter = letter || (c.isLetter() && c.unicode() < 128);
-    }
-    return digit && letter;
-}
-
-QString decodeLine(const QByteArray& bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
-    return text;
-}
-
 std::optional<ChatEvent::Kind> question(const QString& line)
 {
     if (patterns().loginQuestion.match(line).hasMatch())
@@ -95,10 +66,12 @@ QString baseCall(const QString& call)
 std::vector<ChatEvent> ChatReader::read(const QByteArray& bytes)
 {
     std::vector<ChatEvent> events;
-    for (const char c : bytes)
-        takeByte(c, events);
-    if (!m_line.isEmpty())
-        readWaitingQuestion(events);
+    for (const QString& line : m_lines.read(bytes))
+        readLine(line, events);
+    if (const QString open = m_lines.openLine(); !open.isEmpty() && (question(open) || isPromptLine(open))) {
+        m_lines.dropOpenLine(); // a question waits without a line end; anything else is a cut line
+        readLine(open, events);
+    }
     return events;
 }
 
@@ -110,58 +83,10 @@ void ChatReader::expectStationList()
 
 void ChatReader::reset()
 {
-    m_telnet = Telnet::Data;
-    m_line.clear();
+    m_lines.reset();
     m_listing = false;
     m_listed = 0;
     m_roomChosen = false;
-}
-
-void ChatReader::takeByte(char c, std::vector<ChatEvent>& events)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    switch (m_telnet) {
-    case Telnet::Data:
-        if (byte == kIac) {
-            m_telnet = Telnet::Command;
-            return;
-        }
-        break;
-    case Telnet::Command:
-        if (byte == kIac) { // an escaped 0xFF is a data byte
-            m_telnet = Telnet::Data;
-            break;
-        }
-        m_telnet = byte == kSubBegin ? Telnet::Sub : byte >= kWill ? Telnet::Option : Telnet::Data;
-        return;
-    case Telnet::Option:
-        m_telnet = Telnet::Data;
-        return;
-    case Telnet::Sub:
-        if (byte == kIac)
-            m_telnet = Telnet::SubCommand;
-        return;
-    case Telnet::SubCommand:
-        m_telnet = byte == kSubEnd ? Telnet::Data : Telnet::Sub;
-        return;
-    }
-    if (c == '\n' || c == '\r') {
-        endLine(events);
-        return;
-    }
-    if (c == '\t')
-        c = ' ';
-    if (byte < 0x20 || byte == 0x7F)
-        return; // bells, backspaces and terminal controls are not text
-    m_line.append(c);
-    if (m_line.size() >= kLongestLine)
-        endLine(events);
-}
-
-void ChatReader::endLine(std::vector<ChatEvent>& events)
-{
-    const QByteArray line = std::exchange(m_line, QByteArray());
-    readLine(decodeLine(line).trimmed(), events);
 }
 
 bool ChatReader::isPromptLine(const QString& line) const
@@ -169,15 +94,6 @@ bool ChatReader::isPromptLine(const QString& line) const
     const QRegularExpressionMatch match = patterns().prompt.match(line);
     return match.hasMatch() && (m_login.isEmpty() || QString::compare(match.captured(1), m_login.trimmed(),
                                                                       Qt::CaseInsensitive) == 0);
-}
-
-void ChatReader::readWaitingQuestion(std::vector<ChatEvent>& events)
-{
-    const QString line = decodeLine(m_line).trimmed();
-    if (!question(line) && !isPromptLine(line))
-        return; // a line cut by the network: the rest comes with the next read
-    m_line.clear();
-    readLine(line, events);
 }
 
 void ChatReader::readLine(const QString& line, std::vector<ChatEvent>& events)
@@ -273,6 +189,19 @@ void ChatReader::readOneLine(const QString& line, std::vector<ChatEvent>& events
     event.kind = ChatEvent::Notice;
     event.text = line;
     events.push_back(event);
+}
+
+bool looksLikeCall(const QString& text)
+{
+    if (text.size() < 3 || text.size() > 15)
+        return false;
+    bool digit = false;
+    bool letter = false;
+    for (const QChar c : text) {
+        digit = digit || c.isDigit();
+        letter = letter || (c.isLetter() && c.unicode() < 128);
+    }
+    return digit && letter;
 }
 
 bool namesCall(const QString& text, const QString& call)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "onair/telnetlines.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -40,12 +42,9 @@ struct ChatEvent
     ChatStation station;
 };
 
-// The chat server's text as events. Bytes come as the network gives them: a line may be
-// cut anywhere, lines end with CR LF (or LF alone), and the questions the server waits on
-// ("Login:", "Your choice :", the chat prompt) come without a line end. Telnet
-// negotiation and control characters are dropped; a line is read as UTF-8 when it is valid
-// UTF-8, as Latin-1 otherwise. Nothing the server sends can make it keep more than
-// kLongestLine bytes.
+// The chat server's text as events, its lines split as TelnetLines splits them; the
+// questions the server waits on ("Login:", "Your choice :", the chat prompt) come without a
+// line end.
 class ChatReader
 {
 public:
@@ -61,19 +60,14 @@ public:
     // A new connection: nothing of the last one is carried over.
     void reset();
 
-    static constexpr int kLongestLine = 4096;
+    static constexpr int kLongestLine = TelnetLines::kLongestLine;
 
 private:
-    void takeByte(char c, std::vector<ChatEvent>& events);
-    void endLine(std::vector<ChatEvent>& events);
     void readLine(const QString& line, std::vector<ChatEvent>& events);
     void readOneLine(const QString& line, std::vector<ChatEvent>& events);
-    void readWaitingQuestion(std::vector<ChatEvent>& events);
     bool isPromptLine(const QString& line) const;
 
-    enum class Telnet { Data, Command, Option, Sub, SubCommand };
-    Telnet m_telnet = Telnet::Data;
-    QByteArray m_line;
+    TelnetLines m_lines;
     QString m_login;
     bool m_listing = false;
     int m_listed = 0;
@@ -83,3 +77,6 @@ private:
 // Whether a text names a call: a word of it is the call, either with or without a
 // portable suffix or prefix ("UA3ABC", "UA3ABC/P", "RA/UA3ABC" all name UA3ABC/P).
 bool namesCall(const QString& text, const QString& call);
+
+// Whether a word can be a call: letters and digits, both, and nothing but them and "/".
+bool looksLikeCall(const QString& text);

@@ -281,7 +281,9 @@ void ChatWindow::startIfEnabled()
 {
     guarded(m_services.prompts, [this] {
         loadSettings();
-        if (m_enabled->isChecked() && !m_state.ViewerMode)
+        // The operator may have switched it on in the window before the start came: starting
+        // again would drop that connection and whatever was on its way over it.
+        if (m_enabled->isChecked() && !m_state.ViewerMode && m_client->state() == ChatClient::State::Off)
             connectToChat();
     });
 }

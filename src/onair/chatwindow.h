@@ -35,7 +35,7 @@ public:
     // "Вид → Чат": shown where it was, in front.
     void showWindow();
     // Once the main window is up: connects when the operator left the chat switched on (not
-    // in a copy of the program that views a file).
+    // in a copy of the program that views a file), unless it is connected already.
     void startIfEnabled();
 
     ChatClient* client() const { return m_client; }

@@ -26,6 +26,8 @@ public:
     // A question for a text, as the grid's find asks it: the typed text, none when cancelled.
     virtual std::optional<QString> askText(const QString& caption, const QString& prompt,
                                            const QString& initial) = 0;
+    // A question for a password, typed unseen: the password, none when cancelled.
+    virtual std::optional<QString> askPassword(const QString& caption, const QString& prompt) = 0;
     // The folder, open-file and save-file dialogs: the chosen path, none when cancelled.
     // The folder dialog opens on `offered` and allows new folders; the file dialogs open in
     // `folder` and show the files `filter` names ("EDI (Electronic Data Interchange) (*.edi)").

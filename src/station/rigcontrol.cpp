@@ -62,6 +62,11 @@ void RigControl::applySettings()
     m_rig->start();
 }
 
+bool RigControl::isOn() const
+{
+    return m_rig->isOn();
+}
+
 void RigControl::openSettings(QWidget* parent)
 {
     Tfrig window(m_store, m_prompts, parent);

@@ -30,6 +30,8 @@ public:
     // The settings of "Трансивер": on or off, and where rigctld listens. Switched on, the bands'
     // keys and transverter offsets and the modes' names are read.
     void applySettings();
+    // Whether the rig is switched on: then its frequency and mode win over other sources.
+    bool isOn() const;
     // The window "Трансивер" over `parent`, in its font; the settings saved there apply at once.
     void openSettings(QWidget* parent);
     // The bands' transverter offsets again, after the bands window, while on.

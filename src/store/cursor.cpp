@@ -26,6 +26,14 @@ QString plainTableName(const QString& name)
 
 Cursor::Cursor(Database& db, QObject* parent) : QObject(parent), m_db(db) {}
 
+template <typename F> void Cursor::withTransaction(F&& write)
+{
+    if (inTransaction)
+        m_db.transaction(write);
+    else
+        write();
+}
+
 void Cursor::open()
 {
     if (isOpen())
@@ -265,8 +273,13 @@ void Cursor::remove()
     if (beforeDelete && !beforeDelete())
         return;
     const int row = m_current;
-    m_db.execNative(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteIdentifier(m_baseTable)),
-                    {DbValue(m_rowIds[size_t(row)])});
+    const qint64 rowid = m_rowIds[size_t(row)];
+    withTransaction([&] {
+        if (inTransaction)
+            inTransaction(rowid, true);
+        m_db.execNative(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteIdentifier(m_baseTable)),
+                        {DbValue(rowid)});
+    });
     m_rows.erase(m_rows.begin() + row);
     m_rowIds.erase(m_rowIds.begin() + row);
     m_current = std::min(row, rowCount() - 1);
@@ -311,17 +324,25 @@ void Cursor::writeBack()
             sql += QStringLiteral(" (%1) VALUES (%2)")
                        .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
         }
-        m_db.execNative(sql, values);
-        rowid = m_db.lastInsertRowid();
+        withTransaction([&] {
+            m_db.execNative(sql, values);
+            rowid = m_db.lastInsertRowid();
+            if (inTransaction)
+                inTransaction(rowid, false);
+        });
         m_rowIds[size_t(m_current)] = rowid;
     } else if (!names.isEmpty()) {
         QStringList assignments;
         for (const QString& name : std::as_const(names))
             assignments << name + QStringLiteral("=?");
         values.push_back(DbValue(rowid));
-        m_db.execNative(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
-                            .arg(quoteIdentifier(m_baseTable), assignments.join(QLatin1Char(','))),
-                        values);
+        withTransaction([&] {
+            m_db.execNative(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
+                                .arg(quoteIdentifier(m_baseTable), assignments.join(QLatin1Char(','))),
+                            values);
+            if (inTransaction)
+                inTransaction(rowid, false);
+        });
     }
     m_rows[size_t(m_current)] = readBack(rowid, m_buffer);
 }

@@ -77,6 +77,9 @@ public:
     std::function<void()> afterInsert;
     std::function<bool()> beforeDelete;
     std::function<void()> afterDelete;
+    // When set, every post that writes and every delete is one transaction with it: it runs
+    // after the row is written, or before the row goes (`deleting`), given the row's rowid.
+    std::function<void(qint64 rowid, bool deleting)> inTransaction;
 
 signals:
     // The cursor was opened, closed or reloaded: every row may differ.
@@ -91,6 +94,8 @@ private:
     int requireField(const QString& field) const;
     void setState(State state);
     void writeBack();
+    // The write alone, or in one transaction with inTransaction when that is set.
+    template <typename F> void withTransaction(F&& write);
     ResultRow readBack(qint64 rowid, ResultRow row) const;
 
     Database& m_db;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+class ContactJournal;
 class Prompts;
 
 // The helpers through which every window talks to the log database, and the two settings
@@ -19,6 +20,9 @@ public:
 
     Database& db() { return *m_db; }
     Prompts& prompts() { return m_prompts; }
+    // What every write of contacts tells, when a journal is set (the shared log's).
+    ContactJournal* journal() const { return m_journal; }
+    void setJournal(ContactJournal* journal) { m_journal = journal; }
 
     // Runs a statement; a failure is shown in the error box and the caller goes on.
     // Returns whether it ran, for the callers that must not go on as if it had.
@@ -45,6 +49,7 @@ public:
 private:
     std::unique_ptr<Database> m_db;
     Prompts& m_prompts;
+    ContactJournal* m_journal = nullptr;
     Cursor m_setting;
     Cursor m_settingInfo;
 };

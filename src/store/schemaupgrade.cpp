@@ -4,9 +4,16 @@
 #include "store/errors.h"
 #include "store/logstore.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
+
+// As the seed creates it for a new log.
+constexpr const char* kCallListTable =
+    "CREATE TABLE CallList (CallListRowid INTEGER PRIMARY KEY, CallListCall TEXT(15) COLLATE NOCASE NOT "
+    "NULL, "
+    "CallListQTH TEXT(6) COLLATE NOCASE NOT NULL DEFAULT '', UNIQUE (CallListCall, CallListQTH))";
 
 // True when the probe query fails: the step it guards is still needed.
 bool probeFails(LogStore& store, const QString& probe)
@@ -180,6 +187,91 @@ void rigColumns(LogStore& store)
     }
 }
 
+// What a log needs to share contests with other positions: every contact's global id, version
+// and the position that logged it, the contests shared, the changes waiting to be sent and the
+// bands held (the seed creates the same). Silent: a station that never shares sees nothing of
+// it. One transaction, so a step cut short is done again whole.
+void sharing(LogStore& store)
+{
+    if (!probeFails(store, QStringLiteral("SELECT ContestListUuid FROM ContestList")))
+        return;
+    const char* const statements[] = {
+        "ALTER TABLE ContestList ADD COLUMN ContestListUuid TEXT",
+        "ALTER TABLE ContestList ADD COLUMN ContestListVersion INTEGER",
+        "ALTER TABLE ContestList ADD COLUMN ContestListEdited INTEGER",
+        "ALTER TABLE ContestList ADD COLUMN ContestListEditedBy TEXT",
+        "ALTER TABLE ContestList ADD COLUMN ContestListPositionId TEXT",
+        "ALTER TABLE ContestList ADD COLUMN ContestListPosition TEXT",
+        "CREATE UNIQUE INDEX ContestListByUuid ON ContestList (ContestListUuid) WHERE ContestListUuid IS NOT "
+        "NULL",
+        "CREATE TABLE ShareContest (IdContest INTEGER PRIMARY KEY, ShareContestUuid TEXT NOT NULL UNIQUE, "
+        "ShareLastChange INTEGER NOT NULL DEFAULT 0)",
+        "CREATE TABLE ShareOutbox (ShareOutboxRowid INTEGER PRIMARY KEY, ShareContestUuid TEXT "
+        "NOT "
+        "NULL, ContestListUuid TEXT NOT NULL, ContestListVersion INTEGER, ContestListEdited INTEGER, "
+        "ContestListEditedBy TEXT, ContestListPositionId TEXT, ContestListPosition TEXT, ShareDeleted "
+        "INTEGER NOT "
+        "NULL DEFAULT 0, IdBand INTEGER, ContestListDateTime DATETIME, ContestListCall TEXT, ContestListQTH "
+        "TEXT, "
+        "IdModulation INTEGER, ContestListSendNum INTEGER, ContestListSendRST INTEGER, "
+        "ContestListReceivedNum "
+        "INTEGER, ContestListReceivedRST INTEGER, ContestListDistance FLOAT, ContestListAzimut INTEGER, "
+        "ContestListResult INTEGER, ContestListFrequency FLOAT)",
+        "CREATE TABLE ShareLease (IdContest INTEGER NOT NULL, IdBand INTEGER NOT NULL, ShareLeaseHolder "
+        "TEXT, "
+        "ShareLeaseHolderName TEXT, ShareLeaseSilent INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (IdContest, "
+        "IdBand))"};
+    Database& db = store.db();
+    db.transaction([&] {
+        for (const char* statement : statements)
+            db.execNative(QString::fromLatin1(statement));
+    });
+}
+
+// The calls and locators the operator imports from list files; each pair once, so that a
+// file imported again adds nothing. Nothing to tell the operator: the table is empty until then.
+void callList(LogStore& store)
+{
+    if (!probeFails(store, QStringLiteral("SELECT CallListCall FROM CallList")))
+        return;
+    store.db().execNative(QString::fromLatin1(kCallListTable));
+}
+
+// Contacts made with WSJT-X: its modes as rows keyed above the REG1TEST codes 0-9, which keep
+// their rows, with the code an EDI file writes for each (7, the code loggers of IARU Region 1
+// write for machine-generated modes); and the digital contacts that could not be saved, kept
+// until the operator saves or drops them. Nothing to tell the operator.
+void digitalModes(LogStore& store)
+{
+    // A damaged mode table is said once where the modes are read, not by every step here.
+    if (probeFails(store, QStringLiteral("SELECT ModulationRowid, ModulationName FROM Modulation")))
+        return;
+    Database& db = store.db();
+    db.transaction([&] {
+        if (probeFails(store, QStringLiteral("SELECT ModulationEdiCode FROM Modulation"))) {
+            db.execNative(QStringLiteral("ALTER TABLE Modulation ADD COLUMN ModulationEdiCode INT"));
+            db.execNative(QStringLiteral("UPDATE Modulation SET ModulationEdiCode=ModulationRowid WHERE "
+                                         "ModulationRowid BETWEEN 0 AND 9"));
+        }
+        for (const char* name : {"FT8", "FT4", "MSK144", "Q65"}) {
+            const QString mode = QString::fromLatin1(name);
+            if (!db.queryNative(QStringLiteral("SELECT 1 FROM Modulation WHERE ModulationName = ?"),
+                                {DbValue(mode)})
+                     .rows.empty())
+                continue;
+            db.execNative(
+                QStringLiteral("INSERT INTO Modulation (ModulationRowid, ModulationName, ModulationEdiCode) "
+                               "SELECT MAX(9, COALESCE(MAX(ModulationRowid), 0)) + 1, ?, 7 FROM Modulation"),
+                {DbValue(mode)});
+        }
+        if (probeFails(store, QStringLiteral("SELECT COUNT(*) FROM DigitalUnsaved")))
+            db.execNative(
+                QStringLiteral("CREATE TABLE DigitalUnsaved (DigitalUnsavedRowid INTEGER PRIMARY KEY, "
+                               "DigitalUnsavedReceived DATETIME, DigitalUnsavedReason TEXT, "
+                               "DigitalUnsavedRecord TEXT)"));
+    });
+}
+
 } // namespace
 
 void SchemaUpgrade(LogStore& store)
@@ -209,4 +301,7 @@ void SchemaUpgrade(LogStore& store)
     store.eSQL(QStringLiteral("ALTER TABLE [Band] ALTER COLUMN BandPoint1km Float;"));
     captionsAndHints(store);
     rigColumns(store);
+    sharing(store);
+    callList(store);
+    digitalModes(store);
 }

@@ -20,6 +20,8 @@ private slots:
     void mode_data();
     void mode();
     void noContactsGivesTheHeaderAlone();
+    void digitalModes_data();
+    void digitalModes();
     void charactersOutsideTheCodePage();
     void theContactsOwnFrequency_data();
     void theContactsOwnFrequency();
@@ -116,6 +118,25 @@ void TestAdifExport::noContactsGivesTheHeaderAlone()
                         "<PROGRAMVERSION:3>1.8\r\n"
                         "<ADIF_VER:3>2.0\r\n"
                         "<EOH>\r\n"));
+}
+
+void TestAdifExport::digitalModes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("items");
+    QTest::newRow("FT4 is a submode of MFSK") << "FT4" << QByteArray("<MODE:4>MFSK<SUBMODE:3>FT4<RST_SENT:");
+    QTest::newRow("FT8") << "FT8" << QByteArray("<MODE:3>FT8<RST_SENT:");
+    QTest::newRow("MSK144") << "MSK144" << QByteArray("<MODE:6>MSK144<RST_SENT:");
+    QTest::newRow("Q65") << "Q65" << QByteArray("<MODE:3>Q65<RST_SENT:");
+}
+
+void TestAdifExport::digitalModes()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, items);
+    const QByteArray file =
+        adifFile("RK3AW", "", {AdifContact{"G4XYZ", 42189.5, 144, name, "57", "55", "IO91WM", 144.3605}});
+    QVERIFY2(file.contains(items), file.constData());
 }
 
 // One "?" per character, and the item's length counts what is written.

@@ -26,6 +26,7 @@ private slots:
     void cleanup();
 
     void filesPerBandWithTheirHeaders();
+    void digitalModesWriteTheirOneDigitCode();
     void escapeInTheOptionsWritesNothing();
     void aFolderThatCannotBeWrittenIsReported();
     void optionsDialogFollowsTheMainWindow_data();
@@ -153,6 +154,25 @@ void TestEdiExport::filesPerBandWithTheirHeaders()
              QStringList{"Выгрузили данные в " + folder.path() + "/"});
     QVERIFY(QFile::exists(folder.filePath("RK3AW_P_144.edi")));
     QVERIFY(QFile::exists(folder.filePath("RK3AW_P_432.edi")));
+}
+
+// MSK144 (key 12) is written as 7; a mode the operator added above 9 without a code as 0.
+void TestEdiExport::digitalModesWriteTheirOneDigitCode()
+{
+    m_file->sqlite(
+        "INSERT INTO Modulation (ModulationRowid, ModulationName) VALUES (20, 'JT65');"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
+        "ContestListQTH, IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST) VALUES (1, 432, 42189.8, 'G4XYZ', 'IO91WM', 12, 2, 57, 17, 55),"
+        " (1, 432, 42189.9, 'G4ABC', 'IO91AA', 20, 3, -5, 4, -7);");
+    QTemporaryDir folder;
+    openWindow();
+    m_fakes->prompts.pathAnswers = {folder.path()};
+    runExport();
+    QVERIFY(read(folder.filePath("RK3AW_P_2.edi"))
+                .endsWith("[QSORecords;3]\r\n150704;1648;UA3CCC;1;59;001;59;003;;KO95AA;;;;;\r\n"
+                          "150704;1912;G4XYZ;7;57;002;55;017;;IO91WM;;;;;\r\n"
+                          "150704;2136;G4ABC;0;-5;003;-7;004;;IO91AA;;;;;\r\n"));
 }
 
 void TestEdiExport::escapeInTheOptionsWritesNothing()

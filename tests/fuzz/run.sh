@@ -13,8 +13,9 @@ if [ ! -f "$build/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVRA_FUZZ=ON
 fi
 cmake --build "$build" --target fuzz_jetdialect fuzz_locator fuzz_edireader fuzz_maprequest fuzz_hamlibanswer \
-    fuzz_chatreader
-for target in fuzz_jetdialect fuzz_locator fuzz_edireader fuzz_maprequest fuzz_hamlibanswer fuzz_chatreader; do
+    fuzz_chatreader fuzz_serverrow fuzz_clusterreader fuzz_calllist fuzz_wsjtxmessage
+for target in fuzz_jetdialect fuzz_locator fuzz_edireader fuzz_maprequest fuzz_hamlibanswer fuzz_chatreader \
+    fuzz_serverrow fuzz_clusterreader fuzz_calllist fuzz_wsjtxmessage; do
     corpus="$root/tests/fuzz/corpus/${target#fuzz_}"
     work="$build/corpus-${target#fuzz_}"
     mkdir -p "$work"

@@ -74,7 +74,7 @@ ChatClient::Account TestChatClient::account(const FakeChatServer& server) const
 
 bool TestChatClient::waitInRoom(ChatClient& client) const
 {
-    return QTest::qWaitFor([&] { return client.state() == ChatClient::State::InRoom; }, 5000);
+    return QTest::qWaitFor([&] { return client.state() == ChatClient::State::LoggedIn; }, 5000);
 }
 
 QString TestChatClient::lostText(const FakeChatServer& server, const QString& cause) const
@@ -242,7 +242,7 @@ void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits()
     QVERIFY(waitInRoom(client));
     QCOMPARE(client.retryDelayMs(), 400);
     QVERIFY(QTest::qWaitFor([&] { return client.retryDelayMs() == 100; }, 5000));
-    QCOMPARE(client.state(), ChatClient::State::InRoom);
+    QCOMPARE(client.state(), ChatClient::State::LoggedIn);
     QCOMPARE(m_states.last(), inRoomText(server));
     if (!letIn) {
         QCOMPARE(m_states, (QStringList{lost, inRoomText(server)}));

@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -85,7 +86,7 @@ ChatWindow* TestChatWindow::openChat()
     m_chat = m_window->findChild<ChatWindow*>();
     if (!m_chat || !QTest::qWaitForWindowExposed(m_chat))
         return nullptr;
-    m_chat->client()->setTimings({2000, 2000, 100, 400, 180000});
+    m_chat->client()->setTimings({{2000, 2000, 100, 400}, 180000});
     return m_chat;
 }
 
@@ -142,6 +143,9 @@ void TestChatWindow::stationsPickAndNamedMessages()
     QVERIFY(waitForStations());
     QCOMPARE(m_window->logView()->hintBar()->status("chat"),
              QString("Чат: в комнате «144/432 MHz» на 127.0.0.1:%1").arg(server.port()));
+    // The main window's start, coming after the chat was switched on, keeps that connection.
+    QVERIFY(QTest::qWaitFor([&] { return !m_window->findChild<QTimer*>("TimerStart")->isActive(); }, 5000));
+    QCOMPARE(server.connections, 1);
 
     // Each station's distance and azimuth from the own locator, as the log computes them.
     for (const auto& [call, locator] : {std::pair{"DL1ABC", "JO31AB"}, std::pair{"OK1XYZ", "JN79AA"}}) {
@@ -274,7 +278,7 @@ void TestChatWindow::sendsToTheRoomAndToOneStation()
     // Without the chat the line stays to be sent later, and the stations it listed are gone.
     server.stopListening();
     server.drop();
-    QVERIFY(QTest::qWaitFor([&] { return m_chat->client()->state() != ChatClient::State::InRoom; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return m_chat->client()->state() != ChatClient::State::LoggedIn; }, 5000));
     QCOMPARE(m_chat->stationView()->model()->rowCount(), 0);
     typeText(line, "lost?");
     QTest::keyClick(line, Qt::Key_Return);
@@ -300,7 +304,8 @@ void TestChatWindow::settingsPlaceAndPasswordAreKept()
     chooseInList(m_chat->findChild<QComboBox*>("chatRoom"), 2);
     QVERIFY(QTest::qWaitFor(
         [&] {
-            return server.chosenRoom == "Microwave" && m_chat->client()->state() == ChatClient::State::InRoom;
+            return server.chosenRoom == "Microwave" &&
+                   m_chat->client()->state() == ChatClient::State::LoggedIn;
         },
         5000));
     const int connections = server.connections;

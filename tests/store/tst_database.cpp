@@ -51,7 +51,8 @@ void TestDatabase::newFileHoldsTheSchemaAndReferenceRows()
              QString("ContestListRowid IdContest IdBand ContestListDateTime ContestListCall ContestListQTH "
                      "IdModulation ContestListSendNum ContestListSendRST ContestListReceivedNum "
                      "ContestListReceivedRST ContestListDistance ContestListAzimut ContestListResult "
-                     "ContestListFrequency"));
+                     "ContestListFrequency ContestListUuid ContestListVersion ContestListEdited "
+                     "ContestListEditedBy ContestListPositionId ContestListPosition"));
     QCOMPARE(
         columns("ContestListRead"),
         QString("IdBand ContestListDateTime ContestListCall ContestListQTH IdModulation ContestListSendNum "
@@ -61,7 +62,7 @@ void TestDatabase::newFileHoldsTheSchemaAndReferenceRows()
              QString("ContestRowid ContestName ContestDTStart ContestDTStop ContestActual"));
     QCOMPARE(columns("Band"), QString("BandRowid BandName BandFrequency BandPoint1km BandFileNumber "
                                       "BandTransverterOffset"));
-    QCOMPARE(columns("Modulation"), QString("ModulationRowid ModulationName"));
+    QCOMPARE(columns("Modulation"), QString("ModulationRowid ModulationName ModulationEdiCode"));
     QCOMPARE(columns("Grade"), QString("GradeRowid GradeName GradeSmallName GradeCode"));
     QCOMPARE(columns("Country"), QString("CountryRowid CountryName"));
     QCOMPARE(columns("StationType"), QString("StationTypeRowid StationTypeName StationTypeComment"));

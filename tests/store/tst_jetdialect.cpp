@@ -100,7 +100,7 @@ void TestJetDialect::statementsRunOnTheLog_data()
                            << "1";
     QTest::newRow("TOP 1 of an ordered query") << "SELECT TOP 1 ModulationName FROM Modulation ORDER BY "
                                                   "ModulationRowid DESC"
-                                               << "ATV";
+                                               << "Q65";
 }
 
 void TestJetDialect::statementsRunOnTheLog()

@@ -43,8 +43,10 @@ QVariantList TestSchemaUpgrade::settingNames(const TempDatabase& file)
 }
 
 // What a log of the first versions lacks: file numbers, periods, grade codes, the viewer's
-// table, band names with a comma, the captions of the fifth step, and what a rig needs: the
-// bands' transverter offsets, the contacts' frequency in the log's index, the offsets' column.
+// table, band names with a comma, the captions of the fifth step, what a rig needs (the bands'
+// transverter offsets, the contacts' frequency in the log's index, the offsets' column), what
+// sharing needs, the table of imported calls, and the digital modes with each mode's EDI code
+// and the list of unsaved digital contacts.
 void TestSchemaUpgrade::makeOld(const TempDatabase& file)
 {
     file.sqlite(
@@ -55,6 +57,7 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "CREATE INDEX ContestListByBand ON ContestList (IdContest, IdBand, ContestListSendNum);"
         "DROP TABLE Period;"
         "DROP TABLE ContestListRead;"
+        "DROP TABLE CallList;"
         "ALTER TABLE Grade DROP COLUMN GradeCode;"
         "UPDATE Band SET BandName='1.3 GHz' WHERE BandRowid=1300;"
         "UPDATE Band SET BandName='2.3 GHz' WHERE BandRowid=2300;"
@@ -63,7 +66,21 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "DELETE FROM Setting WHERE SettingName LIKE 'GridPeriod%' OR SettingName LIKE 'Period%' "
         "  OR SettingName LIKE 'SaveOptions%' OR SettingName LIKE 'GridOptions%' OR SettingName LIKE 'Grade%'"
         "  OR SettingName IN ('CountryName', 'StationTypeName', 'StationTypeComment')"
-        "  OR SettingName LIKE 'Grid2%' OR SettingName LIKE 'GridBandColumn%3';");
+        "  OR SettingName LIKE 'Grid2%' OR SettingName LIKE 'GridBandColumn%3';"
+        "DELETE FROM Modulation WHERE ModulationRowid > 9;"
+        "ALTER TABLE Modulation DROP COLUMN ModulationEdiCode;"
+        "DROP TABLE DigitalUnsaved;"
+        "DROP INDEX ContestListByUuid;"
+        "DROP TABLE ShareContest; DROP TABLE ShareOutbox; DROP TABLE ShareLease;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListUuid;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListVersion;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListEdited;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListEditedBy;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListPositionId;"
+        "ALTER TABLE ContestList DROP COLUMN ContestListPosition;"
+        "INSERT INTO Contest (ContestRowid, ContestName) VALUES (1, 'Старый');"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListCall, ContestListSendNum) "
+        "  VALUES (1, 144, 'UA3OLD', 1);");
 }
 
 void TestSchemaUpgrade::upToDateLogShowsNothing()
@@ -108,9 +125,23 @@ void TestSchemaUpgrade::oldLogIsCompletedStepByStep()
     QCOMPARE(file.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"),
              fresh.column("SELECT PeriodRowid || ' ' || PeriodName FROM Period ORDER BY PeriodRowid"));
     QCOMPARE(file.column("SELECT BandTransverterOffset FROM Band"), QVariantList(7, 0.0));
+    const char* modes = "SELECT ModulationRowid || ' ' || ModulationName || ' ' || ModulationEdiCode FROM "
+                        "Modulation ORDER BY ModulationRowid";
+    QCOMPARE(file.column(modes), fresh.column(modes));
+    QCOMPARE(file.column(modes).mid(9),
+             (QVariantList{"9 ATV 9", "10 FT8 7", "11 FT4 7", "12 MSK144 7", "13 Q65 7"}));
     const char* indexed = "SELECT name FROM pragma_index_info('ContestListByBand') ORDER BY seqno";
     QCOMPARE(file.column(indexed), fresh.column(indexed));
     QCOMPARE(file.column(indexed).last(), "ContestListFrequency");
+    const char* callList = "SELECT sql FROM sqlite_master WHERE tbl_name='CallList' ORDER BY name";
+    QCOMPARE(file.column(callList), fresh.column(callList)); // each pair once, as in a new log
+    // The seed's statements are wrapped over lines; the upgrade's are not.
+    const char* indexes = "SELECT replace(replace(sql, char(10), ''), '  ', ' ') FROM sqlite_master "
+                          "WHERE type='index' ORDER BY name";
+    QCOMPARE(file.column(indexes), fresh.column(indexes));
+    // The contacts stay, and no contest is shared until the operator shares one.
+    QCOMPARE(file.column("SELECT ContestListCall || '/' || (ContestListUuid IS NULL) FROM ContestList"),
+             QVariantList{"UA3OLD/1"});
 
     // From then on, the button shows nothing.
     prompts.clear();

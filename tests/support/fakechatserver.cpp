@@ -1,58 +1,10 @@
 #include "support/fakechatserver.h"
 
-#include <QTcpSocket>
-
-FakeChatServer::FakeChatServer()
+void FakeChatServer::begin()
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &FakeChatServer::takeConnection);
-    m_server.listen(QHostAddress::LocalHost);
-    m_port = m_server.serverPort();
-}
-
-FakeChatServer::~FakeChatServer()
-{
-    if (m_client)
-        m_client->abort();
-    m_server.close();
-}
-
-void FakeChatServer::stopListening()
-{
-    m_server.close();
-}
-
-bool FakeChatServer::listenAgain()
-{
-    return m_server.listen(QHostAddress::LocalHost, m_port);
-}
-
-void FakeChatServer::takeConnection()
-{
-    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        ++connections;
-        if (m_client)
-            m_client->abort();
-        m_client = socket;
-        m_partial.clear();
-        m_stage = Stage::Login;
-        connect(socket, &QTcpSocket::readyRead, this, &FakeChatServer::readLines);
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        if (!silent)
-            say("Welcome to the fake VHF chat\r\n\r\nLogin: ");
-    }
-}
-
-void FakeChatServer::say(const QByteArray& bytes)
-{
-    if (m_client) {
-        m_client->write(bytes);
-        m_client->flush();
-    }
-}
-
-void FakeChatServer::sayLine(const QString& line)
-{
-    say(line.toUtf8() + "\r\n");
+    m_stage = Stage::Login;
+    if (!silent)
+        say("Welcome to the fake VHF chat\r\n\r\nLogin: ");
 }
 
 void FakeChatServer::sayChat(const QString& call, const QString& name, const QString& text)
@@ -63,28 +15,6 @@ void FakeChatServer::sayChat(const QString& call, const QString& name, const QSt
 QString FakeChatServer::promptLine() const
 {
     return QStringLiteral("%1Z %2 %3 chat>").arg(time, m_login, chosenRoom);
-}
-
-void FakeChatServer::drop()
-{
-    if (m_client)
-        m_client->disconnectFromHost();
-}
-
-void FakeChatServer::readLines()
-{
-    if (!m_client)
-        return;
-    m_partial += m_client->readAll();
-    qsizetype end = 0;
-    while ((end = m_partial.indexOf("\r\n")) >= 0) {
-        const QString line = QString::fromUtf8(m_partial.left(end));
-        m_partial.remove(0, end + 2);
-        received << line;
-        emit lineReceived(line);
-        if (!silent)
-            answer(line);
-    }
 }
 
 void FakeChatServer::answer(const QString& line)

@@ -44,6 +44,16 @@ QString FakePrompts::inputText(const QString& caption, const QString& prompt, co
     return answer;
 }
 
+std::optional<QString> FakePrompts::askPassword(const QString& caption, const QString& prompt)
+{
+    record(ShownPrompt::Password, caption + QLatin1Char('|') + prompt);
+    if (passwordAnswers.empty())
+        return std::nullopt;
+    const auto answer = passwordAnswers.front();
+    passwordAnswers.pop_front();
+    return answer;
+}
+
 std::optional<QString> FakePrompts::askText(const QString& caption, const QString& prompt,
                                             const QString& initial)
 {

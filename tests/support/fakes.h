@@ -14,7 +14,7 @@
 // What a test saw of one message or dialog.
 struct ShownPrompt
 {
-    enum Kind { Error, Warning, Information, Confirm, Input, Ask, Code, Colour, Path };
+    enum Kind { Error, Warning, Information, Confirm, Input, Ask, Code, Colour, Path, Password };
     Kind kind;
     QString text;
     QString details;
@@ -33,6 +33,8 @@ public:
     // Answers with the next of askAnswers (none cancels), or the initial text.
     std::optional<QString> askText(const QString& caption, const QString& prompt,
                                    const QString& initial) override;
+    // Answers with the next of passwordAnswers (none cancels); unscripted, it cancels.
+    std::optional<QString> askPassword(const QString& caption, const QString& prompt) override;
     // Answer with the next of pathAnswers (none cancels); unscripted, they cancel.
     std::optional<QString> chooseFolder(const QString& caption, const QString& offered) override;
     std::optional<QString> chooseFileToOpen(const QString& caption, const QString& folder,
@@ -56,6 +58,7 @@ public:
     std::deque<bool> confirmAnswers;
     std::deque<QString> inputAnswers;
     std::deque<std::optional<QString>> askAnswers;
+    std::deque<std::optional<QString>> passwordAnswers;
     std::deque<std::optional<QString>> pathAnswers;
     // Runs while a box is up, as a modal box would let timers and events run.
     std::function<void(const ShownPrompt&)> onShow;

@@ -68,8 +68,8 @@ protected:
     static QWidget* openCellEditor(DataGrid& grid, int row, int column);
     // A double click on an item of a view as a mouse sends it: a click, then the double click.
     static void doubleClick(QAbstractItemView& view, const QModelIndex& index);
-    // Types a contact into the main window's entry panel the way an operator does and saves it
-    // with Ctrl+Enter.
+    // Types a contact into the main window's entry panel the way an operator does (call, Enter,
+    // Enter past the report, number, Enter, locator) and saves it with Ctrl+Enter.
     void typeContact(const QString& call, const QString& number, const QString& locator);
     // Types text key by key, Cyrillic letters too, as a keyboard sends them.
     static void typeText(QWidget* widget, const QString& text);

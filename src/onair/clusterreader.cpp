@@ -1,0 +1,122 @@
+#include "onair/clusterreader.h"
+
+#include "logging/locator.h"
+#include "onair/chatreader.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+QRegularExpression pattern(const char* text)
+{
+    return QRegularExpression(QString::fromLatin1(text), QRegularExpression::CaseInsensitiveOption);
+}
+
+bool isLoginPrompt(const QString& line)
+{
+    static const QRegularExpression login = pattern(R"(login\s*:$)");
+    return login.match(line).hasMatch();
+}
+
+// The first valid six-character locator among the words of a text, upper-case.
+QString locatorIn(const QString& text)
+{
+    static const QRegularExpression separators(QStringLiteral("[^A-Za-z0-9]+"));
+    for (QString word : text.split(separators, Qt::SkipEmptyParts)) {
+        if (LocatorIsValid(word))
+            return word;
+    }
+    return {};
+}
+
+std::optional<ClusterSpot> spotOf(double kHz, const QString& call, const QString& spotter,
+                                  const QString& time, const QString& comment)
+{
+    if (!std::isfinite(kHz) || kHz <= 0 || !looksLikeCall(call) || !looksLikeCall(spotter))
+        return std::nullopt;
+    if (time.size() != 4 || time.left(2).toInt() > 23 || time.mid(2).toInt() > 59)
+        return std::nullopt;
+    ClusterSpot spot;
+    spot.time = time;
+    spot.kHz = kHz;
+    spot.call = call.toUpper();
+    spot.spotter = spotter.toUpper();
+    spot.comment = comment.trimmed();
+    spot.locator = locatorIn(spot.comment);
+    return spot;
+}
+
+// A frequency word of a chat line in kHz: a number with a fraction below 100000 is MHz
+// ("432.200", "1296,2", "10368.1"), one from 100000 up kHz ("432200", "144300.5"); a bare
+// number below that is a report, a serial or a time, not a frequency.
+std::optional<double> chatFrequency(QString word)
+{
+    static const QRegularExpression number(QStringLiteral(R"(^\d{1,8}(?:[.,]\d{1,4})?$)"));
+    if (!number.match(word).hasMatch())
+        return std::nullopt;
+    const bool fraction = word.contains(QLatin1Char('.')) || word.contains(QLatin1Char(','));
+    const double value = word.replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+    if (value >= 100000)
+        return value;
+    if (fraction)
+        return value * 1000;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ClusterSpot> readSpotLine(const QString& line)
+{
+    // The spotter may carry a node's mark ("OK1XYZ-#", "OK1XYZ-2"), which is not its call.
+    static const QRegularExpression spot = pattern(
+        R"(^DX\s+de\s+([A-Z0-9/]+)(?:-[A-Z0-9#]*)?:\s*(\d{1,9}(?:\.\d{1,3})?)\s+([A-Z0-9/]+)(.*?)\s(\d{4})Z(?:\s+\S*)?$)");
+    const QRegularExpressionMatch match = spot.match(line.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    return spotOf(match.captured(2).toDouble(), match.captured(3), match.captured(1), match.captured(5),
+                  match.captured(4));
+}
+
+std::optional<ClusterSpot> readChatSpot(const QString& time, const QString& sender, const QString& text)
+{
+    if (const qsizetype quoted = text.indexOf(QLatin1String("DX de "), 0, Qt::CaseInsensitive); quoted >= 0)
+        return readSpotLine(text.mid(quoted));
+    static const QRegularExpression start(QStringLiteral(R"(^\s*(\S+)\s+(\S+)(.*)$)"));
+    const QRegularExpressionMatch match = start.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    for (const auto& [frequency, call] : {std::pair{1, 2}, std::pair{2, 1}}) {
+        if (const std::optional<double> kHz = chatFrequency(match.captured(frequency)))
+            return spotOf(*kHz, match.captured(call), sender, time, match.captured(3));
+    }
+    return std::nullopt;
+}
+
+std::vector<ClusterEvent> ClusterReader::read(const QByteArray& bytes)
+{
+    std::vector<ClusterEvent> events;
+    for (const QString& line : m_lines.read(bytes))
+        readLine(line, events);
+    if (const QString open = m_lines.openLine(); isLoginPrompt(open)) {
+        m_lines.dropOpenLine(); // the question waits without a line end
+        readLine(open, events);
+    }
+    return events;
+}
+
+void ClusterReader::readLine(const QString& line, std::vector<ClusterEvent>& events)
+{
+    if (line.isEmpty())
+        return;
+    ClusterEvent event;
+    event.text = line;
+    if (isLoginPrompt(line)) {
+        event.kind = ClusterEvent::LoginPrompt;
+    } else if (const std::optional<ClusterSpot> spot = readSpotLine(line)) {
+        event.kind = ClusterEvent::Spot;
+        event.spot = *spot;
+    }
+    events.push_back(event);
+}

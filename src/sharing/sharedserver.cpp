@@ -1,0 +1,358 @@
+#include "sharing/sharedserver.h"
+
+#include <QSet>
+#include <QUuid>
+
+namespace {
+
+// Pushes take this lock for their transaction, so the change numbers are given in the order
+// the changes commit: a position that has read up to a number never misses a smaller one.
+constexpr qint64 kChangeLock = 0x6b6f767261; // "kovra"
+// Making or upgrading the schema: one position at a time.
+constexpr qint64 kSchemaLock = 0x6b6f767273;
+
+const char* const kSchemaV1[] = {
+    "CREATE TABLE kovra_schema (version integer NOT NULL)",
+    "CREATE SEQUENCE kovra_change",
+    "CREATE TABLE kovra_position (uuid uuid PRIMARY KEY, name text NOT NULL DEFAULT '', "
+    "seen timestamptz NOT NULL DEFAULT now())",
+    "CREATE TABLE kovra_contest (uuid uuid PRIMARY KEY, name text NOT NULL, starts double precision, "
+    "stops double precision, bands text NOT NULL, created timestamptz NOT NULL DEFAULT now())",
+    "CREATE TABLE kovra_contact (uuid uuid PRIMARY KEY, "
+    "contest uuid NOT NULL REFERENCES kovra_contest ON DELETE CASCADE, version bigint NOT NULL, "
+    "edited_ms bigint NOT NULL, edited_by uuid NOT NULL, position uuid NOT NULL, "
+    "position_name text NOT NULL DEFAULT '', deleted boolean NOT NULL DEFAULT false, change bigint NOT NULL, "
+    "band integer, logged_at double precision, call text, locator text, mode integer, sent_num integer, "
+    "sent_rst integer, received_num integer, received_rst integer, distance double precision, "
+    "azimuth integer, points integer, frequency double precision)",
+    "CREATE INDEX kovra_contact_change ON kovra_contact (contest, change)",
+    "CREATE TABLE kovra_lease (contest uuid NOT NULL REFERENCES kovra_contest ON DELETE CASCADE, "
+    "band integer NOT NULL, holder uuid, seen timestamptz, PRIMARY KEY (contest, band))",
+    "INSERT INTO kovra_schema (version) VALUES (1)",
+};
+
+QString contactColumns()
+{
+    QStringList columns{
+        QStringLiteral("uuid::text"),    QStringLiteral("contest::text"),   QStringLiteral("version"),
+        QStringLiteral("edited_ms"),     QStringLiteral("edited_by::text"), QStringLiteral("position::text"),
+        QStringLiteral("position_name"), QStringLiteral("deleted"),         QStringLiteral("change")};
+    for (const SharedField& f : kSharedFields)
+        columns << QString::fromLatin1(f.server);
+    return columns.join(QStringLiteral(", "));
+}
+
+PgParam fieldParam(const DbValue& v)
+{
+    switch (v.kind()) {
+    case DbValue::Kind::Null:
+        return std::nullopt;
+    case DbValue::Kind::Integer:
+    case DbValue::Kind::Boolean:
+        return pgNumber(v.toInt());
+    case DbValue::Kind::Double:
+    case DbValue::Kind::DateTime:
+        return pgNumber(v.toDouble());
+    case DbValue::Kind::Text:
+        return v.toString();
+    }
+    return std::nullopt;
+}
+
+bool isUuid(const QString& text)
+{
+    return !QUuid::fromString(text).isNull();
+}
+
+std::optional<qint64> integerOf(const std::optional<QString>& text)
+{
+    if (!text)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 v = text->toLongLong(&ok);
+    return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+} // namespace
+
+void SharedServer::prepareSchema()
+{
+    m_db.transaction([&] {
+        m_db.exec(QStringLiteral("SELECT pg_advisory_xact_lock($1)"), {pgNumber(kSchemaLock)});
+        if (!m_db.value(QStringLiteral("SELECT to_regclass('kovra_schema')::text"))) {
+            for (const char* statement : kSchemaV1)
+                m_db.exec(QString::fromLatin1(statement));
+            return;
+        }
+        const std::optional<qint64> version =
+            integerOf(m_db.value(QStringLiteral("SELECT max(version) FROM kovra_schema")));
+        if (!version)
+            throw PgError(PgError::Refused, QStringLiteral("на сервере нет версии схемы общего лога"));
+        if (*version > kSchemaVersion)
+            throw PgError(
+                PgError::SchemaTooNew,
+                QStringLiteral("общий лог на сервере сделан более новой версией программы (схема %1, "
+                               "эта программа знает схему %2): обновите программу")
+                    .arg(*version)
+                    .arg(kSchemaVersion));
+        // Later versions add their steps here, each from the version before it.
+    });
+}
+
+void SharedServer::registerPosition(const QString& position, const QString& name)
+{
+    m_db.exec(QStringLiteral("INSERT INTO kovra_position (uuid, name, seen) VALUES ($1, $2, now()) "
+                             "ON CONFLICT (uuid) DO UPDATE SET name = EXCLUDED.name, seen = now()"),
+              {position, name});
+}
+
+void SharedServer::listen()
+{
+    m_db.exec(QStringLiteral("LISTEN %1").arg(QString::fromLatin1(kNotifyChannel)));
+}
+
+void SharedServer::notify(const QString& contest)
+{
+    m_db.exec(QStringLiteral("SELECT pg_notify($1, $2)"), {QString::fromLatin1(kNotifyChannel), contest});
+}
+
+std::vector<SharedContest> SharedServer::contests()
+{
+    std::vector<SharedContest> result;
+    for (const PgRow& row :
+         m_db.exec(QStringLiteral("SELECT uuid::text, name, starts, stops, bands FROM kovra_contest "
+                                  "ORDER BY created, name"))) {
+        SharedContest c;
+        c.uuid = row[0].value_or(QString());
+        c.name = row[1].value_or(QString());
+        if (row[2])
+            c.start = row[2]->toDouble();
+        if (row[3])
+            c.stop = row[3]->toDouble();
+        c.bands = row[4].value_or(QString());
+        result.push_back(c);
+    }
+    return result;
+}
+
+void SharedServer::createContest(const SharedContest& contest)
+{
+    m_db.exec(QStringLiteral("INSERT INTO kovra_contest (uuid, name, starts, stops, bands) "
+                             "VALUES ($1, $2, $3, $4, $5)"),
+              {contest.uuid, contest.name, contest.start ? pgNumber(*contest.start) : std::nullopt,
+               contest.stop ? pgNumber(*contest.stop) : std::nullopt, contest.bands});
+}
+
+std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& changes)
+{
+    QStringList columns{QStringLiteral("uuid"),          QStringLiteral("contest"),
+                        QStringLiteral("version"),       QStringLiteral("edited_ms"),
+                        QStringLiteral("edited_by"),     QStringLiteral("position"),
+                        QStringLiteral("position_name"), QStringLiteral("deleted")};
+    QStringList marks;
+    QStringList updates{
+        QStringLiteral("version = EXCLUDED.version"), QStringLiteral("edited_ms = EXCLUDED.edited_ms"),
+        QStringLiteral("edited_by = EXCLUDED.edited_by"), QStringLiteral("deleted = EXCLUDED.deleted"),
+        QStringLiteral("change = EXCLUDED.change")};
+    for (int i = 1; i <= columns.size(); ++i)
+        marks << QStringLiteral("$%1").arg(i);
+    for (const SharedField& f : kSharedFields) {
+        const QString name = QString::fromLatin1(f.server);
+        columns << name;
+        marks << QStringLiteral("$%1::%2").arg(marks.size() + 1).arg(QString::fromLatin1(f.serverType));
+        updates << QStringLiteral("%1 = EXCLUDED.%1").arg(name);
+    }
+    const QString upsert =
+        QStringLiteral("INSERT INTO kovra_contact (%1, change) VALUES (%2, nextval('kovra_change')) "
+                       "ON CONFLICT (uuid) DO UPDATE SET %3 WHERE "
+                       "(kovra_contact.version, kovra_contact.edited_ms, kovra_contact.edited_by::text) < "
+                       "(EXCLUDED.version, EXCLUDED.edited_ms, EXCLUDED.edited_by::text) RETURNING change")
+            .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")),
+                 updates.join(QStringLiteral(", ")));
+
+    std::vector<PushOutcome> outcomes(changes.size());
+    m_db.transaction([&] {
+        m_db.exec(QStringLiteral("SELECT pg_advisory_xact_lock($1)"), {pgNumber(kChangeLock)});
+        QSet<QString> existing;
+        for (const PgRow& row : m_db.exec(QStringLiteral("SELECT uuid::text FROM kovra_contest")))
+            existing.insert(row[0].value_or(QString()));
+        QSet<QString> touched;
+        for (size_t i = 0; i < changes.size(); ++i) {
+            const ContactChange& c = changes[i];
+            if (!existing.contains(c.contest)) {
+                outcomes[i].kind = PushOutcome::ContestGone;
+                continue;
+            }
+            std::vector<PgParam> params{c.uuid,
+                                        c.contest,
+                                        pgNumber(c.version),
+                                        pgNumber(c.editedMs),
+                                        c.editedBy,
+                                        c.position,
+                                        c.positionName,
+                                        c.deleted ? QStringLiteral("true") : QStringLiteral("false")};
+            for (const DbValue& v : c.fields)
+                params.push_back(fieldParam(v));
+            if (!m_db.exec(upsert, params).empty()) {
+                touched.insert(c.contest);
+                continue;
+            }
+            const std::vector<PgRow> stored = m_db.exec(
+                QStringLiteral("SELECT c.version, c.edited_ms, c.edited_by::text, COALESCE(p.name, '') "
+                               "FROM kovra_contact c LEFT JOIN kovra_position p ON p.uuid = c.edited_by "
+                               "WHERE c.uuid = $1"),
+                {c.uuid});
+            const bool same = !stored.empty() && integerOf(stored[0][0]) == c.version &&
+                              integerOf(stored[0][1]) == c.editedMs && stored[0][2] == c.editedBy;
+            outcomes[i].kind = same ? PushOutcome::AlreadyThere : PushOutcome::Lost;
+            if (!same && !stored.empty())
+                outcomes[i].winnerName = stored[0][3].value_or(QString());
+        }
+        for (const QString& contest : std::as_const(touched))
+            notify(contest);
+    });
+    return outcomes;
+}
+
+std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
+{
+    if (row.size() != 9 + kSharedFields.size())
+        return std::nullopt;
+    ContactChange c;
+    c.uuid = row[0].value_or(QString());
+    c.contest = row[1].value_or(QString());
+    const auto version = integerOf(row[2]);
+    const auto edited = integerOf(row[3]);
+    c.editedBy = row[4].value_or(QString());
+    c.position = row[5].value_or(QString());
+    c.positionName = row[6].value_or(QString());
+    const auto change = integerOf(row[8]);
+    if (!isUuid(c.uuid) || !isUuid(c.contest) || !isUuid(c.editedBy) || !isUuid(c.position) || !version ||
+        !edited || !change || !row[7])
+        return std::nullopt;
+    c.version = *version;
+    c.editedMs = *edited;
+    c.change = *change;
+    c.deleted = *row[7] == QLatin1String("t");
+    for (size_t i = 0; i < kSharedFields.size(); ++i) {
+        const std::optional<QString>& text = row[9 + i];
+        if (!text)
+            continue;
+        bool ok = true;
+        switch (kSharedFields[i].kind) {
+        case DbValue::Kind::Integer:
+            c.fields[i] = DbValue(text->toLongLong(&ok));
+            break;
+        case DbValue::Kind::Double:
+            c.fields[i] = DbValue(text->toDouble(&ok));
+            break;
+        case DbValue::Kind::DateTime:
+            c.fields[i] = DbValue::dateTime(text->toDouble(&ok));
+            break;
+        default:
+            c.fields[i] = DbValue(*text);
+        }
+        if (!ok)
+            return std::nullopt;
+    }
+    return c;
+}
+
+std::vector<ContactChange> SharedServer::changesAfter(const QString& contest, qint64 after, int limit)
+{
+    std::vector<ContactChange> changes;
+    for (const PgRow& row : m_db.exec(QStringLiteral("SELECT %1 FROM kovra_contact WHERE contest = $1 AND "
+                                                     "change > $2 ORDER BY change LIMIT $3")
+                                          .arg(contactColumns()),
+                                      {contest, pgNumber(after), pgNumber(qint64(limit))})) {
+        if (const auto change = contactChangeFromRow(row))
+            changes.push_back(*change);
+        else
+            throw PgError(PgError::Refused, QStringLiteral("сервер дал связь в неверном виде"));
+    }
+    return changes;
+}
+
+qint64 SharedServer::changesWaiting(const QString& contest, qint64 after)
+{
+    return integerOf(m_db.value(QStringLiteral("SELECT count(*) FROM kovra_contact WHERE contest = $1 AND "
+                                               "change > $2"),
+                                {contest, pgNumber(after)}))
+        .value_or(0);
+}
+
+std::vector<BandLease> SharedServer::leases(const QString& contest)
+{
+    std::vector<BandLease> result;
+    for (const PgRow& row :
+         m_db.exec(QStringLiteral("SELECT l.band, l.holder::text, COALESCE(p.name, ''), "
+                                  "COALESCE(l.seen < now() - make_interval(secs => $2), true) "
+                                  "FROM kovra_lease l LEFT JOIN kovra_position p ON p.uuid = l.holder "
+                                  "WHERE l.contest = $1 AND l.holder IS NOT NULL ORDER BY l.band"),
+                   {contest, pgNumber(qint64(kSilentSeconds))})) {
+        BandLease lease;
+        lease.band = qint32(integerOf(row[0]).value_or(0));
+        lease.holder = row[1].value_or(QString());
+        lease.holderName = row[2].value_or(QString());
+        lease.silent = row[3] == QStringLiteral("t");
+        result.push_back(lease);
+    }
+    return result;
+}
+
+LeaseAnswer SharedServer::takeLease(const QString& contest, qint32 band, const QString& position,
+                                    bool takeover)
+{
+    LeaseAnswer answer;
+    m_db.transaction([&] {
+        if (!m_db.value(QStringLiteral("SELECT uuid::text FROM kovra_contest WHERE uuid = $1"), {contest})) {
+            answer.kind = LeaseAnswer::ContestGone;
+            return;
+        }
+        m_db.exec(
+            QStringLiteral("INSERT INTO kovra_lease (contest, band) VALUES ($1, $2) ON CONFLICT DO NOTHING"),
+            {contest, pgNumber(qint64(band))});
+        const std::vector<PgRow> rows =
+            m_db.exec(QStringLiteral("SELECT l.holder::text, COALESCE(p.name, ''), "
+                                     "COALESCE(l.seen < now() - make_interval(secs => $3), true) "
+                                     "FROM kovra_lease l LEFT JOIN kovra_position p ON p.uuid = l.holder "
+                                     "WHERE l.contest = $1 AND l.band = $2 FOR UPDATE OF l"),
+                      {contest, pgNumber(qint64(band)), pgNumber(qint64(kSilentSeconds))});
+        answer.lease.band = band;
+        if (!rows.empty()) {
+            answer.lease.holder = rows[0][0].value_or(QString());
+            answer.lease.holderName = rows[0][1].value_or(QString());
+            answer.lease.silent = rows[0][2] == QStringLiteral("t");
+        }
+        const bool free = answer.lease.holder.isEmpty() || answer.lease.holder == position;
+        answer.kind = free || (takeover && answer.lease.silent) ? LeaseAnswer::Taken : LeaseAnswer::Held;
+        if (answer.kind != LeaseAnswer::Taken)
+            return;
+        m_db.exec(QStringLiteral(
+                      "UPDATE kovra_lease SET holder = $3, seen = now() WHERE contest = $1 AND band = $2"),
+                  {contest, pgNumber(qint64(band)), position});
+        answer.lease.holder = position;
+        answer.lease.holderName =
+            m_db.value(QStringLiteral("SELECT name FROM kovra_position WHERE uuid = $1"), {position})
+                .value_or(QString());
+        answer.lease.silent = false;
+        notify(contest);
+    });
+    return answer;
+}
+
+void SharedServer::releaseLease(const QString& contest, qint32 band, const QString& position)
+{
+    m_db.transaction([&] {
+        m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND band = $2 AND "
+                                 "holder = $3"),
+                  {contest, pgNumber(qint64(band)), position});
+        notify(contest);
+    });
+}
+
+void SharedServer::heartbeat(const QString& position)
+{
+    m_db.exec(QStringLiteral("UPDATE kovra_lease SET seen = now() WHERE holder = $1"), {position});
+    m_db.exec(QStringLiteral("UPDATE kovra_position SET seen = now() WHERE uuid = $1"), {position});
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "sharing/contactchange.h"
+#include "sharing/pgconnection.h"
+
+#include <optional>
+#include <vector>
+
+// A contest shared on the server: what the positions that join it take over.
+struct SharedContest
+{
+    QString uuid;
+    QString name;
+    std::optional<double> start; // day counts, UTC
+    std::optional<double> stop;
+    QString bands; // "144:1;432:2;..." the band keys and their points per km, in key order
+};
+
+// Who holds a band of a shared contest.
+struct BandLease
+{
+    qint32 band = 0;
+    QString holder; // the position's id; empty when nobody holds it
+    QString holderName;
+    bool silent = false; // the holder has not been heard for a minute: it may be taken over
+};
+
+// What became of one change pushed to the server.
+struct PushOutcome
+{
+    enum Kind { Applied, AlreadyThere, Lost, ContestGone };
+    Kind kind = Applied;
+    QString winnerName; // for Lost: the position whose version stays
+};
+
+// What a request for a band's lease answered.
+struct LeaseAnswer
+{
+    enum Kind { Taken, Held, ContestGone };
+    Kind kind = Taken;
+    BandLease lease; // the lease as it stands after the request
+};
+
+// The shared log's tables on the PostgreSQL server, and every statement the program runs
+// there. The schema is made and upgraded by the program and carries its version; a server
+// whose schema is newer than this program knows is refused. A committed change of contacts
+// or leases is announced on the channel kNotifyChannel with the contest's id.
+class SharedServer
+{
+public:
+    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSilentSeconds = 60;
+    static constexpr const char* kNotifyChannel = "kovra_log";
+
+    explicit SharedServer(PgConnection& connection) : m_db(connection) {}
+
+    // Creates the tables on an empty database or upgrades older ones; throws PgError
+    // (SchemaTooNew for a newer schema).
+    void prepareSchema();
+    // This position by its id and name, heard now.
+    void registerPosition(const QString& position, const QString& name);
+    void listen();
+
+    std::vector<SharedContest> contests();
+    void createContest(const SharedContest& contest);
+
+    // The changes in one transaction, in order; a change older than the server's version of
+    // its contact is not applied and is said Lost.
+    std::vector<PushOutcome> push(const std::vector<ContactChange>& changes);
+    // Changes of a contest after a change number, in their order.
+    std::vector<ContactChange> changesAfter(const QString& contest, qint64 after, int limit);
+    qint64 changesWaiting(const QString& contest, qint64 after);
+
+    std::vector<BandLease> leases(const QString& contest);
+    // Takes a band that is free or already this position's; with `takeover`, also one whose
+    // holder has been silent for a minute. Under the lease row's lock, so two positions never
+    // both get it.
+    LeaseAnswer takeLease(const QString& contest, qint32 band, const QString& position, bool takeover);
+    void releaseLease(const QString& contest, qint32 band, const QString& position);
+    // This position and its leases are heard now.
+    void heartbeat(const QString& position);
+
+private:
+    void notify(const QString& contest);
+
+    PgConnection& m_db;
+};
+
+// A change as the server's row gives it (the columns of changesAfter, in order); none when a
+// value is not what the column must hold.
+std::optional<ContactChange> contactChangeFromRow(const PgRow& row);

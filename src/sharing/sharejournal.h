@@ -1,0 +1,70 @@
+#pragma once
+
+#include "sharing/sharedserver.h"
+#include "store/contactjournal.h"
+
+#include <QHash>
+
+#include <functional>
+
+class Clock;
+class Database;
+
+// This position as the shared log knows it: a stable id of its own (a spare computer can
+// take over a dead one's) and the name the operators read.
+struct SharePosition
+{
+    QString id;
+    QString name;
+};
+
+// The local side of the shared log, on the window's connection: which contests are shared,
+// every change of their contacts written to the outbox in the change's own transaction, and
+// the bands this position may number, as last heard from the server.
+class ShareJournal : public ContactJournal
+{
+public:
+    ShareJournal(Database& db, const Clock& clock);
+
+    void setPosition(const SharePosition& position) { m_position = position; }
+    const SharePosition& position() const { return m_position; }
+    // Reads the leases last heard.
+    void reload();
+    std::optional<QString> contestUuid(qint32 contestId) const;
+    std::optional<qint32> contestOf(const QString& uuid) const;
+
+    // Makes a local contest shared under the server's id: every contact of it gets its id and
+    // version and goes to the outbox, in one transaction.
+    void share(qint32 contestId, const QString& uuid);
+    // The leases of a contest as the server last said them.
+    void setLeases(qint32 contestId, const std::vector<BandLease>& leases);
+    const std::vector<BandLease>& leases(qint32 contestId) const;
+    std::optional<BandLease> lease(qint32 contestId, qint32 bandId) const;
+    void setOnline(bool online) { m_online = online; }
+    // Whether saves are held to the leases: while sharing is switched off, this position
+    // logs alone and its changes wait in the outbox.
+    void setEnforced(bool enforced) { m_enforced = enforced; }
+    // Asked for when a save wants a band that nobody holds while the server is reachable.
+    std::function<void(qint32 contestId, qint32 bandId)> bandWanted;
+    // Told after each change that left something in the outbox (still inside its transaction).
+    std::function<void()> changed;
+
+    bool journals(qint32 contestId) const override;
+    std::optional<QString> saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName) override;
+    void written(qint64 rowid) override;
+    void removing(qint64 rowid) override;
+    void bandErasing(qint32 contestId, qint32 bandId) override;
+    void contestDeleting(qint32 contestId) override;
+
+private:
+    qint64 nowMs() const;
+    // Copies the contacts a condition picks into the outbox, as tombstones when deleting.
+    void toOutbox(const QString& where, const std::vector<DbValue>& values, bool deleting);
+
+    Database& m_db;
+    const Clock& m_clock;
+    SharePosition m_position;
+    QHash<qint32, std::vector<BandLease>> m_leases;
+    bool m_online = false;
+    bool m_enforced = true;
+};

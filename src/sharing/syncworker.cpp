@@ -1,0 +1,687 @@
+#include "sharing/syncworker.h"
+
+#include "store/database.h"
+#include "store/errors.h"
+
+#include <QDeadlineTimer>
+#include <QSet>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// The columns of the outbox in the order a change is read from them.
+QString outboxColumns()
+{
+    QStringList columns{QStringLiteral("ShareOutboxRowid"),      QStringLiteral("ShareContestUuid"),
+                        QStringLiteral("ContestListUuid"),       QStringLiteral("ContestListVersion"),
+                        QStringLiteral("ContestListEdited"),     QStringLiteral("ContestListEditedBy"),
+                        QStringLiteral("ContestListPositionId"), QStringLiteral("ContestListPosition"),
+                        QStringLiteral("ShareDeleted")};
+    for (const SharedField& f : kSharedFields)
+        columns << QString::fromLatin1(f.local);
+    return columns.join(QStringLiteral(", "));
+}
+
+QString text(const DbValue& v)
+{
+    return v.isNull() ? QString() : v.displayText();
+}
+
+qint64 integer(const DbValue& v)
+{
+    return v.isNumeric() ? v.toInt() : 0;
+}
+
+// The local value of a field as the log's column holds it.
+DbValue localValue(const DbValue& v, const SharedField& field)
+{
+    if (v.isNull() || field.kind != DbValue::Kind::DateTime)
+        return v;
+    return DbValue(v.toDouble());
+}
+
+QString whyUnusable(const PgError& e, const ServerAddress& address)
+{
+    const QString where = QStringLiteral("%1:%2").arg(address.host).arg(address.port);
+    switch (e.kind()) {
+    case PgError::NeedsPassword:
+        return QStringLiteral("сервер %1 просит пароль пользователя %2").arg(where, address.user);
+    case PgError::LoginRefused:
+        return QStringLiteral("сервер %1 не принял вход пользователя %2: %3")
+            .arg(where, address.user, e.message());
+    case PgError::SchemaTooNew:
+        return e.message();
+    case PgError::Timeout:
+        return QStringLiteral("сервер %1 не ответил вовремя").arg(where);
+    default:
+        return QStringLiteral("нет связи с сервером %1: %2").arg(where, e.message());
+    }
+}
+
+} // namespace
+
+class SyncWorker::Core
+{
+public:
+    Core(const QString& logPath, const ServerAddress& address, const SharePosition& position,
+         const Options& options)
+        : m_path(logPath), m_address(address), m_position(position), m_options(options),
+          m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+    {}
+    ~Core()
+    {
+        if (m_wakeFd >= 0)
+            ::close(m_wakeFd);
+    }
+
+    void run();
+    void wake()
+    {
+        const quint64 one = 1;
+        if (m_wakeFd >= 0 && ::write(m_wakeFd, &one, sizeof one) < 0) {
+            // A full counter already wakes the worker.
+        }
+    }
+    void command(std::function<void()> work)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_commands.push_back(std::move(work));
+        }
+        wake();
+    }
+    // Runs on the owner's thread, if the owner is still there when it gets its turn.
+    void post(std::function<void(SyncWorker&)> tell)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_owner)
+            QMetaObject::invokeMethod(
+                m_owner, [owner = m_owner, tell = std::move(tell)] { tell(*owner); }, Qt::QueuedConnection);
+    }
+
+    std::mutex m_mutex;
+    SyncWorker* m_owner = nullptr;
+    std::deque<std::function<void()>> m_commands;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_finished{false};
+    std::thread m_thread;
+
+    // What the commands run on; the worker thread's alone.
+    SharedServer server() { return SharedServer(*m_pg); }
+    std::optional<QString> contestUuid(qint32 contestId);
+    void failCommand(const QString& text)
+    {
+        post([text](SyncWorker& w) { emit w.commandFailed(text); });
+    }
+    void pullAll();
+    void refreshLeases(qint32 contestId, const QString& uuid);
+    void forgetContest(qint32 contestId, const QString& uuid);
+    bool online() const { return m_pg && !m_pg->broken(); }
+    const SharePosition& position() const { return m_position; }
+
+private:
+    static qint64 nowMs()
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    void loop();
+    void connectToServer();
+    void runCommands();
+    void heartbeat();
+    void pushOutbox();
+    std::vector<PushOutcome> pushWithFallback(const std::vector<ContactChange>& changes);
+    void pull(qint32 contestId, const QString& uuid, qint64 after);
+    QVector<ArrivedContact> apply(qint32 contestId, const QString& uuid,
+                                  const std::vector<ContactChange>& changes);
+    void applyOne(qint32 contestId, const ContactChange& change, QVector<ArrivedContact>& arrived);
+    qint64 waitingToSend();
+    void waitForWake(int ms);
+    void drainWake();
+    void reportLink(Link link, qint64 count);
+    void reportProblem(const QString& text, bool loginRefused);
+
+    QString m_path;
+    ServerAddress m_address;
+    SharePosition m_position;
+    Options m_options;
+    int m_wakeFd;
+    std::unique_ptr<Database> m_local;
+    std::unique_ptr<PgConnection> m_pg;
+    qint64 m_heartbeatDue = 0;
+    std::optional<std::pair<Link, qint64>> m_link;
+    QString m_problem;
+};
+
+void SyncWorker::Core::run()
+{
+    // Nothing leaves the thread: a failure is said and the link tries again later.
+    try {
+        m_local = Database::open(m_path);
+        // What this connection writes can always be had again (the outbox is emptied only of
+        // what the server has; a pulled change and the number it came with commit together), so
+        // it need not wait for the disk, and a save on the window's connection never waits
+        // behind it.
+        m_local->execNative(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        loop();
+    } catch (const KovraError& e) {
+        reportProblem(e.message(), false);
+    } catch (const std::exception& e) {
+        reportProblem(QString::fromLocal8Bit(e.what()), false);
+    }
+    m_pg.reset();
+    m_local.reset();
+    m_finished = true;
+}
+
+void SyncWorker::Core::loop()
+{
+    int retry = m_options.firstRetryMs;
+    qint64 nextConnect = 0;
+    while (!m_stop) {
+        try {
+            if (!online()) {
+                m_pg.reset();
+                if (nowMs() < nextConnect) {
+                    runCommands(); // each says it cannot be done offline
+                    reportLink(Link::Offline, waitingToSend());
+                    waitForWake(int(nextConnect - nowMs()));
+                    continue;
+                }
+                connectToServer();
+                retry = m_options.firstRetryMs;
+            }
+            runCommands();
+            if (nowMs() >= m_heartbeatDue)
+                heartbeat();
+            pushOutbox();
+            pullAll();
+            reportLink(Link::Connected, 0);
+            if (m_stop)
+                break;
+            const QStringList heard =
+                m_pg->waitForNotifications(m_wakeFd, int(std::max<qint64>(1, m_heartbeatDue - nowMs())));
+            drainWake();
+            if (!heard.isEmpty()) {
+                // A lease may have changed with the contacts.
+                const QSet<QString> contests(heard.begin(), heard.end());
+                for (const ResultRow& row :
+                     m_local
+                         ->queryNative(QStringLiteral("SELECT IdContest, ShareContestUuid FROM ShareContest"))
+                         .rows) {
+                    if (contests.contains(text(row[1])))
+                        refreshLeases(qint32(integer(row[0])), text(row[1]));
+                }
+            }
+        } catch (const PgError& e) {
+            reportProblem(whyUnusable(e, m_address),
+                          e.kind() == PgError::NeedsPassword || e.kind() == PgError::LoginRefused);
+            m_pg.reset();
+            nextConnect = nowMs() + retry;
+            retry = std::min(retry * 2, m_options.lastRetryMs);
+        } catch (const KovraError& e) {
+            // The log file is busy or refused a change: said, and tried again after a while.
+            reportProblem(e.message(), false);
+            waitForWake(retry);
+            retry = std::min(retry * 2, m_options.lastRetryMs);
+        }
+    }
+}
+
+void SyncWorker::Core::connectToServer()
+{
+    m_pg = std::make_unique<PgConnection>(m_address, m_options.answerTimeoutMs);
+    SharedServer s = server();
+    s.prepareSchema();
+    s.registerPosition(m_position.id, m_position.name);
+    s.listen();
+    reportProblem(QString(), false);
+    m_heartbeatDue = 0;
+}
+
+void SyncWorker::Core::runCommands()
+{
+    while (!m_stop) {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_commands.empty())
+                return;
+            work = std::move(m_commands.front());
+            m_commands.pop_front();
+        }
+        try {
+            work();
+        } catch (const PgError& e) {
+            failCommand(whyUnusable(e, m_address));
+            if (e.kind() != PgError::Refused)
+                throw;
+        }
+    }
+}
+
+std::optional<QString> SyncWorker::Core::contestUuid(qint32 contestId)
+{
+    const ResultSet found =
+        m_local->queryNative(QStringLiteral("SELECT ShareContestUuid FROM ShareContest WHERE IdContest = ?"),
+                             {DbValue(contestId)});
+    if (found.rows.empty())
+        return std::nullopt;
+    return text(found.rows[0][0]);
+}
+
+void SyncWorker::Core::heartbeat()
+{
+    SharedServer s = server();
+    s.heartbeat(m_position.id);
+    QSet<QString> existing;
+    for (const SharedContest& c : s.contests())
+        existing.insert(c.uuid);
+    for (const ResultRow& row :
+         m_local->queryNative(QStringLiteral("SELECT IdContest, ShareContestUuid FROM ShareContest")).rows) {
+        const qint32 contestId = qint32(integer(row[0]));
+        const QString uuid = text(row[1]);
+        if (existing.contains(uuid))
+            refreshLeases(contestId, uuid);
+        else
+            forgetContest(contestId, uuid);
+    }
+    m_heartbeatDue = nowMs() + m_options.heartbeatMs;
+}
+
+void SyncWorker::Core::refreshLeases(qint32 contestId, const QString& uuid)
+{
+    const std::vector<BandLease> leases = server().leases(uuid);
+    m_local->transaction([&] {
+        m_local->execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"),
+                            {DbValue(contestId)});
+        for (const BandLease& l : leases)
+            m_local->execNative(
+                QStringLiteral("INSERT INTO ShareLease (IdContest, IdBand, ShareLeaseHolder, "
+                               "ShareLeaseHolderName, ShareLeaseSilent) VALUES (?, ?, ?, ?, ?)"),
+                {DbValue(contestId), DbValue(l.band), DbValue(l.holder), DbValue(l.holderName),
+                 DbValue(l.silent ? 1 : 0)});
+    });
+    post([contestId, leases](SyncWorker& w) { emit w.leasesChanged(contestId, leases); });
+}
+
+void SyncWorker::Core::forgetContest(qint32 contestId, const QString& uuid)
+{
+    m_local->transaction([&] {
+        m_local->execNative(QStringLiteral("DELETE FROM ShareContest WHERE IdContest = ?"),
+                            {DbValue(contestId)});
+        m_local->execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"),
+                            {DbValue(contestId)});
+        m_local->execNative(QStringLiteral("DELETE FROM ShareOutbox WHERE ShareContestUuid = ?"),
+                            {DbValue(uuid)});
+    });
+    post([contestId](SyncWorker& w) { emit w.contestGone(contestId); });
+}
+
+qint64 SyncWorker::Core::waitingToSend()
+{
+    const std::optional<DbValue> count =
+        m_local->queryFirst(QStringLiteral("SELECT COUNT(*) FROM ShareOutbox"));
+    return count ? integer(*count) : 0;
+}
+
+void SyncWorker::Core::pushOutbox()
+{
+    const QString read =
+        QStringLiteral("SELECT %1 FROM ShareOutbox ORDER BY ShareOutboxRowid LIMIT ?").arg(outboxColumns());
+    while (!m_stop) {
+        const ResultSet rows = m_local->queryNative(read, {DbValue(qint64(m_options.batch))});
+        if (rows.rows.empty())
+            return;
+        std::vector<ContactChange> changes;
+        for (const ResultRow& row : rows.rows) {
+            ContactChange c;
+            c.contest = text(row[1]);
+            c.uuid = text(row[2]);
+            c.version = integer(row[3]);
+            c.editedMs = integer(row[4]);
+            c.editedBy = text(row[5]);
+            c.position = text(row[6]);
+            c.positionName = text(row[7]);
+            c.deleted = integer(row[8]) != 0;
+            for (size_t i = 0; i < kSharedFields.size(); ++i)
+                c.fields[i] = localValue(row[9 + i], kSharedFields[i]);
+            changes.push_back(c);
+        }
+        const std::vector<PushOutcome> outcomes = pushWithFallback(changes);
+        // The server has them: they leave the outbox. A crash before this line sends them
+        // again, and the server takes each once.
+        m_local->execNative(QStringLiteral("DELETE FROM ShareOutbox WHERE ShareOutboxRowid <= ?"),
+                            {rows.rows.back()[0]});
+        QSet<QString> gone;
+        for (size_t i = 0; i < outcomes.size(); ++i) {
+            if (outcomes[i].kind == PushOutcome::Lost) {
+                const QString call = text(changes[i].fields[2]);
+                const QString winner = outcomes[i].winnerName;
+                post([call, winner](SyncWorker& w) { emit w.editLost(call, winner); });
+            } else if (outcomes[i].kind == PushOutcome::ContestGone) {
+                gone.insert(changes[i].contest);
+            }
+        }
+        for (const QString& uuid : std::as_const(gone)) {
+            const ResultSet local = m_local->queryNative(
+                QStringLiteral("SELECT IdContest FROM ShareContest WHERE ShareContestUuid = ?"),
+                {DbValue(uuid)});
+            if (!local.rows.empty())
+                forgetContest(qint32(integer(local.rows[0][0])), uuid);
+        }
+        if (rows.rows.size() < size_t(m_options.batch))
+            return;
+    }
+}
+
+std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<ContactChange>& changes)
+{
+    try {
+        return server().push(changes);
+    } catch (const PgError& e) {
+        if (e.kind() != PgError::Refused)
+            throw;
+    }
+    // One change the server refuses must not hold the others back: each goes alone, and one
+    // that is refused by itself is said and stays in this log only.
+    std::vector<PushOutcome> outcomes;
+    for (const ContactChange& c : changes) {
+        try {
+            outcomes.push_back(server().push({c}).front());
+        } catch (const PgError& e) {
+            if (e.kind() != PgError::Refused)
+                throw;
+            reportProblem(
+                QStringLiteral("сервер не принял связь с %1: %2").arg(text(c.fields[2]), e.message()), false);
+            outcomes.push_back(PushOutcome{PushOutcome::AlreadyThere, QString()});
+        }
+    }
+    return outcomes;
+}
+
+void SyncWorker::Core::pullAll()
+{
+    for (const ResultRow& row :
+         m_local
+             ->queryNative(
+                 QStringLiteral("SELECT IdContest, ShareContestUuid, ShareLastChange FROM ShareContest"))
+             .rows) {
+        if (m_stop)
+            return;
+        pull(qint32(integer(row[0])), text(row[1]), integer(row[2]));
+    }
+}
+
+void SyncWorker::Core::pull(qint32 contestId, const QString& uuid, qint64 after)
+{
+    SharedServer s = server();
+    std::optional<qint64> left;
+    while (!m_stop) {
+        const std::vector<ContactChange> changes = s.changesAfter(uuid, after, m_options.batch);
+        if (changes.empty())
+            return;
+        // More than one batch: the link says how far it has to go.
+        if (!left && changes.size() == size_t(m_options.batch))
+            left = s.changesWaiting(uuid, after);
+        if (left)
+            reportLink(Link::CatchingUp, *left);
+        const QVector<ArrivedContact> arrived = apply(contestId, uuid, changes);
+        if (!arrived.isEmpty())
+            post([arrived](SyncWorker& w) { emit w.contactsArrived(arrived); });
+        after = changes.back().change;
+        if (left)
+            left = std::max<qint64>(0, *left - qint64(changes.size()));
+        if (changes.size() < size_t(m_options.batch))
+            return;
+    }
+}
+
+QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString& uuid,
+                                                const std::vector<ContactChange>& changes)
+{
+    QVector<ArrivedContact> arrived;
+    m_local->transaction([&] {
+        // The contest may have been deleted here meanwhile: then nothing of it is taken.
+        if (m_local
+                ->queryNative(
+                    QStringLiteral("SELECT 1 FROM ShareContest WHERE IdContest = ? AND ShareContestUuid = ?"),
+                    {DbValue(contestId), DbValue(uuid)})
+                .rows.empty())
+            return;
+        for (const ContactChange& c : changes)
+            applyOne(contestId, c, arrived);
+        m_local->execNative(QStringLiteral("UPDATE ShareContest SET ShareLastChange = ? WHERE IdContest = ?"),
+                            {DbValue(changes.back().change), DbValue(contestId)});
+    });
+    return arrived;
+}
+
+void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVector<ArrivedContact>& arrived)
+{
+    auto versionOf = [&](const ResultRow& row, size_t at) {
+        ContactChange v;
+        v.version = integer(row[at]);
+        v.editedMs = integer(row[at + 1]);
+        v.editedBy = text(row[at + 2]);
+        return v;
+    };
+    // A change made here and not yet sent that is later than this one stays: the server will
+    // keep it too. (The outbox is sent before anything is taken, so it is short here.)
+    const ResultSet pending = m_local->queryNative(
+        QStringLiteral(
+            "SELECT ContestListVersion, ContestListEdited, ContestListEditedBy FROM ShareOutbox WHERE "
+            "ContestListUuid = ? ORDER BY ShareOutboxRowid DESC LIMIT 1"),
+        {DbValue(c.uuid)});
+    if (!pending.rows.empty() && !c.beats(versionOf(pending.rows[0], 0)))
+        return;
+    const ResultSet local = m_local->queryNative(
+        QStringLiteral(
+            "SELECT rowid, ContestListVersion, ContestListEdited, ContestListEditedBy FROM ContestList "
+            "WHERE ContestListUuid = ?"),
+        {DbValue(c.uuid)});
+    if (!local.rows.empty() && !c.beats(versionOf(local.rows[0], 1)))
+        return; // this position's own change coming back, or an older one
+    ArrivedContact a;
+    a.contestId = contestId;
+    a.bandId = qint32(integer(c.fields[kBandField]));
+    a.call = text(c.fields[2]);
+    a.locator = text(c.fields[3]);
+    a.dateTime = c.fields[1].isNumeric() ? c.fields[1].toDouble() : 0;
+    std::vector<DbValue> values;
+    QStringList assignments;
+    QStringList columns;
+    for (size_t i = 0; i < kSharedFields.size(); ++i) {
+        values.push_back(localValue(c.fields[i], kSharedFields[i]));
+        columns << QString::fromLatin1(kSharedFields[i].local);
+        assignments << QString::fromLatin1(kSharedFields[i].local) + QStringLiteral(" = ?");
+    }
+    for (const DbValue& v : {DbValue(c.version), DbValue(c.editedMs), DbValue(c.editedBy)})
+        values.push_back(v);
+    try {
+        if (!local.rows.empty()) {
+            a.rowid = integer(local.rows[0][0]);
+            if (c.deleted) {
+                a.kind = ArrivedContact::Removed;
+                m_local->execNative(QStringLiteral("DELETE FROM ContestList WHERE rowid = ?"),
+                                    {DbValue(a.rowid)});
+            } else {
+                a.kind = ArrivedContact::Changed;
+                values.push_back(DbValue(a.rowid));
+                m_local->execNative(
+                    QStringLiteral("UPDATE ContestList SET %1, ContestListVersion = ?, "
+                                   "ContestListEdited = ?, ContestListEditedBy = ? WHERE rowid = ?")
+                        .arg(assignments.join(QStringLiteral(", "))),
+                    values);
+            }
+        } else if (!c.deleted) {
+            a.kind = ArrivedContact::Added;
+            for (const DbValue& v :
+                 {DbValue(c.uuid), DbValue(c.position), DbValue(c.positionName), DbValue(contestId)})
+                values.push_back(v);
+            m_local->execNative(
+                QStringLiteral("INSERT INTO ContestList (%1, ContestListVersion, ContestListEdited, "
+                               "ContestListEditedBy, ContestListUuid, ContestListPositionId, "
+                               "ContestListPosition, IdContest) VALUES (%2?, ?, ?, ?, ?, ?, ?)")
+                    .arg(columns.join(QStringLiteral(", ")),
+                         QStringLiteral("?, ").repeated(qsizetype(kSharedFields.size()))),
+                values);
+            a.rowid = m_local->lastInsertRowid();
+        } else {
+            return; // a tombstone of a contact this log never had
+        }
+    } catch (const SqlError& e) {
+        // A value this log cannot hold: the others are taken, this one is said.
+        reportProblem(QStringLiteral("связь с %1 не записана: %2").arg(a.call, e.message()), false);
+        return;
+    }
+    arrived.push_back(a);
+}
+
+void SyncWorker::Core::waitForWake(int ms)
+{
+    pollfd fd{m_wakeFd, POLLIN, 0};
+    ::poll(&fd, 1, std::max(0, ms));
+    drainWake();
+}
+
+void SyncWorker::Core::drainWake()
+{
+    quint64 count = 0;
+    while (::read(m_wakeFd, &count, sizeof count) > 0) {
+    }
+}
+
+void SyncWorker::Core::reportLink(Link link, qint64 count)
+{
+    if (m_link && m_link->first == link && m_link->second == count)
+        return;
+    m_link = std::make_pair(link, count);
+    post([link, count](SyncWorker& w) { emit w.linkChanged(link, count); });
+}
+
+void SyncWorker::Core::reportProblem(const QString& problem, bool loginRefused)
+{
+    if (problem == m_problem)
+        return;
+    m_problem = problem;
+    post([problem, loginRefused](SyncWorker& w) { emit w.problem(problem, loginRefused); });
+}
+
+SyncWorker::SyncWorker(const QString& logPath, const ServerAddress& address, const SharePosition& position,
+                       const Options& options, QObject* parent)
+    : QObject(parent), m_core(std::make_shared<Core>(logPath, address, position, options))
+{
+    m_core->m_owner = this;
+}
+
+SyncWorker::~SyncWorker()
+{
+    {
+        std::lock_guard lock(m_core->m_mutex);
+        m_core->m_owner = nullptr;
+    }
+    m_core->m_stop = true;
+    m_core->wake();
+    if (!m_core->m_thread.joinable())
+        return;
+    // A connection under way ends within its timeout; closing never waits for it longer than a
+    // moment, and the thread ends by itself, holding what it uses.
+    const QDeadlineTimer deadline(2000);
+    while (!m_core->m_finished && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (m_core->m_finished)
+        m_core->m_thread.join();
+    else
+        m_core->m_thread.detach();
+}
+
+void SyncWorker::start()
+{
+    if (m_core->m_thread.joinable())
+        return;
+    // The thread holds the core, so a thread left to end by itself never uses freed memory.
+    m_core->m_thread = std::thread([core = m_core] { core->run(); });
+}
+
+void SyncWorker::wake()
+{
+    m_core->wake();
+}
+
+void SyncWorker::createContest(qint32 contestId, const SharedContest& contest)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId, contest] {
+        if (!core->online()) {
+            core->failCommand(QStringLiteral("нет связи с сервером общего лога"));
+            return;
+        }
+        core->server().createContest(contest);
+        const QString uuid = contest.uuid;
+        core->post([contestId, uuid](SyncWorker& w) { emit w.contestCreated(contestId, uuid); });
+    });
+}
+
+void SyncWorker::listContests()
+{
+    Core* core = m_core.get();
+    core->command([core] {
+        if (!core->online()) {
+            core->failCommand(QStringLiteral("нет связи с сервером общего лога"));
+            return;
+        }
+        const std::vector<SharedContest> contests = core->server().contests();
+        core->post([contests](SyncWorker& w) { emit w.contestsListed(contests); });
+    });
+}
+
+void SyncWorker::takeBand(qint32 contestId, qint32 bandId, bool takeover)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId, bandId, takeover] {
+        const std::optional<QString> uuid = core->contestUuid(contestId);
+        if (!core->online() || !uuid) {
+            core->failCommand(!uuid ? QStringLiteral("соревнование не общее")
+                                    : QStringLiteral("без связи с сервером общего лога диапазон не взять"));
+            return;
+        }
+        const LeaseAnswer answer = core->server().takeLease(*uuid, bandId, core->position().id, takeover);
+        if (answer.kind == LeaseAnswer::ContestGone) {
+            core->forgetContest(contestId, *uuid);
+            return;
+        }
+        // The band's numbers go on after everything the server has: it is all taken first.
+        if (answer.kind == LeaseAnswer::Taken)
+            core->pullAll();
+        core->refreshLeases(contestId, *uuid);
+        core->post([contestId, bandId, answer, takeover](SyncWorker& w) {
+            emit w.leaseAnswered(contestId, bandId, answer, takeover);
+        });
+    });
+}
+
+void SyncWorker::releaseBand(qint32 contestId, qint32 bandId)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId, bandId] {
+        const std::optional<QString> uuid = core->contestUuid(contestId);
+        if (!core->online() || !uuid) {
+            core->failCommand(QStringLiteral("нет связи с сервером общего лога"));
+            return;
+        }
+        core->server().releaseLease(*uuid, bandId, core->position().id);
+        core->refreshLeases(contestId, *uuid);
+    });
+}

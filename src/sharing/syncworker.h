@@ -1,0 +1,80 @@
+#pragma once
+
+#include "sharing/sharedserver.h"
+#include "sharing/sharejournal.h"
+
+#include <QObject>
+#include <QVector>
+
+#include <memory>
+
+// A contact another position added, changed or deleted, as the window needs it to follow.
+struct ArrivedContact
+{
+    enum Kind { Added, Changed, Removed };
+    Kind kind = Added;
+    qint32 contestId = 0;
+    qint32 bandId = 0;
+    qint64 rowid = 0;
+    QString call;
+    QString locator;
+    double dateTime = 0; // a day count, UTC
+};
+
+// The shared log's link, on a thread of its own with its own connections to the log file and
+// to the server: it sends the outbox in order and deletes what the server has, listens for the
+// other positions' changes and takes every change after the last one it saw into the log,
+// keeps the bands' leases fresh, and runs the window's requests. It connects again with a
+// growing delay; nothing it does waits on the window, and the window never waits on it. What
+// it finds comes to the window's thread as signals.
+class SyncWorker : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Link { Connected, CatchingUp, Offline };
+    Q_ENUM(Link)
+
+    struct Options
+    {
+        int firstRetryMs = 1000;
+        int lastRetryMs = 30000;
+        int heartbeatMs = 10000;
+        int batch = 500;
+        int answerTimeoutMs = PgConnection::kAnswerTimeoutMs;
+    };
+
+    SyncWorker(const QString& logPath, const ServerAddress& address, const SharePosition& position,
+               const Options& options, QObject* parent = nullptr);
+    ~SyncWorker() override;
+
+    void start();
+    // Something waits in the outbox: send it now.
+    void wake();
+
+    void createContest(qint32 contestId, const SharedContest& contest);
+    void listContests();
+    void takeBand(qint32 contestId, qint32 bandId, bool takeover);
+    void releaseBand(qint32 contestId, qint32 bandId);
+
+signals:
+    // The link's state: connected, catching up with `count` changes, or offline with `count`
+    // changes waiting to be sent. Said when it changes.
+    void linkChanged(SyncWorker::Link link, qint64 count);
+    // Why the server cannot be used (a refused login, a newer schema, no answer); said when
+    // it changes, and an empty text when the server is reached again.
+    void problem(const QString& text, bool loginRefused);
+    void contactsArrived(const QVector<ArrivedContact>& contacts);
+    void leasesChanged(qint32 contestId, const std::vector<BandLease>& leases);
+    void leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer& answer, bool takeover);
+    void contestCreated(qint32 contestId, const QString& uuid);
+    void contestsListed(const std::vector<SharedContest>& contests);
+    void commandFailed(const QString& text);
+    // An edit made here lost to a later one made at another position.
+    void editLost(const QString& call, const QString& winner);
+    // A shared contest is no longer on the server: it is logged here alone from now on.
+    void contestGone(qint32 contestId);
+
+private:
+    class Core;
+    std::shared_ptr<Core> m_core;
+};

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "logging/contactlog.h"
+#include "station/digitallog.h"
+
+#include <QObject>
+#include <QSet>
+
+#include <functional>
+
+class EntryPanel;
+class HintBar;
+class LogStore;
+class Prompts;
+class QWidget;
+class RigControl;
+class WsjtxLink;
+struct WsjtxDatagram;
+
+// WSJT-X as the entry panel and the log see it, while "Цифровые виды" is switched on. Its Status
+// fills the call and locator (not over what the operator types) and, while the rig is off, the
+// band, mode and frequency; a logged contact is saved through the entry's one save, or kept in
+// "Несохранённые связи" with the reason, said once in the hint bar; a decoded call that may not
+// be worked again yet is highlighted in WSJT-X. Nothing here opens a box.
+class DigitalLink : public QObject
+{
+    Q_OBJECT
+public:
+    // What the main window lends: its one save of a received contact, the clock, the repeat
+    // period now and the current contest.
+    struct Context
+    {
+        std::function<SaveOutcome(const ContactFields&)> save;
+        std::function<double()> nowUtc;
+        std::function<double()> repeatPeriodDays;
+        std::function<bool()> tours;
+        std::function<qint32()> contestId;
+    };
+
+    DigitalLink(LogStore& store, Prompts& prompts, EntryPanel& panel, HintBar& hints, RigControl& rig,
+                Context context, QObject* parent = nullptr);
+
+    struct Options
+    {
+        int port = 2237;
+        bool on = false;
+        bool highlight = true;
+    };
+    // The Setting rows WsjtxPort, WsjtxOn and WsjtxHighlight; a missing one is the default.
+    static Options load(LogStore& store);
+
+    void applySettings();
+    // The window "Цифровые виды" over `parent`; saved settings apply at once.
+    void openSettings(QWidget* parent);
+    WsjtxLink& link() { return *m_link; }
+    DigitalLog& log() { return m_log; }
+
+    // A logged ADIF record (from WSJT-X, or fixed by the operator in place of `unsavedRowid`):
+    // saved, found already stored, or kept (or left) in the unsaved list with the reason.
+    enum class Taken { Saved, AlreadyStored, Unsaved };
+    Taken takeRecord(const QString& record, const std::optional<DigitalContact>& fixed = std::nullopt,
+                     qint64 unsavedRowid = 0);
+    int savedCount() const { return m_saved; }
+    int repeatCount() const { return m_alreadyStored; }
+
+signals:
+    // The call and locator of WSJT-X's DX call for the entry fields; empty ones once that contact is saved.
+    void contactOffered(const QString& call, const QString& locator);
+    void bandSwitched();
+    void modeSwitched();
+    // The unsaved list changed.
+    void unsavedChanged();
+
+private:
+    void read(const WsjtxDatagram& datagram);
+    void followStatus(const WsjtxDatagram& datagram);
+    void highlightIfRepeat(const QString& call);
+    void clearHighlights();
+    QString reasonOf(const SaveOutcome& outcome) const;
+
+    LogStore& m_store;
+    Prompts& m_prompts;
+    EntryPanel& m_panel;
+    HintBar& m_hints;
+    RigControl& m_rig;
+    Context m_context;
+    WsjtxLink* m_link;
+    DigitalLog m_log;
+    Options m_options;
+    QString m_statusCall; // the DX call the last Status put into the call field
+    QString m_statusBand; // the band list's name of the last Status's dial frequency
+    QString m_statusMode;
+    QSet<QString> m_highlighted; // on m_statusBand
+    int m_saved = 0;
+    int m_alreadyStored = 0;
+};

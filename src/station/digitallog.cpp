@@ -1,0 +1,111 @@
+#include "station/digitallog.h"
+
+#include "logging/repeatrule.h"
+#include "station/bandplan.h"
+#include "store/database.h"
+#include "store/daycount.h"
+#include "store/logstore.h"
+#include "store/sqltext.h"
+
+#include <QLocale>
+
+std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& c)
+{
+    const QString lack = digitalContactLack(c);
+    if (!lack.isEmpty())
+        return lack;
+    QString band;
+    for (const ResultRow& row :
+         m_store.db()
+             .query(QStringLiteral("SELECT BandRowid, BandName FROM [Band] ORDER BY BandRowid"))
+             .rows) {
+        const std::optional<BandRange> range = region1Range(int(row[0].toInt()));
+        if (range && *c.frequencyHz >= range->lowHz && *c.frequencyHz <= range->highHz) {
+            band = row[1].toString();
+            break;
+        }
+    }
+    if (band.isEmpty())
+        return QStringLiteral("частота %1 МГц не на диапазоне лога")
+            .arg(QLocale().toString(double(*c.frequencyHz) / 1e6, 'f', 3));
+    const DbValue mode = m_store.eSQLreturn2(
+        QStringLiteral("SELECT ModulationName FROM Modulation WHERE ModulationName=") + sqlQuote(c.mode));
+    if (mode.isNull())
+        return QStringLiteral("вида работы %1 нет в логе").arg(c.mode.left(20));
+
+    ContactFields f;
+    f.band = band;
+    f.mode = mode.toString();
+    f.call = c.call;
+    f.locator = c.locator;
+    f.sentReport = c.sentReport;
+    f.sentNumber = c.sentNumber;
+    f.receivedReport = c.receivedReport;
+    f.receivedNumber = c.receivedNumber;
+    f.date = c.utc.date();
+    f.time = c.utc.time();
+    f.frequencyHz = c.frequencyHz;
+    return f;
+}
+
+bool DigitalLog::holds(qint32 contestId, const ContactFields& f)
+{
+    const double when = toDayCount(f.date, f.time);
+    const double second = 1.0 / 86400.0;
+    return m_store
+               .eSQLreturn(
+                   QStringLiteral(
+                       "SELECT COUNT(*) FROM ContestList INNER JOIN [Band] ON BandRowid=IdBand INNER JOIN "
+                       "Modulation ON ModulationRowid=IdModulation WHERE ContestListCall=") +
+                   sqlQuote(f.call) + QStringLiteral(" AND IdContest=%1 AND BandName=").arg(contestId) +
+                   sqlQuote(f.band) + QStringLiteral(" AND ModulationName=") + sqlQuote(f.mode) +
+                   QStringLiteral(" AND ContestListDateTime > ") + sqlNumber(when - second / 2) +
+                   QStringLiteral(" AND ContestListDateTime < ") + sqlNumber(when + second / 2))
+               .toInt() > 0;
+}
+
+bool DigitalLog::workedTooRecently(qint32 contestId, qint32 bandId, qint32 modeId, const QString& call,
+                                   double nowUtc, double periodDays, bool tours)
+{
+    const DbValue last = m_store.eSQLreturn2(
+        QStringLiteral("SELECT MAX(ContestListDateTime) FROM ContestList WHERE ContestListCall=") +
+        sqlQuote(call) +
+        QStringLiteral(" AND IdContest=%1 AND IdBand=%2 AND IdModulation=%3")
+            .arg(contestId)
+            .arg(bandId)
+            .arg(modeId));
+    return last.isNumeric() && isTooEarly(nextAllowedContact(last.toDouble(), periodDays, tours), nowUtc);
+}
+
+void DigitalLog::keepUnsaved(double receivedUtc, const QString& reason, const QString& record)
+{
+    m_store.eSQL(QStringLiteral("INSERT INTO DigitalUnsaved (DigitalUnsavedReceived, DigitalUnsavedReason, "
+                                "DigitalUnsavedRecord) VALUES (") +
+                 sqlNumber(receivedUtc) + QStringLiteral(", ") + sqlQuote(reason) + QStringLiteral(", ") +
+                 sqlQuote(record) + QLatin1Char(')'));
+}
+
+QList<DigitalLog::Unsaved> DigitalLog::unsaved()
+{
+    QList<Unsaved> list;
+    for (const ResultRow& row :
+         m_store.db()
+             .query(
+                 QStringLiteral("SELECT DigitalUnsavedRowid, DigitalUnsavedReceived, DigitalUnsavedReason, "
+                                "DigitalUnsavedRecord FROM DigitalUnsaved ORDER BY DigitalUnsavedRowid"))
+             .rows)
+        list << Unsaved{row[0].toInt(), row[1].isNumeric() ? row[1].toDouble() : 0, row[2].displayText(),
+                        row[3].displayText()};
+    return list;
+}
+
+void DigitalLog::dropUnsaved(qint64 rowid)
+{
+    m_store.eSQL(QStringLiteral("DELETE FROM DigitalUnsaved WHERE DigitalUnsavedRowid=%1").arg(rowid));
+}
+
+void DigitalLog::setUnsavedReason(qint64 rowid, const QString& reason)
+{
+    m_store.eSQL(QStringLiteral("UPDATE DigitalUnsaved SET DigitalUnsavedReason=") + sqlQuote(reason) +
+                 QStringLiteral(" WHERE DigitalUnsavedRowid=%1").arg(rowid));
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "logging/contactlog.h"
+#include "station/wsjtxmessage.h"
+
+#include <QList>
+#include <QString>
+
+#include <variant>
+
+class LogStore;
+
+// What the log does with contacts from WSJT-X, without a window: a contact in the log's terms
+// (its band from its frequency, its mode by name), whether it is already stored (WSJT-X sends a
+// logged contact again when it reconnects), the contacts that could not be saved, and whether a
+// call may not be worked again yet.
+class DigitalLog
+{
+public:
+    explicit DigitalLog(LogStore& store) : m_store(store) {}
+
+    // The entry fields of a contact: the first of the log's bands whose IARU Region 1 range holds
+    // its frequency, and the log's mode of that name; or why there is none.
+    std::variant<ContactFields, QString> fieldsOf(const DigitalContact& contact);
+
+    // Whether the contest holds this contact: the same call, band and mode at the same second.
+    bool holds(qint32 contestId, const ContactFields& fields);
+
+    // Whether the last contact with the call on the band and mode is younger than the repeat
+    // period at `nowUtc` (day counts).
+    bool workedTooRecently(qint32 contestId, qint32 bandId, qint32 modeId, const QString& call, double nowUtc,
+                           double periodDays, bool tours);
+
+    struct Unsaved
+    {
+        qint64 rowid = 0;
+        double received = 0; // a day count, UTC
+        QString reason;
+        QString record; // the ADIF text as it came
+    };
+    // Kept in the log file, so that a contact is not lost when the program closes.
+    void keepUnsaved(double receivedUtc, const QString& reason, const QString& record);
+    QList<Unsaved> unsaved();
+    void dropUnsaved(qint64 rowid);
+    void setUnsavedReason(qint64 rowid, const QString& reason);
+
+private:
+    LogStore& m_store;
+};

@@ -1,0 +1,227 @@
+#include "app/contactentry.h"
+#include "app/livefeedback.h"
+#include "app/tfmain.h"
+#include "controls/drlabel.h"
+#include "controls/pickcombobox.h"
+#include "logging/entrypanel.h"
+#include "logging/locator.h"
+#include "onair/calllist.h"
+#include "store/logstore.h"
+#include "support/windowtest.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The call list: its files read, the calls found by a part of them, an import that adds each
+// pair once; and in the main window, "Импорт списка позывных", the matching calls under the call
+// field and the list's locator offered until accepted.
+class TestCallList : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void readsListFiles_data();
+    void readsListFiles();
+    void findsCallsOwnLogFirstAndImportsEachPairOnce();
+    void importedListCompletesTheCallAndOffersTheLocator();
+    void anUnreadableFileChangesNothing();
+
+private:
+    QString writeFile(const QString& name, const QByteArray& bytes);
+    QTemporaryDir m_dir;
+};
+
+QString TestCallList::writeFile(const QString& name, const QByteArray& bytes)
+{
+    const QString path = m_dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+void TestCallList::readsListFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("entries"); // "CALL LOCATOR"
+    QTest::addColumn<QList<int>>("unread");
+    QTest::newRow("CALL3") << QByteArray("// comment\r\nG4XYZ,IO91WM,,,144\r\nok1abc,jo60aa\r\nDL1ABC,,x\r\n"
+                                         "BAD,JO60AA\r\nDL2XX,XX99ZZ\r\nZZZZ\r\nF6ABC,JN18AA\r\n")
+                           << QStringList{"G4XYZ IO91WM", "OK1ABC JO60AA", "DL1ABC "} << QList<int>{5, 6};
+    QTest::newRow("semicolons, CP1251 comment")
+        << QByteArray("UA3ABC;KO85AA;\xcf\xf0\xe8\xe2\xe5\xf2\n\nRA1CCC ; ko59xx\n;;\n")
+        << QStringList{"UA3ABC KO85AA", "RA1CCC KO59XX"} << QList<int>{4};
+    QTest::newRow("EDI contacts")
+        << QByteArray("[REG1TEST;1]\r\nPCall=UA3ABC\r\n[QSORecords;2]\r\n"
+                      "150715;1000;G4XYZ;1;59;001;59;002;;IO91WM;127;;;;\r\nbroken\r\n[END;x]\r\n")
+        << QStringList{"G4XYZ IO91WM"} << QList<int>{5};
+}
+
+void TestCallList::readsListFiles()
+{
+    QFETCH(QByteArray, bytes);
+    const std::optional<CallListReading> reading = readCallList(bytes);
+    QVERIFY(reading);
+    QStringList entries;
+    for (const CallListEntry& entry : reading->entries)
+        entries << entry.call + ' ' + entry.locator;
+    QTEST(entries, "entries");
+    QTEST(reading->unreadLines, "unread");
+    QVERIFY(!readCallList(QByteArray("G4XYZ,IO91WM\0", 13)));
+}
+
+void TestCallList::findsCallsOwnLogFirstAndImportsEachPairOnce()
+{
+    prepare("INSERT INTO ContestList (IdContest, IdBand, ContestListCall, ContestListQTH) VALUES "
+            "(1, 144, 'G4XAA', 'IO80AA'), (2, 432, 'UA3ABC', 'KO85AA'), (1, 144, 'G4XBB', '');");
+    auto store = m_file->openStore(m_fakes->prompts);
+    CallBook book;
+    book.load(store->db());
+    std::vector<CallListEntry> entries{
+        {"G4XYZ", "IO91WM"}, {"G4XAA", "IO81BB"}, {"OK1ABC", ""}, {"G4XYZ", "IO91WM"}};
+    QCOMPARE(book.import(store->db(), entries), 3);
+    QCOMPARE(book.import(store->db(), entries), 0); // the same file again adds nothing
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM CallList").first().toInt(), 3);
+
+    // The own log first, newest first; then the list; a call once.
+    QCOMPARE(book.matching("g4x", 10), QStringList({"G4XBB", "G4XAA", "G4XYZ"}));
+    QCOMPARE(book.matching("G4X", 2), QStringList({"G4XBB", "G4XAA"}));
+    QCOMPARE(book.matching("4XY", 10), QStringList{"G4XYZ"});
+    QCOMPARE(book.matching("G4'X", 10), QStringList());
+    // The own log's locator before the list's.
+    QCOMPARE(book.locatorOf("G4XAA"), "IO80AA");
+    QCOMPARE(book.locatorOf("g4xyz"), "IO91WM");
+    QCOMPARE(book.ownLocator("G4XYZ"), "");
+    // Read again from the file: the same.
+    CallBook again;
+    again.load(store->db());
+    QCOMPARE(again.matching("G4X", 10), book.matching("G4X", 10));
+    QCOMPARE(again.locatorOf("G4XYZ"), "IO91WM");
+    // A save makes its call the newest of the log.
+    book.logged("G4XAA", "IO80AA");
+    QCOMPARE(book.matching("G4X", 10), QStringList({"G4XAA", "G4XBB", "G4XYZ"}));
+}
+
+void TestCallList::importedListCompletesTheCallAndOffersTheLocator()
+{
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "UPDATE SettingInfo SET SettingInfoValue='UA3ABC' WHERE SettingInfoN='PCall';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
+    QByteArray call3 = "// CALL3.TXT\r\n";
+    for (int i = 0; i < 49996; ++i)
+        call3 += QStringLiteral("R%1X%2%3%4,KO85AA,,,\r\n")
+                     .arg(i % 10)
+                     .arg(QChar('A' + i / 10 % 26))
+                     .arg(QChar('A' + i / 260 % 26))
+                     .arg(QChar('A' + i / 6760 % 26))
+                     .toLatin1();
+    call3 += "G4XAB,IO80AA\r\nG4XYZ,IO91WM,,,\r\nG4XCD,,\r\nZZZZ\r\n";
+    QCOMPARE(call3.count('\n'), 50001);
+    const QString path = writeFile("CALL3.TXT", call3);
+    openWindow();
+    m_fakes->prompts.pathAnswers = {path};
+    m_window->action("mnImportCalls")->trigger();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information).value(0),
+             "Из файла CALL3.TXT прочитано позывных: 49999, добавлено новых: 49999.");
+    m_fakes->prompts.pathAnswers = {path};
+    m_window->action("mnImportCalls")->trigger();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information).value(1),
+             "Из файла CALL3.TXT прочитано позывных: 49999, добавлено новых: 0.");
+
+    // "G4X" typed: the matching calls under the call field, the call history untouched.
+    EntryPanel* entry = m_window->entryPanel();
+    const int history = entry->callEdit->count();
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "G4X");
+    QListWidget* matches = entry->callMatches;
+    QVERIFY(matches->isVisible());
+    QStringList listed;
+    for (int i = 0; i < matches->count(); ++i)
+        listed << matches->item(i)->text();
+    QCOMPARE(listed, QStringList({"G4XCD", "G4XYZ", "G4XAB"}));
+    QCOMPARE(entry->callEdit->count(), history);
+    QVERIFY(entry->locatorEdit->text().isEmpty());
+
+    // G4XYZ chosen: the call filled, IO91WM offered in pale blue italics, the read-out shows it.
+    QTest::mouseClick(matches->viewport(), Qt::LeftButton, {},
+                      matches->visualItemRect(matches->item(1)).center());
+    QCOMPARE(entry->callEdit->currentText(), "G4XYZ");
+    QVERIFY(!matches->isVisible());
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+    QVERIFY(entry->isLocatorOffered());
+    QCOMPARE(entry->locatorEdit->palette().color(QPalette::Text), EntryPanel::OfferedLocatorColor);
+    QVERIFY(entry->locatorEdit->font().italic());
+    QVERIFY(EntryPanel::OfferedLocatorColor != QColor(192, 192, 192));
+    int azimuth = 0;
+    double distance = 0;
+    LocatorAzimuthDistance("KO85AA", "IO91WM", azimuth, distance);
+    QCOMPARE(entry->distanceLabel->text(), LiveFeedback::readoutText(distance, azimuth));
+
+    // Not accepted, it is not saved: the save finds no locator and stops, and the offer stays.
+    entry->receivedNumberEdit->setText("1");
+    m_window->tickClock();
+    m_window->contactEntry()->saveContact();
+    QVERIFY2(
+        m_file->column("SELECT COUNT(*) FROM ContestList WHERE ContestListQTH='IO91WM'").first().toInt() == 0,
+        qPrintable(m_fakes->prompts.texts().join(" | ")));
+    QVERIFY(entry->isLocatorOffered());
+    entry->callEdit->setFocus();
+    QTest::keyClick(entry->callEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(entry->callEdit, Qt::Key_Delete);
+
+    // Typed again to the whole call: offered; a typed key replaces it.
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "G4XAB");
+    QCOMPARE(entry->locatorEdit->text(), "IO80AA");
+    QVERIFY(entry->isLocatorOffered());
+    entry->locatorEdit->setFocus();
+    typeText(entry->locatorEdit, "J");
+    QCOMPARE(entry->locatorEdit->text(), "J");
+    QVERIFY(!entry->isLocatorOffered());
+    QVERIFY(!entry->locatorEdit->font().italic());
+
+    // Offered again, Ctrl+Space accepts it: the normal colour, and saved with the contact.
+    entry->callEdit->setFocus();
+    QTest::keyClick(entry->callEdit, Qt::Key_A, Qt::ControlModifier);
+    typeText(entry->callEdit, "G4XAB");
+    QVERIFY(entry->isLocatorOffered());
+    entry->locatorEdit->setFocus();
+    QTest::keyClick(entry->locatorEdit, Qt::Key_Space, Qt::ControlModifier);
+    QVERIFY(!entry->isLocatorOffered());
+    QCOMPARE(entry->locatorEdit->text(), "IO80AA");
+    QVERIFY(!entry->locatorEdit->font().italic());
+    entry->receivedNumberEdit->setText("2");
+    m_window->contactEntry()->saveContact();
+    QCOMPARE(m_file->column("SELECT ContestListQTH FROM ContestList WHERE ContestListCall='G4XAB'"),
+             QVariantList{"IO80AA"});
+
+    // Enter accepts too.
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "G4XYZ");
+    entry->locatorEdit->setFocus();
+    QTest::keyClick(entry->locatorEdit, Qt::Key_Return);
+    QVERIFY(!entry->isLocatorOffered());
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+}
+
+void TestCallList::anUnreadableFileChangesNothing()
+{
+    prepare();
+    const QString binary = writeFile("calls.bin", QByteArray("G4XYZ,IO91WM\0\1\2", 16));
+    openWindow();
+    m_fakes->prompts.pathAnswers = {binary, m_dir.filePath("missing.txt")};
+    m_window->action("mnImportCalls")->trigger();
+    m_window->action("mnImportCalls")->trigger();
+    const QStringList warnings = m_fakes->prompts.texts(ShownPrompt::Warning);
+    QCOMPARE(warnings.size(), 2);
+    QCOMPARE(warnings[0], "Файл calls.bin — не текст: список позывных не прочитан.");
+    QVERIFY2(warnings[1].startsWith("Не удалось открыть файл missing.txt: "), qPrintable(warnings[1]));
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM CallList").first().toInt(), 0);
+}
+
+QTEST_MAIN(TestCallList)
+#include "tst_calllist.moc"

@@ -1,0 +1,215 @@
+#include "app/contactentry.h"
+#include "app/logview.h"
+#include "app/tfmain.h"
+#include "controls/hintbar.h"
+#include "controls/pickcombobox.h"
+#include "logging/entrypanel.h"
+#include "onair/chatpassword.h"
+#include "onair/clusterwindow.h"
+#include "store/logstore.h"
+#include "support/fakechatserver.h"
+#include "support/fakeclusterserver.h"
+#include "support/windowtest.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+// The "Кластер" window in the main window against a fake cluster: the spots on the log's bands,
+// greyed once worked, a double click into the entry panel, the chat's spot lines in the same
+// list, and what is kept of the settings.
+class TestClusterWindow : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void spotsOnTheLogsBandsAreGreyedOnceWorked();
+    void chatSpotLinesJoinTheListAndSettingsAreKept();
+
+private:
+    ClusterWindow* openCluster();
+    int rowOf(const QString& call) const;
+    QString cell(int row, int column) const;
+
+    QTemporaryDir m_config;
+    ClusterWindow* m_cluster = nullptr;
+};
+
+void TestClusterWindow::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian));
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+}
+
+void TestClusterWindow::init()
+{
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "UPDATE SettingInfo SET SettingInfoValue='UA3ABC' WHERE SettingInfoN='PCall';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
+}
+
+void TestClusterWindow::cleanup()
+{
+    m_cluster = nullptr;
+    release();
+}
+
+ClusterWindow* TestClusterWindow::openCluster()
+{
+    m_window->action("mnCluster")->trigger();
+    m_cluster = m_window->findChild<ClusterWindow*>();
+    if (!m_cluster || !QTest::qWaitForWindowExposed(m_cluster))
+        return nullptr;
+    // Timeouts long enough for a loaded machine; the waits between tries short.
+    m_cluster->client()->setTimings({15000, 15000, 100, 400});
+    return m_cluster;
+}
+
+int TestClusterWindow::rowOf(const QString& call) const
+{
+    const QAbstractItemModel* model = m_cluster->spotView()->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, ClusterSpotModel::CallColumn).data().toString() == call)
+            return row;
+    }
+    return -1;
+}
+
+QString TestClusterWindow::cell(int row, int column) const
+{
+    return m_cluster->spotView()->model()->index(row, column).data().toString();
+}
+
+void TestClusterWindow::spotsOnTheLogsBandsAreGreyedOnceWorked()
+{
+    FakeClusterServer server;
+    openWindow();
+    QVERIFY(openCluster());
+    // The own call is offered for the login; the server and port are typed, then switched on.
+    QCOMPARE(m_cluster->findChild<QLineEdit*>("clusterLogin")->text(), "UA3ABC");
+    auto* port = m_cluster->findChild<QSpinBox*>("clusterPort");
+    QCOMPARE(port->value(), 7300);
+    for (QWidget* field : {static_cast<QWidget*>(m_cluster->findChild<QLineEdit*>("clusterServer")),
+                           static_cast<QWidget*>(port)}) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        typeText(field, field == port ? QString::number(server.port()) : QString("127.0.0.1"));
+        QTest::keyClick(field, Qt::Key_Tab);
+    }
+    QTest::mouseClick(m_cluster->findChild<QCheckBox*>("clusterEnabled"), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return server.received == QStringList{"UA3ABC"}; }, 5000));
+    HintBar* hints = m_window->logView()->hintBar();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return hints->status("cluster") == QString("Кластер: UA3ABC на 127.0.0.1:%1").arg(server.port());
+        },
+        5000));
+    // The main window's start, coming after the cluster was switched on, keeps that connection:
+    // a new one would lose the spots sent over the first.
+    QVERIFY(QTest::qWaitFor([&] { return !m_window->findChild<QTimer*>("TimerStart")->isActive(); }, 5000));
+    QCOMPARE(server.connections, 1);
+
+    // Garbage and a spot on a band the log has not are not listed.
+    server.say("\x01\xff\xff\x07 nonsense\r\nDX de :::\r\n");
+    server.saySpot("DL2XX", 28074.0, "SP1ABC", "FT8");
+    server.saySpot("OK1XYZ", 432200.0, "OK1ABC", "JO60AA tropo");
+    QTableView* view = m_cluster->spotView();
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
+    const int row = rowOf("OK1ABC");
+    QCOMPARE(row, 0);
+    QCOMPARE(cell(row, ClusterSpotModel::BandColumn), "432 MHz");
+    QCOMPARE(cell(row, ClusterSpotModel::FrequencyColumn), "432200,0");
+    QCOMPARE(cell(row, ClusterSpotModel::TimeColumn), "10:15");
+    QCOMPARE(cell(row, ClusterSpotModel::LocatorColumn), "JO60AA");
+    QVERIFY(!cell(row, ClusterSpotModel::DistanceColumn).isEmpty());
+    QCOMPARE(cell(row, ClusterSpotModel::WorkedColumn), "");
+    QVERIFY(!m_cluster->spots()->isGreyed(row));
+
+    // A double click fills call and locator; nothing is saved.
+    doubleClick(*view, view->model()->index(row, ClusterSpotModel::CallColumn));
+    EntryPanel* entry = m_window->entryPanel();
+    QCOMPARE(entry->callEdit->currentText(), "OK1ABC");
+    QCOMPARE(entry->locatorEdit->text(), "JO60AA");
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(), 0);
+
+    // Logged on 144 MHz: the 432 MHz spot is still free; logged on 432 MHz: greyed.
+    entry->receivedNumberEdit->setText("1");
+    m_window->tickClock();
+    m_window->contactEntry()->saveContact();
+    QVERIFY(!m_cluster->spots()->isGreyed(row));
+    chooseInList(entry->bandList, 1);
+    QCOMPARE(entry->bandList->currentText(), "432 MHz");
+    doubleClick(*view, view->model()->index(row, ClusterSpotModel::CallColumn));
+    entry->receivedNumberEdit->setText("2");
+    m_window->contactEntry()->saveContact();
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(), 2);
+    QVERIFY(m_cluster->spots()->isGreyed(row));
+    QCOMPARE(view->model()
+                 ->index(row, ClusterSpotModel::CallColumn)
+                 .data(Qt::ForegroundRole)
+                 .value<QBrush>()
+                 .color(),
+             QColor(Qt::gray));
+    QCOMPARE(cell(row, ClusterSpotModel::WorkedColumn), "15.07 10:00");
+
+    // The cluster drops the connection: said once, tried again.
+    server.drop();
+    QVERIFY(QTest::qWaitFor(
+        [&] { return hints->status("cluster").startsWith("Кластер: нет связи с 127.0.0.1"); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return server.received.size() == 2; }, 5000));
+    QTest::mouseClick(m_cluster->findChild<QCheckBox*>("clusterEnabled"), Qt::LeftButton);
+    QCOMPARE(hints->status("cluster"), "");
+}
+
+void TestClusterWindow::chatSpotLinesJoinTheListAndSettingsAreKept()
+{
+    // The chat and the cluster both left switched on: both connect at the start.
+    FakeChatServer chat;
+    FakeClusterServer cluster;
+    QCOMPARE(ChatPassword::remember("secret"), QString());
+    m_file->sqlite(
+        QString("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('ChatServer', '127.0.0.1'), "
+                "('ChatLogin', 'UA3ABC'), ('ClusterServer', '127.0.0.1'), ('ClusterLogin', 'UA3ABC/P');"
+                "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('ChatPort', %1), "
+                "('ChatRemember', 1), ('ChatEnabled', 1), ('ClusterPort', %2), ('ClusterEnabled', 1);")
+            .arg(chat.port())
+            .arg(cluster.port()));
+    openWindow();
+    QVERIFY(QTest::qWaitFor([&] { return chat.received.contains("/sh us"); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return cluster.received == QStringList{"UA3ABC/P"}; }, 5000));
+    QVERIFY(openCluster());
+
+    chat.sayChat("DL1ABC", "Peter", "pse sked 1296");
+    chat.sayChat("DL1ABC", "Peter", "144.300 OK1ABC JO60AA cq");
+    cluster.saySpot("OK1XYZ", 1296200.0, "G4XYZ", "");
+    QTableView* view = m_cluster->spotView();
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 2; }, 5000));
+    const int row = rowOf("OK1ABC");
+    QVERIFY(row >= 0);
+    QCOMPARE(cell(row, ClusterSpotModel::BandColumn), "144 MHz");
+    QCOMPARE(cell(row, ClusterSpotModel::LocatorColumn), "JO60AA");
+    QCOMPARE(cell(rowOf("G4XYZ"), ClusterSpotModel::BandColumn), "1,3 GHz");
+
+    m_cluster->move(150, 130);
+    m_cluster->resize(640, 300);
+    m_window->close();
+    openWindow();
+    QVERIFY(openCluster());
+    QCOMPARE(m_cluster->findChild<QLineEdit*>("clusterLogin")->text(), "UA3ABC/P");
+    QCOMPARE(m_cluster->pos(), QPoint(150, 130));
+    QCOMPARE(m_cluster->size(), QSize(640, 300));
+}
+
+QTEST_MAIN(TestClusterWindow)
+#include "tst_clusterwindow.moc"

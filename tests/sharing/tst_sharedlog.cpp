@@ -1,0 +1,303 @@
+#include "logging/logcheck.h"
+#include "support/privatepostgres.h"
+#include "support/sharedposition.h"
+
+#include <QtTest>
+
+// Two positions of one shared log, each with its own log file and sync worker, against a
+// real PostgreSQL server of the test's own.
+class TestSharedLog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void contactsTravelBothWays();
+    void editsAndDeletesArriveAndTheLaterEditWins();
+    void aPositionThatWasAwayCatchesUp();
+    void offlineChangesWaitAndGoOnce();
+    void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
+    void aRefusedLoginAsksForThePasswordOnce();
+    void aNewerServerOrAVanishedContestLeavesLoggingHere();
+    void otherBandsAreRefusedSayingWhich();
+
+private:
+    // Both positions on the server, the contest shared by the first and joined by the second,
+    // 144 MHz held by the first and 432 MHz by the second.
+    void bothOnline();
+    // What the server holds of the shared contest.
+    QString onServer(const QString& what);
+
+    PrivatePostgres m_server;
+    std::unique_ptr<SharedPosition> m_a;
+    std::unique_ptr<SharedPosition> m_b;
+};
+
+void TestSharedLog::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.error()));
+}
+
+void TestSharedLog::init()
+{
+    m_a = std::make_unique<SharedPosition>("Палатка 1");
+    m_b = std::make_unique<SharedPosition>("Палатка 2");
+}
+
+void TestSharedLog::cleanup()
+{
+    m_a.reset();
+    m_b.reset();
+    if (!m_server.running())
+        QVERIFY2(m_server.start(), qPrintable(m_server.error()));
+}
+
+void TestSharedLog::bothOnline()
+{
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_b->join(*m_a));
+    QVERIFY(m_a->takeBand(144));
+    QVERIFY(m_b->takeBand(432));
+}
+
+QString TestSharedLog::onServer(const QString& what)
+{
+    const QString contest = m_a->shared->journal().contestUuid(m_a->contestId).value_or("-");
+    return m_server
+        .superSql({QString("SELECT %1 FROM kovra_contact WHERE contest = '%2'").arg(what, contest)})
+        .value_or("?");
+}
+
+void TestSharedLog::contactsTravelBothWays()
+{
+    m_a->save("UA3OLD"); // before the contest is shared: it goes along when it is
+    bothOnline();
+    QCOMPARE(m_b->column("SELECT ContestName FROM Contest WHERE ContestActual"),
+             QVariantList{"Полевой день"});
+    for (const char* call : {"UA3AAA", "UA3BBB"})
+        QCOMPARE(m_a->save(call).kind, SaveOutcome::Saved);
+    QCOMPARE(m_a->save("UA3CCC", 144, 144'300'000).kind, SaveOutcome::Saved); // with a rig
+    for (const char* call : {"RA1XX", "RA1YY"})
+        QCOMPARE(m_b->save(call, 432).kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(6), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count(), qint64(6), 20000);
+    const QString order = "SELECT ContestListCall || '/' || IdBand || '/' || ContestListSendNum || '/' || "
+                          "ContestListPosition FROM ContestList ORDER BY IdBand, ContestListSendNum";
+    QCOMPARE(m_a->column(order), m_b->column(order));
+    QCOMPARE(m_b->column(order).first().toString(), "UA3OLD/144/1/Палатка 1");
+    QCOMPARE(m_b->column(order).last().toString(), "RA1YY/432/2/Палатка 2");
+    QCOMPARE(
+        m_b->column("SELECT ContestListCall || '/' || COALESCE(ContestListFrequency, '-') FROM ContestList "
+                    "WHERE IdBand = 144 ORDER BY ContestListSendNum"),
+        QVariantList({"UA3OLD/-", "UA3AAA/-", "UA3BBB/-", "UA3CCC/144.3"}));
+    QVERIFY(m_b->arrivals > 0);
+    QTRY_COMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+    QCOMPARE(onServer("count(*)"), QString("6"));
+    QCOMPARE(m_a->shared->status(), QString("Общий лог: подключено"));
+    // A band another position holds is refused, naming it.
+    const SaveOutcome refused = m_a->save("UA3DDD", 432);
+    QCOMPARE(refused.kind, SaveOutcome::Refused);
+    QVERIFY2(refused.message.contains("«Палатка 2»"), qPrintable(refused.message));
+}
+
+void TestSharedLog::editsAndDeletesArriveAndTheLaterEditWins()
+{
+    bothOnline();
+    m_a->save("UA3AAA");
+    m_a->save("UA3BBB");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(2), 20000);
+    m_a->fakes.clock.current = m_a->fakes.clock.current.addSecs(10);
+    m_a->editCall("UA3AAA", "UA3AAB");
+    m_b->remove("UA3BBB");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->column("SELECT ContestListCall FROM ContestList"), QVariantList{"UA3AAB"},
+                              20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->column("SELECT ContestListCall FROM ContestList"), QVariantList{"UA3AAB"},
+                              20000);
+
+    // The second position edits while away; the first edits the same contact later: the
+    // later edit stays everywhere and the second is told its edit lost.
+    m_b->disconnect();
+    m_b->fakes.clock.current = m_b->fakes.clock.current.addSecs(20);
+    m_b->editCall("UA3AAB", "UA3EARLY");
+    m_a->fakes.clock.current = m_a->fakes.clock.current.addSecs(30);
+    m_a->editCall("UA3AAB", "UA3LATER");
+    QTRY_COMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+    m_b->connectTo(m_server);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->column("SELECT ContestListCall FROM ContestList"),
+                              QVariantList{"UA3LATER"}, 20000);
+    QTRY_VERIFY(m_b->notices.contains(
+        "Общий лог: ваша правка связи с UA3EARLY не принята: позже её изменила позиция «Палатка 1»"));
+    QTest::qWait(1500); // a heartbeat later nothing has moved back
+    QCOMPARE(m_a->column("SELECT ContestListCall FROM ContestList"), QVariantList{"UA3LATER"});
+    QCOMPARE(onServer("string_agg(call, ',') FILTER (WHERE NOT deleted)"), QString("UA3LATER"));
+}
+
+void TestSharedLog::aPositionThatWasAwayCatchesUp()
+{
+    bothOnline();
+    m_b->close(); // the second position's program is closed
+    for (int i = 1; i <= 300; ++i)
+        QCOMPARE(m_a->save(QString("UA%1AA").arg(i)).kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0}, 20000);
+
+    m_b->reopen();
+    m_b->options.batch = 100;
+    m_b->connectTo(m_server);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(300), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->shared->status(), QString("Общий лог: подключено"), 20000);
+    QVERIFY2(m_b->statuses.contains("Общий лог: догоняем (300)"), qPrintable(m_b->statuses.join(" | ")));
+    const QString serials = "SELECT group_concat(ContestListSendNum) FROM (SELECT ContestListSendNum FROM "
+                            "ContestList ORDER BY 1)";
+    QCOMPARE(m_b->column(serials), m_a->column(serials));
+}
+
+void TestSharedLog::offlineChangesWaitAndGoOnce()
+{
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    QVERIFY(m_server.stop(true));
+    for (const char* call : {"UA3BBB", "UA3CCC", "UA3DDD"})
+        QCOMPARE(m_a->save(call).kind, SaveOutcome::Saved); // the band is held: no box, no wait
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->shared->status(), QString("Общий лог: нет связи, ждут отправки 3"), 20000);
+    QCOMPARE(m_a->fakes.prompts.texts(), QStringList());
+    QVERIFY2(m_server.start(), qPrintable(m_server.error()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(4), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->shared->status(), QString("Общий лог: подключено"), 20000);
+    QCOMPARE(onServer("count(*)"), QString("4"));
+    QVERIFY(m_a->statuses.contains("Общий лог: нет связи, ждут отправки 3"));
+}
+
+void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
+{
+    bothOnline();
+    for (int i = 1; i <= 5; ++i)
+        m_a->save(QString("UA%1AA").arg(i));
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(5), 20000);
+    m_a->close(); // the first position's computer dies holding 144 MHz
+    // Chosen while the holder is heard, the band is not offered.
+    m_b->shared->bandChosen(m_b->contestId, 144, "144 MHz");
+    QCOMPARE(m_b->fakes.prompts.texts(ShownPrompt::Confirm), QStringList());
+    QVERIFY(
+        m_server.superSql({"UPDATE kovra_lease SET seen = now() - interval '61 seconds' WHERE band = 144"}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144)->silent, 20000);
+
+    // Chosen again after a minute of silence: taken over once the operator confirms.
+    m_b->shared->bandChosen(m_b->contestId, 432, "432 MHz");
+    m_b->shared->bandChosen(m_b->contestId, 144, "144 MHz");
+    QCOMPARE(
+        m_b->fakes.prompts.texts(ShownPrompt::Confirm),
+        QStringList{"Диапазон 144 MHz ведёт позиция «Палатка 1», которая молчит больше минуты.\n\rЗабрать "
+                    "диапазон? Номера продолжатся после последнего номера на сервере."});
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->holds(144), 20000);
+    QCOMPARE(m_b->save("RA1TAKE").kind, SaveOutcome::Saved);
+    QCOMPARE(m_b->column("SELECT ContestListSendNum FROM ContestList WHERE ContestListCall = 'RA1TAKE'"),
+             QVariantList{6});
+
+    // The old holder comes back without the server and logs on what it still takes for its band.
+    m_a->reopen();
+    QCOMPARE(m_a->save("UA6LATE").kind, SaveOutcome::Saved);
+    QCOMPARE(m_a->column("SELECT ContestListSendNum FROM ContestList WHERE ContestListCall = 'UA6LATE'"),
+             QVariantList{6});
+    m_a->connectTo(m_server);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(7), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count(), qint64(7), 20000);
+    // Kept everywhere, never renumbered, and listed for checking.
+    for (SharedPosition* p : {m_a.get(), m_b.get()}) {
+        QStringList listed;
+        for (const RepeatedSerial& r : repeatedSerials(*p->store, p->contestId))
+            listed << r.text.section(", ", 0, 3);
+        QCOMPARE(listed,
+                 (QStringList{"144 MHz, № 6, RA1TAKE, Палатка 2", "144 MHz, № 6, UA6LATE, Палатка 1"}));
+    }
+    const QString findings = [&] {
+        QStringList texts;
+        for (const LogCheck::Finding& f :
+             LogCheck::checkContacts(LogCheck::contestContacts(*m_b->store, m_b->contestId), {}))
+            texts << f.text;
+        return texts.join(" | ");
+    }();
+    QVERIFY2(findings.contains("номер повторяется (позиция «Палатка"), qPrintable(findings));
+    // The old holder has heard that the band is no longer its own.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->holds(144), 20000);
+    const SaveOutcome refused = m_a->save("UA7LATE");
+    QCOMPARE(refused.kind, SaveOutcome::Refused);
+    QVERIFY2(refused.message.contains("«Палатка 2»"), qPrintable(refused.message));
+}
+
+void TestSharedLog::aRefusedLoginAsksForThePasswordOnce()
+{
+    qunsetenv("PGPASSWORD");
+    qputenv("PGPASSFILE", "/nonexistent/.pgpass");
+    m_a->fakes.prompts.passwordAnswers = {QString("still wrong")};
+    m_a->connectTo(m_server, QString("wrong"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->fakes.prompts.texts(ShownPrompt::Password).size(), 1, 20000);
+    QCOMPARE(m_a->fakes.prompts.texts(ShownPrompt::Password).first(),
+             QString("Общий лог|Пароль пользователя operator на сервере 127.0.0.1:"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->notices.isEmpty() &&
+                                 m_a->notices.last().contains("не принял вход пользователя "
+                                                              "operator"),
+                             20000);
+    QTest::qWait(1500); // tried again, never asked again
+    QCOMPARE(m_a->fakes.prompts.texts(ShownPrompt::Password).size(), 1);
+    QVERIFY(!m_a->shared->online());
+
+    // With no password at all, the next settings ask again; the right one connects.
+    m_a->fakes.prompts.passwordAnswers = {m_server.password()};
+    m_a->connectTo(m_server, QString());
+    QVERIFY(m_a->waitOnline());
+    QCOMPARE(m_a->fakes.prompts.texts(ShownPrompt::Password).size(), 2);
+    QCOMPARE(m_a->notices.last(), QString());
+}
+
+void TestSharedLog::aNewerServerOrAVanishedContestLeavesLoggingHere()
+{
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 2"}));
+    m_a->connectTo(m_server); // connects anew and meets the newer schema
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->notices.isEmpty() && m_a->notices.last().contains("обновите программу"),
+                             20000);
+    QCOMPARE(m_a->save("UA3BBB").kind, SaveOutcome::Saved); // its band: logging goes on
+    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(2), 20000);
+
+    QVERIFY(m_server.superSql({"DELETE FROM kovra_contest"}));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_b->notices.contains("Общий лог: общего соревнования больше нет на сервере, журнал "
+                              "ведётся только на этой позиции"),
+        20000);
+    QVERIFY(!m_b->shared->journal().journals(m_b->contestId));
+    QCOMPARE(m_b->save("UA3CCC", 1300).kind, SaveOutcome::Saved);
+    QCOMPARE(m_b->count(), qint64(3));
+    QCOMPARE(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+}
+
+void TestSharedLog::otherBandsAreRefusedSayingWhich()
+{
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    m_b->file.sqlite(
+        "UPDATE Band SET BandPoint1km = 2.5 WHERE BandRowid = 432; DELETE FROM Band WHERE BandRowid = "
+        "24000; INSERT INTO Band (BandRowid, BandName, BandPoint1km) VALUES (47000, '47 GHz', 9);");
+    QVERIFY(!m_b->join(*m_a));
+    QCOMPARE(
+        m_b->fakes.prompts.texts(ShownPrompt::Warning),
+        QStringList{"Нельзя присоединиться к «Полевой день»: диапазоны этой позиции не такие, как в общем "
+                    "соревновании:\n\rдиапазон 432 МГц: 2.5 очк. за км здесь, 2 в общем соревновании;\n\r"
+                    "диапазон 24000 МГц есть только в общем соревновании;\n\rдиапазон 47000 МГц есть только "
+                    "на этой позиции."});
+    QCOMPARE(m_b->column("SELECT COUNT(*) FROM Contest"), QVariantList{1}); // nothing made
+}
+
+QTEST_GUILESS_MAIN(TestSharedLog)
+#include "tst_sharedlog.moc"

@@ -1,0 +1,307 @@
+#include "sharing/pgconnection.h"
+#include "sharing/sharedserver.h"
+#include "support/dummyrotctld.h"
+#include "support/privatepostgres.h"
+
+#include <QTcpServer>
+#include <QtTest>
+#include <QUuid>
+
+// The shared log's tables and statements on a real PostgreSQL server of the test's own.
+class TestSharedServer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void theSchemaIsMadeOnceAndANewerOneRefused();
+    void changesTravelWithTheLaterVersionWinning();
+    void aCommitIsAnnounced();
+    void aBandIsHeldByOnePositionUntilItFallsSilent();
+    void aVanishedContestIsSaid();
+    void loginsAndSilenceFailClearly_data();
+    void loginsAndSilenceFailClearly();
+    void aStatementWaitsNoLongerThanTheAnswerTimeout();
+
+private:
+    ServerAddress address(const QString& password) const;
+    QString newContest(SharedServer& server);
+
+    PrivatePostgres m_server;
+};
+
+namespace {
+
+QString newId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+ContactChange contact(const QString& contest, const QString& position, const QString& call, int serial)
+{
+    ContactChange c;
+    c.uuid = newId();
+    c.contest = contest;
+    c.version = 1;
+    c.editedMs = 1000;
+    c.editedBy = position;
+    c.position = position;
+    c.positionName = "Палатка 1";
+    c.fields = {DbValue(144),  DbValue::dateTime(42200.5),
+                DbValue(call), DbValue("KO85UR"),
+                DbValue(1),    DbValue(serial),
+                DbValue(59),   DbValue(5),
+                DbValue(59),   DbValue(450.25),
+                DbValue(275),  DbValue()};
+    return c;
+}
+
+} // namespace
+
+ServerAddress TestSharedServer::address(const QString& password) const
+{
+    return ServerAddress{m_server.host(), m_server.port(), m_server.database(), m_server.user(), password};
+}
+
+QString TestSharedServer::newContest(SharedServer& server)
+{
+    const QString id = newId();
+    server.createContest(SharedContest{id, "Полевой день", 42200.0, 42201.0, "144:1;432:2"});
+    return id;
+}
+
+void TestSharedServer::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.error()));
+    PgConnection connection(address(m_server.password()));
+    SharedServer(connection).prepareSchema();
+}
+
+void TestSharedServer::theSchemaIsMadeOnceAndANewerOneRefused()
+{
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    server.prepareSchema(); // made already: nothing changes
+    QCOMPARE(connection.value("SELECT string_agg(version::text, ',') FROM kovra_schema").value_or(""),
+             QString("1"));
+    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 99"}));
+    try {
+        server.prepareSchema();
+        QFAIL("a newer schema was taken");
+    } catch (const PgError& e) {
+        QCOMPARE(e.kind(), PgError::SchemaTooNew);
+        QVERIFY2(e.message().contains("схема 99") && e.message().contains("обновите программу"),
+                 qPrintable(e.message()));
+    }
+    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 1"}));
+}
+
+void TestSharedServer::changesTravelWithTheLaterVersionWinning()
+{
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    const QString first = newId();
+    const QString second = newId();
+    server.registerPosition(first, "Палатка 1");
+    server.registerPosition(second, "Палатка 2");
+    const QString contest = newContest(server);
+
+    // Values are bound, never pasted: a call that is SQL stays a call.
+    ContactChange a = contact(contest, first, "O'BRIEN'); DROP TABLE kovra_contact; --", 1);
+    ContactChange b = contact(contest, first, "UA3ABC", 2);
+    const auto pushed = server.push({a, b});
+    QCOMPARE(pushed.size(), size_t(2));
+    QCOMPARE(pushed[0].kind, PushOutcome::Applied);
+    const std::vector<ContactChange> pulled = server.changesAfter(contest, 0, 100);
+    QCOMPARE(pulled.size(), size_t(2));
+    QCOMPARE(pulled[0].uuid, a.uuid);
+    QVERIFY(pulled[0].fields == a.fields);
+    QVERIFY(pulled[0].change < pulled[1].change);
+    QCOMPARE(pulled[1].positionName, QString("Палатка 1"));
+    QCOMPARE(server.changesWaiting(contest, pulled[0].change), qint64(1));
+
+    // Pushed again after a crash before the outbox was emptied: nothing changes.
+    QCOMPARE(server.push({a})[0].kind, PushOutcome::AlreadyThere);
+    QCOMPARE(server.changesWaiting(contest, pulled[1].change), qint64(0));
+
+    // Two edits of one contact: the later one stays, whichever comes last.
+    ContactChange later = a;
+    later.version = 2;
+    later.editedMs = 5000;
+    later.editedBy = second;
+    later.fields[2] = DbValue("UA3LATER");
+    ContactChange earlier = a;
+    earlier.version = 2;
+    earlier.editedMs = 4000;
+    earlier.fields[2] = DbValue("UA3EARLY");
+    QCOMPARE(server.push({later})[0].kind, PushOutcome::Applied);
+    const PushOutcome lost = server.push({earlier})[0];
+    QCOMPARE(lost.kind, PushOutcome::Lost);
+    QCOMPARE(lost.winnerName, QString("Палатка 2"));
+    ContactChange tombstone = later;
+    tombstone.version = 3;
+    tombstone.editedMs = 6000;
+    tombstone.deleted = true;
+    QCOMPARE(server.push({tombstone})[0].kind, PushOutcome::Applied);
+    const std::vector<ContactChange> now = server.changesAfter(contest, pulled[1].change, 100);
+    QCOMPARE(now.size(), size_t(1));
+    QVERIFY(now[0].deleted);
+    QCOMPARE(now[0].fields[2], DbValue("UA3LATER"));
+    QCOMPARE(now[0].position, first); // who logged it stays
+}
+
+void TestSharedServer::aCommitIsAnnounced()
+{
+    PgConnection listening(address(m_server.password()));
+    SharedServer listener(listening);
+    listener.listen();
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    const QString position = newId();
+    server.registerPosition(position, "Палатка 1");
+    const QString contest = newContest(server);
+    QVERIFY(listening.waitForNotifications(-1, 100).isEmpty());
+    server.push({contact(contest, position, "UA3A", 1), contact(contest, position, "UA3B", 2)});
+    QStringList heard;
+    QElapsedTimer waited;
+    waited.start();
+    while (heard.isEmpty() && waited.elapsed() < 5000)
+        heard = listening.waitForNotifications(-1, 500);
+    QCOMPARE(heard, QStringList{contest}); // once per transaction and contest
+}
+
+void TestSharedServer::aBandIsHeldByOnePositionUntilItFallsSilent()
+{
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    const QString first = newId();
+    const QString second = newId();
+    server.registerPosition(first, "Палатка 1");
+    server.registerPosition(second, "Палатка 2");
+    const QString contest = newContest(server);
+    server.push({contact(contest, first, "UA3A", 1), contact(contest, first, "UA3B", 2)});
+
+    QCOMPARE(server.takeLease(contest, 144, first, false).kind, LeaseAnswer::Taken);
+    QCOMPARE(server.takeLease(contest, 144, first, false).kind, LeaseAnswer::Taken); // its own again
+    const LeaseAnswer held = server.takeLease(contest, 144, second, true);
+    QCOMPARE(held.kind, LeaseAnswer::Held);
+    QCOMPARE(held.lease.holderName, QString("Палатка 1"));
+    QVERIFY(!held.lease.silent);
+    QCOMPARE(server.takeLease(contest, 432, second, false).kind, LeaseAnswer::Taken);
+    std::vector<BandLease> leases = server.leases(contest);
+    QCOMPARE(leases.size(), size_t(2));
+    QCOMPARE(leases[1].holderName, QString("Палатка 2"));
+
+    // A minute of silence: taken over only when asked, numbering after the server's last.
+    QVERIFY(
+        m_server.superSql({"UPDATE kovra_lease SET seen = now() - interval '61 seconds' WHERE band = 144"}));
+    QVERIFY(server.leases(contest)[0].silent);
+    QCOMPARE(server.takeLease(contest, 144, second, false).kind, LeaseAnswer::Held);
+    const LeaseAnswer taken = server.takeLease(contest, 144, second, true);
+    QCOMPARE(taken.kind, LeaseAnswer::Taken);
+    QCOMPARE(taken.lease.holderName, QString("Палатка 2"));
+
+    server.heartbeat(second);
+    server.releaseLease(contest, 432, first); // not its own: stays
+    QCOMPARE(server.leases(contest).size(), size_t(2));
+    server.releaseLease(contest, 432, second);
+    leases = server.leases(contest);
+    QCOMPARE(leases.size(), size_t(1));
+    QCOMPARE(leases[0].band, 144);
+}
+
+void TestSharedServer::aVanishedContestIsSaid()
+{
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    const QString position = newId();
+    server.registerPosition(position, "Палатка 1");
+    const QString contest = newContest(server);
+    const QString kept = newContest(server);
+    QVERIFY(m_server.superSql({QString("DELETE FROM kovra_contest WHERE uuid = '%1'").arg(contest)}));
+    const auto outcomes =
+        server.push({contact(contest, position, "UA3A", 1), contact(kept, position, "UA3B", 1)});
+    QCOMPARE(outcomes[0].kind, PushOutcome::ContestGone);
+    QCOMPARE(outcomes[1].kind, PushOutcome::Applied);
+    QCOMPARE(server.takeLease(contest, 144, position, false).kind, LeaseAnswer::ContestGone);
+    const std::vector<SharedContest> listed = server.contests();
+    QVERIFY(std::none_of(listed.begin(), listed.end(),
+                         [&](const SharedContest& c) { return c.uuid == contest; }));
+    QVERIFY(
+        std::any_of(listed.begin(), listed.end(), [&](const SharedContest& c) { return c.uuid == kept; }));
+}
+
+void TestSharedServer::loginsAndSilenceFailClearly_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("wrong password") << "wrong" << 0 << int(PgError::LoginRefused) << "password";
+    QTest::newRow("no password") << "" << 0 << int(PgError::NeedsPassword) << "password";
+    QTest::newRow("nothing listens") << "x" << int(DummyRotctld::freePort()) << int(PgError::Unreachable)
+                                     << "127.0.0.1";
+    QTest::newRow("silent server") << "x" << -1 << int(PgError::Unreachable) << "timeout";
+}
+
+void TestSharedServer::loginsAndSilenceFailClearly()
+{
+    QFETCH(QString, password);
+    QFETCH(int, port);
+    QFETCH(int, kind);
+    QFETCH(QString, says);
+    // Nothing of this machine's own: no password from the environment or a file.
+    qunsetenv("PGPASSWORD");
+    qputenv("PGPASSFILE", "/nonexistent/.pgpass");
+    QTcpServer silent; // takes the connection and never answers
+    ServerAddress where = address(password);
+    if (port > 0)
+        where.port = port;
+    if (port < 0) {
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        where.port = silent.serverPort();
+    }
+    QElapsedTimer took;
+    took.start();
+    try {
+        PgConnection connection(where);
+        QFAIL("connected");
+    } catch (const PgError& e) {
+        QCOMPARE(int(e.kind()), kind);
+        QVERIFY2(e.message().contains(says, Qt::CaseInsensitive), qPrintable(e.message()));
+    }
+    QVERIFY(took.elapsed() < (PgConnection::kConnectTimeoutSeconds + 3) * 1000);
+}
+
+void TestSharedServer::aStatementWaitsNoLongerThanTheAnswerTimeout()
+{
+    PgConnection connection(address(m_server.password()), 1000);
+    QElapsedTimer took;
+    took.start();
+    try {
+        connection.exec("SELECT pg_sleep(5)");
+        QFAIL("answered");
+    } catch (const PgError& e) {
+        QCOMPARE(e.kind(), PgError::Timeout);
+    }
+    QVERIFY(took.elapsed() < 3000);
+    QVERIFY(connection.broken());
+    try {
+        connection.exec("SELECT 1");
+        QFAIL("a broken connection was used");
+    } catch (const PgError& e) {
+        QCOMPARE(e.kind(), PgError::Unreachable);
+    }
+    // A server stopped at once breaks the statement, which says so.
+    PgConnection other(address(m_server.password()));
+    QVERIFY(m_server.stop(true));
+    try {
+        other.exec("SELECT 1");
+        QFAIL("answered");
+    } catch (const PgError& e) {
+        QCOMPARE(e.kind(), PgError::Unreachable);
+    }
+    QVERIFY2(m_server.start(), qPrintable(m_server.error()));
+}
+
+QTEST_GUILESS_MAIN(TestSharedServer)
+#include "tst_sharedserver.moc"

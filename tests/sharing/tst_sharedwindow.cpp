@@ -1,0 +1,234 @@
+#include "app/contactentry.h"
+#include "app/logview.h"
+#include "app/tfmain.h"
+#include "controls/datagrid.h"
+#include "controls/hintbar.h"
+#include "controls/pickcombobox.h"
+#include "logging/entrypanel.h"
+#include "logging/tftimer.h"
+#include "sharing/sharedlog.h"
+#include "sharing/tfshare.h"
+#include "support/sharedposition.h"
+#include "support/windowtest.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QtTest>
+
+// Two positions of one shared log, one of them in the real main window: what the other logs
+// appears in its grid, its countdown window and its earlier contacts, and its repeat rule
+// refuses a repeat that comes too early.
+class TestSharedWindow : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void theOtherPositionsContactsAppearEverywhere();
+    void theWindowSetsUpSharesJoinsAndHandsBandsOver();
+
+private:
+    PrivatePostgres m_server;
+};
+
+void TestSharedWindow::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.error()));
+    // The window's program finds the password as libpq finds it, in the environment.
+    qputenv("PGPASSWORD", m_server.password().toUtf8());
+}
+
+void TestSharedWindow::cleanup()
+{
+    release();
+}
+
+void TestSharedWindow::theOtherPositionsContactsAppearEverywhere()
+{
+    SharedPosition first("Палатка 1");
+    first.connectTo(m_server);
+    QVERIFY(first.waitOnline());
+    QVERIFY(first.share());
+    QVERIFY(first.takeBand(144));
+    QVERIFY(first.takeBand(432));
+    QCOMPARE(first.save("UA3AAA", 432).kind, SaveOutcome::Saved);
+    QCOMPARE(first.save("UA3BBB", 144).kind, SaveOutcome::Saved);
+    first.shared->releaseBand(first.contestId, 432);
+    QTRY_VERIFY(!first.shared->journal().lease(first.contestId, 432));
+
+    prepare(QString("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('ShareHost', '%1'), "
+                    "('ShareDatabase', '%2'), ('ShareUser', '%3'), ('SharePositionName', 'Палатка 2');"
+                    "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('SharePort', %4), "
+                    "('ShareEnabled', 1);"
+                    "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';")
+                .arg(m_server.host(), m_server.database(), m_server.user())
+                .arg(m_server.port()));
+    m_fakes->clock.current = first.fakes.clock.current.addSecs(300);
+    openWindow();
+    SharedLog* shared = m_window->sharedLog();
+    QTRY_VERIFY_WITH_TIMEOUT(shared->online(), 20000);
+    QCOMPARE(m_window->logView()->hintBar()->status("share"), "Общий лог: подключено");
+    std::vector<SharedContest> listed;
+    connect(shared, &SharedLog::contestsListed, this,
+            [&](const std::vector<SharedContest>& c) { listed = c; });
+    shared->listContests();
+    QTRY_VERIFY(!listed.empty());
+    shared->joinContest(listed.front());
+    QCOMPARE(m_window->state().CurrentContestName, "Полевой день");
+
+    // The band the first position gave back is taken by choosing it.
+    EntryPanel* entry = m_window->entryPanel();
+    chooseInList(entry->bandList, 1); // 432 MHz
+    chooseInList(entry->modeList, 1); // SSB
+    QTRY_VERIFY_WITH_TIMEOUT(shared->journal().lease(m_window->state().CurrentContestId, 432).has_value(),
+                             20000);
+    QCOMPARE(shared->journal().lease(m_window->state().CurrentContestId, 432)->holderName, "Палатка 2");
+    LogView* log = m_window->logView();
+    QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 1, 20000);
+    QCOMPARE(log->grid()->cursorModel()->displayText(0, LogView::CallColumn), "UA3AAA");
+    QCOMPARE(entry->sentNumberEdit->text(), "2");
+
+    // Its repeat rule sees the first position's contact.
+    m_fakes->prompts.clear();
+    typeContact("UA3AAA", "3", "KO95AA");
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information).size(), 1);
+    QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information)
+                .first()
+                .startsWith("Внимание! Временной период не позволяет внести эту запись в лог."));
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList"), QVariantList{2});
+
+    // Contacts logged at the first position while this one watches: the grid, the timer
+    // window and the earlier contacts follow without a key.
+    entry->callEdit->setEditText("");
+    chooseInList(entry->bandList, 0); // 144 MHz, held by the first position
+    m_window->action("N11")->trigger();
+    Tftimer* timer = m_window->timerWindow();
+    QTRY_COMPARE(log->log().rowCount(), 1);
+    QCOMPARE(first.save("UA3CCC", 144).kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 2, 20000);
+    QCOMPARE(log->caption(), "Список [2/2]");
+    QTRY_COMPARE(timer->grid()->rowCount(), 2);
+    entry->callEdit->setFocus();
+    QTest::keyClicks(entry->callEdit, "ua3ccc");
+    QTRY_VERIFY(entry->earlierContactsGrid->isVisible());
+    QCOMPARE(entry->earlierContactsGrid->cursor()->rowCount(), 1);
+    // Its own save on the other's band is refused, naming the holder.
+    m_fakes->prompts.clear();
+    entry->receivedNumberEdit->setText("4");
+    entry->locatorEdit->setText("KO95AA");
+    m_window->contactEntry()->saveContact();
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information),
+             QStringList{
+                 "Связь не записана: диапазон 144 MHz ведёт позиция «Палатка 1», номера на нём даёт только "
+                 "она."});
+}
+
+void TestSharedWindow::theWindowSetsUpSharesJoinsAndHandsBandsOver()
+{
+    SharedPosition first("Палатка 1");
+    first.connectTo(m_server);
+    QVERIFY(first.waitOnline());
+    QVERIFY(first.share());
+    QVERIFY(first.takeBand(144));
+    first.save("UA3AAA");
+
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, ContestDTStop, ContestActual) "
+            "VALUES (1, 'Кубок', 46200, 46300, 1);"
+            "INSERT INTO ContestList (IdContest, IdBand, ContestListCall, ContestListSendNum) VALUES "
+            "(1, 144, 'RA1OWN', 1), (1, 144, 'RA1TWO', 1);");
+    m_fakes->clock.current = first.fakes.clock.current;
+    openWindow();
+    // Never shared: the position column stays out of sight.
+    LogView* log = m_window->logView();
+    QVERIFY(log->grid()->isColumnHidden(LogView::PositionColumn));
+    inModal<Tfshare>([&] { m_window->action("mnSharedLog")->trigger(); },
+                     [&](Tfshare* window) {
+                         QCOMPARE(window->statusLabel->text(), "Общий лог выключен");
+                         QCOMPARE(window->portEdit->value(), 5432);
+                         typeText(window->hostEdit, m_server.host());
+                         window->portEdit->selectAll();
+                         QTest::keyClicks(window->portEdit, QString::number(m_server.port()));
+                         typeText(window->databaseEdit, m_server.database());
+                         typeText(window->userEdit, m_server.user());
+                         typeText(window->positionEdit, "Палатка 2");
+                         window->enabledBox->click();
+                         window->saveButton->click();
+                     });
+    SharedLog* shared = m_window->sharedLog();
+    QTRY_VERIFY_WITH_TIMEOUT(shared->online(), 20000);
+    QCOMPARE(
+        m_file->column("SELECT SettingName || '=' || COALESCE(SettingParamStr, SettingParamInt) FROM Setting "
+                       "WHERE SettingName LIKE 'Share%' AND SettingName <> 'SharePositionId' ORDER BY 1"),
+        (QVariantList{"ShareDatabase=kovra", "ShareEnabled=1", "ShareHost=127.0.0.1",
+                      "SharePort=" + QString::number(m_server.port()), "SharePositionName=Палатка 2",
+                      "ShareUser=operator"}));
+
+    // The own contest shared from the window: its contacts go to the server with this position.
+    inModal<Tfshare>(
+        [&] { m_window->action("mnSharedLog")->trigger(); },
+        [&](Tfshare* window) {
+            QCOMPARE(window->statusLabel->text(), "Общий лог: подключено");
+            window->shareButton->click();
+            QTRY_VERIFY_WITH_TIMEOUT(window->bandsTable->rowCount() == 7, 20000);
+            // Both serials 1 of 144 MHz wait for checking; a double click goes to one.
+            QCOMPARE(window->reviewList->count(), 2);
+            QVERIFY(window->reviewList->item(0)->text().startsWith("144 MHz, № 1, RA1OWN, Палатка 2"));
+            window->reject();
+        });
+    QCOMPARE(m_server.superSql({"SELECT count(*) FROM kovra_contest WHERE name = 'Кубок'"}).value_or("?"),
+             "1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_file->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0}, 20000);
+    QVERIFY(!log->grid()->isColumnHidden(LogView::PositionColumn));
+    chooseInList(m_window->entryPanel()->bandList, 0);
+    QCOMPARE(log->grid()->cursorModel()->displayText(0, LogView::PositionColumn), "Палатка 2");
+
+    // The first position's contest joined from the list; bands taken and given back.
+    inModal<Tfshare>([&] { m_window->action("mnSharedLog")->trigger(); },
+                     [&](Tfshare* window) {
+                         // The newest last (the server may hold contests of other tests).
+                         QTRY_VERIFY_WITH_TIMEOUT(window->contestsList->count() >= 2, 20000);
+                         const int last = window->contestsList->count() - 1;
+                         QCOMPARE(window->contestsList->item(last)->text(), "Кубок");
+                         QCOMPARE(window->contestsList->item(last - 1)->text(), "Полевой день");
+                         window->contestsList->setCurrentRow(last - 1);
+                         window->joinButton->click();
+                         QCOMPARE(m_window->state().CurrentContestName, "Полевой день");
+                         QTRY_COMPARE(window->bandsTable->item(0, 1)->text(), "Палатка 1");
+                         // A band the other position holds and is heard on is not taken.
+                         window->bandsTable->selectRow(0);
+                         window->takeButton->click();
+                         QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information).last(),
+                                  "Диапазон 144 MHz ведёт позиция «Палатка 1»: забрать его можно, когда она "
+                                  "промолчит минуту.");
+                         window->bandsTable->selectRow(1);
+                         window->takeButton->click();
+                         QTRY_COMPARE_WITH_TIMEOUT(window->bandsTable->item(1, 1)->text(),
+                                                   "Палатка 2 (эта позиция)", 20000);
+                         window->bandsTable->selectRow(1);
+                         window->releaseButton->click();
+                         QTRY_COMPARE_WITH_TIMEOUT(window->bandsTable->item(1, 1)->text(), "", 20000);
+                         window->reject();
+                     });
+    QTRY_COMPARE_WITH_TIMEOUT(
+        m_file->column("SELECT COUNT(*) FROM ContestList WHERE ContestListCall = 'UA3AAA'"), QVariantList{1},
+        20000);
+    // The password is in memory and in the environment only, never in the log file.
+    m_window->close();
+    for (const char* suffix : {"", "-wal"}) {
+        QFile file(m_file->path() + QString::fromLatin1(suffix));
+        if (file.open(QIODevice::ReadOnly))
+            QVERIFY(!file.readAll().contains(m_server.password().toUtf8()));
+    }
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM Setting WHERE SettingName = 'GridPositionColumnWidth'"),
+             QVariantList{1});
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM Setting WHERE SettingName = 'GridColumnWidth12'"),
+             QVariantList{0});
+}
+
+QTEST_MAIN(TestSharedWindow)
+#include "tst_sharedwindow.moc"

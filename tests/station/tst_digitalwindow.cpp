@@ -1,0 +1,196 @@
+#include "app/logview.h"
+#include "app/tfmain.h"
+#include "controls/datagrid.h"
+#include "controls/hintbar.h"
+#include "controls/pickcombobox.h"
+#include "logging/entrypanel.h"
+#include "station/digitallink.h"
+#include "station/tfdigital.h"
+#include "station/tfunsaved.h"
+#include "station/wsjtxlink.h"
+#include "store/logstore.h"
+#include "support/dummyrotctld.h"
+#include "support/windowtest.h"
+#include "support/wsjtxsender.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QtTest>
+
+// WSJT-X in the main window: "Цифровые виды" switches the link on, real datagrams sent to the
+// program's port fill the entry fields and save logged contacts through the entry's save, once;
+// what cannot be saved waits in "Несохранённые связи", where the operator corrects and saves it.
+class TestDigitalWindow : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void anMsk144ContactFromWsjtxIsStoredOnce();
+    void whatCannotBeSavedWaitsToBeCorrected();
+    void badDatagramsAreDroppedAndCounted();
+
+private:
+    void switchOn();
+    int contacts() const { return m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(); }
+    void send(const QByteArray& datagram) { QVERIFY(m_sender.send(m_port, datagram)); }
+
+    WsjtxSender m_sender;
+    quint16 m_port = 0;
+};
+
+void TestDigitalWindow::init()
+{
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='UA3ABC' WHERE SettingInfoN='PCall';"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85TS' WHERE SettingInfoN='PWWLo';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 1), ('LastMod', 1);");
+}
+
+void TestDigitalWindow::cleanup()
+{
+    release();
+}
+
+// "Цифровые виды" as the operator fills it in, on a free port.
+void TestDigitalWindow::switchOn()
+{
+    openWindow();
+    inModal<Tfdigital>([&] { m_window->action("mnDigital")->trigger(); },
+                       [&](Tfdigital* window) {
+                           QCOMPARE(window->windowTitle(), "Цифровые виды");
+                           QCOMPARE(window->portEdit->value(), 2237);
+                           QVERIFY(!window->onBox->isChecked());
+                           QVERIFY(window->highlightBox->isChecked());
+                           window->portEdit->setValue(DummyDaemon::freePort());
+                           window->onBox->setChecked(true);
+                           window->findChild<QPushButton*>("saveButton")->click();
+                       });
+    m_port = m_window->digitalLink()->link().port();
+    QVERIFY(m_port != 0);
+    QVERIFY(m_window->logView()->hintBar()->text().contains("ждём сообщений"));
+}
+
+void TestDigitalWindow::anMsk144ContactFromWsjtxIsStoredOnce()
+{
+    switchOn();
+    EntryPanel* entry = m_window->entryPanel();
+    // Status: the DX call and grid into the empty fields; band, mode and frequency follow.
+    send(wsjtx::status(144360000, "MSK144", "G4XYZ", "IO91WM"));
+    QTRY_COMPARE(entry->callEdit->currentText(), "G4XYZ");
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+    QCOMPARE(entry->bandList->currentText(), "144 MHz");
+    QCOMPARE(entry->modeList->currentText(), "MSK144");
+    QCOMPARE(entry->frequency(), std::optional<qint64>(144360000));
+
+    send(wsjtx::loggedAdif(wsjtx::contestAdif()));
+    QTRY_COMPARE(contacts(), 1);
+    QCOMPARE(entry->callEdit->currentText(), ""); // what the Status filled in is done with
+    QCOMPARE(m_file->column(
+                 "SELECT IdBand || ' ' || IdModulation || ' ' || ContestListCall || ' ' || "
+                 "ContestListQTH || ' ' || ContestListSendRST || ' ' || ContestListSendNum || ' ' || "
+                 "ContestListReceivedRST || ' ' || ContestListReceivedNum || ' ' || ContestListFrequency "
+                 "FROM ContestList"),
+             QVariantList{"144 12 G4XYZ IO91WM 57 2 55 17 144.3605"});
+    QCOMPARE(m_file->column("SELECT strftime('%Y-%m-%d %H:%M:%S', ContestListDateTime + 2415018.5) FROM "
+                            "ContestList"),
+             QVariantList{"2026-05-02 14:05:30"});
+    const QVariantList scored =
+        m_file->column("SELECT ContestListDistance || ' ' || ContestListResult FROM ContestList");
+    QCOMPARE(scored, QVariantList{"2498.9 2499"});
+    // The grid shows it with its mode, distance and points.
+    QAbstractItemModel* grid = m_window->logView()->grid()->model();
+    QTRY_COMPARE(grid->rowCount(), 1);
+    QCOMPARE(grid->index(0, LogView::CallColumn).data().toString(), "G4XYZ");
+    QCOMPARE(grid->index(0, LogView::ModeColumn).data().toString(), "MSK144");
+    QVERIFY(!grid->index(0, LogView::DistanceColumn).data().toString().isEmpty());
+    QCOMPARE(grid->index(0, LogView::PointsColumn).data().toString(), "2499");
+    // A saved call is highlighted in WSJT-X as a repeat from now on.
+    const QList<QByteArray> back = m_sender.received(1);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].toHex(),
+             wsjtxHighlightCallsign(3, "WSJT-X", "G4XYZ", qRgb(255, 160, 160), qRgb(0, 0, 0), false).toHex());
+
+    // WSJT-X sends it again on reconnecting: nothing more is stored.
+    send(wsjtx::loggedAdif(wsjtx::contestAdif()));
+    QTRY_COMPARE(m_window->digitalLink()->repeatCount(), 1);
+    QCOMPARE(contacts(), 1);
+    QCOMPARE(m_window->digitalLink()->log().unsaved().size(), 0);
+
+    // What the operator types is never overwritten by a Status.
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "OK1KKW");
+    send(wsjtx::status(144360000, "MSK144", "DL1ABC", "JO62"));
+    send(wsjtx::heartbeat());
+    QTest::qWait(200);
+    QCOMPARE(entry->callEdit->currentText(), "OK1KKW");
+}
+
+void TestDigitalWindow::whatCannotBeSavedWaitsToBeCorrected()
+{
+    switchOn();
+    send(wsjtx::loggedAdif(wsjtx::contestAdif()));
+    QTRY_COMPARE(contacts(), 1);
+    // Within the repeat period, and without serials: neither is stored, both wait with their reason.
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{"TIME_ON", "141000"}})));
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{"CALL", "ON4KST"}, {"STX", QString()}, {"SRX", QString()}})));
+    QTRY_COMPARE(m_window->digitalLink()->log().unsaved().size(), 2);
+    QCOMPARE(contacts(), 1);
+    QVERIFY(m_window->logView()->hintBar()->text().contains("WSJT-X: связь ON4KST не сохранена"));
+    QVERIFY(m_fakes->prompts.texts().isEmpty()); // no box in the middle of a run
+
+    m_window->action("mnUnsaved")->trigger();
+    auto* window = m_window->findChild<Tfunsaved*>();
+    QVERIFY(window && window->isVisible());
+    QTableWidget* grid = window->grid;
+    QCOMPARE(grid->rowCount(), 2);
+    QCOMPARE(grid->item(0, Tfunsaved::CallColumn)->text(), "G4XYZ");
+    QVERIFY(grid->item(0, Tfunsaved::ReasonColumn)->text().contains("G4XYZ"));
+    QCOMPARE(grid->item(1, Tfunsaved::ReasonColumn)->text(),
+             "нет контрольных номеров (режим EU VHF в WSJT-X)");
+
+    // The operator types the numbers heard into the row and saves it.
+    grid->setCurrentCell(1, Tfunsaved::SentNumberColumn);
+    QVERIFY(window->recordView->toPlainText().contains("<call:6>ON4KST"));
+    grid->item(1, Tfunsaved::SentNumberColumn)->setText("3");
+    grid->item(1, Tfunsaved::ReceivedNumberColumn)->setText("18");
+    QTest::mouseClick(window->saveButton, Qt::LeftButton);
+    QCOMPARE(contacts(), 2);
+    QCOMPARE(
+        m_file->column("SELECT ContestListSendNum || '/' || ContestListReceivedNum FROM ContestList WHERE "
+                       "ContestListCall='ON4KST'"),
+        QVariantList{"3/18"});
+    QCOMPARE(grid->rowCount(), 1);
+    // The refused repeat stays after another try, and goes when dropped.
+    grid->setCurrentCell(0, Tfunsaved::CallColumn);
+    QTest::mouseClick(window->saveButton, Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), 1);
+    QCOMPARE(contacts(), 2);
+    m_fakes->prompts.confirmAnswers = {true};
+    QTest::mouseClick(window->dropButton, Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), 0);
+}
+
+void TestDigitalWindow::badDatagramsAreDroppedAndCounted()
+{
+    switchOn();
+    send("not WSJT-X");
+    send(wsjtx::header(12) + QByteArray("\x7f\xff\xff\xff", 4));
+    QTRY_COMPARE(m_window->digitalLink()->link().dropped(), 2);
+    QVERIFY(m_window->logView()->hintBar()->text().contains("отброшено сообщений: 2"));
+    // A hostile record in a whole datagram is no contact, but is kept for the operator.
+    send(wsjtx::loggedAdif("<call:99999>G4XYZ<eor>"));
+    QTRY_COMPARE(m_window->digitalLink()->log().unsaved().size(), 1);
+    QCOMPARE(m_window->digitalLink()->log().unsaved().first().reason,
+             "запись не читается: поле \"CALL\" не читается");
+    QCOMPARE(contacts(), 0);
+}
+
+QTEST_MAIN(TestDigitalWindow)
+#include "tst_digitalwindow.moc"
