@@ -5,9 +5,6 @@
 
 namespace {
 
-// Pushes take this lock for their transaction, so the change numbers are given in the order
-// the changes commit: a position that has read up to a number never misses a smaller one.
-constexpr qint64 kChangeLock = 0x6b6f767261; // "kovra"
 // Making or upgrading the schema: one position at a time.
 constexpr qint64 kSchemaLock = 0x6b6f767273;
 

@@ -51,6 +51,9 @@ public:
     static constexpr int kSchemaVersion = 1;
     static constexpr int kSilentSeconds = 60;
     static constexpr const char* kNotifyChannel = "kovra_log";
+    // Pushes take this lock for their transaction, so the change numbers are given in the order
+    // the changes commit: a position that has read up to a number never misses a smaller one.
+    static constexpr qint64 kChangeLock = 0x6b6f767261; // "kovra"
 
     explicit SharedServer(PgConnection& connection) : m_db(connection) {}
 

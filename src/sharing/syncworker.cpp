@@ -63,6 +63,8 @@ QString whyUnusable(const PgError& e, const ServerAddress& address)
         return e.message();
     case PgError::Timeout:
         return QStringLiteral("сервер %1 не ответил вовремя").arg(where);
+    case PgError::Refused:
+        return QStringLiteral("сервер %1 отказал: %2").arg(where, e.message());
     default:
         return QStringLiteral("нет связи с сервером %1: %2").arg(where, e.message());
     }
@@ -388,10 +390,13 @@ void SyncWorker::Core::pushOutbox()
 
 std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<ContactChange>& changes)
 {
+    // A refusal that is not about a change's own values (a lock or statement timeout, a
+    // read-only or full server) goes up: everything stays in the outbox and is sent again
+    // after the growing delay.
     try {
         return server().push(changes);
     } catch (const PgError& e) {
-        if (e.kind() != PgError::Refused)
+        if (!e.badData())
             throw;
     }
     // One change the server refuses must not hold the others back: each goes alone, and one
@@ -401,7 +406,7 @@ std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<Co
         try {
             outcomes.push_back(server().push({c}).front());
         } catch (const PgError& e) {
-            if (e.kind() != PgError::Refused)
+            if (!e.badData())
                 throw;
             reportProblem(
                 QStringLiteral("сервер не принял связь с %1: %2").arg(text(c.fields[2]), e.message()), false);

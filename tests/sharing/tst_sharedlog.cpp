@@ -17,6 +17,7 @@ private slots:
     void editsAndDeletesArriveAndTheLaterEditWins();
     void aPositionThatWasAwayCatchesUp();
     void offlineChangesWaitAndGoOnce();
+    void aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt();
     void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
     void aRefusedLoginAsksForThePasswordOnce();
     void aNewerServerOrAVanishedContestLeavesLoggingHere();
@@ -171,6 +172,29 @@ void TestSharedLog::offlineChangesWaitAndGoOnce()
     QTRY_COMPARE_WITH_TIMEOUT(m_a->shared->status(), QString("Общий лог: подключено"), 20000);
     QCOMPARE(onServer("count(*)"), QString("4"));
     QVERIFY(m_a->statuses.contains("Общий лог: нет связи, ждут отправки 3"));
+}
+
+void TestSharedLog::aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt()
+{
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    // Another session holds the lock every push takes: the server refuses the push with a
+    // lock timeout, which says nothing about the contact.
+    PgConnection holder(ServerAddress{m_server.host(), m_server.port(), m_server.database(), m_server.user(),
+                                      m_server.password()});
+    holder.exec("SELECT pg_advisory_lock($1)", {pgNumber(SharedServer::kChangeLock)});
+    QCOMPARE(m_a->save("UA3BBB").kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->notices.isEmpty() && !m_a->notices.last().isEmpty(), 30000);
+    QTest::qWait(500);
+    QCOMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{1});
+    QCOMPARE(onServer("count(*)"), QString("1"));
+    holder.exec("SELECT pg_advisory_unlock($1)", {pgNumber(SharedServer::kChangeLock)});
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(2), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0}, 20000);
+    QCOMPARE(onServer("count(*)"), QString("2"));
+    QCOMPARE(onServer("count(DISTINCT call)"), QString("2"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->notices.last(), QString(), 20000);
 }
 
 void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
