@@ -188,14 +188,25 @@ void SharedLog::startWorker()
         if (contestId == m_chosen.contestId)
             guarded(m_services.prompts, [this] { takeChosenBand(); });
     });
-    connect(w, &SyncWorker::contestGone, this, [this](qint32 contestId) {
-        guarded(m_services.prompts, [this] { m_journal->reload(); });
-        emit noticeChanged(
-            QStringLiteral("Общий лог: общего соревнования больше нет на сервере, журнал ведётся "
-                           "только на этой позиции"));
+    connect(w, &SyncWorker::contestMissing, this, [this](qint32 contestId, bool missing) {
+        m_journal->setMissing(contestId, missing);
+        if (missing) {
+            QString name;
+            guarded(m_services.prompts, [&] {
+                const ResultSet found = m_store.db().queryNative(
+                    QStringLiteral("SELECT ContestName FROM Contest WHERE ContestRowid = ?"),
+                    {DbValue(contestId)});
+                if (!found.rows.empty())
+                    name = found.rows[0][0].displayText();
+            });
+            emit noticeChanged(
+                QStringLiteral("Общий лог: общее соревнование «%1» на сервере не найдено: его связи пишутся "
+                               "только здесь и ждут отправки. Проверьте сервер и базу данных в «Общий лог».")
+                    .arg(name));
+        } else {
+            emit noticeChanged(QString());
+        }
         emit leasesChanged(contestId);
-        if (contestId == m_chosen.contestId)
-            emit currentContestChanged();
     });
     w->start();
 }

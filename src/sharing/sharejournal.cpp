@@ -85,7 +85,7 @@ std::optional<BandLease> ShareJournal::lease(qint32 contestId, qint32 bandId) co
 
 std::optional<QString> ShareJournal::saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName)
 {
-    if (!m_enforced)
+    if (!m_enforced || m_missing.contains(contestId))
         return std::nullopt;
     const std::optional<BandLease> held = lease(contestId, bandId);
     if (held && held->holder == m_position.id)

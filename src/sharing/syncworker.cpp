@@ -127,7 +127,12 @@ public:
     }
     void pullAll();
     void refreshLeases(qint32 contestId, const QString& uuid);
-    void forgetContest(qint32 contestId, const QString& uuid);
+    // The server does not list the contest (it was deleted there, or this is another server or
+    // database): it is neither sent nor pulled, and its outbox waits, until the server lists it.
+    void contestMissing(qint32 contestId, const QString& uuid);
+    // The contests' ids in the missing ones, as SQL's list "(?, ?)" binds them.
+    QString missingList() const;
+    std::vector<DbValue> missingValues() const;
     bool online() const { return m_pg && !m_pg->broken(); }
     const SharePosition& position() const { return m_position; }
 
@@ -164,6 +169,7 @@ private:
     qint64 m_heartbeatDue = 0;
     std::optional<std::pair<Link, qint64>> m_link;
     QString m_problem;
+    QSet<QString> m_missing; // shared contests the server does not list
 };
 
 void SyncWorker::Core::run()
@@ -290,14 +296,29 @@ void SyncWorker::Core::heartbeat()
     QSet<QString> existing;
     for (const SharedContest& c : s.contests())
         existing.insert(c.uuid);
+    // What waits to be sent of a contest deleted here is still sent, if the server has it.
+    for (const ResultRow& row :
+         m_local
+             ->queryNative(QStringLiteral("SELECT DISTINCT ShareContestUuid FROM ShareOutbox WHERE "
+                                          "ShareContestUuid NOT IN (SELECT ShareContestUuid FROM "
+                                          "ShareContest)"))
+             .rows) {
+        if (existing.contains(text(row[0])))
+            m_missing.remove(text(row[0]));
+        else
+            m_missing.insert(text(row[0]));
+    }
     for (const ResultRow& row :
          m_local->queryNative(QStringLiteral("SELECT IdContest, ShareContestUuid FROM ShareContest")).rows) {
         const qint32 contestId = qint32(integer(row[0]));
         const QString uuid = text(row[1]);
-        if (existing.contains(uuid))
-            refreshLeases(contestId, uuid);
-        else
-            forgetContest(contestId, uuid);
+        if (!existing.contains(uuid)) {
+            contestMissing(contestId, uuid);
+            continue;
+        }
+        if (m_missing.remove(uuid))
+            post([contestId](SyncWorker& w) { emit w.contestMissing(contestId, false); });
+        refreshLeases(contestId, uuid);
     }
     m_heartbeatDue = nowMs() + m_options.heartbeatMs;
 }
@@ -318,17 +339,28 @@ void SyncWorker::Core::refreshLeases(qint32 contestId, const QString& uuid)
     post([contestId, leases](SyncWorker& w) { emit w.leasesChanged(contestId, leases); });
 }
 
-void SyncWorker::Core::forgetContest(qint32 contestId, const QString& uuid)
+void SyncWorker::Core::contestMissing(qint32 contestId, const QString& uuid)
 {
-    m_local->transaction([&] {
-        m_local->execNative(QStringLiteral("DELETE FROM ShareContest WHERE IdContest = ?"),
-                            {DbValue(contestId)});
-        m_local->execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"),
-                            {DbValue(contestId)});
-        m_local->execNative(QStringLiteral("DELETE FROM ShareOutbox WHERE ShareContestUuid = ?"),
-                            {DbValue(uuid)});
-    });
-    post([contestId](SyncWorker& w) { emit w.contestGone(contestId); });
+    if (m_missing.contains(uuid))
+        return;
+    m_missing.insert(uuid);
+    post([contestId](SyncWorker& w) { emit w.contestMissing(contestId, true); });
+}
+
+QString SyncWorker::Core::missingList() const
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < m_missing.size(); ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("(%1)").arg(marks.join(QStringLiteral(", ")));
+}
+
+std::vector<DbValue> SyncWorker::Core::missingValues() const
+{
+    std::vector<DbValue> values;
+    for (const QString& uuid : m_missing)
+        values.push_back(DbValue(uuid));
+    return values;
 }
 
 qint64 SyncWorker::Core::waitingToSend()
@@ -340,10 +372,14 @@ qint64 SyncWorker::Core::waitingToSend()
 
 void SyncWorker::Core::pushOutbox()
 {
-    const QString read =
-        QStringLiteral("SELECT %1 FROM ShareOutbox ORDER BY ShareOutboxRowid LIMIT ?").arg(outboxColumns());
     while (!m_stop) {
-        const ResultSet rows = m_local->queryNative(read, {DbValue(qint64(m_options.batch))});
+        std::vector<DbValue> values = missingValues();
+        values.push_back(DbValue(qint64(m_options.batch)));
+        const ResultSet rows = m_local->queryNative(
+            QStringLiteral("SELECT %1 FROM ShareOutbox WHERE ShareContestUuid NOT IN %2 ORDER BY "
+                           "ShareOutboxRowid LIMIT ?")
+                .arg(outboxColumns(), missingList()),
+            values);
         if (rows.rows.empty())
             return;
         std::vector<ContactChange> changes;
@@ -362,27 +398,33 @@ void SyncWorker::Core::pushOutbox()
             changes.push_back(c);
         }
         const std::vector<PushOutcome> outcomes = pushWithFallback(changes);
-        // The server has them: they leave the outbox. A crash before this line sends them
-        // again, and the server takes each once.
-        m_local->execNative(QStringLiteral("DELETE FROM ShareOutbox WHERE ShareOutboxRowid <= ?"),
-                            {rows.rows.back()[0]});
-        QSet<QString> gone;
         for (size_t i = 0; i < outcomes.size(); ++i) {
             if (outcomes[i].kind == PushOutcome::Lost) {
                 const QString call = text(changes[i].fields[2]);
                 const QString winner = outcomes[i].winnerName;
                 post([call, winner](SyncWorker& w) { emit w.editLost(call, winner); });
             } else if (outcomes[i].kind == PushOutcome::ContestGone) {
-                gone.insert(changes[i].contest);
+                const QString& uuid = changes[i].contest;
+                const ResultSet local = m_local->queryNative(
+                    QStringLiteral("SELECT IdContest FROM ShareContest WHERE ShareContestUuid = ?"),
+                    {DbValue(uuid)});
+                if (local.rows.empty())
+                    m_missing.insert(uuid);
+                else
+                    contestMissing(qint32(integer(local.rows[0][0])), uuid);
             }
         }
-        for (const QString& uuid : std::as_const(gone)) {
-            const ResultSet local = m_local->queryNative(
-                QStringLiteral("SELECT IdContest FROM ShareContest WHERE ShareContestUuid = ?"),
-                {DbValue(uuid)});
-            if (!local.rows.empty())
-                forgetContest(qint32(integer(local.rows[0][0])), uuid);
-        }
+        // The server has them: they leave the outbox, but for those of a contest it does not
+        // list, which wait for it. A crash before this line sends them again, and the server
+        // takes each once.
+        std::vector<DbValue> sent{rows.rows.back()[0]};
+        for (const DbValue& v : missingValues())
+            sent.push_back(v);
+        m_local->execNative(
+            QStringLiteral(
+                "DELETE FROM ShareOutbox WHERE ShareOutboxRowid <= ? AND ShareContestUuid NOT IN %1")
+                .arg(missingList()),
+            sent);
         if (rows.rows.size() < size_t(m_options.batch))
             return;
     }
@@ -425,7 +467,8 @@ void SyncWorker::Core::pullAll()
              .rows) {
         if (m_stop)
             return;
-        pull(qint32(integer(row[0])), text(row[1]), integer(row[2]));
+        if (!m_missing.contains(text(row[1])))
+            pull(qint32(integer(row[0])), text(row[1]), integer(row[2]));
     }
 }
 
@@ -664,7 +707,7 @@ void SyncWorker::takeBand(qint32 contestId, qint32 bandId, bool takeover)
         }
         const LeaseAnswer answer = core->server().takeLease(*uuid, bandId, core->position().id, takeover);
         if (answer.kind == LeaseAnswer::ContestGone) {
-            core->forgetContest(contestId, *uuid);
+            core->contestMissing(contestId, *uuid);
             return;
         }
         // The band's numbers go on after everything the server has: it is all taken first.

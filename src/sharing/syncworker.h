@@ -71,8 +71,10 @@ signals:
     void commandFailed(const QString& text);
     // An edit made here lost to a later one made at another position.
     void editLost(const QString& call, const QString& winner);
-    // A shared contest is no longer on the server: it is logged here alone from now on.
-    void contestGone(qint32 contestId);
+    // The server does not list a shared contest (it was deleted there, or the settings name
+    // another server or database), or lists it again. While it is missing, nothing of it is
+    // sent or taken and what waits to be sent stays.
+    void contestMissing(qint32 contestId, bool missing);
 
 private:
     class Core;

@@ -20,7 +20,9 @@ private slots:
     void aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt();
     void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
     void aRefusedLoginAsksForThePasswordOnce();
-    void aNewerServerOrAVanishedContestLeavesLoggingHere();
+    void aNewerServerLeavesLoggingHere();
+    void aServerWithoutTheContestKeepsItsChangesUntilItIsBack_data();
+    void aServerWithoutTheContestKeepsItsChangesUntilItIsBack();
     void otherBandsAreRefusedSayingWhich();
 
 private:
@@ -279,7 +281,7 @@ void TestSharedLog::aRefusedLoginAsksForThePasswordOnce()
     QCOMPARE(m_a->notices.last(), QString());
 }
 
-void TestSharedLog::aNewerServerOrAVanishedContestLeavesLoggingHere()
+void TestSharedLog::aNewerServerLeavesLoggingHere()
 {
     bothOnline();
     m_a->save("UA3AAA");
@@ -291,16 +293,63 @@ void TestSharedLog::aNewerServerOrAVanishedContestLeavesLoggingHere()
     QCOMPARE(m_a->save("UA3BBB").kind, SaveOutcome::Saved); // its band: logging goes on
     QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 1"}));
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(2), 20000);
+}
 
-    QVERIFY(m_server.superSql({"DELETE FROM kovra_contest"}));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_b->notices.contains("Общий лог: общего соревнования больше нет на сервере, журнал "
-                              "ведётся только на этой позиции"),
-        20000);
-    QVERIFY(!m_b->shared->journal().journals(m_b->contestId));
-    QCOMPARE(m_b->save("UA3CCC", 1300).kind, SaveOutcome::Saved);
+void TestSharedLog::aServerWithoutTheContestKeepsItsChangesUntilItIsBack_data()
+{
+    QTest::addColumn<bool>("otherDatabase");
+    QTest::newRow("deleted on the server") << false;
+    QTest::newRow("another database typed") << true;
+}
+
+void TestSharedLog::aServerWithoutTheContestKeepsItsChangesUntilItIsBack()
+{
+    QFETCH(bool, otherDatabase);
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    const qint32 joined = m_b->contestId;
+    const QString uuid = *m_b->shared->journal().contestUuid(joined);
+    if (otherDatabase) {
+        QVERIFY(m_server.superSql(
+            {"DROP DATABASE IF EXISTS kovra_other", "CREATE DATABASE kovra_other OWNER operator"}));
+        ShareSettings settings = m_b->shared->settings();
+        settings.address.database = "kovra_other";
+        settings.save(*m_b->store);
+        m_b->shared->apply(settings, m_server.password());
+    } else {
+        QVERIFY(m_server.superSql(
+            {"DROP TABLE IF EXISTS kept_contest",
+             "CREATE TABLE kept_contest AS SELECT * FROM kovra_contest WHERE uuid = '" + uuid + "'",
+             "DELETE FROM kovra_contest WHERE uuid = '" + uuid + "'"}));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!m_b->notices.isEmpty() &&
+                                 m_b->notices.last().startsWith(
+                                     "Общий лог: общее соревнование «Полевой день» на сервере не найдено"),
+                             20000);
+    // Logged here on any band meanwhile; nothing of the link or the outbox goes.
+    QCOMPARE(m_b->save("RA1MISS", 432).kind, SaveOutcome::Saved);
+    QCOMPARE(m_b->save("RA1FREE", 1300).kind, SaveOutcome::Saved);
+    QTest::qWait(1500); // a heartbeat later
+    QCOMPARE(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{2});
+    QCOMPARE(m_b->shared->journal().contestUuid(joined), std::optional<QString>(uuid));
+
+    // The contest is on the server again: what waited goes, once.
+    if (otherDatabase)
+        m_b->connectTo(m_server);
+    else
+        QVERIFY(m_server.superSql({"INSERT INTO kovra_contest SELECT * FROM kept_contest"}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0}, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count("ContestListCall LIKE 'RA1%'"), qint64(2), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->notices.last(), QString(), 20000);
+    QCOMPARE(onServer("count(*) FILTER (WHERE call LIKE 'RA1%')"), QString("2"));
+
+    // Joined again, the contest linked here is the one used.
+    const QVariantList contests = m_b->column("SELECT COUNT(*) FROM Contest");
+    QVERIFY(m_b->join(*m_a));
+    QCOMPARE(m_b->contestId, joined);
+    QCOMPARE(m_b->column("SELECT COUNT(*) FROM Contest"), contests);
     QCOMPARE(m_b->count(), qint64(3));
-    QCOMPARE(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
 }
 
 void TestSharedLog::otherBandsAreRefusedSayingWhich()
