@@ -398,24 +398,27 @@ void SharedLog::joinContest(const SharedContest& contest)
         return;
     }
     Database& db = m_store.db();
-    db.transaction([&] {
-        std::optional<qint32> contestId = m_journal->contestOf(contest.uuid);
-        if (!contestId) {
-            const std::optional<DbValue> max =
-                db.queryFirst(QStringLiteral("SELECT MAX(ContestRowid) FROM Contest"));
-            contestId = max && max->isNumeric() ? qint32(max->toInt()) + 1 : 1;
-            db.execNative(QStringLiteral("INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, "
-                                         "ContestDTStop, ContestActual) VALUES (?, ?, ?, ?, 0)"),
-                          {DbValue(*contestId), DbValue(contest.name),
-                           contest.start ? DbValue(*contest.start) : DbValue(),
-                           contest.stop ? DbValue(*contest.stop) : DbValue()});
-            db.execNative(
-                QStringLiteral("INSERT INTO ShareContest (IdContest, ShareContestUuid) VALUES (?, ?)"),
-                {DbValue(*contestId), DbValue(contest.uuid)});
-        }
-        db.execNative(QStringLiteral("UPDATE Contest SET ContestActual = (ContestRowid = ?)"),
-                      {DbValue(*contestId)});
-    });
+    db.transaction(
+        [&] {
+            std::optional<qint32> contestId = m_journal->contestOf(contest.uuid);
+            if (!contestId) {
+                const std::optional<DbValue> max =
+                    db.queryFirst(QStringLiteral("SELECT MAX(ContestRowid) FROM Contest"));
+                contestId = max && max->isNumeric() ? qint32(max->toInt()) + 1 : 1;
+                db.execNative(
+                    QStringLiteral("INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, "
+                                   "ContestDTStop, ContestActual) VALUES (?, ?, ?, ?, 0)"),
+                    {DbValue(*contestId), DbValue(contest.name),
+                     contest.start ? DbValue(*contest.start) : DbValue(),
+                     contest.stop ? DbValue(*contest.stop) : DbValue()});
+                db.execNative(
+                    QStringLiteral("INSERT INTO ShareContest (IdContest, ShareContestUuid) VALUES (?, ?)"),
+                    {DbValue(*contestId), DbValue(contest.uuid)});
+            }
+            db.execNative(QStringLiteral("UPDATE Contest SET ContestActual = (ContestRowid = ?)"),
+                          {DbValue(*contestId)});
+        },
+        Database::Begin::Immediate);
     wakeLater();
     emit currentContestChanged();
 }

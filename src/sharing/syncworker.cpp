@@ -169,7 +169,8 @@ private:
     qint64 m_heartbeatDue = 0;
     std::optional<std::pair<Link, qint64>> m_link;
     QString m_problem;
-    QSet<QString> m_missing; // shared contests the server does not list
+    QSet<QString> m_missing;   // shared contests the server does not list
+    bool m_logTrouble = false; // the problem said is the log file's
 };
 
 void SyncWorker::Core::run()
@@ -216,6 +217,12 @@ void SyncWorker::Core::loop()
             pushOutbox();
             pullAll();
             reportLink(Link::Connected, 0);
+            // A round that went through ends what the last failure said and its delay.
+            retry = m_options.firstRetryMs;
+            if (m_logTrouble) {
+                m_logTrouble = false;
+                reportProblem(QString(), false);
+            }
             if (m_stop)
                 break;
             const QStringList heard =
@@ -241,6 +248,7 @@ void SyncWorker::Core::loop()
         } catch (const KovraError& e) {
             // The log file is busy or refused a change: said, and tried again after a while.
             reportProblem(e.message(), false);
+            m_logTrouble = true;
             waitForWake(retry);
             retry = std::min(retry * 2, m_options.lastRetryMs);
         }
@@ -326,16 +334,18 @@ void SyncWorker::Core::heartbeat()
 void SyncWorker::Core::refreshLeases(qint32 contestId, const QString& uuid)
 {
     const std::vector<BandLease> leases = server().leases(uuid);
-    m_local->transaction([&] {
-        m_local->execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"),
-                            {DbValue(contestId)});
-        for (const BandLease& l : leases)
-            m_local->execNative(
-                QStringLiteral("INSERT INTO ShareLease (IdContest, IdBand, ShareLeaseHolder, "
-                               "ShareLeaseHolderName, ShareLeaseSilent) VALUES (?, ?, ?, ?, ?)"),
-                {DbValue(contestId), DbValue(l.band), DbValue(l.holder), DbValue(l.holderName),
-                 DbValue(l.silent ? 1 : 0)});
-    });
+    m_local->transaction(
+        [&] {
+            m_local->execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"),
+                                {DbValue(contestId)});
+            for (const BandLease& l : leases)
+                m_local->execNative(
+                    QStringLiteral("INSERT INTO ShareLease (IdContest, IdBand, ShareLeaseHolder, "
+                                   "ShareLeaseHolderName, ShareLeaseSilent) VALUES (?, ?, ?, ?, ?)"),
+                    {DbValue(contestId), DbValue(l.band), DbValue(l.holder), DbValue(l.holderName),
+                     DbValue(l.silent ? 1 : 0)});
+        },
+        Database::Begin::Immediate);
     post([contestId, leases](SyncWorker& w) { emit w.leasesChanged(contestId, leases); });
 }
 
@@ -500,19 +510,23 @@ QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString&
                                                 const std::vector<ContactChange>& changes)
 {
     QVector<ArrivedContact> arrived;
-    m_local->transaction([&] {
-        // The contest may have been deleted here meanwhile: then nothing of it is taken.
-        if (m_local
-                ->queryNative(
-                    QStringLiteral("SELECT 1 FROM ShareContest WHERE IdContest = ? AND ShareContestUuid = ?"),
-                    {DbValue(contestId), DbValue(uuid)})
-                .rows.empty())
-            return;
-        for (const ContactChange& c : changes)
-            applyOne(contestId, c, arrived);
-        m_local->execNative(QStringLiteral("UPDATE ShareContest SET ShareLastChange = ? WHERE IdContest = ?"),
-                            {DbValue(changes.back().change), DbValue(contestId)});
-    });
+    m_local->transaction(
+        [&] {
+            // The contest may have been deleted here meanwhile: then nothing of it is taken.
+            if (m_local
+                    ->queryNative(
+                        QStringLiteral(
+                            "SELECT 1 FROM ShareContest WHERE IdContest = ? AND ShareContestUuid = ?"),
+                        {DbValue(contestId), DbValue(uuid)})
+                    .rows.empty())
+                return;
+            for (const ContactChange& c : changes)
+                applyOne(contestId, c, arrived);
+            m_local->execNative(
+                QStringLiteral("UPDATE ShareContest SET ShareLastChange = ? WHERE IdContest = ?"),
+                {DbValue(changes.back().change), DbValue(contestId)});
+        },
+        Database::Begin::Immediate);
     return arrived;
 }
 
@@ -590,7 +604,10 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
             return; // a tombstone of a contact this log never had
         }
     } catch (const SqlError& e) {
-        // A value this log cannot hold: the others are taken, this one is said.
+        // A value this log cannot hold: the others are taken, this one is said. A busy or
+        // broken log file goes up, and the whole batch is taken again later.
+        if (!e.brokeConstraint())
+            throw;
         reportProblem(QStringLiteral("связь с %1 не записана: %2").arg(a.call, e.message()), false);
         return;
     }
