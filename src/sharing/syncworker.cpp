@@ -3,7 +3,6 @@
 #include "store/database.h"
 #include "store/errors.h"
 
-#include <QDeadlineTimer>
 #include <QSet>
 
 #include <poll.h>
@@ -661,11 +660,8 @@ SyncWorker::~SyncWorker()
     m_core->wake();
     if (!m_core->m_thread.joinable())
         return;
-    // A connection under way ends within its timeout; closing never waits for it longer than a
-    // moment, and the thread ends by itself, holding what it uses.
-    const QDeadlineTimer deadline(2000);
-    while (!m_core->m_finished && !deadline.hasExpired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // A connection under way or an answer awaited ends within its timeout; the window never
+    // waits for it: the thread ends by itself, holding what it uses, and tells nobody.
     if (m_core->m_finished)
         m_core->m_thread.join();
     else
