@@ -1,9 +1,10 @@
 #pragma once
 
 #include "logging/contactlog.h"
-#include "sharing/syncworker.h"
+#include "sharing/arrivedcontact.h"
 
 #include <QObject>
+#include <QVector>
 
 class EntryPanel;
 class LogStore;

@@ -549,8 +549,8 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
         return;
     const ResultSet local = m_local->queryNative(
         QStringLiteral(
-            "SELECT rowid, ContestListVersion, ContestListEdited, ContestListEditedBy FROM ContestList "
-            "WHERE ContestListUuid = ?"),
+            "SELECT rowid, ContestListVersion, ContestListEdited, ContestListEditedBy, IdBand FROM "
+            "ContestList WHERE ContestListUuid = ?"),
         {DbValue(c.uuid)});
     if (!local.rows.empty() && !c.beats(versionOf(local.rows[0], 1)))
         return; // this position's own change coming back, or an older one
@@ -573,6 +573,7 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
     try {
         if (!local.rows.empty()) {
             a.rowid = integer(local.rows[0][0]);
+            a.previousBandId = qint32(integer(local.rows[0][4]));
             if (c.deleted) {
                 a.kind = ArrivedContact::Removed;
                 m_local->execNative(QStringLiteral("DELETE FROM ContestList WHERE rowid = ?"),

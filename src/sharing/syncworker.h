@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sharing/arrivedcontact.h"
 #include "sharing/sharedserver.h"
 #include "sharing/sharejournal.h"
 
@@ -7,19 +8,6 @@
 #include <QVector>
 
 #include <memory>
-
-// A contact another position added, changed or deleted, as the window needs it to follow.
-struct ArrivedContact
-{
-    enum Kind { Added, Changed, Removed };
-    Kind kind = Added;
-    qint32 contestId = 0;
-    qint32 bandId = 0;
-    qint64 rowid = 0;
-    QString call;
-    QString locator;
-    double dateTime = 0; // a day count, UTC
-};
 
 // The shared log's link, on a thread of its own with its own connections to the log file and
 // to the server: it sends the outbox in order and deletes what the server has, listens for the

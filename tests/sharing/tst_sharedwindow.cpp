@@ -113,6 +113,12 @@ void TestSharedWindow::theOtherPositionsContactsAppearEverywhere()
     QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 2, 20000);
     QCOMPARE(log->caption(), "Список [2/2]");
     QTRY_COMPARE(timer->grid()->rowCount(), 2);
+    // Moved to another band over there, it leaves this band's grid.
+    first.moveToBand("UA3CCC", 432);
+    QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 1, 20000);
+    first.moveToBand("UA3CCC", 144);
+    QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 2, 20000);
+    QTRY_COMPARE(timer->grid()->rowCount(), 2);
     entry->callEdit->setFocus();
     QTest::keyClicks(entry->callEdit, "ua3ccc");
     QTRY_VERIFY(entry->earlierContactsGrid->isVisible());
