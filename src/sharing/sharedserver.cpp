@@ -3,6 +3,8 @@
 #include <QSet>
 #include <QUuid>
 
+#include <algorithm>
+
 namespace {
 
 // Making or upgrading the schema: one position at a time.
@@ -255,18 +257,25 @@ std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
     return c;
 }
 
-std::vector<ContactChange> SharedServer::changesAfter(const QString& contest, qint64 after, int limit)
+std::vector<ContactChange> SharedServer::changesAfter(const QString& contest, qint64 after, int limit,
+                                                      Tally* tally)
 {
+    Tally counted;
     std::vector<ContactChange> changes;
     for (const PgRow& row : m_db.exec(QStringLiteral("SELECT %1 FROM kovra_contact WHERE contest = $1 AND "
                                                      "change > $2 ORDER BY change LIMIT $3")
                                           .arg(contactColumns()),
                                       {contest, pgNumber(after), pgNumber(qint64(limit))})) {
+        ++counted.rows;
+        if (row.size() > 8)
+            counted.last = std::max(counted.last, integerOf(row[8]).value_or(0));
         if (const auto change = contactChangeFromRow(row))
             changes.push_back(*change);
         else
-            throw PgError(PgError::Refused, QStringLiteral("сервер дал связь в неверном виде"));
+            ++counted.skipped;
     }
+    if (tally)
+        *tally = counted;
     return changes;
 }
 

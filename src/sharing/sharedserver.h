@@ -70,8 +70,18 @@ public:
     // The changes in one transaction, in order; a change older than the server's version of
     // its contact is not applied and is said Lost.
     std::vector<PushOutcome> push(const std::vector<ContactChange>& changes);
-    // Changes of a contest after a change number, in their order.
-    std::vector<ContactChange> changesAfter(const QString& contest, qint64 after, int limit);
+    // What one read of changes went over: its rows, those passed over because a value is not
+    // what its column must hold, and the last change number read.
+    struct Tally
+    {
+        int rows = 0;
+        int skipped = 0;
+        qint64 last = 0;
+    };
+    // Changes of a contest after a change number, in their order; a row that cannot be read is
+    // passed over and counted, so one bad row never stops the others.
+    std::vector<ContactChange> changesAfter(const QString& contest, qint64 after, int limit,
+                                            Tally* tally = nullptr);
     qint64 changesWaiting(const QString& contest, qint64 after);
 
     std::vector<BandLease> leases(const QString& contest);

@@ -149,8 +149,9 @@ private:
     void pushOutbox();
     std::vector<PushOutcome> pushWithFallback(const std::vector<ContactChange>& changes);
     void pull(qint32 contestId, const QString& uuid, qint64 after);
+    // Takes the changes and moves the contest's last change number to `last`.
     QVector<ArrivedContact> apply(qint32 contestId, const QString& uuid,
-                                  const std::vector<ContactChange>& changes);
+                                  const std::vector<ContactChange>& changes, qint64 last);
     void applyOne(qint32 contestId, const ContactChange& change, QVector<ArrivedContact>& arrived);
     qint64 waitingToSend();
     void waitForWake(int ms);
@@ -170,6 +171,7 @@ private:
     QString m_problem;
     QSet<QString> m_missing;   // shared contests the server does not list
     bool m_logTrouble = false; // the problem said is the log file's
+    int m_skipped = 0;         // the server's rows passed over, since the start
 };
 
 void SyncWorker::Core::run()
@@ -486,27 +488,33 @@ void SyncWorker::Core::pull(qint32 contestId, const QString& uuid, qint64 after)
     SharedServer s = server();
     std::optional<qint64> left;
     while (!m_stop) {
-        const std::vector<ContactChange> changes = s.changesAfter(uuid, after, m_options.batch);
-        if (changes.empty())
+        SharedServer::Tally tally;
+        const std::vector<ContactChange> changes = s.changesAfter(uuid, after, m_options.batch, &tally);
+        if (tally.rows == 0 || tally.last <= after)
             return;
+        if (tally.skipped > 0) {
+            m_skipped += tally.skipped;
+            reportProblem(
+                QStringLiteral("сервер дал связи в неверном виде, они пропущены (%1)").arg(m_skipped), false);
+        }
         // More than one batch: the link says how far it has to go.
-        if (!left && changes.size() == size_t(m_options.batch))
+        if (!left && tally.rows == m_options.batch)
             left = s.changesWaiting(uuid, after);
         if (left)
             reportLink(Link::CatchingUp, *left);
-        const QVector<ArrivedContact> arrived = apply(contestId, uuid, changes);
+        const QVector<ArrivedContact> arrived = apply(contestId, uuid, changes, tally.last);
         if (!arrived.isEmpty())
             post([arrived](SyncWorker& w) { emit w.contactsArrived(arrived); });
-        after = changes.back().change;
+        after = tally.last;
         if (left)
-            left = std::max<qint64>(0, *left - qint64(changes.size()));
-        if (changes.size() < size_t(m_options.batch))
+            left = std::max<qint64>(0, *left - qint64(tally.rows));
+        if (tally.rows < m_options.batch)
             return;
     }
 }
 
 QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString& uuid,
-                                                const std::vector<ContactChange>& changes)
+                                                const std::vector<ContactChange>& changes, qint64 last)
 {
     QVector<ArrivedContact> arrived;
     m_local->transaction(
@@ -523,7 +531,7 @@ QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString&
                 applyOne(contestId, c, arrived);
             m_local->execNative(
                 QStringLiteral("UPDATE ShareContest SET ShareLastChange = ? WHERE IdContest = ?"),
-                {DbValue(changes.back().change), DbValue(contestId)});
+                {DbValue(last), DbValue(contestId)});
         },
         Database::Begin::Immediate);
     return arrived;

@@ -18,6 +18,7 @@ private slots:
     void aPositionThatWasAwayCatchesUp();
     void offlineChangesWaitAndGoOnce();
     void aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt();
+    void aMalformedRowOnTheServerIsPassedOverAndSaidOnce();
     void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
     void aRefusedLoginAsksForThePasswordOnce();
     void aNewerServerLeavesLoggingHere();
@@ -197,6 +198,29 @@ void TestSharedLog::aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt()
     QCOMPARE(onServer("count(*)"), QString("2"));
     QCOMPARE(onServer("count(DISTINCT call)"), QString("2"));
     QTRY_COMPARE_WITH_TIMEOUT(m_a->notices.last(), QString(), 20000);
+}
+
+void TestSharedLog::aMalformedRowOnTheServerIsPassedOverAndSaidOnce()
+{
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    // A row whose mode is not a number, as another program or a hand on the server may leave.
+    QVERIFY(m_server.superSql(
+        {"ALTER TABLE kovra_contact ALTER COLUMN mode TYPE text",
+         "INSERT INTO kovra_contact (uuid, contest, version, edited_ms, edited_by, position, position_name, "
+         "change, band, call, mode) SELECT gen_random_uuid(), contest, 1, 1, edited_by, position, "
+         "position_name, nextval('kovra_change'), band, 'UA0BAD', 'x' FROM kovra_contact WHERE call = "
+         "'UA3AAA'"}));
+    m_a->save("UA3BBB");
+    m_a->save("UA3CCC");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(3), 20000);
+    QVERIFY(
+        m_server.superSql({"DELETE FROM kovra_contact WHERE call = 'UA0BAD'",
+                           "ALTER TABLE kovra_contact ALTER COLUMN mode TYPE integer USING mode::integer"}));
+    QCOMPARE(m_b->count("ContestListCall = 'UA0BAD'"), qint64(0));
+    QCOMPARE(m_b->notices.filter("в неверном виде"),
+             QStringList{"Общий лог: сервер дал связи в неверном виде, они пропущены (1)"});
 }
 
 void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
