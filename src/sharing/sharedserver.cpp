@@ -357,8 +357,10 @@ void SharedServer::releaseLease(const QString& contest, qint32 band, const QStri
     });
 }
 
-void SharedServer::heartbeat(const QString& position)
+void SharedServer::heartbeat(const QString& position, const QString& contest)
 {
-    m_db.exec(QStringLiteral("UPDATE kovra_lease SET seen = now() WHERE holder = $1"), {position});
+    if (!contest.isEmpty())
+        m_db.exec(QStringLiteral("UPDATE kovra_lease SET seen = now() WHERE holder = $1 AND contest = $2"),
+                  {position, contest});
     m_db.exec(QStringLiteral("UPDATE kovra_position SET seen = now() WHERE uuid = $1"), {position});
 }

@@ -301,7 +301,12 @@ std::optional<QString> SyncWorker::Core::contestUuid(qint32 contestId)
 void SyncWorker::Core::heartbeat()
 {
     SharedServer s = server();
-    s.heartbeat(m_position.id);
+    // Only the bands of the contest logged now stay this position's: one it moved on from
+    // falls silent and can be taken over.
+    const ResultSet current = m_local->queryNative(
+        QStringLiteral("SELECT s.ShareContestUuid FROM ShareContest s JOIN Contest c ON c.ContestRowid = "
+                       "s.IdContest WHERE c.ContestActual"));
+    s.heartbeat(m_position.id, current.rows.empty() ? QString() : text(current.rows[0][0]));
     QSet<QString> existing;
     for (const SharedContest& c : s.contests())
         existing.insert(c.uuid);
