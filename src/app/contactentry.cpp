@@ -120,7 +120,6 @@ void ContactEntry::bandChanged()
     GetMaxNumber();
     reloadTimerList();
     emit bandLogChanged();
-    emit bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, band);
 }
 
 void ContactEntry::modeChanged()

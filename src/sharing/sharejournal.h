@@ -54,7 +54,8 @@ public:
     // Whether saves are held to the leases: while sharing is switched off, this position
     // logs alone and its changes wait in the outbox.
     void setEnforced(bool enforced) { m_enforced = enforced; }
-    // Asked for when a save wants a band that nobody holds while the server is reachable.
+    // Asked for when a save goes through on a band that nobody holds while the server is
+    // reachable.
     std::function<void(qint32 contestId, qint32 bandId)> bandWanted;
     // Told after each change that left something in the outbox (still inside its transaction).
     std::function<void()> changed;

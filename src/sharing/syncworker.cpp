@@ -747,6 +747,16 @@ void SyncWorker::takeBand(qint32 contestId, qint32 bandId, bool takeover)
     });
 }
 
+void SyncWorker::refreshLeases(qint32 contestId)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId] {
+        const std::optional<QString> uuid = core->contestUuid(contestId);
+        if (core->online() && uuid)
+            core->refreshLeases(contestId, *uuid);
+    });
+}
+
 void SyncWorker::releaseBand(qint32 contestId, qint32 bandId)
 {
     Core* core = m_core.get();

@@ -43,6 +43,8 @@ public:
     void listContests();
     void takeBand(qint32 contestId, qint32 bandId, bool takeover);
     void releaseBand(qint32 contestId, qint32 bandId);
+    // The contest's leases heard now, while online (a contest just joined).
+    void refreshLeases(qint32 contestId);
 
 signals:
     // The link's state: connected, catching up with `count` changes, or offline with `count`

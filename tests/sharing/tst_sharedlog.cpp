@@ -25,6 +25,7 @@ private slots:
     void aServerWithoutTheContestKeepsItsChangesUntilItIsBack_data();
     void aServerWithoutTheContestKeepsItsChangesUntilItIsBack();
     void otherBandsAreRefusedSayingWhich();
+    void aFreeBandIsTakenByItsFirstSave();
 
 private:
     // Both positions on the server, the contest shared by the first and joined by the second,
@@ -230,16 +231,17 @@ void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
         m_a->save(QString("UA%1AA").arg(i));
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(5), 20000);
     m_a->close(); // the first position's computer dies holding 144 MHz
-    // Chosen while the holder is heard, the band is not offered.
-    m_b->shared->bandChosen(m_b->contestId, 144, "144 MHz");
-    QCOMPARE(m_b->fakes.prompts.texts(ShownPrompt::Confirm), QStringList());
     QVERIFY(
         m_server.superSql({"UPDATE kovra_lease SET seen = now() - interval '61 seconds' WHERE band = 144"}));
     QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144)->silent, 20000);
 
-    // Chosen again after a minute of silence: taken over once the operator confirms.
-    m_b->shared->bandChosen(m_b->contestId, 432, "432 MHz");
-    m_b->shared->bandChosen(m_b->contestId, 144, "144 MHz");
+    // A save on the silent holder's band is refused naming it, and asks nothing; "Взять
+    // диапазон" takes it over once the operator confirms.
+    const SaveOutcome early = m_b->save("RA1EARLY");
+    QCOMPARE(early.kind, SaveOutcome::Refused);
+    QVERIFY2(early.message.contains("«Палатка 1»"), qPrintable(early.message));
+    QCOMPARE(m_b->fakes.prompts.texts(ShownPrompt::Confirm), QStringList());
+    m_b->shared->requestBand(m_b->contestId, 144, "144 MHz");
     QCOMPARE(
         m_b->fakes.prompts.texts(ShownPrompt::Confirm),
         QStringList{"Диапазон 144 MHz ведёт позиция «Палатка 1», которая молчит больше минуты.\n\rЗабрать "
@@ -394,6 +396,35 @@ void TestSharedLog::otherBandsAreRefusedSayingWhich()
                     "диапазон 24000 МГц есть только в общем соревновании;\n\rдиапазон 47000 МГц есть только "
                     "на этой позиции."});
     QCOMPARE(m_b->column("SELECT COUNT(*) FROM Contest"), QVariantList{1}); // nothing made
+}
+
+void TestSharedLog::aFreeBandIsTakenByItsFirstSave()
+{
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_b->join(*m_a));
+    // Saved at once, without waiting on the server; the band follows.
+    QCOMPARE(m_a->save("UA1AA").kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(m_a->holds(144), 20000);
+    QVERIFY(m_a->fakes.prompts.texts(ShownPrompt::Confirm).isEmpty());
+
+    // A band taken before this position heard of it: the contact stays, the hint bar names
+    // the holder, and the band stays the holder's.
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144).has_value(), 20000);
+    m_b->shared->journal().setLeases(m_b->contestId, {});
+    QCOMPARE(m_b->save("UA2BB").kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->notices.join('|').contains("диапазон 144 MHz ведёт позиция «Палатка 1»"),
+                             20000);
+    QVERIFY(m_b->fakes.prompts.texts(ShownPrompt::Confirm).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144).has_value(), 20000);
+    QVERIFY(!m_b->holds(144));
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count(), qint64(2), 20000);
+    const SaveOutcome refused = m_b->save("UA2CC");
+    QCOMPARE(refused.kind, SaveOutcome::Refused);
+    QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
 }
 
 QTEST_GUILESS_MAIN(TestSharedLog)
