@@ -145,7 +145,6 @@ void ContactEntry::bandChanged()
     GetMaxNumber();
     reloadTimerList();
     emit bandLogChanged();
-    emit bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, band);
 }
 
 void ContactEntry::modeChanged()
@@ -226,7 +225,9 @@ void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
     bool shown = false;
     bool changed = false;
     for (const ArrivedContact& c : contacts) {
-        shown = shown || (c.contestId == m_state.CurrentContestId && c.bandId == m_state.CurrentBandId);
+        // A contact that came onto the current band or left it.
+        shown = shown || (c.contestId == m_state.CurrentContestId &&
+                          (c.bandId == m_state.CurrentBandId || c.previousBandId == m_state.CurrentBandId));
         if (c.kind == ArrivedContact::Added) {
             m_state.lastLocators.logged(c.call, c.locator, c.dateTime);
             m_state.callBook.logged(c.call, c.locator);

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "logging/contactlog.h"
-#include "sharing/syncworker.h"
+#include "sharing/arrivedcontact.h"
 
 #include <QObject>
+#include <QVector>
 
 class EntryPanel;
 class LogStore;
@@ -65,8 +66,6 @@ signals:
     // The current band's log may differ from what was read: another band or contest, or a
     // row edited or deleted.
     void bandLogChanged();
-    // The band was chosen (or chosen again for a new contest).
-    void bandChosen(qint32 contestId, qint32 bandId, const QString& bandName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

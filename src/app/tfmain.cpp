@@ -165,10 +165,8 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
             [this] { guarded(m_services.prompts, [this] { m_contactEntry->GetMaxNumber(); }); });
     connect(m_shared, &SharedLog::currentContestChanged, this,
             [this] { guarded(m_services.prompts, [this] { contestChanged(); }); });
-    connect(m_contactEntry, &ContactEntry::bandChosen, m_shared, &SharedLog::bandChosen);
     m_shared->start();
     guarded(m_services.prompts, [this] { m_log->showPositionColumn(); });
-    m_shared->bandChosen(m_state.CurrentContestId, m_state.CurrentBandId, m_entry->bandList->currentText());
     // Once the window is up, so that a box about the file stands over it.
     if (!fileArgument.trimmed().isEmpty())
         QTimer::singleShot(0, this, [this, fileArgument] {

@@ -92,7 +92,7 @@ bool PgConnection::broken() const
     return m_broken || !m_conn || PQstatus(m_conn) != CONNECTION_OK;
 }
 
-void PgConnection::fail(PgError::Kind kind, const QString& message)
+void PgConnection::fail(PgError::Kind kind, const QString& message, const QString& sqlState)
 {
     // A connection that broke or timed out is never used again: an answer that comes late
     // would be taken for the next statement's.
@@ -103,7 +103,7 @@ void PgConnection::fail(PgError::Kind kind, const QString& message)
             m_conn = nullptr;
         }
     }
-    throw PgError(kind, message);
+    throw PgError(kind, message, sqlState);
 }
 
 void PgConnection::waitFor(short events, qint64 deadlineMs)
@@ -150,6 +150,7 @@ std::vector<PgRow> PgConnection::exec(const QString& sql, const std::vector<PgPa
     }
     std::vector<PgRow> rows;
     QString refusal;
+    QString sqlState;
     while (true) {
         while (PQisBusy(m_conn)) {
             waitFor(POLLIN, deadline);
@@ -175,13 +176,14 @@ std::vector<PgRow> PgConnection::exec(const QString& sql, const std::vector<PgPa
             refusal = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
             if (refusal.isEmpty())
                 refusal = QStringLiteral("сервер отказал");
+            sqlState = QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE));
         }
         PQclear(result);
     }
     if (PQstatus(m_conn) != CONNECTION_OK)
         fail(PgError::Unreachable, refusal.isEmpty() ? libpqMessage(m_conn) : refusal);
     if (!refusal.isEmpty())
-        fail(PgError::Refused, refusal);
+        fail(PgError::Refused, refusal, sqlState);
     return rows;
 }
 

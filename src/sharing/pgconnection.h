@@ -35,11 +35,22 @@ public:
         Refused,       // the server refused a statement
         SchemaTooNew   // the server's schema is of a newer program
     };
-    PgError(Kind kind, const QString& message) : KovraError(message), m_kind(kind) {}
+    PgError(Kind kind, const QString& message, const QString& sqlState = QString())
+        : KovraError(message), m_kind(kind), m_sqlState(sqlState)
+    {}
     Kind kind() const { return m_kind; }
+    // A refusal of the statement's own data (a value out of range, a broken constraint): the
+    // same statement is refused again however long one waits. Any other refusal (a lock or
+    // statement timeout, a read-only or full server) is the server's state of the moment.
+    bool badData() const
+    {
+        return m_kind == Refused &&
+               (m_sqlState.startsWith(QLatin1String("22")) || m_sqlState.startsWith(QLatin1String("23")));
+    }
 
 private:
     Kind m_kind;
+    QString m_sqlState; // the server's five-character SQLSTATE of a refusal
 };
 
 // A value bound to a statement's $n, in PostgreSQL's text form; none is NULL.
@@ -89,7 +100,7 @@ public:
     QStringList waitForNotifications(int wakeFd, int timeoutMs);
 
 private:
-    [[noreturn]] void fail(PgError::Kind kind, const QString& message);
+    [[noreturn]] void fail(PgError::Kind kind, const QString& message, const QString& sqlState = QString());
     void rollbackQuietly();
     void waitFor(short events, qint64 deadlineMs);
     QStringList takeNotifications();

@@ -183,19 +183,27 @@ void SharedLog::startWorker()
         if (!guarded(m_services.prompts, [&] { m_journal->share(contestId, uuid); }))
             return;
         emit leasesChanged(contestId);
-        if (contestId == m_chosen.contestId)
-            emit currentContestChanged();
-        if (contestId == m_chosen.contestId)
-            guarded(m_services.prompts, [this] { takeChosenBand(); });
+        emit currentContestChanged();
     });
-    connect(w, &SyncWorker::contestGone, this, [this](qint32 contestId) {
-        guarded(m_services.prompts, [this] { m_journal->reload(); });
-        emit noticeChanged(
-            QStringLiteral("Общий лог: общего соревнования больше нет на сервере, журнал ведётся "
-                           "только на этой позиции"));
+    connect(w, &SyncWorker::contestMissing, this, [this](qint32 contestId, bool missing) {
+        m_journal->setMissing(contestId, missing);
+        if (missing) {
+            QString name;
+            guarded(m_services.prompts, [&] {
+                const ResultSet found = m_store.db().queryNative(
+                    QStringLiteral("SELECT ContestName FROM Contest WHERE ContestRowid = ?"),
+                    {DbValue(contestId)});
+                if (!found.rows.empty())
+                    name = found.rows[0][0].displayText();
+            });
+            emit noticeChanged(
+                QStringLiteral("Общий лог: общее соревнование «%1» на сервере не найдено: его связи пишутся "
+                               "только здесь и ждут отправки. Проверьте сервер и базу данных в «Общий лог».")
+                    .arg(name));
+        } else {
+            emit noticeChanged(QString());
+        }
         emit leasesChanged(contestId);
-        if (contestId == m_chosen.contestId)
-            emit currentContestChanged();
     });
     w->start();
 }
@@ -215,8 +223,6 @@ void SharedLog::linkChanged(SyncWorker::Link link, qint64 count)
     switch (link) {
     case SyncWorker::Link::Connected:
         setStatus(QStringLiteral("Общий лог: подключено"));
-        // The band chosen while the server was away is taken now.
-        guarded(m_services.prompts, [this] { takeChosenBand(); });
         break;
     case SyncWorker::Link::CatchingUp:
         setStatus(QStringLiteral("Общий лог: догоняем (%1)").arg(count));
@@ -254,26 +260,16 @@ void SharedLog::wakeLater()
     });
 }
 
-void SharedLog::bandChosen(qint32 contestId, qint32 bandId, const QString& bandName)
+QString SharedLog::bandName(qint32 bandId) const
 {
-    if (contestId != m_chosen.contestId || bandId != m_chosen.bandId)
-        m_chosen = Chosen{contestId, bandId, bandName, false};
-    guarded(m_services.prompts, [this] { takeChosenBand(); });
-}
-
-void SharedLog::takeChosenBand()
-{
-    const qint32 contestId = m_chosen.contestId;
-    const qint32 bandId = m_chosen.bandId;
-    if (!m_settings.enabled || !online() || bandId == 0 || !m_journal->journals(contestId))
-        return;
-    const std::optional<BandLease> lease = m_journal->lease(contestId, bandId);
-    if (!lease)
-        takeBand(contestId, bandId, false);
-    else if (lease->holder != m_journal->position().id && lease->silent && !m_chosen.takeoverOffered) {
-        m_chosen.takeoverOffered = true;
-        offerTakeover(contestId, bandId, m_chosen.bandName, *lease);
-    }
+    QString name = QStringLiteral("%1 МГц").arg(bandId);
+    guarded(m_services.prompts, [&] {
+        const ResultSet found = m_store.db().queryNative(
+            QStringLiteral("SELECT BandName FROM Band WHERE BandRowid = ?"), {DbValue(bandId)});
+        if (!found.rows.empty() && !found.rows[0][0].displayText().trimmed().isEmpty())
+            name = found.rows[0][0].displayText().trimmed();
+    });
+    return name;
 }
 
 void SharedLog::offerTakeover(qint32 contestId, qint32 bandId, const QString& bandName,
@@ -323,19 +319,19 @@ void SharedLog::leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer
 {
     if (answer.kind != LeaseAnswer::Held)
         return;
-    if (!takeover && answer.lease.silent) {
-        const bool chosen = contestId == m_chosen.contestId && bandId == m_chosen.bandId;
-        if (chosen && m_chosen.takeoverOffered)
-            return;
-        if (chosen)
-            m_chosen.takeoverOffered = true;
-        offerTakeover(contestId, bandId, chosen ? m_chosen.bandName : QStringLiteral("%1 МГц").arg(bandId),
-                      answer.lease);
-        return;
-    }
-    if (takeover)
+    if (takeover) {
         m_services.prompts.information(
             QStringLiteral("Диапазон не забран: позиция «%1» снова на связи.").arg(answer.lease.holderName));
+        return;
+    }
+    // Asked for by the operator's own save or "Взять диапазон" on a band that looked free.
+    if (answer.lease.silent) {
+        offerTakeover(contestId, bandId, bandName(bandId), answer.lease);
+        return;
+    }
+    emit noticeChanged(QStringLiteral("Общий лог: диапазон %1 ведёт позиция «%2»: связь записана здесь, но "
+                                      "номера на нём даёт она; повтор номера покажет «На проверку».")
+                           .arg(bandName(bandId), answer.lease.holderName));
 }
 
 void SharedLog::listContests()
@@ -387,24 +383,32 @@ void SharedLog::joinContest(const SharedContest& contest)
         return;
     }
     Database& db = m_store.db();
-    db.transaction([&] {
-        std::optional<qint32> contestId = m_journal->contestOf(contest.uuid);
-        if (!contestId) {
-            const std::optional<DbValue> max =
-                db.queryFirst(QStringLiteral("SELECT MAX(ContestRowid) FROM Contest"));
-            contestId = max && max->isNumeric() ? qint32(max->toInt()) + 1 : 1;
-            db.execNative(QStringLiteral("INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, "
-                                         "ContestDTStop, ContestActual) VALUES (?, ?, ?, ?, 0)"),
-                          {DbValue(*contestId), DbValue(contest.name),
-                           contest.start ? DbValue(*contest.start) : DbValue(),
-                           contest.stop ? DbValue(*contest.stop) : DbValue()});
-            db.execNative(
-                QStringLiteral("INSERT INTO ShareContest (IdContest, ShareContestUuid) VALUES (?, ?)"),
-                {DbValue(*contestId), DbValue(contest.uuid)});
-        }
-        db.execNative(QStringLiteral("UPDATE Contest SET ContestActual = (ContestRowid = ?)"),
-                      {DbValue(*contestId)});
-    });
+    db.transaction(
+        [&] {
+            std::optional<qint32> contestId = m_journal->contestOf(contest.uuid);
+            if (!contestId) {
+                const std::optional<DbValue> max =
+                    db.queryFirst(QStringLiteral("SELECT MAX(ContestRowid) FROM Contest"));
+                contestId = max && max->isNumeric() ? qint32(max->toInt()) + 1 : 1;
+                db.execNative(
+                    QStringLiteral("INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, "
+                                   "ContestDTStop, ContestActual) VALUES (?, ?, ?, ?, 0)"),
+                    {DbValue(*contestId), DbValue(contest.name),
+                     contest.start ? DbValue(*contest.start) : DbValue(),
+                     contest.stop ? DbValue(*contest.stop) : DbValue()});
+                db.execNative(
+                    QStringLiteral("INSERT INTO ShareContest (IdContest, ShareContestUuid) VALUES (?, ?)"),
+                    {DbValue(*contestId), DbValue(contest.uuid)});
+            }
+            db.execNative(QStringLiteral("UPDATE Contest SET ContestActual = (ContestRowid = ?)"),
+                          {DbValue(*contestId)});
+        },
+        Database::Begin::Immediate);
+    // Which bands the other positions hold is known before the first save, not a heartbeat later.
+    if (m_worker) {
+        if (const std::optional<qint32> joined = m_journal->contestOf(contest.uuid))
+            m_worker->refreshLeases(*joined);
+    }
     wakeLater();
     emit currentContestChanged();
 }

@@ -36,9 +36,8 @@ public:
     // Settings changed in the window: the password is kept for the same login.
     void reconfigure(const ShareSettings& settings);
 
-    // The band the operator chose: a free one is taken while online, one whose holder fell
-    // silent is offered for taking over. A failure is shown, never thrown.
-    void bandChosen(qint32 contestId, qint32 bandId, const QString& bandName);
+    // Choosing a band, or the rig passing through it, takes nothing: a free band is taken by
+    // the first contact saved on it, or by "Взять диапазон".
     void takeBand(qint32 contestId, qint32 bandId, bool takeover);
     void releaseBand(qint32 contestId, qint32 bandId);
     // "Взять диапазон": a free band is taken; one whose holder fell silent is taken over once
@@ -68,7 +67,7 @@ private:
     void linkChanged(SyncWorker::Link link, qint64 count);
     void problem(const QString& text, bool loginRefused);
     void leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer& answer, bool takeover);
-    void takeChosenBand();
+    QString bandName(qint32 bandId) const;
     void offerTakeover(qint32 contestId, qint32 bandId, const QString& bandName, const BandLease& lease);
     void wakeLater();
     void setStatus(const QString& text);
@@ -83,14 +82,6 @@ private:
     SyncWorker::Link m_link = SyncWorker::Link::Offline;
     QString m_status;
     bool m_askPassword = false;
-    // The band last chosen, taken when the link comes up; a takeover is offered once a choice.
-    struct Chosen
-    {
-        qint32 contestId = 0;
-        qint32 bandId = 0;
-        QString bandName;
-        bool takeoverOffered = false;
-    } m_chosen;
 };
 
 // The bands of this log as a shared contest keeps them: "144:1;432:2;..." in key order.

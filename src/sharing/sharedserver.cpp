@@ -3,11 +3,10 @@
 #include <QSet>
 #include <QUuid>
 
+#include <algorithm>
+
 namespace {
 
-// Pushes take this lock for their transaction, so the change numbers are given in the order
-// the changes commit: a position that has read up to a number never misses a smaller one.
-constexpr qint64 kChangeLock = 0x6b6f767261; // "kovra"
 // Making or upgrading the schema: one position at a time.
 constexpr qint64 kSchemaLock = 0x6b6f767273;
 
@@ -258,18 +257,25 @@ std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
     return c;
 }
 
-std::vector<ContactChange> SharedServer::changesAfter(const QString& contest, qint64 after, int limit)
+std::vector<ContactChange> SharedServer::changesAfter(const QString& contest, qint64 after, int limit,
+                                                      Tally* tally)
 {
+    Tally counted;
     std::vector<ContactChange> changes;
     for (const PgRow& row : m_db.exec(QStringLiteral("SELECT %1 FROM kovra_contact WHERE contest = $1 AND "
                                                      "change > $2 ORDER BY change LIMIT $3")
                                           .arg(contactColumns()),
                                       {contest, pgNumber(after), pgNumber(qint64(limit))})) {
+        ++counted.rows;
+        if (row.size() > 8)
+            counted.last = std::max(counted.last, integerOf(row[8]).value_or(0));
         if (const auto change = contactChangeFromRow(row))
             changes.push_back(*change);
         else
-            throw PgError(PgError::Refused, QStringLiteral("сервер дал связь в неверном виде"));
+            ++counted.skipped;
     }
+    if (tally)
+        *tally = counted;
     return changes;
 }
 
@@ -351,8 +357,10 @@ void SharedServer::releaseLease(const QString& contest, qint32 band, const QStri
     });
 }
 
-void SharedServer::heartbeat(const QString& position)
+void SharedServer::heartbeat(const QString& position, const QString& contest)
 {
-    m_db.exec(QStringLiteral("UPDATE kovra_lease SET seen = now() WHERE holder = $1"), {position});
+    if (!contest.isEmpty())
+        m_db.exec(QStringLiteral("UPDATE kovra_lease SET seen = now() WHERE holder = $1 AND contest = $2"),
+                  {position, contest});
     m_db.exec(QStringLiteral("UPDATE kovra_position SET seen = now() WHERE uuid = $1"), {position});
 }

@@ -51,6 +51,9 @@ public:
     static constexpr int kSchemaVersion = 1;
     static constexpr int kSilentSeconds = 60;
     static constexpr const char* kNotifyChannel = "kovra_log";
+    // Pushes take this lock for their transaction, so the change numbers are given in the order
+    // the changes commit: a position that has read up to a number never misses a smaller one.
+    static constexpr qint64 kChangeLock = 0x6b6f767261; // "kovra"
 
     explicit SharedServer(PgConnection& connection) : m_db(connection) {}
 
@@ -67,8 +70,18 @@ public:
     // The changes in one transaction, in order; a change older than the server's version of
     // its contact is not applied and is said Lost.
     std::vector<PushOutcome> push(const std::vector<ContactChange>& changes);
-    // Changes of a contest after a change number, in their order.
-    std::vector<ContactChange> changesAfter(const QString& contest, qint64 after, int limit);
+    // What one read of changes went over: its rows, those passed over because a value is not
+    // what its column must hold, and the last change number read.
+    struct Tally
+    {
+        int rows = 0;
+        int skipped = 0;
+        qint64 last = 0;
+    };
+    // Changes of a contest after a change number, in their order; a row that cannot be read is
+    // passed over and counted, so one bad row never stops the others.
+    std::vector<ContactChange> changesAfter(const QString& contest, qint64 after, int limit,
+                                            Tally* tally = nullptr);
     qint64 changesWaiting(const QString& contest, qint64 after);
 
     std::vector<BandLease> leases(const QString& contest);
@@ -77,8 +90,9 @@ public:
     // both get it.
     LeaseAnswer takeLease(const QString& contest, qint32 band, const QString& position, bool takeover);
     void releaseLease(const QString& contest, qint32 band, const QString& position);
-    // This position and its leases are heard now.
-    void heartbeat(const QString& position);
+    // This position is heard now, and so are its leases in `contest`, the contest it shares
+    // now (none when empty): the bands of a contest it moved on from fall silent.
+    void heartbeat(const QString& position, const QString& contest);
 
 private:
     void notify(const QString& contest);

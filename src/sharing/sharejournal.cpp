@@ -85,7 +85,7 @@ std::optional<BandLease> ShareJournal::lease(qint32 contestId, qint32 bandId) co
 
 std::optional<QString> ShareJournal::saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName)
 {
-    if (!m_enforced)
+    if (!m_enforced || m_missing.contains(contestId))
         return std::nullopt;
     const std::optional<BandLease> held = lease(contestId, bandId);
     if (held && held->holder == m_position.id)
@@ -104,11 +104,11 @@ std::optional<QString> ShareJournal::saveRefusal(qint32 contestId, qint32 bandId
         return QStringLiteral("Связь не записана: диапазон %1 не закреплён за этой позицией, а без связи с "
                               "сервером общего лога его не взять.")
             .arg(band);
+    // Free as last heard: saved at once, and the band asked for. Should another position have
+    // taken it meanwhile, the contact stays and its number, if doubled, is listed for checking.
     if (bandWanted)
         bandWanted(contestId, bandId);
-    return QStringLiteral("Связь не записана: диапазон %1 закрепляется за этой позицией. Сохраните связь ещё "
-                          "раз через секунду.")
-        .arg(band);
+    return std::nullopt;
 }
 
 void ShareJournal::toOutbox(const QString& where, const std::vector<DbValue>& values, bool deleting)

@@ -4,6 +4,7 @@
 #include "store/contactjournal.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <functional>
 
@@ -41,10 +42,20 @@ public:
     const std::vector<BandLease>& leases(qint32 contestId) const;
     std::optional<BandLease> lease(qint32 contestId, qint32 bandId) const;
     void setOnline(bool online) { m_online = online; }
+    // A shared contest the server does not list: it is logged here alone, on any band, until
+    // the server lists it again.
+    void setMissing(qint32 contestId, bool missing)
+    {
+        if (missing)
+            m_missing.insert(contestId);
+        else
+            m_missing.remove(contestId);
+    }
     // Whether saves are held to the leases: while sharing is switched off, this position
     // logs alone and its changes wait in the outbox.
     void setEnforced(bool enforced) { m_enforced = enforced; }
-    // Asked for when a save wants a band that nobody holds while the server is reachable.
+    // Asked for when a save goes through on a band that nobody holds while the server is
+    // reachable.
     std::function<void(qint32 contestId, qint32 bandId)> bandWanted;
     // Told after each change that left something in the outbox (still inside its transaction).
     std::function<void()> changed;
@@ -65,6 +76,7 @@ private:
     const Clock& m_clock;
     SharePosition m_position;
     QHash<qint32, std::vector<BandLease>> m_leases;
+    QSet<qint32> m_missing;
     bool m_online = false;
     bool m_enforced = true;
 };

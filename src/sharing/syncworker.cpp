@@ -3,7 +3,6 @@
 #include "store/database.h"
 #include "store/errors.h"
 
-#include <QDeadlineTimer>
 #include <QSet>
 
 #include <poll.h>
@@ -63,6 +62,8 @@ QString whyUnusable(const PgError& e, const ServerAddress& address)
         return e.message();
     case PgError::Timeout:
         return QStringLiteral("сервер %1 не ответил вовремя").arg(where);
+    case PgError::Refused:
+        return QStringLiteral("сервер %1 отказал: %2").arg(where, e.message());
     default:
         return QStringLiteral("нет связи с сервером %1: %2").arg(where, e.message());
     }
@@ -125,7 +126,12 @@ public:
     }
     void pullAll();
     void refreshLeases(qint32 contestId, const QString& uuid);
-    void forgetContest(qint32 contestId, const QString& uuid);
+    // The server does not list the contest (it was deleted there, or this is another server or
+    // database): it is neither sent nor pulled, and its outbox waits, until the server lists it.
+    void contestMissing(qint32 contestId, const QString& uuid);
+    // The contests' ids in the missing ones, as SQL's list "(?, ?)" binds them.
+    QString missingList() const;
+    std::vector<DbValue> missingValues() const;
     bool online() const { return m_pg && !m_pg->broken(); }
     const SharePosition& position() const { return m_position; }
 
@@ -143,8 +149,9 @@ private:
     void pushOutbox();
     std::vector<PushOutcome> pushWithFallback(const std::vector<ContactChange>& changes);
     void pull(qint32 contestId, const QString& uuid, qint64 after);
+    // Takes the changes and moves the contest's last change number to `last`.
     QVector<ArrivedContact> apply(qint32 contestId, const QString& uuid,
-                                  const std::vector<ContactChange>& changes);
+                                  const std::vector<ContactChange>& changes, qint64 last);
     void applyOne(qint32 contestId, const ContactChange& change, QVector<ArrivedContact>& arrived);
     qint64 waitingToSend();
     void waitForWake(int ms);
@@ -162,6 +169,9 @@ private:
     qint64 m_heartbeatDue = 0;
     std::optional<std::pair<Link, qint64>> m_link;
     QString m_problem;
+    QSet<QString> m_missing;   // shared contests the server does not list
+    bool m_logTrouble = false; // the problem said is the log file's
+    int m_skipped = 0;         // the server's rows passed over, since the start
 };
 
 void SyncWorker::Core::run()
@@ -208,6 +218,12 @@ void SyncWorker::Core::loop()
             pushOutbox();
             pullAll();
             reportLink(Link::Connected, 0);
+            // A round that went through ends what the last failure said and its delay.
+            retry = m_options.firstRetryMs;
+            if (m_logTrouble) {
+                m_logTrouble = false;
+                reportProblem(QString(), false);
+            }
             if (m_stop)
                 break;
             const QStringList heard =
@@ -233,6 +249,7 @@ void SyncWorker::Core::loop()
         } catch (const KovraError& e) {
             // The log file is busy or refused a change: said, and tried again after a while.
             reportProblem(e.message(), false);
+            m_logTrouble = true;
             waitForWake(retry);
             retry = std::min(retry * 2, m_options.lastRetryMs);
         }
@@ -284,18 +301,38 @@ std::optional<QString> SyncWorker::Core::contestUuid(qint32 contestId)
 void SyncWorker::Core::heartbeat()
 {
     SharedServer s = server();
-    s.heartbeat(m_position.id);
+    // Only the bands of the contest logged now stay this position's: one it moved on from
+    // falls silent and can be taken over.
+    const ResultSet current = m_local->queryNative(
+        QStringLiteral("SELECT s.ShareContestUuid FROM ShareContest s JOIN Contest c ON c.ContestRowid = "
+                       "s.IdContest WHERE c.ContestActual"));
+    s.heartbeat(m_position.id, current.rows.empty() ? QString() : text(current.rows[0][0]));
     QSet<QString> existing;
     for (const SharedContest& c : s.contests())
         existing.insert(c.uuid);
+    // What waits to be sent of a contest deleted here is still sent, if the server has it.
+    for (const ResultRow& row :
+         m_local
+             ->queryNative(QStringLiteral("SELECT DISTINCT ShareContestUuid FROM ShareOutbox WHERE "
+                                          "ShareContestUuid NOT IN (SELECT ShareContestUuid FROM "
+                                          "ShareContest)"))
+             .rows) {
+        if (existing.contains(text(row[0])))
+            m_missing.remove(text(row[0]));
+        else
+            m_missing.insert(text(row[0]));
+    }
     for (const ResultRow& row :
          m_local->queryNative(QStringLiteral("SELECT IdContest, ShareContestUuid FROM ShareContest")).rows) {
         const qint32 contestId = qint32(integer(row[0]));
         const QString uuid = text(row[1]);
-        if (existing.contains(uuid))
-            refreshLeases(contestId, uuid);
-        else
-            forgetContest(contestId, uuid);
+        if (!existing.contains(uuid)) {
+            contestMissing(contestId, uuid);
+            continue;
+        }
+        if (m_missing.remove(uuid))
+            post([contestId](SyncWorker& w) { emit w.contestMissing(contestId, false); });
+        refreshLeases(contestId, uuid);
     }
     m_heartbeatDue = nowMs() + m_options.heartbeatMs;
 }
@@ -303,30 +340,43 @@ void SyncWorker::Core::heartbeat()
 void SyncWorker::Core::refreshLeases(qint32 contestId, const QString& uuid)
 {
     const std::vector<BandLease> leases = server().leases(uuid);
-    m_local->transaction([&] {
-        m_local->execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"),
-                            {DbValue(contestId)});
-        for (const BandLease& l : leases)
-            m_local->execNative(
-                QStringLiteral("INSERT INTO ShareLease (IdContest, IdBand, ShareLeaseHolder, "
-                               "ShareLeaseHolderName, ShareLeaseSilent) VALUES (?, ?, ?, ?, ?)"),
-                {DbValue(contestId), DbValue(l.band), DbValue(l.holder), DbValue(l.holderName),
-                 DbValue(l.silent ? 1 : 0)});
-    });
+    m_local->transaction(
+        [&] {
+            m_local->execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"),
+                                {DbValue(contestId)});
+            for (const BandLease& l : leases)
+                m_local->execNative(
+                    QStringLiteral("INSERT INTO ShareLease (IdContest, IdBand, ShareLeaseHolder, "
+                                   "ShareLeaseHolderName, ShareLeaseSilent) VALUES (?, ?, ?, ?, ?)"),
+                    {DbValue(contestId), DbValue(l.band), DbValue(l.holder), DbValue(l.holderName),
+                     DbValue(l.silent ? 1 : 0)});
+        },
+        Database::Begin::Immediate);
     post([contestId, leases](SyncWorker& w) { emit w.leasesChanged(contestId, leases); });
 }
 
-void SyncWorker::Core::forgetContest(qint32 contestId, const QString& uuid)
+void SyncWorker::Core::contestMissing(qint32 contestId, const QString& uuid)
 {
-    m_local->transaction([&] {
-        m_local->execNative(QStringLiteral("DELETE FROM ShareContest WHERE IdContest = ?"),
-                            {DbValue(contestId)});
-        m_local->execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"),
-                            {DbValue(contestId)});
-        m_local->execNative(QStringLiteral("DELETE FROM ShareOutbox WHERE ShareContestUuid = ?"),
-                            {DbValue(uuid)});
-    });
-    post([contestId](SyncWorker& w) { emit w.contestGone(contestId); });
+    if (m_missing.contains(uuid))
+        return;
+    m_missing.insert(uuid);
+    post([contestId](SyncWorker& w) { emit w.contestMissing(contestId, true); });
+}
+
+QString SyncWorker::Core::missingList() const
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < m_missing.size(); ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("(%1)").arg(marks.join(QStringLiteral(", ")));
+}
+
+std::vector<DbValue> SyncWorker::Core::missingValues() const
+{
+    std::vector<DbValue> values;
+    for (const QString& uuid : m_missing)
+        values.push_back(DbValue(uuid));
+    return values;
 }
 
 qint64 SyncWorker::Core::waitingToSend()
@@ -338,10 +388,14 @@ qint64 SyncWorker::Core::waitingToSend()
 
 void SyncWorker::Core::pushOutbox()
 {
-    const QString read =
-        QStringLiteral("SELECT %1 FROM ShareOutbox ORDER BY ShareOutboxRowid LIMIT ?").arg(outboxColumns());
     while (!m_stop) {
-        const ResultSet rows = m_local->queryNative(read, {DbValue(qint64(m_options.batch))});
+        std::vector<DbValue> values = missingValues();
+        values.push_back(DbValue(qint64(m_options.batch)));
+        const ResultSet rows = m_local->queryNative(
+            QStringLiteral("SELECT %1 FROM ShareOutbox WHERE ShareContestUuid NOT IN %2 ORDER BY "
+                           "ShareOutboxRowid LIMIT ?")
+                .arg(outboxColumns(), missingList()),
+            values);
         if (rows.rows.empty())
             return;
         std::vector<ContactChange> changes;
@@ -360,27 +414,33 @@ void SyncWorker::Core::pushOutbox()
             changes.push_back(c);
         }
         const std::vector<PushOutcome> outcomes = pushWithFallback(changes);
-        // The server has them: they leave the outbox. A crash before this line sends them
-        // again, and the server takes each once.
-        m_local->execNative(QStringLiteral("DELETE FROM ShareOutbox WHERE ShareOutboxRowid <= ?"),
-                            {rows.rows.back()[0]});
-        QSet<QString> gone;
         for (size_t i = 0; i < outcomes.size(); ++i) {
             if (outcomes[i].kind == PushOutcome::Lost) {
                 const QString call = text(changes[i].fields[2]);
                 const QString winner = outcomes[i].winnerName;
                 post([call, winner](SyncWorker& w) { emit w.editLost(call, winner); });
             } else if (outcomes[i].kind == PushOutcome::ContestGone) {
-                gone.insert(changes[i].contest);
+                const QString& uuid = changes[i].contest;
+                const ResultSet local = m_local->queryNative(
+                    QStringLiteral("SELECT IdContest FROM ShareContest WHERE ShareContestUuid = ?"),
+                    {DbValue(uuid)});
+                if (local.rows.empty())
+                    m_missing.insert(uuid);
+                else
+                    contestMissing(qint32(integer(local.rows[0][0])), uuid);
             }
         }
-        for (const QString& uuid : std::as_const(gone)) {
-            const ResultSet local = m_local->queryNative(
-                QStringLiteral("SELECT IdContest FROM ShareContest WHERE ShareContestUuid = ?"),
-                {DbValue(uuid)});
-            if (!local.rows.empty())
-                forgetContest(qint32(integer(local.rows[0][0])), uuid);
-        }
+        // The server has them: they leave the outbox, but for those of a contest it does not
+        // list, which wait for it. A crash before this line sends them again, and the server
+        // takes each once.
+        std::vector<DbValue> sent{rows.rows.back()[0]};
+        for (const DbValue& v : missingValues())
+            sent.push_back(v);
+        m_local->execNative(
+            QStringLiteral(
+                "DELETE FROM ShareOutbox WHERE ShareOutboxRowid <= ? AND ShareContestUuid NOT IN %1")
+                .arg(missingList()),
+            sent);
         if (rows.rows.size() < size_t(m_options.batch))
             return;
     }
@@ -388,10 +448,13 @@ void SyncWorker::Core::pushOutbox()
 
 std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<ContactChange>& changes)
 {
+    // A refusal that is not about a change's own values (a lock or statement timeout, a
+    // read-only or full server) goes up: everything stays in the outbox and is sent again
+    // after the growing delay.
     try {
         return server().push(changes);
     } catch (const PgError& e) {
-        if (e.kind() != PgError::Refused)
+        if (!e.badData())
             throw;
     }
     // One change the server refuses must not hold the others back: each goes alone, and one
@@ -401,7 +464,7 @@ std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<Co
         try {
             outcomes.push_back(server().push({c}).front());
         } catch (const PgError& e) {
-            if (e.kind() != PgError::Refused)
+            if (!e.badData())
                 throw;
             reportProblem(
                 QStringLiteral("сервер не принял связь с %1: %2").arg(text(c.fields[2]), e.message()), false);
@@ -420,7 +483,8 @@ void SyncWorker::Core::pullAll()
              .rows) {
         if (m_stop)
             return;
-        pull(qint32(integer(row[0])), text(row[1]), integer(row[2]));
+        if (!m_missing.contains(text(row[1])))
+            pull(qint32(integer(row[0])), text(row[1]), integer(row[2]));
     }
 }
 
@@ -429,42 +493,52 @@ void SyncWorker::Core::pull(qint32 contestId, const QString& uuid, qint64 after)
     SharedServer s = server();
     std::optional<qint64> left;
     while (!m_stop) {
-        const std::vector<ContactChange> changes = s.changesAfter(uuid, after, m_options.batch);
-        if (changes.empty())
+        SharedServer::Tally tally;
+        const std::vector<ContactChange> changes = s.changesAfter(uuid, after, m_options.batch, &tally);
+        if (tally.rows == 0 || tally.last <= after)
             return;
+        if (tally.skipped > 0) {
+            m_skipped += tally.skipped;
+            reportProblem(
+                QStringLiteral("сервер дал связи в неверном виде, они пропущены (%1)").arg(m_skipped), false);
+        }
         // More than one batch: the link says how far it has to go.
-        if (!left && changes.size() == size_t(m_options.batch))
+        if (!left && tally.rows == m_options.batch)
             left = s.changesWaiting(uuid, after);
         if (left)
             reportLink(Link::CatchingUp, *left);
-        const QVector<ArrivedContact> arrived = apply(contestId, uuid, changes);
+        const QVector<ArrivedContact> arrived = apply(contestId, uuid, changes, tally.last);
         if (!arrived.isEmpty())
             post([arrived](SyncWorker& w) { emit w.contactsArrived(arrived); });
-        after = changes.back().change;
+        after = tally.last;
         if (left)
-            left = std::max<qint64>(0, *left - qint64(changes.size()));
-        if (changes.size() < size_t(m_options.batch))
+            left = std::max<qint64>(0, *left - qint64(tally.rows));
+        if (tally.rows < m_options.batch)
             return;
     }
 }
 
 QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString& uuid,
-                                                const std::vector<ContactChange>& changes)
+                                                const std::vector<ContactChange>& changes, qint64 last)
 {
     QVector<ArrivedContact> arrived;
-    m_local->transaction([&] {
-        // The contest may have been deleted here meanwhile: then nothing of it is taken.
-        if (m_local
-                ->queryNative(
-                    QStringLiteral("SELECT 1 FROM ShareContest WHERE IdContest = ? AND ShareContestUuid = ?"),
-                    {DbValue(contestId), DbValue(uuid)})
-                .rows.empty())
-            return;
-        for (const ContactChange& c : changes)
-            applyOne(contestId, c, arrived);
-        m_local->execNative(QStringLiteral("UPDATE ShareContest SET ShareLastChange = ? WHERE IdContest = ?"),
-                            {DbValue(changes.back().change), DbValue(contestId)});
-    });
+    m_local->transaction(
+        [&] {
+            // The contest may have been deleted here meanwhile: then nothing of it is taken.
+            if (m_local
+                    ->queryNative(
+                        QStringLiteral(
+                            "SELECT 1 FROM ShareContest WHERE IdContest = ? AND ShareContestUuid = ?"),
+                        {DbValue(contestId), DbValue(uuid)})
+                    .rows.empty())
+                return;
+            for (const ContactChange& c : changes)
+                applyOne(contestId, c, arrived);
+            m_local->execNative(
+                QStringLiteral("UPDATE ShareContest SET ShareLastChange = ? WHERE IdContest = ?"),
+                {DbValue(last), DbValue(contestId)});
+        },
+        Database::Begin::Immediate);
     return arrived;
 }
 
@@ -488,8 +562,8 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
         return;
     const ResultSet local = m_local->queryNative(
         QStringLiteral(
-            "SELECT rowid, ContestListVersion, ContestListEdited, ContestListEditedBy FROM ContestList "
-            "WHERE ContestListUuid = ?"),
+            "SELECT rowid, ContestListVersion, ContestListEdited, ContestListEditedBy, IdBand FROM "
+            "ContestList WHERE ContestListUuid = ?"),
         {DbValue(c.uuid)});
     if (!local.rows.empty() && !c.beats(versionOf(local.rows[0], 1)))
         return; // this position's own change coming back, or an older one
@@ -512,6 +586,7 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
     try {
         if (!local.rows.empty()) {
             a.rowid = integer(local.rows[0][0]);
+            a.previousBandId = qint32(integer(local.rows[0][4]));
             if (c.deleted) {
                 a.kind = ArrivedContact::Removed;
                 m_local->execNative(QStringLiteral("DELETE FROM ContestList WHERE rowid = ?"),
@@ -542,7 +617,10 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
             return; // a tombstone of a contact this log never had
         }
     } catch (const SqlError& e) {
-        // A value this log cannot hold: the others are taken, this one is said.
+        // A value this log cannot hold: the others are taken, this one is said. A busy or
+        // broken log file goes up, and the whole batch is taken again later.
+        if (!e.brokeConstraint())
+            throw;
         reportProblem(QStringLiteral("связь с %1 не записана: %2").arg(a.call, e.message()), false);
         return;
     }
@@ -596,11 +674,8 @@ SyncWorker::~SyncWorker()
     m_core->wake();
     if (!m_core->m_thread.joinable())
         return;
-    // A connection under way ends within its timeout; closing never waits for it longer than a
-    // moment, and the thread ends by itself, holding what it uses.
-    const QDeadlineTimer deadline(2000);
-    while (!m_core->m_finished && !deadline.hasExpired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // A connection under way or an answer awaited ends within its timeout; the window never
+    // waits for it: the thread ends by itself, holding what it uses, and tells nobody.
     if (m_core->m_finished)
         m_core->m_thread.join();
     else
@@ -659,7 +734,7 @@ void SyncWorker::takeBand(qint32 contestId, qint32 bandId, bool takeover)
         }
         const LeaseAnswer answer = core->server().takeLease(*uuid, bandId, core->position().id, takeover);
         if (answer.kind == LeaseAnswer::ContestGone) {
-            core->forgetContest(contestId, *uuid);
+            core->contestMissing(contestId, *uuid);
             return;
         }
         // The band's numbers go on after everything the server has: it is all taken first.
@@ -669,6 +744,16 @@ void SyncWorker::takeBand(qint32 contestId, qint32 bandId, bool takeover)
         core->post([contestId, bandId, answer, takeover](SyncWorker& w) {
             emit w.leaseAnswered(contestId, bandId, answer, takeover);
         });
+    });
+}
+
+void SyncWorker::refreshLeases(qint32 contestId)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId] {
+        const std::optional<QString> uuid = core->contestUuid(contestId);
+        if (core->online() && uuid)
+            core->refreshLeases(contestId, *uuid);
     });
 }
 

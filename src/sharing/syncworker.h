@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sharing/arrivedcontact.h"
 #include "sharing/sharedserver.h"
 #include "sharing/sharejournal.h"
 
@@ -7,19 +8,6 @@
 #include <QVector>
 
 #include <memory>
-
-// A contact another position added, changed or deleted, as the window needs it to follow.
-struct ArrivedContact
-{
-    enum Kind { Added, Changed, Removed };
-    Kind kind = Added;
-    qint32 contestId = 0;
-    qint32 bandId = 0;
-    qint64 rowid = 0;
-    QString call;
-    QString locator;
-    double dateTime = 0; // a day count, UTC
-};
 
 // The shared log's link, on a thread of its own with its own connections to the log file and
 // to the server: it sends the outbox in order and deletes what the server has, listens for the
@@ -55,6 +43,8 @@ public:
     void listContests();
     void takeBand(qint32 contestId, qint32 bandId, bool takeover);
     void releaseBand(qint32 contestId, qint32 bandId);
+    // The contest's leases heard now, while online (a contest just joined).
+    void refreshLeases(qint32 contestId);
 
 signals:
     // The link's state: connected, catching up with `count` changes, or offline with `count`
@@ -71,8 +61,10 @@ signals:
     void commandFailed(const QString& text);
     // An edit made here lost to a later one made at another position.
     void editLost(const QString& call, const QString& winner);
-    // A shared contest is no longer on the server: it is logged here alone from now on.
-    void contestGone(qint32 contestId);
+    // The server does not list a shared contest (it was deleted there, or the settings name
+    // another server or database), or lists it again. While it is missing, nothing of it is
+    // sent or taken and what waits to be sent stays.
+    void contestMissing(qint32 contestId, bool missing);
 
 private:
     class Core;

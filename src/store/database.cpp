@@ -142,7 +142,9 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        throw SqlError(sqliteMessage(m_db));
+        throw SqlError(sqliteMessage(m_db), QString(),
+                       (rc & 0xff) == SQLITE_CONSTRAINT ? SqlError::Cause::Constraint
+                                                        : SqlError::Cause::Other);
     }
 
     QVector<ResultColumn> columns() const
@@ -305,7 +307,8 @@ template <typename F> auto naming(const QString& jetSql, F&& run)
     } catch (const SqlError& e) {
         if (!e.statement().isEmpty())
             throw;
-        throw SqlError(e.message(), jetSql);
+        throw SqlError(e.message(), jetSql,
+                       e.brokeConstraint() ? SqlError::Cause::Constraint : SqlError::Cause::Other);
     }
 }
 

@@ -61,11 +61,16 @@ public:
     void execNativeEach(const QString& sql, const std::vector<std::vector<DbValue>>& rows);
     qint64 lastInsertRowid() const;
 
+    // How a transaction begins: Immediate takes the write lock at once (waiting the busy
+    // timeout for it), for work that reads and then writes while another connection writes
+    // too; a deferred one that read first cannot write after another connection's commit.
+    enum class Begin { Deferred, Immediate };
+
     // Bulk work runs in one transaction; an exception inside, or a COMMIT the database
     // refuses, rolls it back, so that no later statement joins a transaction left open.
-    template <typename F> void transaction(F&& work)
+    template <typename F> void transaction(F&& work, Begin begin = Begin::Deferred)
     {
-        execNative(QStringLiteral("BEGIN"));
+        execNative(begin == Begin::Immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
         try {
             work();
             execNative(QStringLiteral("COMMIT"));

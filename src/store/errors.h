@@ -24,15 +24,21 @@ private:
 class SqlError : public KovraError
 {
 public:
-    explicit SqlError(const QString& message, const QString& statement = QString())
-        : KovraError(message), m_statement(statement)
+    enum class Cause { Other, Constraint };
+    explicit SqlError(const QString& message, const QString& statement = QString(),
+                      Cause cause = Cause::Other)
+        : KovraError(message), m_statement(statement), m_cause(cause)
     {}
     const QString& statement() const { return m_statement; }
+    // A row the database's constraints refuse (a unique, a NOT NULL, a check), as opposed to a
+    // database that is busy, full or broken.
+    bool brokeConstraint() const { return m_cause == Cause::Constraint; }
     // The box of a failed statement, so that the operator sees what was asked.
     QString boxText() const override;
 
 private:
     QString m_statement;
+    Cause m_cause;
 };
 
 // A null or malformed value where the caller needs a number or a text.

@@ -17,10 +17,15 @@ private slots:
     void editsAndDeletesArriveAndTheLaterEditWins();
     void aPositionThatWasAwayCatchesUp();
     void offlineChangesWaitAndGoOnce();
+    void aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt();
+    void aMalformedRowOnTheServerIsPassedOverAndSaidOnce();
     void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
     void aRefusedLoginAsksForThePasswordOnce();
-    void aNewerServerOrAVanishedContestLeavesLoggingHere();
+    void aNewerServerLeavesLoggingHere();
+    void aServerWithoutTheContestKeepsItsChangesUntilItIsBack_data();
+    void aServerWithoutTheContestKeepsItsChangesUntilItIsBack();
     void otherBandsAreRefusedSayingWhich();
+    void aFreeBandIsTakenByItsFirstSave();
 
 private:
     // Both positions on the server, the contest shared by the first and joined by the second,
@@ -173,6 +178,52 @@ void TestSharedLog::offlineChangesWaitAndGoOnce()
     QVERIFY(m_a->statuses.contains("Общий лог: нет связи, ждут отправки 3"));
 }
 
+void TestSharedLog::aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt()
+{
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    // Another session holds the lock every push takes: the server refuses the push with a
+    // lock timeout, which says nothing about the contact.
+    PgConnection holder(ServerAddress{m_server.host(), m_server.port(), m_server.database(), m_server.user(),
+                                      m_server.password()});
+    holder.exec("SELECT pg_advisory_lock($1)", {pgNumber(SharedServer::kChangeLock)});
+    QCOMPARE(m_a->save("UA3BBB").kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->notices.isEmpty() && !m_a->notices.last().isEmpty(), 30000);
+    QTest::qWait(500);
+    QCOMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{1});
+    QCOMPARE(onServer("count(*)"), QString("1"));
+    holder.exec("SELECT pg_advisory_unlock($1)", {pgNumber(SharedServer::kChangeLock)});
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(2), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0}, 20000);
+    QCOMPARE(onServer("count(*)"), QString("2"));
+    QCOMPARE(onServer("count(DISTINCT call)"), QString("2"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->notices.last(), QString(), 20000);
+}
+
+void TestSharedLog::aMalformedRowOnTheServerIsPassedOverAndSaidOnce()
+{
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    // A row whose mode is not a number, as another program or a hand on the server may leave.
+    QVERIFY(m_server.superSql(
+        {"ALTER TABLE kovra_contact ALTER COLUMN mode TYPE text",
+         "INSERT INTO kovra_contact (uuid, contest, version, edited_ms, edited_by, position, position_name, "
+         "change, band, call, mode) SELECT gen_random_uuid(), contest, 1, 1, edited_by, position, "
+         "position_name, nextval('kovra_change'), band, 'UA0BAD', 'x' FROM kovra_contact WHERE call = "
+         "'UA3AAA'"}));
+    m_a->save("UA3BBB");
+    m_a->save("UA3CCC");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(3), 20000);
+    QVERIFY(
+        m_server.superSql({"DELETE FROM kovra_contact WHERE call = 'UA0BAD'",
+                           "ALTER TABLE kovra_contact ALTER COLUMN mode TYPE integer USING mode::integer"}));
+    QCOMPARE(m_b->count("ContestListCall = 'UA0BAD'"), qint64(0));
+    QCOMPARE(m_b->notices.filter("в неверном виде"),
+             QStringList{"Общий лог: сервер дал связи в неверном виде, они пропущены (1)"});
+}
+
 void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
 {
     bothOnline();
@@ -180,16 +231,17 @@ void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
         m_a->save(QString("UA%1AA").arg(i));
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(5), 20000);
     m_a->close(); // the first position's computer dies holding 144 MHz
-    // Chosen while the holder is heard, the band is not offered.
-    m_b->shared->bandChosen(m_b->contestId, 144, "144 MHz");
-    QCOMPARE(m_b->fakes.prompts.texts(ShownPrompt::Confirm), QStringList());
     QVERIFY(
         m_server.superSql({"UPDATE kovra_lease SET seen = now() - interval '61 seconds' WHERE band = 144"}));
     QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144)->silent, 20000);
 
-    // Chosen again after a minute of silence: taken over once the operator confirms.
-    m_b->shared->bandChosen(m_b->contestId, 432, "432 MHz");
-    m_b->shared->bandChosen(m_b->contestId, 144, "144 MHz");
+    // A save on the silent holder's band is refused naming it, and asks nothing; "Взять
+    // диапазон" takes it over once the operator confirms.
+    const SaveOutcome early = m_b->save("RA1EARLY");
+    QCOMPARE(early.kind, SaveOutcome::Refused);
+    QVERIFY2(early.message.contains("«Палатка 1»"), qPrintable(early.message));
+    QCOMPARE(m_b->fakes.prompts.texts(ShownPrompt::Confirm), QStringList());
+    m_b->shared->requestBand(m_b->contestId, 144, "144 MHz");
     QCOMPARE(
         m_b->fakes.prompts.texts(ShownPrompt::Confirm),
         QStringList{"Диапазон 144 MHz ведёт позиция «Палатка 1», которая молчит больше минуты.\n\rЗабрать "
@@ -255,7 +307,7 @@ void TestSharedLog::aRefusedLoginAsksForThePasswordOnce()
     QCOMPARE(m_a->notices.last(), QString());
 }
 
-void TestSharedLog::aNewerServerOrAVanishedContestLeavesLoggingHere()
+void TestSharedLog::aNewerServerLeavesLoggingHere()
 {
     bothOnline();
     m_a->save("UA3AAA");
@@ -267,16 +319,63 @@ void TestSharedLog::aNewerServerOrAVanishedContestLeavesLoggingHere()
     QCOMPARE(m_a->save("UA3BBB").kind, SaveOutcome::Saved); // its band: logging goes on
     QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 1"}));
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(2), 20000);
+}
 
-    QVERIFY(m_server.superSql({"DELETE FROM kovra_contest"}));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_b->notices.contains("Общий лог: общего соревнования больше нет на сервере, журнал "
-                              "ведётся только на этой позиции"),
-        20000);
-    QVERIFY(!m_b->shared->journal().journals(m_b->contestId));
-    QCOMPARE(m_b->save("UA3CCC", 1300).kind, SaveOutcome::Saved);
+void TestSharedLog::aServerWithoutTheContestKeepsItsChangesUntilItIsBack_data()
+{
+    QTest::addColumn<bool>("otherDatabase");
+    QTest::newRow("deleted on the server") << false;
+    QTest::newRow("another database typed") << true;
+}
+
+void TestSharedLog::aServerWithoutTheContestKeepsItsChangesUntilItIsBack()
+{
+    QFETCH(bool, otherDatabase);
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    const qint32 joined = m_b->contestId;
+    const QString uuid = *m_b->shared->journal().contestUuid(joined);
+    if (otherDatabase) {
+        QVERIFY(m_server.superSql(
+            {"DROP DATABASE IF EXISTS kovra_other", "CREATE DATABASE kovra_other OWNER operator"}));
+        ShareSettings settings = m_b->shared->settings();
+        settings.address.database = "kovra_other";
+        settings.save(*m_b->store);
+        m_b->shared->apply(settings, m_server.password());
+    } else {
+        QVERIFY(m_server.superSql(
+            {"DROP TABLE IF EXISTS kept_contest",
+             "CREATE TABLE kept_contest AS SELECT * FROM kovra_contest WHERE uuid = '" + uuid + "'",
+             "DELETE FROM kovra_contest WHERE uuid = '" + uuid + "'"}));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!m_b->notices.isEmpty() &&
+                                 m_b->notices.last().startsWith(
+                                     "Общий лог: общее соревнование «Полевой день» на сервере не найдено"),
+                             20000);
+    // Logged here on any band meanwhile; nothing of the link or the outbox goes.
+    QCOMPARE(m_b->save("RA1MISS", 432).kind, SaveOutcome::Saved);
+    QCOMPARE(m_b->save("RA1FREE", 1300).kind, SaveOutcome::Saved);
+    QTest::qWait(1500); // a heartbeat later
+    QCOMPARE(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{2});
+    QCOMPARE(m_b->shared->journal().contestUuid(joined), std::optional<QString>(uuid));
+
+    // The contest is on the server again: what waited goes, once.
+    if (otherDatabase)
+        m_b->connectTo(m_server);
+    else
+        QVERIFY(m_server.superSql({"INSERT INTO kovra_contest SELECT * FROM kept_contest"}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0}, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count("ContestListCall LIKE 'RA1%'"), qint64(2), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->notices.last(), QString(), 20000);
+    QCOMPARE(onServer("count(*) FILTER (WHERE call LIKE 'RA1%')"), QString("2"));
+
+    // Joined again, the contest linked here is the one used.
+    const QVariantList contests = m_b->column("SELECT COUNT(*) FROM Contest");
+    QVERIFY(m_b->join(*m_a));
+    QCOMPARE(m_b->contestId, joined);
+    QCOMPARE(m_b->column("SELECT COUNT(*) FROM Contest"), contests);
     QCOMPARE(m_b->count(), qint64(3));
-    QCOMPARE(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
 }
 
 void TestSharedLog::otherBandsAreRefusedSayingWhich()
@@ -297,6 +396,35 @@ void TestSharedLog::otherBandsAreRefusedSayingWhich()
                     "диапазон 24000 МГц есть только в общем соревновании;\n\rдиапазон 47000 МГц есть только "
                     "на этой позиции."});
     QCOMPARE(m_b->column("SELECT COUNT(*) FROM Contest"), QVariantList{1}); // nothing made
+}
+
+void TestSharedLog::aFreeBandIsTakenByItsFirstSave()
+{
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_b->join(*m_a));
+    // Saved at once, without waiting on the server; the band follows.
+    QCOMPARE(m_a->save("UA1AA").kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(m_a->holds(144), 20000);
+    QVERIFY(m_a->fakes.prompts.texts(ShownPrompt::Confirm).isEmpty());
+
+    // A band taken before this position heard of it: the contact stays, the hint bar names
+    // the holder, and the band stays the holder's.
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144).has_value(), 20000);
+    m_b->shared->journal().setLeases(m_b->contestId, {});
+    QCOMPARE(m_b->save("UA2BB").kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->notices.join('|').contains("диапазон 144 MHz ведёт позиция «Палатка 1»"),
+                             20000);
+    QVERIFY(m_b->fakes.prompts.texts(ShownPrompt::Confirm).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144).has_value(), 20000);
+    QVERIFY(!m_b->holds(144));
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count(), qint64(2), 20000);
+    const SaveOutcome refused = m_b->save("UA2CC");
+    QCOMPARE(refused.kind, SaveOutcome::Refused);
+    QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
 }
 
 QTEST_GUILESS_MAIN(TestSharedLog)

@@ -200,7 +200,17 @@ void TestSharedServer::aBandIsHeldByOnePositionUntilItFallsSilent()
     QCOMPARE(taken.kind, LeaseAnswer::Taken);
     QCOMPARE(taken.lease.holderName, QString("Палатка 2"));
 
-    server.heartbeat(second);
+    // A heartbeat keeps only the leases of the contest the position logs now.
+    const QString other = newContest(server);
+    QCOMPARE(server.takeLease(other, 144, second, false).kind, LeaseAnswer::Taken);
+    QVERIFY(m_server.superSql({"UPDATE kovra_lease SET seen = now() - interval '61 seconds'"}));
+    server.heartbeat(second, contest);
+    QVERIFY(!server.leases(contest)[0].silent);
+    QVERIFY(!server.leases(contest)[1].silent);
+    QVERIFY(server.leases(other)[0].silent);
+    server.heartbeat(second, QString());
+    QVERIFY(server.leases(other)[0].silent);
+
     server.releaseLease(contest, 432, first); // not its own: stays
     QCOMPARE(server.leases(contest).size(), size_t(2));
     server.releaseLease(contest, 432, second);

@@ -81,17 +81,15 @@ void TestSharedWindow::theOtherPositionsContactsAppearEverywhere()
     shared->joinContest(listed.front());
     QCOMPARE(m_window->state().CurrentContestName, "Полевой день");
 
-    // The band the first position gave back is taken by choosing it.
+    // Choosing the band the first position gave back takes nothing: its first save does.
     EntryPanel* entry = m_window->entryPanel();
     chooseInList(entry->bandList, 1); // 432 MHz
     chooseInList(entry->modeList, 1); // SSB
-    QTRY_VERIFY_WITH_TIMEOUT(shared->journal().lease(m_window->state().CurrentContestId, 432).has_value(),
-                             20000);
-    QCOMPARE(shared->journal().lease(m_window->state().CurrentContestId, 432)->holderName, "Палатка 2");
     LogView* log = m_window->logView();
     QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 1, 20000);
     QCOMPARE(log->grid()->cursorModel()->displayText(0, LogView::CallColumn), "UA3AAA");
     QCOMPARE(entry->sentNumberEdit->text(), "2");
+    QVERIFY(!shared->journal().lease(m_window->state().CurrentContestId, 432).has_value());
 
     // Its repeat rule sees the first position's contact.
     m_fakes->prompts.clear();
@@ -101,6 +99,9 @@ void TestSharedWindow::theOtherPositionsContactsAppearEverywhere()
                 .first()
                 .startsWith("Внимание! Временной период не позволяет внести эту запись в лог."));
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList"), QVariantList{2});
+    QTRY_VERIFY_WITH_TIMEOUT(shared->journal().lease(m_window->state().CurrentContestId, 432).has_value(),
+                             20000);
+    QCOMPARE(shared->journal().lease(m_window->state().CurrentContestId, 432)->holderName, "Палатка 2");
 
     // Contacts logged at the first position while this one watches: the grid, the timer
     // window and the earlier contacts follow without a key.
@@ -112,6 +113,12 @@ void TestSharedWindow::theOtherPositionsContactsAppearEverywhere()
     QCOMPARE(first.save("UA3CCC", 144).kind, SaveOutcome::Saved);
     QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 2, 20000);
     QCOMPARE(log->caption(), "Список [2/2]");
+    QTRY_COMPARE(timer->grid()->rowCount(), 2);
+    // Moved to another band over there, it leaves this band's grid.
+    first.moveToBand("UA3CCC", 432);
+    QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 1, 20000);
+    first.moveToBand("UA3CCC", 144);
+    QTRY_COMPARE_WITH_TIMEOUT(log->log().rowCount(), 2, 20000);
     QTRY_COMPARE(timer->grid()->rowCount(), 2);
     entry->callEdit->setFocus();
     QTest::keyClicks(entry->callEdit, "ua3ccc");

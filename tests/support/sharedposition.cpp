@@ -173,6 +173,18 @@ void SharedPosition::editCall(const QString& call, const QString& newCall)
     });
 }
 
+void SharedPosition::moveToBand(const QString& call, qint32 band)
+{
+    Database& db = store->db();
+    db.transaction([&] {
+        const ResultSet row = db.queryNative(
+            QStringLiteral("SELECT rowid FROM ContestList WHERE ContestListCall = ?"), {DbValue(call)});
+        db.execNative(QStringLiteral("UPDATE ContestList SET IdBand = ? WHERE rowid = ?"),
+                      {DbValue(band), row.rows.at(0)[0]});
+        store->journal()->written(row.rows.at(0)[0].toInt());
+    });
+}
+
 void SharedPosition::remove(const QString& call)
 {
     Database& db = store->db();

@@ -46,9 +46,10 @@ public:
     // A contact saved as the entry panel saves it, at the fake clock's time.
     SaveOutcome save(const QString& call, qint32 band = 144,
                      std::optional<qint64> frequencyHz = std::nullopt);
-    // A grid edit of the contact's call, and a grid delete, through the journal as the grid's
+    // A grid edit of the contact's call or band, and a grid delete, through the journal as the grid's
     // cursor writes them.
     void editCall(const QString& call, const QString& newCall);
+    void moveToBand(const QString& call, qint32 band);
     void remove(const QString& call);
 
     qint64 count(const QString& where = QString()) const;
