@@ -19,6 +19,7 @@
 namespace {
 const QString kLinkSource = QStringLiteral("wsjtx");
 const QString kDroppedSource = QStringLiteral("wsjtxdropped");
+const QString kBufferSource = QStringLiteral("wsjtxbuffer");
 const QString kUnsavedSource = QStringLiteral("wsjtxunsaved");
 } // namespace
 
@@ -32,6 +33,8 @@ DigitalLink::DigitalLink(LogStore& store, Prompts& prompts, EntryPanel& panel, H
             [this](const QString& message) { m_hints.setStatus(kLinkSource, message); });
     connect(m_link, &WsjtxLink::droppedSaid, this,
             [this](const QString& message) { m_hints.setStatus(kDroppedSource, message); });
+    connect(m_link, &WsjtxLink::bufferSaid, this,
+            [this](const QString& message) { m_hints.setStatus(kBufferSource, message); });
 }
 
 DigitalLink::Options DigitalLink::load(LogStore& store)

@@ -2,13 +2,19 @@
 
 #include "station/hamlibclient.h"
 
-#include <QNetworkDatagram>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <sys/socket.h>
+
 WsjtxLink::WsjtxLink(QObject* parent)
-    : QObject(parent), m_socket(new QUdpSocket(this)), m_retry(new QTimer(this)), m_silence(new QTimer(this))
+    : QObject(parent), m_socket(new QUdpSocket(this)), m_retry(new QTimer(this)), m_silence(new QTimer(this)),
+      m_slice(new QTimer(this))
 {
+    m_slice->setSingleShot(true);
+    m_slice->setInterval(0);
+    connect(m_slice, &QTimer::timeout, this, &WsjtxLink::handSlice);
     m_retry->setSingleShot(true);
     connect(m_retry, &QTimer::timeout, this, &WsjtxLink::bind);
     m_silence->setSingleShot(true);
@@ -29,6 +35,7 @@ void WsjtxLink::start(quint16 port)
     bind();
 }
 
+// What is queued was received while on and may hold logged contacts: it is still handed on.
 void WsjtxLink::stop()
 {
     m_on = false;
@@ -36,6 +43,7 @@ void WsjtxLink::stop()
     m_silence->stop();
     m_socket->close();
     m_heard = false;
+    emit bufferSaid(QString());
     emit stateSaid(QString());
 }
 
@@ -60,31 +68,82 @@ void WsjtxLink::bind()
         return;
     }
     m_failures = 0;
+    growReceiveBuffer();
     emit stateSaid(QStringLiteral("WSJT-X: ждём сообщений на 127.0.0.1:%1").arg(port()));
     m_silence->start();
+}
+
+int WsjtxLink::receiveBufferBytes() const
+{
+    if (m_socket->state() != QAbstractSocket::BoundState)
+        return 0;
+    return m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
+}
+
+// The kernel caps an ordinary request at net.core.rmem_max; a privileged process may go past it.
+// Linux reports twice what was set (its bookkeeping share), so the report is compared as it is.
+void WsjtxLink::growReceiveBuffer()
+{
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
+#ifdef SO_RCVBUFFORCE
+    if (receiveBufferBytes() < kReceiveBufferBytes) {
+        const int wanted = kReceiveBufferBytes;
+        ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted);
+    }
+#endif
+    const int granted = receiveBufferBytes();
+    emit bufferSaid(granted >= kReceiveBufferBytes
+                        ? QString()
+                        : QStringLiteral("WSJT-X: приёмный буфер порта %1 КБ вместо %2 КБ, пачка связей "
+                                         "может потеряться (поднимите net.core.rmem_max)")
+                              .arg(granted / 1024)
+                              .arg(kReceiveBufferBytes / 1024));
 }
 
 void WsjtxLink::readPending()
 {
     while (m_socket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_socket->receiveDatagram();
+        QNetworkDatagram datagram = m_socket->receiveDatagram();
+        if (m_queue.size() >= kQueueLimit)
+            drop(QStringLiteral("очередь полна"));
+        else
+            m_queue.enqueue(std::move(datagram));
+    }
+    if (!m_queue.isEmpty() && !m_slice->isActive())
+        m_slice->start();
+}
+
+void WsjtxLink::handSlice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_queue.isEmpty() && clock.elapsed() < kSliceMs) {
+        const QNetworkDatagram datagram = m_queue.dequeue();
         const WsjtxReading reading = readWsjtxDatagram(datagram.data());
         if (!reading.datagram) {
-            ++m_dropped;
-            emit droppedSaid(QStringLiteral("WSJT-X: отброшено сообщений: %1 (последнее: %2)")
-                                 .arg(m_dropped)
-                                 .arg(reading.fault));
+            drop(reading.fault);
             continue;
         }
         m_clientAddress = datagram.senderAddress();
         m_clientPort = quint16(datagram.senderPort());
         m_clientSchema = reading.datagram->schema;
         m_clientId = reading.datagram->id;
-        m_silence->start();
-        if (!std::exchange(m_heard, true))
-            emit stateSaid(QStringLiteral("WSJT-X на связи (%1, порт %2)").arg(m_clientId).arg(port()));
+        if (m_on) {
+            m_silence->start();
+            if (!std::exchange(m_heard, true))
+                emit stateSaid(QStringLiteral("WSJT-X на связи (%1, порт %2)").arg(m_clientId).arg(port()));
+        }
         emit datagramRead(*reading.datagram);
     }
+    if (!m_queue.isEmpty())
+        m_slice->start();
+}
+
+void WsjtxLink::drop(const QString& why)
+{
+    ++m_dropped;
+    emit droppedSaid(
+        QStringLiteral("WSJT-X: отброшено сообщений: %1 (последнее: %2)").arg(m_dropped).arg(why));
 }
 
 void WsjtxLink::highlight(const QString& call, bool asRepeat)

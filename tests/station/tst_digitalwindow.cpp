@@ -35,6 +35,7 @@ private slots:
     void anMsk144ContactFromWsjtxIsStoredOnce();
     void whatCannotBeSavedWaitsToBeCorrected();
     void badDatagramsAreDroppedAndCounted();
+    void aBurstOfContactsIsStoredWhole();
 
 private:
     void switchOn();
@@ -190,6 +191,27 @@ void TestDigitalWindow::badDatagramsAreDroppedAndCounted()
     QCOMPARE(m_window->digitalLink()->log().unsaved().first().reason,
              "запись не читается: поле \"CALL\" не читается");
     QCOMPARE(contacts(), 0);
+}
+
+// WSJT-X resends its whole log on reconnecting: 1,000 datagrams sent with no pause are more than
+// the kernel's default receive buffer holds while contacts are being saved.
+void TestDigitalWindow::aBurstOfContactsIsStoredWhole()
+{
+    switchOn();
+    QVERIFY(m_window->digitalLink()->link().receiveBufferBytes() >= WsjtxLink::kReceiveBufferBytes);
+    const QList<QByteArray> burst = wsjtx::contestBurst(1000);
+    for (const QByteArray& datagram : burst)
+        send(datagram);
+    QTRY_COMPARE_WITH_TIMEOUT(contacts(), 1000, 60000);
+    QCOMPARE(m_file->column("SELECT COUNT(DISTINCT ContestListCall) FROM ContestList").first().toInt(), 1000);
+    QCOMPARE(m_window->digitalLink()->link().dropped(), 0);
+    QCOMPARE(m_window->digitalLink()->log().unsaved().size(), 0);
+
+    for (const QByteArray& datagram : burst)
+        send(datagram);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->digitalLink()->repeatCount(), 1000, 60000);
+    QCOMPARE(contacts(), 1000);
+    QCOMPARE(m_window->digitalLink()->log().unsaved().size(), 0);
 }
 
 QTEST_MAIN(TestDigitalWindow)

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
 #include <QtEndian>
+#include <QTime>
 
 namespace wsjtx {
 
@@ -93,6 +94,22 @@ QString contestAdif(const QList<std::pair<QString, QString>>& changes)
     }
     fields.removeIf([](const auto& field) { return field.second.isNull(); });
     return adif(fields);
+}
+
+QList<QByteArray> contestBurst(int count)
+{
+    QList<QByteArray> burst;
+    for (int i = 0; i < count; ++i) {
+        const QString call = QStringLiteral("G4%1%2%3")
+                                 .arg(QChar(u'A' + i / 676 % 26))
+                                 .arg(QChar(u'A' + i / 26 % 26))
+                                 .arg(QChar(u'A' + i % 26));
+        const QString timeOn = QTime(14, 0).addSecs(i).toString(QStringLiteral("HHmmss"));
+        burst << loggedAdif(contestAdif({{"CALL", call},
+                                         {"TIME_ON", timeOn},
+                                         {"STX", QStringLiteral("%1").arg(i + 1, 3, 10, QLatin1Char('0'))}}));
+    }
+    return burst;
 }
 
 } // namespace wsjtx

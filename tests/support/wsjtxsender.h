@@ -28,6 +28,10 @@ QString adif(const QList<std::pair<QString, QString>>& fields);
 // 14:05:30 UTC, reports 57 and 55, serials 002 sent and 017 received; `changes` replace fields.
 QString contestAdif(const QList<std::pair<QString, QString>>& changes = {});
 
+// `count` LoggedADIF datagrams of distinct contest contacts (G4AAA, G4AAB, ...), a second apart
+// from 14:00:00 with serials counting up, as WSJT-X resends its log on reconnecting.
+QList<QByteArray> contestBurst(int count);
+
 } // namespace wsjtx
 
 class WsjtxSender
