@@ -174,7 +174,13 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
         });
 }
 
-Tfmain::~Tfmain() = default;
+Tfmain::~Tfmain()
+{
+    // The read-outs filter the entry panel's fields: they go first, so that no focus change of a
+    // field torn down with the window reaches them once the panel is half destroyed.
+    delete m_liveFeedback;
+    m_liveFeedback = nullptr;
+}
 
 QAction* Tfmain::action(const QString& objectName) const
 {
