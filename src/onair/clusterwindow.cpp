@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -76,6 +77,9 @@ ClusterWindow::~ClusterWindow()
 {
     // The client goes after this window's members: its last signals must not reach them.
     m_client->disconnect(this);
+    // Nor must a field's "editing finished" when it loses the focus as the window is torn down.
+    for (QWidget* field : std::initializer_list<QWidget*>{m_server, m_login, m_port})
+        field->disconnect(this);
 }
 
 void ClusterWindow::buildWindow()
