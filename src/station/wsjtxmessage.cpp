@@ -74,7 +74,7 @@ void appendText(QByteArray& out, const QString& text)
     out += utf8;
 }
 
-// A QColor as QDataStream writes it: the spec (0 invalid, 1 RGB), alpha, red, green, blue, each
+// A QColor as QDataStream writes it: its colour model (0 invalid, 1 RGB), alpha, red, green, blue, each
 // in 16 bits, and a padding word.
 void appendColour(QByteArray& out, std::optional<QRgb> colour)
 {
