@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/services.h"
+#include "store/database.h"
 #include "store/daycount.h"
 #include "store/logstore.h"
 
@@ -16,6 +17,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimeEdit>
+
+#include <utility>
 
 ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, MainState& state,
                            const Services& services, QObject* parent)
@@ -32,9 +35,24 @@ ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, Mai
     for (QLineEdit* field : {m_panel.receivedReportEdit, m_panel.receivedNumberEdit, m_panel.sentReportEdit})
         field->setValidator(digits);
 
+    // The call list follows an edited or deleted contact's calls, as they were and as they are.
     Cursor& cursor = m_log.log();
-    cursor.afterPost = [this, &cursor] { logRowChanged(cursor.rowId(cursor.currentRow())); };
-    cursor.afterDelete = [this] { logRowChanged(); };
+    auto storedCall = [this, &cursor] {
+        const int row = cursor.currentRow();
+        const ResultSet stored = m_store.db().queryNative(
+            QStringLiteral("SELECT ContestListCall FROM ContestList WHERE rowid = ?"),
+            {DbValue(row < 0 ? 0 : cursor.rowId(row))});
+        m_editedCalls = stored.rows.empty() ? QStringList() : QStringList{stored.rows[0][0].displayText()};
+        return true;
+    };
+    cursor.beforePost = storedCall;
+    cursor.beforeDelete = storedCall;
+    cursor.afterPost = [this, &cursor] {
+        const QStringList calls = std::exchange(m_editedCalls, {})
+                                  << cursor.value(QStringLiteral("ContestListCall")).displayText();
+        logRowChanged(cursor.rowId(cursor.currentRow()), calls);
+    };
+    cursor.afterDelete = [this] { logRowChanged(0, std::exchange(m_editedCalls, {})); };
 }
 
 double ContactEntry::nowUtc() const
@@ -210,20 +228,35 @@ void ContactEntry::addToCallHistory(const QString& call)
     list->setEditText(typed);
 }
 
-void ContactEntry::logRowChanged(qint64 rowid)
+void ContactEntry::logRowChanged(qint64 rowid, const QStringList& calls)
 {
     m_state.lastLocators.load(m_store.db()); // an edited or deleted row: the last ones again
-    m_state.callBook.load(m_store.db());
+    if (calls.isEmpty())
+        m_state.callBook.load(m_store.db());
+    else
+        m_state.callBook.recheck(m_store.db(), calls);
     reloadTimerList();
     GetMaxNumber();
     emit contactsChanged(rowid);
     emit bandLogChanged();
 }
 
+void ContactEntry::contactsImported(const QList<ContactFields>& contacts)
+{
+    for (const ContactFields& c : contacts) {
+        m_state.lastLocators.logged(c.call, c.locator, toDayCount(c.date, c.time));
+        m_state.callBook.logged(c.call, c.locator);
+        addToCallHistory(c.call);
+    }
+    if (!contacts.isEmpty())
+        emit contactsChanged(0);
+}
+
 void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
 {
     bool shown = false;
     bool changed = false;
+    QStringList changedCalls;
     for (const ArrivedContact& c : contacts) {
         // A contact that came onto the current band or left it.
         shown = shown || (c.contestId == m_state.CurrentContestId &&
@@ -234,11 +267,12 @@ void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
             addToCallHistory(c.call);
         } else {
             changed = true;
+            changedCalls << c.call << c.previousCall;
         }
     }
     if (changed) {
         m_state.lastLocators.load(m_store.db());
-        m_state.callBook.load(m_store.db());
+        m_state.callBook.recheck(m_store.db(), changedCalls);
     }
     if (shown)
         m_log.refresh();

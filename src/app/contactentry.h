@@ -4,6 +4,7 @@
 #include "sharing/arrivedcontact.h"
 
 #include <QObject>
+#include <QStringList>
 #include <QVector>
 
 class EntryPanel;
@@ -44,8 +45,11 @@ public:
     // Every call of the log into the call field's list.
     void SetCallList();
     // After the log changed under the grid: the row of `rowid` edited, or 0 when rows were
-    // deleted.
-    void logRowChanged(qint64 rowid = 0);
+    // deleted; the calls of the rows changed, before and after, or none when a whole band went.
+    void logRowChanged(qint64 rowid = 0, const QStringList& calls = {});
+    // Contacts were imported into the log: the last locators, the call list and the call history
+    // learn them, and whatever shows figures of the log reads them again.
+    void contactsImported(const QList<ContactFields>& contacts);
     // Another position's contacts arrived in the log: the grid, the numbers, the last
     // locators, the call list and the timer window follow them.
     void logChangedElsewhere(const QVector<ArrivedContact>& contacts);
@@ -86,4 +90,5 @@ private:
     const Services& m_services;
     ContactLog m_contacts;
     RepeatTimer* m_timer = nullptr;
+    QStringList m_editedCalls; // of the row the grid is writing or deleting, as stored before
 };

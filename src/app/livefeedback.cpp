@@ -24,6 +24,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 constexpr int kMatchesShown = 30;
@@ -67,6 +70,13 @@ bool LiveFeedback::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_panel.locatorEdit && event->type() == QEvent::KeyPress && offeredLocatorKey(event))
         return true;
+    if (watched == m_panel.callEdit && event->type() == QEvent::KeyPress && callFieldKey(event)) {
+        m_callKeyTaken = true; // its release types nothing either
+        return true;
+    }
+    if (watched == m_panel.callEdit && event->type() == QEvent::KeyRelease &&
+        std::exchange(m_callKeyTaken, false))
+        return true;
     if (watched == m_panel.callEdit && event->type() == QEvent::FocusOut)
         m_panel.showCallMatches({});
     if (event->type() == QEvent::KeyRelease) {
@@ -99,6 +109,48 @@ bool LiveFeedback::offeredLocatorKey(QEvent* event)
         return true;
     }
     return false;
+}
+
+// The list of matching calls, chosen from without the mouse: Down and Up step through it, Enter
+// or Ctrl+Space take the call stepped to, Esc closes it. Ctrl+Space with no list showing accepts
+// the offered locator, as in the locator field.
+bool LiveFeedback::callFieldKey(QEvent* event)
+{
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool ctrlSpace = key->key() == Qt::Key_Space && key->modifiers().testFlag(Qt::ControlModifier);
+    QListWidget* matches = m_panel.callMatches;
+    if (!matches->isVisible()) {
+        if (ctrlSpace && m_panel.isLocatorOffered()) {
+            m_panel.acceptOfferedLocator();
+            return true;
+        }
+        return false;
+    }
+    const int row = matches->currentRow();
+    switch (key->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up: {
+        const int step = key->key() == Qt::Key_Down ? 1 : -1;
+        matches->setCurrentRow(
+            std::clamp(row < 0 && step < 0 ? matches->count() - 1 : row + step, 0, matches->count() - 1));
+        return true;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (row < 0 || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))
+            return false; // Enter moves on as ever
+        guarded(m_services.prompts, [&] { matchChosen(matches->item(row)->text()); });
+        return true;
+    case Qt::Key_Escape:
+        m_panel.showCallMatches({});
+        return true;
+    default:
+        break;
+    }
+    if (!ctrlSpace)
+        return false;
+    guarded(m_services.prompts, [&] { matchChosen(matches->item(std::max(row, 0))->text()); });
+    return true;
 }
 
 void LiveFeedback::locatorTyped()
@@ -186,11 +238,14 @@ void LiveFeedback::callPicked()
 
 void LiveFeedback::takeContact(const QString& call, const QString& locator)
 {
+    m_panel.showCallMatches({});
     m_panel.callEdit->setEditText(call);
     m_panel.locatorEdit->setText(locator);
     m_panel.setLocatorAutoFilled(false);
     m_lastCallText = call; // the locator stays with the call it came with
     locatorTyped();
+    if (locator.isEmpty())
+        offerLocator(); // the call list's, as for a typed call
     guarded(m_services.prompts, [this] { ShowLastQSO(); });
 }
 

@@ -39,8 +39,9 @@ public:
     // The typed locator against the call's last one: the field in the warning colour and the
     // earlier place in the hint bar while they differ.
     void showMovedQth();
-    // A call and locator picked elsewhere (the log grid, the chat) into the entry fields, not
-    // saved: the compass, the read-out and the earlier contacts show them as if typed.
+    // A call and locator picked elsewhere (the log grid, the chat, a cluster spot) into the entry
+    // fields, not saved: the compass, the read-out and the earlier contacts show them as if typed;
+    // with no locator, the call list's is offered as for a typed call.
     void takeContact(const QString& call, const QString& locator);
     // The call list's locator offered for a complete call that the own log has no locator for;
     // an offer the call no longer fits withdrawn.
@@ -57,6 +58,7 @@ protected:
 
 private:
     bool offeredLocatorKey(QEvent* event);
+    bool callFieldKey(QEvent* event);
 
     EntryPanel& m_panel;
     LogView& m_log;
@@ -66,4 +68,5 @@ private:
     std::unique_ptr<Cursor> m_earlier; // q4
     QString m_autoFilledCall;
     QString m_lastCallText;
+    bool m_callKeyTaken = false; // the key pressed last in the call field was taken by the match list
 };

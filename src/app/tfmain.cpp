@@ -401,13 +401,20 @@ void Tfmain::showUnsavedContacts()
 
 void Tfmain::openContestManager()
 {
+    auto contacts = [this] {
+        return m_store.db().queryFirst(QStringLiteral("SELECT COUNT(*) FROM ContestList"))->toInt();
+    };
+    const qint64 before = contacts();
     Tfcontest manager(m_store, m_state, m_services, this);
     manager.setFont(font());
     connect(&manager, &Tfcontest::contestChosen, this, &Tfmain::contestChanged);
     manager.exec();
-    // A contest deleted with its contacts takes their locators with it.
-    m_state.lastLocators.load(m_store.db());
-    m_state.callBook.load(m_store.db());
+    // A contest deleted with its contacts takes their locators with it; a look at the contests
+    // alone changes nothing of them.
+    if (contacts() != before) {
+        m_state.lastLocators.load(m_store.db());
+        m_state.callBook.load(m_store.db());
+    }
     m_liveFeedback->showMovedQth();
 }
 
@@ -576,8 +583,13 @@ void Tfmain::importEdi()
         m_services.prompts.error(QStringLiteral("Связи не добавлены: ") + e.message());
         return;
     }
-    const auto added = std::count_if(outcomes.begin(), outcomes.end(),
-                                     [](const SaveOutcome& o) { return o.kind == SaveOutcome::Saved; });
+    QList<ContactFields> saved;
+    for (size_t i = 0; i < outcomes.size() && i < size_t(plan.rows.size()); ++i) {
+        if (outcomes[i].kind == SaveOutcome::Saved)
+            saved << plan.rows[qsizetype(i)].first;
+    }
+    m_contactEntry->contactsImported(saved);
+    const auto added = saved.size();
     QString text = QStringLiteral("Добавлено связей: %1.").arg(added);
     if (qsizetype(added) < qsizetype(outcomes.size()))
         text += QStringLiteral(" Не добавлено (пустое поле или повтор раньше срока): %1.")

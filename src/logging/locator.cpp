@@ -93,16 +93,37 @@ void CorrespondentAzimuth(double theta1, double lambda1, double theta2, double l
 
 } // namespace
 
+namespace {
+
+void upperAscii(QString& text)
+{
+    for (QChar& c : text) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    }
+}
+
+bool isSquare(const QString& text)
+{
+    return isLocatorLetter(text[0]) && isLocatorLetter(text[1]) && isDigit(text[2]) && isDigit(text[3]);
+}
+
+} // namespace
+
 bool LocatorIsValid(QString& locator)
 {
     if (locator.size() != 6)
         return false;
-    for (QChar& c : locator) {
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    }
-    return isLocatorLetter(locator[0]) && isLocatorLetter(locator[1]) && isDigit(locator[2]) &&
-           isDigit(locator[3]) && isLocatorLetter(locator[4]) && isLocatorLetter(locator[5]);
+    upperAscii(locator);
+    return isSquare(locator) && isLocatorLetter(locator[4]) && isLocatorLetter(locator[5]);
+}
+
+bool LocatorSquareIsValid(QString& square)
+{
+    if (square.size() != 4)
+        return false;
+    upperAscii(square);
+    return isSquare(square);
 }
 
 void LocatorAzimuthDistance(QString own, QString correspondent, int& azimuth, double& distance)

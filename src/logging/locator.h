@@ -11,6 +11,8 @@ constexpr double EarthRadiusKm = 6365.0;
 // Upper-cases the ASCII letters of a six-character text in place and tells whether it is
 // a locator. Texts of another length are invalid and left as they are.
 bool LocatorIsValid(QString& locator);
+// The same for a four-character square (letter, letter, digit, digit), as call lists give it.
+bool LocatorSquareIsValid(QString& square);
 
 // Azimuth (0 to 360, clockwise from north) and distance from the own locator to the
 // correspondent's. Either one invalid: azimuth 0 and distance 0.0. Equal locators give 0 km

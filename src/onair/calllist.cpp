@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringTokenizer>
+
+#include <algorithm>
 
 std::optional<CallListReading> readCallList(const QByteArray& bytes)
 {
@@ -18,7 +21,8 @@ std::optional<CallListReading> readCallList(const QByteArray& bytes)
     auto take = [&reading](QString call, QString locator) {
         call = call.trimmed().toUpper();
         locator = locator.trimmed();
-        if (!looksLikeCall(call) || (!locator.isEmpty() && !LocatorIsValid(locator)))
+        if (!looksLikeCall(call) ||
+            (!locator.isEmpty() && !LocatorIsValid(locator) && !LocatorSquareIsValid(locator)))
             return false;
         reading.entries.push_back({call, locator});
         return true;
@@ -56,23 +60,59 @@ QString callKey(const QString& typed)
 void CallIndex::clear()
 {
     m_text = QStringLiteral("\n");
-    m_calls.clear();
+    m_lines.clear();
+    m_blanked = 0;
 }
 
 void CallIndex::add(const QString& call)
 {
     if (call.isEmpty() || call.contains(QLatin1Char('\n')))
         return;
-    if (m_calls.contains(call)) {
-        const QString line = QLatin1Char('\n') + call + QLatin1Char('\n');
-        const qsizetype at = m_text.indexOf(line);
-        if (at + line.size() == m_text.size())
+    const auto found = m_lines.find(call);
+    if (found != m_lines.end()) {
+        if (*found + call.size() + 1 == m_text.size())
             return; // the newest already
-        m_text.remove(at, call.size() + 1);
+        blank(*found, call.size());
+        *found = m_text.size();
     } else {
-        m_calls.insert(call);
+        m_lines.insert(call, m_text.size());
     }
     m_text += call + QLatin1Char('\n');
+    squeeze();
+}
+
+void CallIndex::remove(const QString& call)
+{
+    const auto found = m_lines.constFind(call);
+    if (found == m_lines.constEnd())
+        return;
+    blank(*found, call.size());
+    m_lines.erase(found);
+    squeeze();
+}
+
+void CallIndex::blank(qsizetype at, qsizetype length)
+{
+    std::fill(m_text.begin() + at, m_text.begin() + at + length, QLatin1Char('\n'));
+    m_blanked += length;
+}
+
+// Once the blanked characters are as many as the rest, the text is written again without them:
+// a pass over the whole text for every half of it blanked keeps each add and remove linear.
+void CallIndex::squeeze()
+{
+    if (m_blanked * 2 < m_text.size())
+        return;
+    QString text;
+    text.reserve(m_text.size() - m_blanked);
+    text += QLatin1Char('\n');
+    for (const QStringView call : QStringView(m_text).tokenize(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        m_lines[call.toString()] = text.size();
+        text += call;
+        text += QLatin1Char('\n');
+    }
+    m_text = std::move(text);
+    m_blanked = 0;
 }
 
 QStringList CallIndex::find(const QString& part, int limit, const QSet<QString>& skip) const
@@ -108,10 +148,7 @@ void CallBook::load(Database& db)
     m_listLocators.clear();
     db.queryEach(QStringLiteral("SELECT CallListCall, CallListQTH FROM CallList ORDER BY CallListRowid"),
                  [this](const ResultRow& row) {
-                     const QString call = row[0].displayText().toUpper();
-                     m_list.add(call);
-                     if (!row[1].displayText().isEmpty())
-                         m_listLocators.insert(call, row[1].displayText().toUpper());
+                     listed(row[0].displayText().toUpper(), row[1].displayText().toUpper());
                  });
 }
 
@@ -126,6 +163,35 @@ void CallBook::logged(const QString& call, const QString& locator)
         m_ownLocators.insert(key, checked);
 }
 
+void CallBook::recheck(Database& db, const QStringList& calls)
+{
+    for (const QString& call : calls) {
+        const QString key = callKey(call);
+        if (key.isEmpty())
+            continue;
+        const ResultSet rows =
+            db.queryNative(QStringLiteral("SELECT ContestListQTH FROM ContestList WHERE "
+                                          "ContestListCall = ? ORDER BY ContestListRowid DESC"),
+                           {DbValue(key)});
+        if (rows.rows.empty()) {
+            m_own.remove(key);
+            m_ownLocators.remove(key);
+            continue;
+        }
+        // A call still in the log keeps its place among the newest; only its locator may differ.
+        if (!m_own.contains(key))
+            m_own.add(key);
+        m_ownLocators.remove(key);
+        for (const ResultRow& row : rows.rows) {
+            QString locator = row[0].displayText().trimmed();
+            if (LocatorIsValid(locator)) {
+                m_ownLocators.insert(key, locator);
+                break;
+            }
+        }
+    }
+}
+
 int CallBook::import(Database& db, const std::vector<CallListEntry>& entries)
 {
     auto rows = [&db] { return db.queryFirst(QStringLiteral("SELECT COUNT(*) FROM CallList"))->toInt(); };
@@ -134,18 +200,23 @@ int CallBook::import(Database& db, const std::vector<CallListEntry>& entries)
     values.reserve(entries.size());
     for (const CallListEntry& entry : entries)
         values.push_back({DbValue(entry.call), DbValue(entry.locator)});
+    // A pair there already is written again as the newest row, as it is the newest in memory.
     db.transaction([&] {
         db.execNativeEach(
-            QStringLiteral("INSERT OR IGNORE INTO CallList (CallListCall, CallListQTH) VALUES (?, ?)"),
+            QStringLiteral("INSERT OR REPLACE INTO CallList (CallListCall, CallListQTH) VALUES (?, ?)"),
             values);
     });
     const int added = int(rows() - before);
-    for (const CallListEntry& entry : entries) {
-        m_list.add(entry.call);
-        if (!entry.locator.isEmpty())
-            m_listLocators.insert(entry.call, entry.locator);
-    }
+    for (const CallListEntry& entry : entries)
+        listed(entry.call, entry.locator);
     return added;
+}
+
+void CallBook::listed(const QString& call, const QString& locator)
+{
+    m_list.add(call);
+    if (!locator.isEmpty())
+        m_listLocators.insert(call, locator);
 }
 
 QString CallBook::ownLocator(const QString& call) const

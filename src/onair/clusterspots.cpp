@@ -71,7 +71,7 @@ void ClusterSpotModel::compute(Row& row) const
 {
     row.locator = row.spot.locator.isEmpty() ? m_locatorOf(row.spot.call) : row.spot.locator;
     QString own = m_reference.ownLocator.trimmed();
-    QString other = row.locator;
+    QString other = completeLocator(row.locator); // a list's square: its middle
     row.azimuth.reset();
     row.distance.reset();
     if (LocatorIsValid(own) && LocatorIsValid(other)) {

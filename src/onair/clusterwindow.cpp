@@ -6,6 +6,7 @@
 #include "controls/windowsettings.h"
 #include "platform/guarded.h"
 #include "platform/services.h"
+#include "store/database.h"
 #include "store/logstore.h"
 
 #include <QCheckBox>
@@ -52,11 +53,9 @@ ClusterWindow::ClusterWindow(LogStore& store, MainState& state, ContactEntry& en
 
     connect(m_client, &ClusterClient::stateChanged, this, &ClusterWindow::showState);
     connect(m_client, &ClusterClient::spotReceived, this, &ClusterWindow::addSpot);
-    connect(&m_entry, &ContactEntry::contactSaved, this, [this](const QString& call, double dateTime) {
-        if (!m_logStale)
-            m_worked[m_state.CurrentBandId].logged(call, dateTime);
-        refreshLogColumns();
-    });
+    // Every save (on any band), edit, delete, import and contact from another position.
+    connect(&m_entry, &ContactEntry::contactsChanged, this,
+            [this](qint64 rowid) { guarded(m_services.prompts, [&] { logChanged(rowid); }); });
     connect(&m_entry, &ContactEntry::bandLogChanged, this, [this] {
         m_logStale = true;
         if (m_spots->rowCount() > 0)
@@ -253,8 +252,32 @@ void ClusterWindow::spotPicked(int row)
     const ClusterSpot& spot = m_spots->spot(row);
     const QString band = m_spots->band(row).name;
     const qint64 hz = std::llround(spot.kHz * 1000);
-    emit stationPicked(spot.call, m_spots->locator(row));
+    // The call list's locator is only a guess: the entry panel offers it as for a typed call.
+    emit stationPicked(spot.call,
+                       spot.locator.isEmpty() ? m_state.callBook.ownLocator(spot.call) : spot.locator);
     emit tuneWanted(band, hz);
+}
+
+void ClusterWindow::logChanged(qint64 rowid)
+{
+    if (rowid > 0 && !m_logStale) {
+        // One contact saved or edited: its band learns it. An edit that took a call away also
+        // changes the band's log, which reads the bands again.
+        const ResultSet stored = m_store.db().queryNative(
+            QStringLiteral("SELECT IdContest, IdBand, ContestListCall, ContestListDateTime FROM ContestList "
+                           "WHERE rowid = ?"),
+            {DbValue(rowid)});
+        if (!stored.rows.empty() && stored.rows[0][0].toInt() == m_state.CurrentContestId &&
+            !stored.rows[0][3].isNull()) {
+            const auto band = m_worked.find(int(stored.rows[0][1].toInt()));
+            if (band != m_worked.end())
+                band->second.logged(stored.rows[0][2].displayText(), stored.rows[0][3].toDouble());
+        }
+    } else {
+        m_logStale = true; // deleted, or arrived from elsewhere: read again
+    }
+    if (m_spots->rowCount() > 0)
+        refreshLogColumns();
 }
 
 void ClusterWindow::refreshLogColumns()

@@ -44,7 +44,8 @@ public:
     QTableView* spotView() const { return m_spotView; }
 
 signals:
-    // Double click on a spot: its call and locator for the entry fields.
+    // Double click on a spot: its call and locator for the entry fields; the locator the spot
+    // gives, else the own log's, else none (the entry panel offers the call list's).
     void stationPicked(const QString& call, const QString& locator);
     // And the rig to the spot's frequency on the spot's band (as the band list names it), when on.
     void tuneWanted(const QString& band, qint64 hz);
@@ -63,6 +64,8 @@ private:
     void showState(const QString& text);
     void addSpot(const ClusterSpot& spot);
     void spotPicked(int row);
+    // The log changed: the contact of `rowid` saved or edited, or 0 for more.
+    void logChanged(qint64 rowid);
     void refreshLogColumns();
     ClusterClient::Account account() const;
 

@@ -14,6 +14,7 @@ struct ArrivedContact
     qint32 previousBandId = 0;
     qint64 rowid = 0;
     QString call;
+    QString previousCall; // the call it had here before; empty for one new here
     QString locator;
     double dateTime = 0; // a day count, UTC
 };

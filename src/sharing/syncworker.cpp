@@ -561,9 +561,8 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
     if (!pending.rows.empty() && !c.beats(versionOf(pending.rows[0], 0)))
         return;
     const ResultSet local = m_local->queryNative(
-        QStringLiteral(
-            "SELECT rowid, ContestListVersion, ContestListEdited, ContestListEditedBy, IdBand FROM "
-            "ContestList WHERE ContestListUuid = ?"),
+        QStringLiteral("SELECT rowid, ContestListVersion, ContestListEdited, ContestListEditedBy, IdBand, "
+                       "ContestListCall FROM ContestList WHERE ContestListUuid = ?"),
         {DbValue(c.uuid)});
     if (!local.rows.empty() && !c.beats(versionOf(local.rows[0], 1)))
         return; // this position's own change coming back, or an older one
@@ -587,6 +586,7 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
         if (!local.rows.empty()) {
             a.rowid = integer(local.rows[0][0]);
             a.previousBandId = qint32(integer(local.rows[0][4]));
+            a.previousCall = text(local.rows[0][5]);
             if (c.deleted) {
                 a.kind = ArrivedContact::Removed;
                 m_local->execNative(QStringLiteral("DELETE FROM ContestList WHERE rowid = ?"),

@@ -15,6 +15,7 @@
 namespace {
 const QString kRigSource = QStringLiteral("rig");
 const QString kOffBandSource = QStringLiteral("rigband");
+const QString kTuneSource = QStringLiteral("rigtune");
 } // namespace
 
 RigControl::RigControl(LogStore& store, Prompts& prompts, EntryPanel& panel, HintBar& hints, QObject* parent)
@@ -83,10 +84,19 @@ void RigControl::reloadBands()
 
 bool RigControl::tune(const QString& band, qint64 hzOnBand)
 {
+    if (!m_rig->isOn())
+        return false;
     const StationBand onBand = bandNamed(band);
     const std::optional<qint64> rigHz = rigFrequencyFor(onBand, hzOnBand);
-    if (!m_rig->isOn() || !rigHz || frequencyOnBand(onBand, *rigHz) != hzOnBand)
+    if (!rigHz || frequencyOnBand(onBand, *rigHz) != hzOnBand) {
+        // The operator asked for it: a tune that cannot be done is said, not left to be noticed.
+        m_hints.setStatus(kTuneSource,
+                          QStringLiteral("Трансивер не перестроен на %1 МГц: эта частота не на диапазоне "
+                                         "\"%2\" с его смещением трансвертера")
+                              .arg(QLocale().toString(double(hzOnBand) / 1e6, 'f', 3), band));
         return false;
+    }
+    m_hints.setStatus(kTuneSource, QString());
     m_rig->tune(*rigHz);
     choose(m_panel.bandList->findText(band));
     return true;

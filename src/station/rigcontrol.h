@@ -39,7 +39,7 @@ public:
     // Tunes the rig to a frequency on a band (named as the band list names it), the band's
     // transverter offset taken off, and chooses that band, which the rig's frequency alone may
     // not tell through a transverter: for the windows that offer a frequency. False, and nothing
-    // done, while the rig is off or when the frequency is not on that band.
+    // done, while the rig is off or when the frequency is not on that band (said in the hint bar).
     bool tune(const QString& band, qint64 hzOnBand);
 
 signals:

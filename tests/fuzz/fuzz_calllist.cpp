@@ -1,5 +1,6 @@
-// Any bytes as a call list file: the entries read are calls with valid locators or none, and
-// each unread line number lies in the file.
+// Any bytes as a call list file: the entries read are calls with valid locators, squares or
+// none, and each unread line number lies in the file; the index of the calls, with every other
+// call taken out and each added again, finds only calls that hold the part searched for.
 #include "onair/calllist.h"
 
 #include <cstddef>
@@ -15,10 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CallIndex index;
     for (const CallListEntry& entry : reading->entries) {
         if (entry.call.isEmpty() || entry.call != entry.call.toUpper() ||
-            (!entry.locator.isEmpty() && entry.locator.size() != 6))
+            (!entry.locator.isEmpty() && entry.locator.size() != 6 && entry.locator.size() != 4))
             std::abort();
         index.add(entry.call);
     }
+    for (size_t i = 0; i < reading->entries.size(); i += 2)
+        index.remove(reading->entries[i].call);
+    for (const CallListEntry& entry : reading->entries)
+        index.add(entry.call);
     for (int line : reading->unreadLines) {
         if (line < 1 || line > bytes.count('\n') + bytes.count('\r') + 1)
             std::abort();

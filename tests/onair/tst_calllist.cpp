@@ -26,7 +26,9 @@ private slots:
     void readsListFiles_data();
     void readsListFiles();
     void findsCallsOwnLogFirstAndImportsEachPairOnce();
+    void theLatestImportWinsAndEditsAreFollowedCallByCall();
     void importedListCompletesTheCallAndOffersTheLocator();
+    void matchesAreChosenWithTheKeyboard();
     void anUnreadableFileChangesNothing();
 
 private:
@@ -51,6 +53,10 @@ void TestCallList::readsListFiles_data()
     QTest::newRow("CALL3") << QByteArray("// comment\r\nG4XYZ,IO91WM,,,144\r\nok1abc,jo60aa\r\nDL1ABC,,x\r\n"
                                          "BAD,JO60AA\r\nDL2XX,XX99ZZ\r\nZZZZ\r\nF6ABC,JN18AA\r\n")
                            << QStringList{"G4XYZ IO91WM", "OK1ABC JO60AA", "DL1ABC "} << QList<int>{5, 6};
+    QTest::newRow("CALL3 with squares")
+        << QByteArray("G4XYZ,IO91,,,\r\nok1abc,jo60\r\nDL1ABC,JO6\r\nF6ABC,YY91\r\nG4ABC,IO9A\r\n"
+                      "DL2XX,IO91W\r\n")
+        << QStringList{"G4XYZ IO91", "OK1ABC JO60"} << QList<int>{3, 4, 5, 6};
     QTest::newRow("semicolons, CP1251 comment")
         << QByteArray("UA3ABC;KO85AA;\xcf\xf0\xe8\xe2\xe5\xf2\n\nRA1CCC ; ko59xx\n;;\n")
         << QStringList{"UA3ABC KO85AA", "RA1CCC KO59XX"} << QList<int>{4};
@@ -103,6 +109,60 @@ void TestCallList::findsCallsOwnLogFirstAndImportsEachPairOnce()
     // A save makes its call the newest of the log.
     book.logged("G4XAA", "IO80AA");
     QCOMPARE(book.matching("G4X", 10), QStringList({"G4XAA", "G4XBB", "G4XYZ"}));
+}
+
+void TestCallList::theLatestImportWinsAndEditsAreFollowedCallByCall()
+{
+    prepare("INSERT INTO ContestList (IdContest, IdBand, ContestListCall, ContestListQTH) VALUES "
+            "(1, 144, 'G4XAA', 'IO80AA'), (1, 432, 'G4XAA', 'IO80BB'), (1, 144, 'G4XBB', 'IO81AA');");
+    auto store = m_file->openStore(m_fakes->prompts);
+    CallBook book;
+    book.load(store->db());
+    const std::vector<CallListEntry> first{{"G4XYZ", "IO91WM"}, {"OK1ABC", "JO60"}};
+    const std::vector<CallListEntry> second{{"G4XYZ", "IO91"}, {"G4XYZ", "IO91AA"}};
+    book.import(store->db(), first);
+    QCOMPARE(book.import(store->db(), second), 2);
+    QCOMPARE(book.listLocator("G4XYZ"), "IO91AA"); // the latest file, its last line
+    // The first file again adds nothing, and its locator is the newest, now and once read again.
+    QCOMPARE(book.import(store->db(), first), 0);
+    QCOMPARE(book.listLocator("G4XYZ"), "IO91WM");
+    CallBook again;
+    again.load(store->db());
+    QCOMPARE(again.listLocator("G4XYZ"), "IO91WM");
+    QCOMPARE(again.locatorOf("OK1ABC"), "JO60");
+    QCOMPARE(again.matching("G4X", 10), book.matching("G4X", 10));
+
+    // An edited and a deleted contact: their calls read again, as a whole reading would find them.
+    QCOMPARE(book.ownLocator("G4XAA"), "IO80BB");
+    m_file->sqlite("UPDATE ContestList SET ContestListQTH='' WHERE ContestListQTH='IO80BB';"
+                   "DELETE FROM ContestList WHERE ContestListCall='G4XBB';");
+    book.recheck(store->db(), {"G4XAA", "g4xbb"});
+    QCOMPARE(book.ownLocator("G4XAA"), "IO80AA");
+    QCOMPARE(book.ownLocator("G4XBB"), "");
+    again.load(store->db());
+    QCOMPARE(book.matching("G4X", 10), QStringList({"G4XAA", "G4XYZ"}));
+    QCOMPARE(again.matching("G4X", 10), book.matching("G4X", 10));
+
+    // Calls added again and taken out many times over: the index finds what a plain list holds.
+    CallIndex index;
+    QStringList newestLast;
+    for (int i = 0; i < 3000; ++i) {
+        const QString call = QString("R%1X").arg(i * 7 % 211);
+        newestLast.removeAll(call);
+        if (i % 5 == 0) {
+            index.remove(call);
+        } else {
+            index.add(call);
+            newestLast << call;
+        }
+    }
+    QStringList expected;
+    for (auto it = newestLast.crbegin(); it != newestLast.crend(); ++it) {
+        if (it->contains("1"))
+            expected << *it;
+    }
+    QCOMPARE(index.size(), newestLast.size());
+    QCOMPARE(index.find("1", 1000), expected);
 }
 
 void TestCallList::importedListCompletesTheCallAndOffersTheLocator()
@@ -206,6 +266,56 @@ void TestCallList::importedListCompletesTheCallAndOffersTheLocator()
     QTest::keyClick(entry->locatorEdit, Qt::Key_Return);
     QVERIFY(!entry->isLocatorOffered());
     QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+}
+
+void TestCallList::matchesAreChosenWithTheKeyboard()
+{
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
+    openWindow();
+    m_window->state().callBook.import(m_window->store().db(),
+                                      {{"G4XAB", "IO80AA"}, {"G4XYZ", "IO91WM"}, {"G4XCD", ""}});
+    EntryPanel* entry = m_window->entryPanel();
+    QListWidget* matches = entry->callMatches;
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "G4X");
+    QCOMPARE(matches->count(), 3); // G4XCD, G4XYZ, G4XAB
+
+    // Down three times and Up once: the second; Enter takes it and the list's locator is offered.
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+        QTest::keyClick(entry->callEdit, key);
+    QCOMPARE(matches->currentItem()->text(), "G4XYZ");
+    QCOMPARE(entry->callEdit->currentText(), "G4X");
+    QTest::keyClick(entry->callEdit, Qt::Key_Return);
+    QCOMPARE(entry->callEdit->currentText(), "G4XYZ");
+    QVERIFY(!matches->isVisible());
+    QVERIFY(entry->callEdit->hasFocus());
+    QVERIFY(entry->isLocatorOffered());
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+    // Ctrl+Space in the call field accepts the offer, as in the locator field.
+    QTest::keyClick(entry->callEdit, Qt::Key_Space, Qt::ControlModifier);
+    QVERIFY(!entry->isLocatorOffered());
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+
+    // Esc closes the list and keeps what is typed; Enter then moves on as ever.
+    QTest::keyClick(entry->callEdit, Qt::Key_A, Qt::ControlModifier);
+    typeText(entry->callEdit, "XA");
+    QVERIFY(matches->isVisible());
+    QTest::keyClick(entry->callEdit, Qt::Key_Escape);
+    QVERIFY(!matches->isVisible());
+    QCOMPARE(entry->callEdit->currentText(), "XA");
+    QTest::keyClick(entry->callEdit, Qt::Key_Return);
+    QVERIFY(entry->receivedReportEdit->hasFocus());
+
+    // Ctrl+Space with the list showing completes to the first match and offers its locator.
+    entry->callEdit->setFocus();
+    QTest::keyClick(entry->callEdit, Qt::Key_A, Qt::ControlModifier);
+    typeText(entry->callEdit, "4XA");
+    QTest::keyClick(entry->callEdit, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(entry->callEdit->currentText(), "G4XAB");
+    QVERIFY(entry->isLocatorOffered());
+    QCOMPARE(entry->locatorEdit->text(), "IO80AA");
 }
 
 void TestCallList::anUnreadableFileChangesNothing()

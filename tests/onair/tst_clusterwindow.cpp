@@ -4,9 +4,13 @@
 #include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
+#include "onair/calllist.h"
 #include "onair/chatpassword.h"
 #include "onair/clusterwindow.h"
+#include "sharing/arrivedcontact.h"
+#include "store/daycount.h"
 #include "store/logstore.h"
+#include "support/dummyrotctld.h"
 #include "support/fakechatserver.h"
 #include "support/fakeclusterserver.h"
 #include "support/windowtest.h"
@@ -33,10 +37,15 @@ private slots:
     void cleanup();
 
     void spotsOnTheLogsBandsAreGreyedOnceWorked();
+    void aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere_data();
+    void aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere();
+    void aDoubleClickTunesTheRigAndOffersTheListsLocator();
     void chatSpotLinesJoinTheListAndSettingsAreKept();
 
 private:
     ClusterWindow* openCluster();
+    // The main window with the cluster switched on in its settings, connected to `server`.
+    bool openConnected(FakeClusterServer& server, const QString& more = QString());
     int rowOf(const QString& call) const;
     QString cell(int row, int column) const;
 
@@ -74,6 +83,18 @@ ClusterWindow* TestClusterWindow::openCluster()
     // Timeouts long enough for a loaded machine; the waits between tries short.
     m_cluster->client()->setTimings({15000, 15000, 100, 400});
     return m_cluster;
+}
+
+bool TestClusterWindow::openConnected(FakeClusterServer& server, const QString& more)
+{
+    m_file->sqlite(QString("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('ClusterServer', "
+                           "'127.0.0.1'), ('ClusterLogin', 'UA3ABC');"
+                           "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('ClusterPort', %1), "
+                           "('ClusterEnabled', 1);")
+                       .arg(server.port()) +
+                   more);
+    openWindow();
+    return QTest::qWaitFor([&] { return server.received == QStringList{"UA3ABC"}; }, 5000) && openCluster();
 }
 
 int TestClusterWindow::rowOf(const QString& call) const
@@ -170,6 +191,105 @@ void TestClusterWindow::spotsOnTheLogsBandsAreGreyedOnceWorked()
     QVERIFY(QTest::qWaitFor([&] { return server.received.size() == 2; }, 5000));
     QTest::mouseClick(m_cluster->findChild<QCheckBox*>("clusterEnabled"), Qt::LeftButton);
     QCOMPARE(hints->status("cluster"), "");
+}
+
+void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere_data()
+{
+    QTest::addColumn<bool>("arrived"); // from another position of a shared log, else from WSJT-X
+    QTest::newRow("saved on its own band") << false;
+    QTest::newRow("arrived from another position") << true;
+}
+
+void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere()
+{
+    QFETCH(bool, arrived);
+    FakeClusterServer server;
+    QVERIFY(openConnected(server));
+    server.saySpot("OK1XYZ", 432200.0, "OK1ABC", "JO60AA");
+    QTableView* view = m_cluster->spotView();
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
+    QVERIFY(!m_cluster->spots()->isGreyed(0));
+
+    // The entry panel stays on 144 MHz while OK1ABC goes into the log on 432 MHz.
+    EntryPanel* entry = m_window->entryPanel();
+    QCOMPARE(entry->bandList->currentText(), "144 MHz");
+    ContactEntry* contacts = m_window->contactEntry();
+    const double now = contacts->nowUtc();
+    if (arrived) {
+        m_file->sqlite(
+            QString("INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
+                    "ContestListQTH, IdModulation, ContestListSendNum) VALUES (1, 432, %1, 'OK1ABC', "
+                    "'JO60AA', 1, 1)")
+                .arg(now, 0, 'f', 8));
+        ArrivedContact contact;
+        contact.contestId = 1;
+        contact.bandId = 432;
+        contact.rowid = m_file->column("SELECT MAX(rowid) FROM ContestList").first().toLongLong();
+        contact.call = "OK1ABC";
+        contact.locator = "JO60AA";
+        contact.dateTime = now;
+        contacts->logChangedElsewhere({contact});
+    } else {
+        ContactFields fields;
+        fields.band = "432 MHz";
+        fields.mode = "SSB";
+        fields.call = "OK1ABC";
+        fields.locator = "JO60AA";
+        fields.sentReport = fields.receivedReport = "59";
+        fields.sentNumber = fields.receivedNumber = "1";
+        const QDateTime at = fromDayCount(now);
+        fields.date = at.date();
+        fields.time = at.time();
+        QCOMPARE(contacts->saveReceived(fields).kind, SaveOutcome::Saved);
+    }
+    QCOMPARE(entry->bandList->currentText(), "144 MHz");
+    QVERIFY(m_cluster->spots()->isGreyed(0));
+    QCOMPARE(cell(0, ClusterSpotModel::WorkedColumn), fromDayCount(now).toString("dd.MM HH:mm"));
+}
+
+void TestClusterWindow::aDoubleClickTunesTheRigAndOffersTheListsLocator()
+{
+    DummyRigctld rig;
+    QVERIFY2(rig.start(), "rigctld (libhamlib-utils) is needed");
+    FakeClusterServer server;
+    // A transverter offset no frequency of 1,3 GHz can be tuned through.
+    QVERIFY(openConnected(server, QString("INSERT INTO Setting (SettingName, SettingParamInt) VALUES "
+                                          "('RigPort', %1), ('RigOn', 1);"
+                                          "UPDATE Band SET BandTransverterOffset=2000 WHERE BandRowid=1300;")
+                                      .arg(rig.port())));
+    CallBook& book = m_window->state().callBook;
+    book.import(m_window->store().db(), {{"G4XYZ", "IO91WM"}});
+    server.saySpot("OK1XYZ", 432210.0, "G4XYZ", "tropo");
+    QTableView* view = m_cluster->spotView();
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "IO91WM");
+
+    // The call filled, the list's locator offered as for a typed call; the rig on the spot.
+    doubleClick(*view, view->model()->index(0, ClusterSpotModel::CallColumn));
+    EntryPanel* entry = m_window->entryPanel();
+    QCOMPARE(entry->callEdit->currentText(), "G4XYZ");
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+    QVERIFY(entry->isLocatorOffered());
+    QVERIFY(entry->locatorEdit->font().italic());
+    QTRY_COMPARE_WITH_TIMEOUT(entry->frequencyLabel->text(), QLocale().toString(432.21, 'f', 3) + " МГц",
+                              3000);
+    QCOMPARE(entry->bandList->currentText(), "432 MHz");
+    HintBar* hints = m_window->logView()->hintBar();
+    QCOMPARE(hints->status("rigtune"), "");
+
+    // A spot the rig cannot be tuned to: said in the hint bar, the rig left where it is.
+    server.saySpot("OK1XYZ", 1296200.0, "OK1ABC", "JO60AA");
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 2; }, 5000));
+    doubleClick(*view, view->model()->index(rowOf("OK1ABC"), ClusterSpotModel::CallColumn));
+    QCOMPARE(entry->callEdit->currentText(), "OK1ABC");
+    QCOMPARE(entry->locatorEdit->text(), "JO60AA");
+    QVERIFY(!entry->isLocatorOffered());
+    QCOMPARE(hints->status("rigtune"), "Трансивер не перестроен на " + QLocale().toString(1296.2, 'f', 3) +
+                                           " МГц: эта частота не на диапазоне \"1,3 GHz\" с его смещением "
+                                           "трансвертера");
+    QTest::qWait(600);
+    QCOMPARE(entry->bandList->currentText(), "432 MHz");
+    QVERIFY2(m_fakes->prompts.shown.empty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
 }
 
 void TestClusterWindow::chatSpotLinesJoinTheListAndSettingsAreKept()
