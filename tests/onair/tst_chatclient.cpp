@@ -27,6 +27,8 @@ private slots:
     void overlongListsAreDroppedAndTriedLater();
     void stationsAreForgottenWhenOffOrLost_data();
     void stationsAreForgottenWhenOffOrLost();
+    void aListWithNoStationToReadEndsAtItsPrompt_data();
+    void aListWithNoStationToReadEndsAtItsPrompt();
 
 private:
     ChatClient::Account account(const FakeChatServer& server) const;
@@ -364,6 +366,45 @@ void TestChatClient::stationsAreForgottenWhenOffOrLost()
     }
     QCOMPARE(listed.size(), 2);
     QVERIFY(listed.last().first().value<std::vector<ChatStation>>().empty());
+}
+
+void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("no line") << QStringList{};
+    QTest::newRow("no line that is a station")
+        << QStringList{"Users in room:", "DL1ABC", "OK1XYZ JN79", "(SP2ABC JO93AA"};
+}
+
+void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt()
+{
+    QFETCH(QStringList, lines);
+    FakeChatServer server;
+    server.stations = lines;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    client.start(account(server));
+    // An empty list, and the connection stays past the answer wait: the list was an answer.
+    QVERIFY(listed.wait(5000));
+    QVERIFY(listed.first().first().value<std::vector<ChatStation>>().empty());
+    QTest::qWait(shortTimings().answerMs + 500);
+    QCOMPARE(client.state(), ChatClient::State::LoggedIn);
+    QCOMPARE(server.connections, 1);
+    QCOMPARE(m_states.last(), inRoomText(server));
+
+    // The prompts stay in step: a line sent to the room, then a list that can be read.
+    QVERIFY(client.send("QRV 1296"));
+    server.stations = QStringList{"DL1ABC JO31AB"};
+    server.sayLine("1017Z DL1ABC has logged in");
+    QVERIFY(listed.wait(5000));
+    QCOMPARE(listed.last().first().value<std::vector<ChatStation>>().size(), size_t(1));
+    server.stations = lines;
+    server.sayLine("1018Z DL1ABC has left the chat");
+    QVERIFY(listed.wait(5000));
+    QVERIFY(listed.last().first().value<std::vector<ChatStation>>().empty());
+    QCOMPARE(server.connections, 1);
 }
 
 QTEST_GUILESS_MAIN(TestChatClient)
