@@ -346,10 +346,12 @@ ChatClient::Account ChatWindow::account() const
 void ChatWindow::switchedOnOrOff()
 {
     saveSettings();
-    if (m_enabled->isChecked())
+    if (m_enabled->isChecked()) {
         connectToChat();
-    else
+    } else {
         m_client->stop();
+        showState(QString()); // what was said without a connection too, such as a field missing
+    }
 }
 
 void ChatWindow::connectToChat()

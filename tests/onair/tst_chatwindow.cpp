@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -44,6 +45,7 @@ private slots:
     void sendsToTheRoomAndToOneStation();
     void settingsPlaceAndPasswordAreKept();
     void aPasswordThatCannotBeKeptIsSaid();
+    void whatWasSaidGoesWhenSwitchedOff();
 
 private:
     ChatWindow* openChat();
@@ -370,6 +372,20 @@ void TestChatWindow::aPasswordThatCannotBeKeptIsSaid()
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings.first().startsWith("Пароль чата не сохранён: не удалось создать папку "),
              qPrintable(warnings.first()));
+}
+
+void TestChatWindow::whatWasSaidGoesWhenSwitchedOff()
+{
+    openWindow();
+    QVERIFY(openChat());
+    // Switched on without a login and a password: said, and taken back once switched off.
+    auto* enabled = m_chat->findChild<QCheckBox*>("chatEnabled");
+    QTest::mouseClick(enabled, Qt::LeftButton);
+    HintBar* hints = m_window->logView()->hintBar();
+    QCOMPARE(hints->status("chat"), "Чат: нужны сервер, логин и пароль");
+    QTest::mouseClick(enabled, Qt::LeftButton);
+    QCOMPARE(hints->status("chat"), "");
+    QCOMPARE(m_chat->findChild<QLabel*>("chatState")->text(), "");
 }
 
 QTEST_MAIN(TestChatWindow)

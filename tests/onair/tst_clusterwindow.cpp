@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableView>
@@ -34,6 +35,7 @@ private slots:
 
     void spotsOnTheLogsBandsAreGreyedOnceWorked();
     void chatSpotLinesJoinTheListAndSettingsAreKept();
+    void whatWasSaidGoesWhenSwitchedOff();
 
 private:
     ClusterWindow* openCluster();
@@ -209,6 +211,20 @@ void TestClusterWindow::chatSpotLinesJoinTheListAndSettingsAreKept()
     QCOMPARE(m_cluster->findChild<QLineEdit*>("clusterLogin")->text(), "UA3ABC/P");
     QCOMPARE(m_cluster->pos(), QPoint(150, 130));
     QCOMPARE(m_cluster->size(), QSize(640, 300));
+}
+
+void TestClusterWindow::whatWasSaidGoesWhenSwitchedOff()
+{
+    openWindow();
+    QVERIFY(openCluster());
+    // Switched on without a server: said, and taken back once switched off.
+    auto* enabled = m_cluster->findChild<QCheckBox*>("clusterEnabled");
+    QTest::mouseClick(enabled, Qt::LeftButton);
+    HintBar* hints = m_window->logView()->hintBar();
+    QCOMPARE(hints->status("cluster"), "Кластер: нужны сервер и позывной для входа");
+    QTest::mouseClick(enabled, Qt::LeftButton);
+    QCOMPARE(hints->status("cluster"), "");
+    QCOMPARE(m_cluster->findChild<QLabel*>("clusterState")->text(), "");
 }
 
 QTEST_MAIN(TestClusterWindow)
