@@ -439,10 +439,14 @@ void ChatWindow::addLine(const QString& text, const QColor& background, const QC
 
 void ChatWindow::roomsOffered(const QStringList& names)
 {
-    for (const QString& name : names) {
-        if (m_room->findText(name, Qt::MatchFixedString) < 0)
-            m_room->addItem(name);
-    }
+    // The server's rooms as it offers them now; the room chosen stays, offered or not.
+    const QString current = m_room->currentText();
+    QStringList rooms = names;
+    if (!rooms.contains(current, Qt::CaseInsensitive))
+        rooms << current;
+    m_room->clear();
+    m_room->addItems(rooms);
+    m_room->setCurrentIndex(m_room->findText(current, Qt::MatchFixedString));
 }
 
 void ChatWindow::stationChosen()

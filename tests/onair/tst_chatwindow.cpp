@@ -45,6 +45,7 @@ private slots:
     void sendsToTheRoomAndToOneStation();
     void settingsPlaceAndPasswordAreKept();
     void aPasswordThatCannotBeKeptIsSaid();
+    void theRoomListIsTheServersLatestOffer();
     void whatWasSaidGoesWhenSwitchedOff();
 
 private:
@@ -372,6 +373,37 @@ void TestChatWindow::aPasswordThatCannotBeKeptIsSaid()
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings.first().startsWith("Пароль чата не сохранён: не удалось создать папку "),
              qPrintable(warnings.first()));
+}
+
+void TestChatWindow::theRoomListIsTheServersLatestOffer()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    auto* room = m_chat->findChild<QComboBox*>("chatRoom");
+    auto rooms = [room] {
+        QStringList names;
+        for (int i = 0; i < room->count(); ++i)
+            names << room->itemText(i);
+        return names;
+    };
+    switchOn(server);
+    QVERIFY(waitForStations());
+    QCOMPARE(rooms(), server.rooms);
+    // Offered fewer rooms and others: the list is the new offer, the room chosen still chosen.
+    server.rooms = QStringList{"Microwave", "144/432 MHz", "Lounge"};
+    server.drop();
+    QVERIFY(QTest::qWaitFor([&] { return rooms() == server.rooms; }, 5000));
+    QCOMPARE(room->currentText(), "144/432 MHz");
+    // The room chosen no longer offered: it stays chosen, after the offer.
+    server.rooms = QStringList{"Microwave", "Lounge"};
+    server.drop();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return rooms() == QStringList{"Microwave", "Lounge", "144/432 MHz"};
+        },
+        5000));
+    QCOMPARE(room->currentText(), "144/432 MHz");
 }
 
 void TestChatWindow::whatWasSaidGoesWhenSwitchedOff()
