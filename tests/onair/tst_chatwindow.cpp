@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -46,6 +47,7 @@ private slots:
     void settingsPlaceAndPasswordAreKept();
     void aPasswordThatCannotBeKeptIsSaid();
     void theRoomListIsTheServersLatestOffer();
+    void aBurstOfLinesIsShownAtOnce();
     void whatWasSaidGoesWhenSwitchedOff();
 
 private:
@@ -404,6 +406,37 @@ void TestChatWindow::theRoomListIsTheServersLatestOffer()
         },
         5000));
     QCOMPARE(room->currentText(), "144/432 MHz");
+}
+
+void TestChatWindow::aBurstOfLinesIsShownAtOnce()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    switchOn(server);
+    QVERIFY(waitForStations());
+    // Each time the pane is laid out again as it grows, its scroll range changes.
+    QListWidget* messages = m_chat->messages();
+    QScrollBar* scroll = messages->verticalScrollBar();
+    int layouts = 0;
+    connect(scroll, &QScrollBar::rangeChanged, this, [&] { ++layouts; });
+    const int burst = ChatWindow::kMessagesKept + 1000;
+    QByteArray lines;
+    for (int i = 0; i < burst; ++i)
+        lines += QString("1015Z DL1ABC Peter> line %1\r\n").arg(i).toUtf8();
+    server.say(lines);
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return messages->count() > 0 &&
+                   messages->item(messages->count() - 1)->text().endsWith(QString("line %1").arg(burst - 1));
+        },
+        10000));
+    // The newest lines are kept, in order, shown at the end, laid out a few times, not once a line.
+    QCOMPARE(messages->count(), ChatWindow::kMessagesKept);
+    QCOMPARE(messages->item(0)->text(),
+             QString("10:15 DL1ABC (Peter): line %1").arg(burst - ChatWindow::kMessagesKept));
+    QCOMPARE(scroll->value(), scroll->maximum());
+    QVERIFY2(layouts < 50, qPrintable(QString("laid out %1 times").arg(layouts)));
 }
 
 void TestChatWindow::whatWasSaidGoesWhenSwitchedOff()
