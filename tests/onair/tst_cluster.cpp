@@ -12,7 +12,7 @@ Q_DECLARE_METATYPE(ClusterSpot)
 // The spot reader on cluster and chat lines, and the cluster client against a fake cluster on a
 // local port: the login asked without a line end, spots among garbage, a cluster that is away or
 // drops the client right after the login tried again with growing waits and said once, a silent
-// server left after the answer timeout.
+// server left after the answer timeout, a quiet one asked and left when it does not answer.
 class TestCluster : public QObject
 {
     Q_OBJECT
@@ -26,6 +26,8 @@ private slots:
     void aDroppedConnectionIsTriedAgainWithGrowingWaits_data();
     void aDroppedConnectionIsTriedAgainWithGrowingWaits();
     void aSilentServerIsLeftAfterTheAnswerTimeout();
+    void aQuietClusterIsAskedAndLeftWhenItDoesNotAnswer_data();
+    void aQuietClusterIsAskedAndLeftWhenItDoesNotAnswer();
 };
 
 namespace {
@@ -296,6 +298,40 @@ void TestCluster::aSilentServerIsLeftAfterTheAnswerTimeout()
     client.start({"127.0.0.1", server.port(), "UA3ABC"});
     QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::Waiting; }, 5000));
     QCOMPARE(states.last().first().toString(), lostText(server.port(), "сервер не ответил за 1 с"));
+    QVERIFY(QTest::qWaitFor([&] { return server.connections == 2; }, 5000));
+}
+
+void TestCluster::aQuietClusterIsAskedAndLeftWhenItDoesNotAnswer_data()
+{
+    QTest::addColumn<bool>("dead");
+    QTest::newRow("the cluster answers") << false;
+    QTest::newRow("the link is dead") << true;
+}
+
+void TestCluster::aQuietClusterIsAskedAndLeftWhenItDoesNotAnswer()
+{
+    QFETCH(bool, dead);
+    FakeClusterServer server;
+    ClusterClient client;
+    ClusterClient::Timings timings = shortTimings();
+    timings.quietMs = 300;
+    client.setTimings(timings);
+    client.start({"127.0.0.1", server.port(), "UA3ABC"});
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::LoggedIn; }, 5000));
+    QSignalSpy states(&client, &ClusterClient::stateChanged);
+    server.silent = dead; // from now on it takes what it is sent and says nothing
+    if (!dead) {
+        // Asked once each quiet span, and answered: the connection stays, nothing is said.
+        QVERIFY(
+            QTest::qWaitFor([&] { return server.received.count(ClusterClient::kQuietQuestion) >= 3; }, 5000));
+        QCOMPARE(client.state(), ClusterClient::State::LoggedIn);
+        QCOMPARE(server.connections, 1);
+        QVERIFY(states.isEmpty());
+        return;
+    }
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == ClusterClient::State::Waiting; }, 5000));
+    QCOMPARE(server.received, (QStringList{"UA3ABC", ClusterClient::kQuietQuestion}));
+    QCOMPARE(texts(states), QStringList{lostText(server.port(), "сервер не ответил за 1 с")});
     QVERIFY(QTest::qWaitFor([&] { return server.connections == 2; }, 5000));
 }
 

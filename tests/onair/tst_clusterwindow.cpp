@@ -74,7 +74,12 @@ ClusterWindow* TestClusterWindow::openCluster()
     if (!m_cluster || !QTest::qWaitForWindowExposed(m_cluster))
         return nullptr;
     // Timeouts long enough for a loaded machine; the waits between tries short.
-    m_cluster->client()->setTimings({15000, 15000, 100, 400});
+    ClusterClient::Timings timings;
+    timings.connectMs = 15000;
+    timings.answerMs = 15000;
+    timings.firstRetryMs = 100;
+    timings.longestRetryMs = 400;
+    m_cluster->client()->setTimings(timings);
     return m_cluster;
 }
 
