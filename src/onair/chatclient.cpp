@@ -62,7 +62,7 @@ bool ChatClient::send(const QString& line)
 {
     if (state() != State::LoggedIn)
         return false;
-    m_line->write(line);
+    command(line);
     return true;
 }
 
@@ -73,7 +73,7 @@ void ChatClient::setOwnLocator(const QString& locator)
     m_account.ownLocator = locator;
     QString checked = locator.trimmed();
     if (state() == State::LoggedIn && LocatorIsValid(checked))
-        m_line->write(QStringLiteral("/set qra ") + checked);
+        command(QStringLiteral("/set qra ") + checked);
 }
 
 void ChatClient::readAnswers(const QByteArray& bytes)
@@ -110,7 +110,7 @@ void ChatClient::handle(const ChatEvent& event)
         if (loggingIn) {
             if (!m_offeredOrder.isEmpty())
                 emit roomsOffered(m_offeredOrder);
-            m_line->write(QString::number(roomNumber()));
+            command(QString::number(roomNumber()));
             m_line->awaitAnswer();
         }
         break;
@@ -164,7 +164,7 @@ void ChatClient::enterRoom()
     m_line->loggedIn(QStringLiteral("Чат: в комнате «%1» на %2").arg(m_account.room, m_line->address()));
     QString locator = m_account.ownLocator.trimmed();
     if (LocatorIsValid(locator))
-        m_line->write(QStringLiteral("/set qra ") + locator);
+        command(QStringLiteral("/set qra ") + locator);
     askForStations();
     m_stationsTimer->start(m_stationsEveryMs);
 }
@@ -179,9 +179,15 @@ void ChatClient::askForStations()
     }
     m_listAsked = true;
     m_listing.clear();
+    command(QStringLiteral("/sh us"));
     m_reader.expectStationList();
-    m_line->write(QStringLiteral("/sh us"));
     m_line->awaitAnswer();
+}
+
+void ChatClient::command(const QString& line)
+{
+    m_reader.lineSent(); // its prompt is counted, so that the list's own is known
+    m_line->write(line);
 }
 
 int ChatClient::roomNumber() const

@@ -85,6 +85,8 @@ private:
     void handle(const ChatEvent& event);
     void enterRoom();
     void askForStations();
+    // A line from the room question on, which the server answers with a prompt line.
+    void command(const QString& line);
     void forgetStations();
     int roomNumber() const;
 

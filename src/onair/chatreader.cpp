@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -75,10 +76,16 @@ std::vector<ChatEvent> ChatReader::read(const QByteArray& bytes)
     return events;
 }
 
+void ChatReader::lineSent()
+{
+    ++m_promptsOwed;
+}
+
 void ChatReader::expectStationList()
 {
     m_listing = true;
     m_listed = 0;
+    m_listPrompt = m_promptsOwed;
 }
 
 void ChatReader::reset()
@@ -86,6 +93,8 @@ void ChatReader::reset()
     m_lines.reset();
     m_listing = false;
     m_listed = 0;
+    m_promptsOwed = 0;
+    m_listPrompt = 0;
     m_roomChosen = false;
 }
 
@@ -124,9 +133,17 @@ void ChatReader::readOneLine(const QString& line, std::vector<ChatEvent>& events
     if (isPromptLine(line)) {
         m_roomChosen = true;
         event.kind = ChatEvent::Prompt;
-        if (m_listing && m_listed > 0) {
-            event.kind = ChatEvent::StationListEnd;
-            m_listing = false;
+        m_promptsOwed = std::max(m_promptsOwed - 1, 0);
+        if (m_listing) {
+            m_listPrompt = std::max(m_listPrompt - 1, 0);
+            if (m_listed > 0 || m_listPrompt == 0) {
+                event.kind = ChatEvent::StationListEnd;
+                m_listing = false;
+                // Stations before the list's own prompt: the server left lines sent before the
+                // list without a prompt, and those are not waited for.
+                m_promptsOwed = std::max(m_promptsOwed - m_listPrompt, 0);
+                m_listPrompt = 0;
+            }
         }
         events.push_back(event);
         return;

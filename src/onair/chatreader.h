@@ -53,9 +53,13 @@ public:
     // The own login: only a prompt line with it ends a command's answer (a chat line cut
     // just after "chat>" must not). Empty accepts any.
     void setLogin(const QString& login) { m_login = login; }
-    // "/sh us" was sent: the station lines that follow are the list, up to the prompt line
-    // that follows at least one of them (the own station is always listed, and an earlier
-    // command's prompt may still be on its way).
+    // A line went to the server after the room question (the room's number, a command, a
+    // line for the room): the server answers each with a prompt line.
+    void lineSent();
+    // "/sh us" was sent, after lineSent() for it: the station lines that follow are the list.
+    // It ends at the first prompt line after one of them, or else at its own prompt, the one
+    // after the prompts still owed to the lines sent before it: a list may hold no line that
+    // can be read as a station, and an earlier line's prompt may still be on its way.
     void expectStationList();
     // A new connection: nothing of the last one is carried over.
     void reset();
@@ -71,6 +75,8 @@ private:
     QString m_login;
     bool m_listing = false;
     int m_listed = 0;
+    int m_promptsOwed = 0; // prompt lines still to come for the lines sent
+    int m_listPrompt = 0;  // which of those ends the list, counted from the next one
     bool m_roomChosen = false;
 };
 

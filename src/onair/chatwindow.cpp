@@ -45,7 +45,6 @@ const QString kSectorFromSetting = QStringLiteral("ChatSectorFrom");
 const QString kSectorToSetting = QStringLiteral("ChatSectorTo");
 const QString kHintSource = QStringLiteral("chat");
 
-constexpr int kMessagesKept = 2000;
 constexpr int kRefreshEveryMs = 30000; // a wait that ends turns green without a new list
 
 } // namespace
@@ -90,6 +89,12 @@ ChatWindow::ChatWindow(LogStore& store, MainState& state, ContactEntry& entry, c
             refreshLogColumns();
     });
     m_refresh->start();
+    // The lines of one read are shown together, laid out and scrolled once: a burst of
+    // thousands must not hold up typing.
+    m_showLines = new QTimer(this);
+    m_showLines->setSingleShot(true);
+    m_showLines->setInterval(0);
+    connect(m_showLines, &QTimer::timeout, this, &ChatWindow::showPendingLines);
     if (parent)
         parent->installEventFilter(this);
 }
@@ -346,10 +351,12 @@ ChatClient::Account ChatWindow::account() const
 void ChatWindow::switchedOnOrOff()
 {
     saveSettings();
-    if (m_enabled->isChecked())
+    if (m_enabled->isChecked()) {
         connectToChat();
-    else
+    } else {
         m_client->stop();
+        showState(QString()); // what was said without a connection too, such as a field missing
+    }
 }
 
 void ChatWindow::connectToChat()
@@ -416,9 +423,7 @@ void ChatWindow::addMessage(const QString& time, const QString& call, const QStr
 
 void ChatWindow::addLine(const QString& text, const QColor& background, const QColor& foreground, bool bold)
 {
-    QScrollBar* scroll = m_messages->verticalScrollBar();
-    const bool atEnd = scroll->value() == scroll->maximum();
-    auto* item = new QListWidgetItem(text);
+    auto item = std::make_unique<QListWidgetItem>(text);
     if (background.isValid())
         item->setBackground(background);
     if (foreground.isValid())
@@ -428,19 +433,34 @@ void ChatWindow::addLine(const QString& text, const QColor& background, const QC
         font.setBold(true);
         item->setFont(font);
     }
-    m_messages->addItem(item);
-    while (m_messages->count() > kMessagesKept)
-        delete m_messages->takeItem(0);
+    m_pending.push_back(std::move(item));
+    m_showLines->start();
+}
+
+void ChatWindow::showPendingLines()
+{
+    QScrollBar* scroll = m_messages->verticalScrollBar();
+    const bool atEnd = scroll->value() == scroll->maximum();
+    const size_t skipped = m_pending.size() > size_t(kMessagesKept) ? m_pending.size() - kMessagesKept : 0;
+    for (size_t i = skipped; i < m_pending.size(); ++i)
+        m_messages->addItem(m_pending[i].release());
+    m_pending.clear();
+    if (const int excess = m_messages->count() - kMessagesKept; excess > 0)
+        m_messages->model()->removeRows(0, excess);
     if (atEnd) // an operator reading further up is not pulled down
         m_messages->scrollToBottom();
 }
 
 void ChatWindow::roomsOffered(const QStringList& names)
 {
-    for (const QString& name : names) {
-        if (m_room->findText(name, Qt::MatchFixedString) < 0)
-            m_room->addItem(name);
-    }
+    // The server's rooms as it offers them now; the room chosen stays, offered or not.
+    const QString current = m_room->currentText();
+    QStringList rooms = names;
+    if (!rooms.contains(current, Qt::CaseInsensitive))
+        rooms << current;
+    m_room->clear();
+    m_room->addItems(rooms);
+    m_room->setCurrentIndex(m_room->findText(current, Qt::MatchFixedString));
 }
 
 void ChatWindow::stationChosen()

@@ -5,6 +5,9 @@
 
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
 class ContactEntry;
 class HintBar;
 class LogStore;
@@ -13,6 +16,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QSpinBox;
 class QTableView;
@@ -45,6 +49,8 @@ public:
 
     // The colour of a message that names the own call.
     static inline const QColor NamedColor{255, 226, 140};
+    // The messages kept in the pane, the newest.
+    static constexpr int kMessagesKept = 2000;
 
 signals:
     // Double click on a station: its call and locator for the entry fields.
@@ -66,7 +72,9 @@ private:
     void passwordEdited();
     void showState(const QString& text);
     void addMessage(const QString& time, const QString& call, const QString& name, const QString& text);
+    // The line waits for showPendingLines(), which the event loop runs once the read is through.
     void addLine(const QString& text, const QColor& background, const QColor& foreground, bool bold);
+    void showPendingLines();
     void roomsOffered(const QStringList& names);
     void sendLine();
     void stationChosen();
@@ -107,4 +115,6 @@ private:
     QPushButton* m_send = nullptr;
     QLabel* m_stateLabel = nullptr;
     QTimer* m_refresh = nullptr;
+    QTimer* m_showLines = nullptr;
+    std::vector<std::unique_ptr<QListWidgetItem>> m_pending; // lines not yet in the pane
 };

@@ -197,10 +197,12 @@ ClusterClient::Account ClusterWindow::account() const
 void ClusterWindow::switchedOnOrOff()
 {
     saveSettings();
-    if (m_enabled->isChecked())
+    if (m_enabled->isChecked()) {
         connectToCluster();
-    else
+    } else {
         m_client->stop();
+        showState(QString()); // what was said without a connection too, such as a field missing
+    }
 }
 
 void ClusterWindow::fieldsEdited()

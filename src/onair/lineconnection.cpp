@@ -25,7 +25,11 @@ LineConnection::LineConnection(const QString& service, QObject* parent)
     connect(m_answerTimer, &QTimer::timeout, this,
             [this] { fail(QStringLiteral("сервер не ответил за %1 с").arg(seconds(m_timings.answerMs))); });
     connect(m_retryTimer, &QTimer::timeout, this, &LineConnection::connectNow);
-    connect(m_steadyTimer, &QTimer::timeout, this, [this] { m_retryDelayMs = m_timings.firstRetryMs; });
+    connect(m_steadyTimer, &QTimer::timeout, this, [this] {
+        m_retryDelayMs = m_timings.firstRetryMs;
+        m_reported = false; // being back is news now
+        setState(State::LoggedIn, m_loggedInText);
+    });
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_connectTimer->stop();
         // A service may stay quiet for hours: the system finds a dead peer.
@@ -107,7 +111,7 @@ void LineConnection::loggedIn(const QString& text)
 {
     m_answerTimer->stop();
     m_steadyTimer->start(m_timings.steadyMs);
-    m_reported = false; // being back is said
+    m_loggedInText = text;
     setState(State::LoggedIn, text);
 }
 
@@ -145,8 +149,8 @@ void LineConnection::stopTimers()
 void LineConnection::setState(State state, const QString& text)
 {
     m_state = state;
-    // Once a failure is said, the tries after it are not news until one logs in.
-    if (m_reported && state != State::LoggedIn && state != State::Refused && state != State::Off)
+    // Once a failure is said, the tries after it are not news until a login has stayed.
+    if (m_reported && state != State::Refused && state != State::Off)
         return;
     if (text == m_stateText)
         return;

@@ -12,7 +12,8 @@ class QTimer;
 // the same login would be refused again. The waits start over only once a connection has
 // stayed logged in a while, so a server that drops the client right after the login is not
 // tried every 2 seconds. Each change of state is said once: a server that stays away is said
-// once for all the tries, and being logged in again once it is back.
+// once for all the tries, and being logged in again only once the connection has stayed for
+// that while, so a server that drops every client right after the login is said away once.
 class LineConnection : public QObject
 {
     Q_OBJECT
@@ -43,7 +44,8 @@ public:
     // again; answered() stops the wait.
     void awaitAnswer();
     void answered();
-    // The login went through: said with this text; the steady span starts.
+    // The login went through: said with this text, at once unless a failure was said, else
+    // once it has stayed for the steady span.
     void loggedIn(const QString& text);
     // The server refused the login: said with this text, not tried again.
     void refuse(const QString& text);
@@ -85,6 +87,7 @@ private:
     QTimer* m_steadyTimer; // runs from the login until the waits start over
     State m_state = State::Off;
     QString m_stateText;
+    QString m_loggedInText; // said once the steady span is over, when a failure was said
     int m_retryDelayMs = 0;
-    bool m_reported = false; // a failure was said and no login went through since
+    bool m_reported = false; // a failure was said and no login has stayed since
 };

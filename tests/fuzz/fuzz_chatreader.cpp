@@ -10,13 +10,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)
         return 0;
-    // The first byte chooses the piece size and when the list is asked for.
+    // The first byte chooses the piece size, when the list is asked for and whether a line
+    // goes out before each piece.
     const size_t piece = data[0] % 64 + 1;
     const bool listing = data[0] & 0x80;
+    const bool sending = data[0] & 0x40;
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     ChatReader reader;
     reader.setLogin(QStringLiteral("UA3ABC"));
     for (qsizetype at = 0; at < bytes.size(); at += qsizetype(piece)) {
+        if (sending)
+            reader.lineSent();
         if (listing)
             reader.expectStationList();
         for (const ChatEvent& e : reader.read(bytes.mid(at, qsizetype(piece)))) {

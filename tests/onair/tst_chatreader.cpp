@@ -11,7 +11,7 @@ private slots:
     void events_data();
     void events();
     void cutAnywhereReadsTheSame();
-    void stationListEndsAtThePromptAfterItsStations();
+    void stationListEndsAtItsOwnPrompt();
     void endlessLineIsCutAndForgotten();
     void namesCall_data();
     void namesCall();
@@ -170,17 +170,43 @@ void TestChatReader::cutAnywhereReadsTheSame()
     QCOMPARE(got, expected);
 }
 
-void TestChatReader::stationListEndsAtThePromptAfterItsStations()
+void TestChatReader::stationListEndsAtItsOwnPrompt()
 {
     ChatReader reader;
     reader.setLogin("UA3ABC");
     reader.read("Login: Password: Your choice : 1015Z UA3ABC 144/432 MHz chat>\r\n");
+    const QByteArray prompt = "1015Z UA3ABC 144/432 MHz chat>\r\n";
+    reader.lineSent(); // "/set qra"
+    reader.lineSent(); // "/sh us"
     reader.expectStationList();
     // The prompt of the command sent before the list ("/set qra") comes first.
-    QCOMPARE(summaries(reader.read("Your locator is now KO85AA\r\n1015Z UA3ABC 144/432 MHz chat>\r\n"
-                                   "DL1ABC JO31AB\r\n1015Z UA3ABC 144/432 MHz chat>\r\n")),
+    QCOMPARE(summaries(reader.read("Your locator is now KO85AA\r\n" + prompt + "DL1ABC JO31AB\r\n" + prompt)),
              (QStringList{"notice Your locator is now KO85AA", "prompt", "station DL1ABC JO31AB []",
                           "end of list"}));
+    // A list with no line to read as a station ends at its own prompt, after those owed to
+    // the lines sent before it.
+    for (int before = 0; before < 3; ++before) {
+        for (int i = 0; i <= before; ++i)
+            reader.lineSent();
+        reader.expectStationList();
+        QStringList expected;
+        for (int i = 0; i < before; ++i)
+            expected << "prompt";
+        expected << "notice Users: none you can read"
+                 << "end of list";
+        QCOMPARE(summaries(reader.read(prompt.repeated(before) + "Users: none you can read\r\n" + prompt)),
+                 expected);
+    }
+    // A server that gave no prompt to a line before the list: a list read is not held up, and
+    // the next one is not ended early.
+    reader.lineSent();
+    reader.lineSent();
+    reader.expectStationList();
+    QCOMPARE(summaries(reader.read("DL1ABC JO31AB\r\n" + prompt)),
+             (QStringList{"station DL1ABC JO31AB []", "end of list"}));
+    reader.lineSent();
+    reader.expectStationList();
+    QCOMPARE(summaries(reader.read(prompt)), QStringList{"end of list"});
     // Once ended, station lines are text again.
     QCOMPARE(summaries(reader.read("SP2ABC JO93AA\r\n")), QStringList{"notice SP2ABC JO93AA"});
     // A new connection forgets the room: its room list is read again.

@@ -17,9 +17,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -44,6 +46,9 @@ private slots:
     void sendsToTheRoomAndToOneStation();
     void settingsPlaceAndPasswordAreKept();
     void aPasswordThatCannotBeKeptIsSaid();
+    void theRoomListIsTheServersLatestOffer();
+    void aBurstOfLinesIsShownAtOnce();
+    void whatWasSaidGoesWhenSwitchedOff();
 
 private:
     ChatWindow* openChat();
@@ -144,7 +149,9 @@ void TestChatWindow::stationsPickAndNamedMessages()
     QCOMPARE(m_window->logView()->hintBar()->status("chat"),
              QString("Чат: в комнате «144/432 MHz» на 127.0.0.1:%1").arg(server.port()));
     // The main window's start, coming after the chat was switched on, keeps that connection.
-    QVERIFY(QTest::qWaitFor([&] { return !m_window->findChild<QTimer*>("TimerStart")->isActive(); }, 5000));
+    auto* start = m_window->findChild<QTimer*>("TimerStart");
+    start->start(0);
+    QVERIFY(QTest::qWaitFor([&] { return !start->isActive(); }, 5000));
     QCOMPARE(server.connections, 1);
 
     // Each station's distance and azimuth from the own locator, as the log computes them.
@@ -370,6 +377,82 @@ void TestChatWindow::aPasswordThatCannotBeKeptIsSaid()
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings.first().startsWith("Пароль чата не сохранён: не удалось создать папку "),
              qPrintable(warnings.first()));
+}
+
+void TestChatWindow::theRoomListIsTheServersLatestOffer()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    auto* room = m_chat->findChild<QComboBox*>("chatRoom");
+    auto rooms = [room] {
+        QStringList names;
+        for (int i = 0; i < room->count(); ++i)
+            names << room->itemText(i);
+        return names;
+    };
+    switchOn(server);
+    QVERIFY(waitForStations());
+    QCOMPARE(rooms(), server.rooms);
+    // Offered fewer rooms and others: the list is the new offer, the room chosen still chosen.
+    server.rooms = QStringList{"Microwave", "144/432 MHz", "Lounge"};
+    server.drop();
+    QVERIFY(QTest::qWaitFor([&] { return rooms() == server.rooms; }, 5000));
+    QCOMPARE(room->currentText(), "144/432 MHz");
+    // The room chosen no longer offered: it stays chosen, after the offer.
+    server.rooms = QStringList{"Microwave", "Lounge"};
+    server.drop();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return rooms() == QStringList{"Microwave", "Lounge", "144/432 MHz"};
+        },
+        5000));
+    QCOMPARE(room->currentText(), "144/432 MHz");
+}
+
+void TestChatWindow::aBurstOfLinesIsShownAtOnce()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    switchOn(server);
+    QVERIFY(waitForStations());
+    // Each time the pane is laid out again as it grows, its scroll range changes.
+    QListWidget* messages = m_chat->messages();
+    QScrollBar* scroll = messages->verticalScrollBar();
+    int layouts = 0;
+    connect(scroll, &QScrollBar::rangeChanged, this, [&] { ++layouts; });
+    const int burst = ChatWindow::kMessagesKept + 1000;
+    QByteArray lines;
+    for (int i = 0; i < burst; ++i)
+        lines += QString("1015Z DL1ABC Peter> line %1\r\n").arg(i).toUtf8();
+    server.say(lines);
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return messages->count() > 0 &&
+                   messages->item(messages->count() - 1)->text().endsWith(QString("line %1").arg(burst - 1));
+        },
+        10000));
+    // The newest lines are kept, in order, shown at the end, laid out a few times, not once a line.
+    QCOMPARE(messages->count(), ChatWindow::kMessagesKept);
+    QCOMPARE(messages->item(0)->text(),
+             QString("10:15 DL1ABC (Peter): line %1").arg(burst - ChatWindow::kMessagesKept));
+    QCOMPARE(scroll->value(), scroll->maximum());
+    QVERIFY2(layouts < 50, qPrintable(QString("laid out %1 times").arg(layouts)));
+}
+
+void TestChatWindow::whatWasSaidGoesWhenSwitchedOff()
+{
+    openWindow();
+    QVERIFY(openChat());
+    // Switched on without a login and a password: said, and taken back once switched off.
+    auto* enabled = m_chat->findChild<QCheckBox*>("chatEnabled");
+    QTest::mouseClick(enabled, Qt::LeftButton);
+    HintBar* hints = m_window->logView()->hintBar();
+    QCOMPARE(hints->status("chat"), "Чат: нужны сервер, логин и пароль");
+    QTest::mouseClick(enabled, Qt::LeftButton);
+    QCOMPARE(hints->status("chat"), "");
+    QCOMPARE(m_chat->findChild<QLabel*>("chatState")->text(), "");
 }
 
 QTEST_MAIN(TestChatWindow)

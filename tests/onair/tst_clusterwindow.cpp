@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableView>
@@ -41,6 +42,7 @@ private slots:
     void aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere();
     void aDoubleClickTunesTheRigAndOffersTheListsLocator();
     void chatSpotLinesJoinTheListAndSettingsAreKept();
+    void whatWasSaidGoesWhenSwitchedOff();
 
 private:
     ClusterWindow* openCluster();
@@ -81,7 +83,12 @@ ClusterWindow* TestClusterWindow::openCluster()
     if (!m_cluster || !QTest::qWaitForWindowExposed(m_cluster))
         return nullptr;
     // Timeouts long enough for a loaded machine; the waits between tries short.
-    m_cluster->client()->setTimings({15000, 15000, 100, 400});
+    ClusterClient::Timings timings;
+    timings.connectMs = 15000;
+    timings.answerMs = 15000;
+    timings.firstRetryMs = 100;
+    timings.longestRetryMs = 400;
+    m_cluster->client()->setTimings(timings);
     return m_cluster;
 }
 
@@ -138,7 +145,9 @@ void TestClusterWindow::spotsOnTheLogsBandsAreGreyedOnceWorked()
         5000));
     // The main window's start, coming after the cluster was switched on, keeps that connection:
     // a new one would lose the spots sent over the first.
-    QVERIFY(QTest::qWaitFor([&] { return !m_window->findChild<QTimer*>("TimerStart")->isActive(); }, 5000));
+    auto* start = m_window->findChild<QTimer*>("TimerStart");
+    start->start(0);
+    QVERIFY(QTest::qWaitFor([&] { return !start->isActive(); }, 5000));
     QCOMPARE(server.connections, 1);
 
     // Garbage and a spot on a band the log has not are not listed.
@@ -329,6 +338,20 @@ void TestClusterWindow::chatSpotLinesJoinTheListAndSettingsAreKept()
     QCOMPARE(m_cluster->findChild<QLineEdit*>("clusterLogin")->text(), "UA3ABC/P");
     QCOMPARE(m_cluster->pos(), QPoint(150, 130));
     QCOMPARE(m_cluster->size(), QSize(640, 300));
+}
+
+void TestClusterWindow::whatWasSaidGoesWhenSwitchedOff()
+{
+    openWindow();
+    QVERIFY(openCluster());
+    // Switched on without a server: said, and taken back once switched off.
+    auto* enabled = m_cluster->findChild<QCheckBox*>("clusterEnabled");
+    QTest::mouseClick(enabled, Qt::LeftButton);
+    HintBar* hints = m_window->logView()->hintBar();
+    QCOMPARE(hints->status("cluster"), "Кластер: нужны сервер и позывной для входа");
+    QTest::mouseClick(enabled, Qt::LeftButton);
+    QCOMPARE(hints->status("cluster"), "");
+    QCOMPARE(m_cluster->findChild<QLabel*>("clusterState")->text(), "");
 }
 
 QTEST_MAIN(TestClusterWindow)

@@ -2,12 +2,18 @@
 
 void FakeClusterServer::begin()
 {
+    m_call.clear();
     if (!silent)
         say("Welcome to the fake DX cluster\r\n\r\nPlease enter your call: login: ");
 }
 
 void FakeClusterServer::answer(const QString& line)
 {
+    if (!m_call.isEmpty()) {
+        sayLine(QStringLiteral("%1 de FAKE >").arg(m_call));
+        return;
+    }
+    m_call = line;
     sayLine(QStringLiteral("Hello %1, this is the fake cluster\r\n%1 de FAKE >").arg(line));
     if (dropLoggedIn)
         drop();

@@ -4,8 +4,9 @@
 
 // A DX cluster of the tests' own on a free local port. It greets, asks for the call with a
 // prompt ending in "login: " and no line end, as a terminal waits on it, and greets the call
-// (each line it is sent is taken for a call); then the test makes it send spots, garbage, or
-// drop the connection, once or every time it has greeted a call.
+// (the first line of each connection); a command after it is answered with the prompt. The
+// test makes it send spots, garbage, go silent, or drop the connection, once or every time it
+// has greeted a call.
 class FakeClusterServer : public FakeLineServer
 {
     Q_OBJECT
@@ -19,4 +20,6 @@ public:
 private:
     void begin() override;
     void answer(const QString& line) override;
+
+    QString m_call; // greeted on this connection
 };
