@@ -15,6 +15,7 @@ ChatClient::ChatClient(QObject* parent)
         forgetStations();
     });
     connect(m_line, &LineConnection::stateChanged, this, &ChatClient::stateChanged);
+    connect(m_line, &LineConnection::currentStateChanged, this, &ChatClient::currentStateChanged);
     connect(m_stationsTimer, &QTimer::timeout, this, &ChatClient::askForStations);
 }
 

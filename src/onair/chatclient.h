@@ -68,6 +68,8 @@ public:
 signals:
     // The state, said once for each change; empty once switched off.
     void stateChanged(const QString& text);
+    // The state as it is now, at every change (LineConnection::currentStateChanged).
+    void currentStateChanged(const QString& text);
     // The whole user list, as the server gave it last; an empty one once the chat is switched
     // off or the connection is lost, as the stations known before may have gone since.
     void stationsListed(const std::vector<ChatStation>& stations);

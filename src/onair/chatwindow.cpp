@@ -61,7 +61,10 @@ ChatWindow::ChatWindow(LogStore& store, MainState& state, ContactEntry& entry, c
     resize(960, 520);
     buildWindow();
 
-    connect(m_client, &ChatClient::stateChanged, this, &ChatWindow::showState);
+    // The window says what the connection is doing now; the hint bar says each change once.
+    connect(m_client, &ChatClient::stateChanged, this,
+            [this](const QString& text) { m_hints.setStatus(kHintSource, text); });
+    connect(m_client, &ChatClient::currentStateChanged, m_stateLabel, &QLabel::setText);
     connect(m_client, &ChatClient::stationsListed, this, [this](const std::vector<ChatStation>& stations) {
         m_stations->setStations(stations);
         if (!stations.empty())

@@ -14,6 +14,7 @@ ClusterClient::ClusterClient(QObject* parent)
     connect(m_line, &LineConnection::received, this, &ClusterClient::readAnswers);
     connect(m_line, &LineConnection::down, m_quietTimer, &QTimer::stop);
     connect(m_line, &LineConnection::stateChanged, this, &ClusterClient::stateChanged);
+    connect(m_line, &LineConnection::currentStateChanged, this, &ClusterClient::currentStateChanged);
     connect(m_quietTimer, &QTimer::timeout, this, [this] {
         m_line->write(kQuietQuestion);
         m_line->awaitAnswer(); // the next bytes heard stop the wait and start the quiet span again

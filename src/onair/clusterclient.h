@@ -53,6 +53,8 @@ public:
 signals:
     // The state, said once for each change; empty once switched off.
     void stateChanged(const QString& text);
+    // The state as it is now, at every change (LineConnection::currentStateChanged).
+    void currentStateChanged(const QString& text);
     void spotReceived(const ClusterSpot& spot);
 
 private:

@@ -51,7 +51,10 @@ ClusterWindow::ClusterWindow(LogStore& store, MainState& state, ContactEntry& en
     resize(820, 420);
     buildWindow();
 
-    connect(m_client, &ClusterClient::stateChanged, this, &ClusterWindow::showState);
+    // The window says what the connection is doing now; the hint bar says each change once.
+    connect(m_client, &ClusterClient::stateChanged, this,
+            [this](const QString& text) { m_hints.setStatus(kHintSource, text); });
+    connect(m_client, &ClusterClient::currentStateChanged, m_stateLabel, &QLabel::setText);
     connect(m_client, &ClusterClient::spotReceived, this, &ClusterWindow::addSpot);
     // Every save (on any band), edit, delete, import and contact from another position.
     connect(&m_entry, &ContactEntry::contactsChanged, this,

@@ -149,6 +149,10 @@ void LineConnection::stopTimers()
 void LineConnection::setState(State state, const QString& text)
 {
     m_state = state;
+    if (text != m_currentText) {
+        m_currentText = text;
+        emit currentStateChanged(text);
+    }
     // Once a failure is said, the tries after it are not news until a login has stayed.
     if (m_reported && state != State::Refused && state != State::Off)
         return;

@@ -70,6 +70,9 @@ signals:
     void down();
     // The state, said once for each change; empty once closed.
     void stateChanged(const QString& text);
+    // The state as it is now, at every change, also while the hint bar keeps a failure said
+    // until a login has stayed: for the service's own window.
+    void currentStateChanged(const QString& text);
 
 private:
     void connectNow();
@@ -87,6 +90,7 @@ private:
     QTimer* m_steadyTimer; // runs from the login until the waits start over
     State m_state = State::Off;
     QString m_stateText;
+    QString m_currentText;
     QString m_loggedInText; // said once the steady span is over, when a failure was said
     int m_retryDelayMs = 0;
     bool m_reported = false; // a failure was said and no login has stayed since

@@ -240,10 +240,17 @@ void TestChatClient::aDroppedConnectionIsTriedAgainWithGrowingWaits()
         backAt = clock.elapsed();
         delayWhenBack = client.retryDelayMs();
     });
+    // The chat's own window says the room at once: only the hint bar waits.
+    qint64 inRoomShownAt = -1;
+    connect(&client, &ChatClient::currentStateChanged, this, [&](const QString& text) {
+        if (text == inRoomText(server) && inRoomShownAt < 0)
+            inRoomShownAt = clock.elapsed();
+    });
     server.dropInRoom = false;
     if (!letIn)
         QVERIFY(server.listenAgain());
     QVERIFY(QTest::qWaitFor([&] { return m_states.size() == 2; }, 5000));
+    QVERIFY(inRoomShownAt >= 0 && inRoomShownAt < backAt);
     QCOMPARE(m_states, (QStringList{lost, inRoomText(server)}));
     QCOMPARE(client.state(), ChatClient::State::LoggedIn);
     // A timer may end up to 5% early.
