@@ -46,8 +46,8 @@ public:
     // After the log changed under the grid: the row of `rowid` edited, or 0 when rows were
     // deleted.
     void logRowChanged(qint64 rowid = 0);
-    // Another position's contacts arrived in the log: the grid, the numbers, the last
-    // locators, the call list and the timer window follow them.
+    // Contacts arrived in the log from elsewhere (another position, an imported file): the grid,
+    // the numbers, the last locators, the call list and the timer window follow them.
     void logChangedElsewhere(const QVector<ArrivedContact>& contacts);
 
     // The repeat period a save applies now: the timer window's while it shows, else the
