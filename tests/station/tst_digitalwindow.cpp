@@ -112,6 +112,13 @@ void TestDigitalWindow::anMsk144ContactFromWsjtxIsStoredOnce()
     QCOMPARE(grid->index(0, LogView::ModeColumn).data().toString(), "MSK144");
     QVERIFY(!grid->index(0, LogView::DistanceColumn).data().toString().isEmpty());
     QCOMPARE(grid->index(0, LogView::PointsColumn).data().toString(), "2499");
+    // The mode column shows every mode's name whole, the longest too (beside the cell's padding of
+    // 2 px each side and the grid line).
+    const DataGrid* view = m_window->logView()->grid();
+    for (int i = 0; i < entry->modeList->count(); ++i)
+        QVERIFY2(view->fontMetrics().horizontalAdvance(entry->modeList->itemText(i)) + 5 <=
+                     view->columnWidth(LogView::ModeColumn),
+                 qPrintable(entry->modeList->itemText(i)));
     // A saved call is highlighted in WSJT-X as a repeat from now on.
     const QList<QByteArray> back = m_sender.received(1);
     QCOMPARE(back.size(), 1);
