@@ -297,9 +297,11 @@ CREATE TABLE Setting (
 -- Settings are looked up by prefix, so within a family the rows go in index order: an
 -- exact name must come before the longer names that begin with it.
 INSERT INTO Setting (SettingName, SettingParamInt) VALUES
-  ('GridColumnWidth0', 55), ('GridColumnWidth1', 45), ('GridColumnWidth2', 80), ('GridColumnWidth3', 56),
+  ('GridColumnWidth0', 55), ('GridColumnWidth1', 56), ('GridColumnWidth2', 80), ('GridColumnWidth3', 56),
   ('GridColumnWidth4', 45), ('GridColumnWidth5', 34), ('GridColumnWidth6', 40), ('GridColumnWidth7', 34),
   ('GridColumnWidth8', 40), ('GridColumnWidth9', 40), ('GridColumnWidth10', 46), ('GridColumnWidth11', 42);
+-- The mode column is wide enough for "MSK144" already: no log made from here is widened again.
+INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('GridModeColumnWidened', 1);
 
 INSERT INTO Setting (SettingName, SettingParamStr) VALUES
   ('GridColumnTitleCaptionRu0', 'Диап.'), ('GridColumnTitleCaptionRu1', 'Вид'),

@@ -241,17 +241,6 @@ void ContactEntry::logRowChanged(qint64 rowid, const QStringList& calls)
     emit bandLogChanged();
 }
 
-void ContactEntry::contactsImported(const QList<ContactFields>& contacts)
-{
-    for (const ContactFields& c : contacts) {
-        m_state.lastLocators.logged(c.call, c.locator, toDayCount(c.date, c.time));
-        m_state.callBook.logged(c.call, c.locator);
-        addToCallHistory(c.call);
-    }
-    if (!contacts.isEmpty())
-        emit contactsChanged(0);
-}
-
 void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
 {
     bool shown = false;

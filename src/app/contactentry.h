@@ -47,11 +47,8 @@ public:
     // After the log changed under the grid: the row of `rowid` edited, or 0 when rows were
     // deleted; the calls of the rows changed, before and after, or none when a whole band went.
     void logRowChanged(qint64 rowid = 0, const QStringList& calls = {});
-    // Contacts were imported into the log: the last locators, the call list and the call history
-    // learn them, and whatever shows figures of the log reads them again.
-    void contactsImported(const QList<ContactFields>& contacts);
-    // Another position's contacts arrived in the log: the grid, the numbers, the last
-    // locators, the call list and the timer window follow them.
+    // Contacts arrived in the log from elsewhere (another position, an imported file): the grid,
+    // the numbers, the last locators, the call list and the timer window follow them.
     void logChangedElsewhere(const QVector<ArrivedContact>& contacts);
 
     // The repeat period a save applies now: the timer window's while it shows, else the

@@ -583,18 +583,33 @@ void Tfmain::importEdi()
         m_services.prompts.error(QStringLiteral("Связи не добавлены: ") + e.message());
         return;
     }
-    QList<ContactFields> saved;
-    for (size_t i = 0; i < outcomes.size() && i < size_t(plan.rows.size()); ++i) {
-        if (outcomes[i].kind == SaveOutcome::Saved)
-            saved << plan.rows[qsizetype(i)].first;
+    // Whatever follows the log (the grid, the next serial, the statistics, the call lists and
+    // the windows that grey worked calls) hears of the new rows as of any other arrival.
+    QVector<ArrivedContact> added;
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        if (outcomes[i].kind != SaveOutcome::Saved)
+            continue;
+        const ContactFields& f = plan.rows[qsizetype(i)].first;
+        const auto band = std::find_if(plan.bands.cbegin(), plan.bands.cend(),
+                                       [&](const EdiImportPlan::Band& b) { return b.name == f.band; });
+        added << ArrivedContact{ArrivedContact::Added,
+                                m_state.CurrentContestId,
+                                band == plan.bands.cend() ? 0 : band->id,
+                                0,
+                                outcomes[i].rowid,
+                                f.call,
+                                QString(),
+                                f.locator,
+                                toDayCount(f.date, f.time)};
     }
-    m_contactEntry->contactsImported(saved);
-    const auto added = saved.size();
-    QString text = QStringLiteral("Добавлено связей: %1.").arg(added);
-    if (qsizetype(added) < qsizetype(outcomes.size()))
+    QString text = QStringLiteral("Добавлено связей: %1.").arg(added.size());
+    if (added.size() < qsizetype(outcomes.size()))
         text += QStringLiteral(" Не добавлено (пустое поле или повтор раньше срока): %1.")
-                    .arg(outcomes.size() - added);
-    m_contactEntry->bandChanged(); // the log and the next serial follow the new rows
+                    .arg(qsizetype(outcomes.size()) - added.size());
+    if (!added.isEmpty()) {
+        m_contactEntry->logChangedElsewhere(added);
+        m_liveFeedback->ShowLastQSO();
+    }
     m_services.prompts.information(text);
 }
 

@@ -4,9 +4,34 @@
 #include "logging/locator.h"
 #include "store/daycount.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kModeLength = 15;
+
+// The ADIF MODE and SUBMODE of a mode the log names. The digital modes came into ADIF after its
+// version 2: FT8 and MSK144 as modes of their own, FT4 and Q65 only as submodes of MFSK.
+struct AdifModeItems
+{
+    QString mode;
+    QString submode;    // none when empty
+    bool adif3 = false; // defined by ADIF 3 only
+};
+
+AdifModeItems adifModeItems(const QString& modeName)
+{
+    const QString mode = adifMode(modeName);
+    for (const char* submode : {"FT4", "Q65"}) {
+        if (mode.compare(QLatin1String(submode), Qt::CaseInsensitive) == 0)
+            return {QStringLiteral("MFSK"), QString::fromLatin1(submode), true};
+    }
+    for (const char* own : {"FT8", "MSK144"}) {
+        if (mode.compare(QLatin1String(own), Qt::CaseInsensitive) == 0)
+            return {QString::fromLatin1(own), QString(), true};
+    }
+    return {mode, QString(), false};
+}
 
 } // namespace
 
@@ -51,7 +76,13 @@ QByteArray adifFile(const QString& ownCall, const QString& created, const QList<
     file += "\r\n";
     item("PROGRAMVERSION", QStringLiteral("1.8"));
     file += "\r\n";
-    item("ADIF_VER", QStringLiteral("2.0"));
+    // A file of the modes ADIF 2 knows says 2.0 as it always did; one with a digital mode says the
+    // ADIF 3 version whose mode table holds them all (SUBMODE, FT8, MSK144 and Q65 mean nothing to
+    // a reader of version 2), so a reader that checks values against the version it is told
+    // takes them.
+    const bool adif3 = std::any_of(contacts.cbegin(), contacts.cend(),
+                                   [](const AdifContact& c) { return adifModeItems(c.modeName).adif3; });
+    item("ADIF_VER", adif3 ? QStringLiteral("3.1.4") : QStringLiteral("2.0"));
     file += "\r\n<EOH>\r\n";
     for (const AdifContact& c : contacts) {
         const QDateTime at = fromDayCount(c.dateTime);
@@ -61,14 +92,10 @@ QByteArray adifFile(const QString& ownCall, const QString& created, const QList<
         item("TIME_ON", at.toString(QStringLiteral("HHmm")));
         item("FREQ",
              c.frequencyMHz ? QString::number(*c.frequencyMHz, 'f', 6) : QString::number(c.frequency));
-        // ADIF has FT4 as a submode of MFSK only; FT8, MSK144 and Q65 are modes of their own.
-        if (const QString mode = adifMode(c.modeName);
-            mode.compare(QLatin1String("FT4"), Qt::CaseInsensitive) == 0) {
-            item("MODE", QStringLiteral("MFSK"));
-            item("SUBMODE", QStringLiteral("FT4"));
-        } else {
-            item("MODE", mode);
-        }
+        const AdifModeItems mode = adifModeItems(c.modeName);
+        item("MODE", mode.mode);
+        if (!mode.submode.isEmpty())
+            item("SUBMODE", mode.submode);
         item("RST_SENT", c.sentReport);
         item("RST_RCVD", c.receivedReport);
         item("QTH", c.locator);

@@ -28,7 +28,8 @@ QString adifMode(const QString& modeName);
 
 // The whole file: the header with the creation time as given, then one record per contact
 // in the given order, each with the locator in QTH and, where readers look for it, in
-// GRIDSQUARE (when it is a valid locator); FT4 as MODE MFSK with SUBMODE FT4. CP1251 with CR LF; a character
-// the code page lacks becomes "?" and sets `lossy`.
+// GRIDSQUARE (when it is a valid locator); FT4 and Q65 as MODE MFSK with their SUBMODE. The header
+// says ADIF_VER 2.0, or 3.1.4 when a contact's mode is one of the digital modes ADIF 2 lacks.
+// CP1251 with CR LF; a character the code page lacks becomes "?" and sets `lossy`.
 QByteArray adifFile(const QString& ownCall, const QString& created, const QList<AdifContact>& contacts,
                     bool* lossy = nullptr);

@@ -10,14 +10,55 @@
 #include "store/logstore.h"
 #include "store/sqltext.h"
 
+#include <QHash>
+
 namespace {
 
-// A number field goes into the statement as typed when it is a number; anything else goes
-// in as text, which the column refuses with its own message.
-QString numberOrText(const QString& typed)
+// A number field is stored as the number it reads as when it is one; anything else as text,
+// which the column refuses with its own message.
+DbValue numberOrText(const QString& typed)
 {
-    return isSqlNumberText(typed) ? typed : sqlQuote(typed);
+    if (!isSqlNumberText(typed))
+        return DbValue(typed);
+    bool whole = false;
+    const qint64 n = typed.toLongLong(&whole);
+    // A number past 64 bits is a real one, as the database reads such a literal.
+    return whole ? DbValue(n) : DbValue(typed.toDouble());
 }
+
+// The day count a contact's time is stored as: to the whole second, as its date literal holds it.
+double wholeSecondDayCount(double when)
+{
+    const QDateTime at = fromDayCount(when);
+    return toDayCount(at.date(), QTime(0, 0)) + double(at.time().msecsSinceStartOfDay() / 1000) / 86400.0;
+}
+
+// A value of a row in the text of an INSERT.
+QString literalOf(const DbValue& value)
+{
+    switch (value.kind()) {
+    case DbValue::Kind::Null:
+        return QStringLiteral("NULL");
+    case DbValue::Kind::Integer:
+    case DbValue::Kind::Boolean:
+        return QString::number(value.toInt());
+    case DbValue::Kind::Double:
+        return sqlNumber(value.toDouble());
+    case DbValue::Kind::DateTime:
+        return SqlDateLiteral(value.toDouble());
+    case DbValue::Kind::Text:
+        break;
+    }
+    return sqlQuote(value.toString());
+}
+
+const QString kInsertColumns = QStringLiteral(
+    "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH, "
+    "IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, ContestListReceivedRST, "
+    "ContestListResult, ContestListDistance, ContestListAzimut");
+const QString kFrequencyColumn = QStringLiteral(", ContestListFrequency");
+// A row's values are the columns above; a contact with a frequency has it after them.
+constexpr size_t kFrequencyValue = 13;
 
 std::optional<ContactFields::Field> firstEmptyField(const ContactFields& f)
 {
@@ -39,12 +80,87 @@ std::optional<ContactFields::Field> firstEmptyField(const ContactFields& f)
 
 } // namespace
 
+// What the checks of a save ask the log. A batch of saves asks each fixed answer (contest,
+// band, mode, repeat period, tour rule) once, and runs the repeat query and the INSERT as
+// statements prepared once: within one transaction on this connection none of them changes.
+class ContactLog::Lookups
+{
+public:
+    explicit Lookups(ContactLog& log) : m_log(log) {}
+
+    bool contestExists(qint32 contestId)
+    {
+        const auto known = m_contests.constFind(contestId);
+        if (known != m_contests.cend())
+            return *known;
+        return *m_contests.insert(contestId, m_log.contestExists(contestId));
+    }
+    qint32 bandId(const QString& name)
+    {
+        const auto known = m_bands.constFind(name);
+        return known != m_bands.cend() ? *known : *m_bands.insert(name, m_log.bandId(name));
+    }
+    qint32 modeId(const QString& name)
+    {
+        const auto known = m_modes.constFind(name);
+        return known != m_modes.cend() ? *known : *m_modes.insert(name, m_log.modeId(name));
+    }
+    double repeatPeriodDays()
+    {
+        if (!m_periodDays)
+            m_periodDays = m_log.repeatPeriodDays();
+        return *m_periodDays;
+    }
+    bool tourRule()
+    {
+        if (!m_tours)
+            m_tours = m_log.tourRule();
+        return *m_tours;
+    }
+    // The time of the last contact with the call on the contest's band and mode; 0 for none.
+    double lastContact(const QString& call, qint32 contestId, qint32 band, qint32 mode)
+    {
+        if (!m_lastContact)
+            m_lastContact.emplace(m_log.m_store.db().prepare(QStringLiteral(
+                "SELECT ContestListDateTime FROM ContestList WHERE ContestListCall=?1 AND IdContest=?2 "
+                "AND IdBand=?3 AND IdModulation=?4 ORDER BY ContestListDateTime DESC LIMIT 1")));
+        const std::optional<DbValue> last = m_lastContact->first({call, contestId, band, mode});
+        return last && !last->isNull() ? last->toDouble() : 0;
+    }
+    // Stores the row; its rowid. A failure throws SqlError.
+    qint64 insert(const RowValues& row)
+    {
+        const bool withFrequency = row.size() > kFrequencyValue;
+        std::optional<Database::Statement>& insert = m_inserts[withFrequency ? 1 : 0];
+        if (!insert) {
+            const QString marks = QStringLiteral(",?").repeated(qsizetype(row.size())).mid(1);
+            insert.emplace(
+                m_log.m_store.db().prepare(kInsertColumns + (withFrequency ? kFrequencyColumn : QString()) +
+                                           QStringLiteral(") VALUES (") + marks + QLatin1Char(')')));
+        }
+        insert->run(row);
+        return m_log.m_store.db().lastInsertRowid();
+    }
+
+private:
+    ContactLog& m_log;
+    QHash<qint32, bool> m_contests;
+    QHash<QString, qint32> m_bands;
+    QHash<QString, qint32> m_modes;
+    std::optional<double> m_periodDays;
+    std::optional<bool> m_tours;
+    std::optional<Database::Statement> m_lastContact;
+    std::optional<Database::Statement> m_inserts[2];
+};
+
 SaveOutcome ContactLog::save(const ContactFields& f, const SaveContext& context)
 {
-    QString statement;
-    SaveOutcome outcome = checkedInsert(f, context, statement);
+    Lookups lookups(*this);
+    RowValues row;
+    SaveOutcome outcome = checkedRow(f, context, lookups, row);
     if (outcome.kind != SaveOutcome::Saved)
         return outcome;
+    const QString statement = insertStatement(row);
     ContactJournal* journal = journalOf(context.contestId);
     if (!journal) {
         if (!m_store.eSQL(statement)) {
@@ -74,12 +190,12 @@ std::vector<SaveOutcome> ContactLog::saveAll(const QList<std::pair<ContactFields
     std::vector<SaveOutcome> outcomes;
     outcomes.reserve(size_t(rows.size()));
     m_store.db().transaction([&] {
+        Lookups lookups(*this); // its statements end before the transaction does
+        RowValues row;
         for (const auto& [fields, context] : rows) {
-            QString statement;
-            SaveOutcome outcome = checkedInsert(fields, context, statement);
+            SaveOutcome outcome = checkedRow(fields, context, lookups, row);
             if (outcome.kind == SaveOutcome::Saved) {
-                m_store.db().exec(statement); // a failure throws and rolls back every row
-                outcome.rowid = m_store.db().lastInsertRowid();
+                outcome.rowid = lookups.insert(row); // a failure throws and rolls back every row
                 if (ContactJournal* journal = journalOf(context.contestId))
                     journal->written(outcome.rowid);
             }
@@ -95,7 +211,8 @@ ContactJournal* ContactLog::journalOf(qint32 contestId) const
     return journal && journal->journals(contestId) ? journal : nullptr;
 }
 
-SaveOutcome ContactLog::checkedInsert(const ContactFields& f, const SaveContext& context, QString& statement)
+SaveOutcome ContactLog::checkedRow(const ContactFields& f, const SaveContext& context, Lookups& lookups,
+                                   RowValues& row)
 {
     SaveOutcome outcome;
     if (const auto empty = firstEmptyField(f)) {
@@ -105,14 +222,14 @@ SaveOutcome ContactLog::checkedInsert(const ContactFields& f, const SaveContext&
     }
 
     // A contact under no contest would be in no contest's log and no export.
-    if (!contestExists(context.contestId)) {
+    if (!lookups.contestExists(context.contestId)) {
         outcome.kind = SaveOutcome::NoContest;
         outcome.message = noContestText();
         return outcome;
     }
 
-    const qint32 band = bandId(f.band);
-    const qint32 mode = modeId(f.mode);
+    const qint32 band = lookups.bandId(f.band.trimmed());
+    const qint32 mode = lookups.modeId(f.mode.trimmed());
     // A contest shared with other positions: a band is numbered in one place only.
     if (ContactJournal* journal = journalOf(context.contestId)) {
         if (const auto refusal = journal->saveRefusal(context.contestId, band, f.band)) {
@@ -121,18 +238,10 @@ SaveOutcome ContactLog::checkedInsert(const ContactFields& f, const SaveContext&
             return outcome;
         }
     }
-    const DbValue lastValue = m_store.eSQLreturn(
-        QStringLiteral("SELECT TOP 1 ContestListDateTime FROM ContestList WHERE ContestListCall=") +
-        sqlQuote(f.call) +
-        QStringLiteral(
-            " AND IdContest=%1 AND IdBand=%2 AND IdModulation=%3 ORDER BY ContestListDateTime DESC")
-            .arg(context.contestId)
-            .arg(band)
-            .arg(mode));
-    const double last = lastValue.isNull() ? 0 : lastValue.toDouble();
+    const double last = lookups.lastContact(f.call, context.contestId, band, mode);
     if (last != 0) {
-        const double period = context.timerPeriodDays.value_or(repeatPeriodDays());
-        const double next = nextAllowedContact(last, period, tourRule());
+        const double period = context.timerPeriodDays.value_or(lookups.repeatPeriodDays());
+        const double next = nextAllowedContact(last, period, lookups.tourRule());
         if (isTooEarly(next, context.nowUtc)) {
             outcome.kind = SaveOutcome::Refused;
             outcome.message = repeatRefusalText(f.call, f.band, f.mode, period, last, next, context.nowUtc);
@@ -145,26 +254,34 @@ SaveOutcome ContactLog::checkedInsert(const ContactFields& f, const SaveContext&
     LocatorAzimuthDistance(context.ownLocator, f.locator.trimmed(), azimuth, distance);
     const int points = contactPoints(distance, context.pointsPerKm);
     const double when = toDayCount(f.date, QTime(0, 0)) + double(f.time.msecsSinceStartOfDay()) / 86400000.0;
-
+    // Numbers in 15 significant digits, as a statement's text would carry them.
+    row = {context.contestId,
+           band,
+           DbValue::dateTime(wholeSecondDayCount(when)),
+           f.call,
+           f.locator,
+           mode,
+           numberOrText(f.sentNumber),
+           numberOrText(f.sentReport),
+           numberOrText(f.receivedNumber),
+           numberOrText(f.receivedReport),
+           points,
+           sqlNumber(distance).toDouble(),
+           azimuth};
     // The frequency's column is named only when there is one: a contact typed without a rig is
     // saved as ever.
-    const QString frequencyColumn = f.frequencyHz ? QStringLiteral(", ContestListFrequency") : QString();
-    const QString frequency =
-        f.frequencyHz ? QLatin1Char(',') + sqlNumber(double(*f.frequencyHz) / 1e6) : QString();
-    statement =
-        QStringLiteral(
-            "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
-            "ContestListQTH, IdModulation,ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
-            "ContestListReceivedRST,ContestListResult, ContestListDistance, ContestListAzimut") +
-        frequencyColumn + QStringLiteral(") VALUES (") + QString::number(context.contestId) +
-        QLatin1Char(',') + QString::number(band) + QLatin1Char(',') + SqlDateLiteral(when) +
-        QStringLiteral(", ") + sqlQuote(f.call) + QStringLiteral(", ") + sqlQuote(f.locator) +
-        QStringLiteral(", ") + QString::number(mode) + QLatin1Char(',') + numberOrText(f.sentNumber) +
-        QLatin1Char(',') + numberOrText(f.sentReport) + QLatin1Char(',') + numberOrText(f.receivedNumber) +
-        QLatin1Char(',') + numberOrText(f.receivedReport) + QLatin1Char(',') + QString::number(points) +
-        QLatin1Char(',') + sqlNumber(distance) + QLatin1Char(',') + QString::number(azimuth) + frequency +
-        QLatin1Char(')');
+    if (f.frequencyHz)
+        row.push_back(sqlNumber(double(*f.frequencyHz) / 1e6).toDouble());
     return outcome;
+}
+
+QString ContactLog::insertStatement(const RowValues& row)
+{
+    QStringList values;
+    for (const DbValue& value : row)
+        values << literalOf(value);
+    return kInsertColumns + (row.size() > kFrequencyValue ? kFrequencyColumn : QString()) +
+           QStringLiteral(") VALUES (") + values.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
 bool ContactLog::contestExists(qint32 contestId)

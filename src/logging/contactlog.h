@@ -89,8 +89,16 @@ public:
     void rescore(Cursor& log, const QString& ownLocator, double pointsPerKm);
 
 private:
-    // The checks of a save; when they pass, the outcome is Saved and `statement` the INSERT.
-    SaveOutcome checkedInsert(const ContactFields& fields, const SaveContext& context, QString& statement);
+    class Lookups;
+    // The values of a contact's row, in the order of the INSERT's columns; the frequency last,
+    // only for a contact saved with one.
+    using RowValues = std::vector<DbValue>;
+    // The checks of a save, asking `lookups`; when they pass, the outcome is Saved and `row` holds
+    // the values to store.
+    SaveOutcome checkedRow(const ContactFields& fields, const SaveContext& context, Lookups& lookups,
+                           RowValues& row);
+    // The INSERT of a row as statement text, as the error box shows it when it fails.
+    static QString insertStatement(const RowValues& row);
     // The journal of a contest shared with other positions, which every write to its log feeds.
     ContactJournal* journalOf(qint32 contestId) const;
 

@@ -3,6 +3,7 @@
 #include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
+#include "logging/repeatrule.h"
 #include "station/bandplan.h"
 #include "station/rigcontrol.h"
 #include "station/tfdigital.h"
@@ -13,7 +14,10 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -21,13 +25,28 @@ const QString kLinkSource = QStringLiteral("wsjtx");
 const QString kDroppedSource = QStringLiteral("wsjtxdropped");
 const QString kBufferSource = QStringLiteral("wsjtxbuffer");
 const QString kUnsavedSource = QStringLiteral("wsjtxunsaved");
+const QString kSavedElsewhereSource = QStringLiteral("wsjtxsavedelsewhere");
+// A QTimer counts in int milliseconds: a longer wait is taken in steps of a day.
+constexpr double kLongestWaitMs = 86400000.0;
 } // namespace
 
 DigitalLink::DigitalLink(LogStore& store, Prompts& prompts, EntryPanel& panel, HintBar& hints,
                          RigControl& rig, Context context, QObject* parent)
     : QObject(parent), m_store(store), m_prompts(prompts), m_panel(panel), m_hints(hints), m_rig(rig),
-      m_context(std::move(context)), m_link(new WsjtxLink(this)), m_log(store)
+      m_context(std::move(context)), m_link(new WsjtxLink(this)), m_log(store),
+      m_highlightExpiry(new QTimer(this))
 {
+    m_highlightExpiry->setObjectName(QStringLiteral("wsjtxHighlightExpiry"));
+    m_highlightExpiry->setSingleShot(true);
+    connect(m_highlightExpiry, &QTimer::timeout, this, [this] {
+        // A handler of its own: whatever goes wrong is said in the hint bar, never in a box.
+        try {
+            withdrawExpiredHighlights();
+        } catch (const std::exception& e) {
+            m_hints.setStatus(kUnsavedSource,
+                              QStringLiteral("WSJT-X: %1").arg(QString::fromLocal8Bit(e.what())));
+        }
+    });
     connect(m_link, &WsjtxLink::datagramRead, this, &DigitalLink::read);
     connect(m_link, &WsjtxLink::stateSaid, this,
             [this](const QString& message) { m_hints.setStatus(kLinkSource, message); });
@@ -76,7 +95,9 @@ void DigitalLink::read(const WsjtxDatagram& d)
             break;
         case WsjtxDatagram::Decode:
             if (d.isNew)
-                highlightIfRepeat(wsjtxSender(d.message));
+                highlightIfRepeat(wsjtxSender(d.message),
+                                  m_statusBand.isEmpty() ? m_panel.bandList->currentText() : m_statusBand,
+                                  m_statusMode.isEmpty() ? m_panel.modeList->currentText() : m_statusMode);
             break;
         case WsjtxDatagram::LoggedAdif:
             takeRecord(d.adif);
@@ -128,25 +149,65 @@ void DigitalLink::followStatus(const WsjtxDatagram& d)
                                                                      : std::nullopt);
 }
 
-void DigitalLink::highlightIfRepeat(const QString& call)
+void DigitalLink::highlightIfRepeat(const QString& call, const QString& band, const QString& mode)
 {
     if (!m_options.highlight || call.isEmpty() || m_highlighted.contains(call))
         return;
-    const QString band = m_statusBand.isEmpty() ? m_panel.bandList->currentText() : m_statusBand;
-    const QString mode = m_statusMode.isEmpty() ? m_panel.modeList->currentText() : m_statusMode;
     ContactLog contacts(m_store);
-    if (m_log.workedTooRecently(m_context.contestId(), contacts.bandId(band), contacts.modeId(mode), call,
-                                m_context.nowUtc(), m_context.repeatPeriodDays(), m_context.tours())) {
-        m_link->highlight(call, true);
-        m_highlighted.insert(call);
-    }
+    const std::optional<double> until =
+        m_log.repeatAllowedFrom(m_context.contestId(), contacts.bandId(band), contacts.modeId(mode), call,
+                                m_context.nowUtc(), m_context.repeatPeriodDays(), m_context.tours());
+    if (!until)
+        return;
+    m_link->highlight(call, true);
+    m_highlighted.insert(call, *until);
+    waitForNextExpiry();
 }
 
 void DigitalLink::clearHighlights()
 {
-    for (const QString& call : std::as_const(m_highlighted))
-        m_link->highlight(call, false);
+    for (auto it = m_highlighted.cbegin(); it != m_highlighted.cend(); ++it)
+        m_link->highlight(it.key(), false);
     m_highlighted.clear();
+    m_highlightExpiry->stop();
+}
+
+void DigitalLink::withdrawExpiredHighlights()
+{
+    const double now = m_context.nowUtc();
+    const QString band = m_statusBand.isEmpty() ? m_panel.bandList->currentText() : m_statusBand;
+    const QString mode = m_statusMode.isEmpty() ? m_panel.modeList->currentText() : m_statusMode;
+    ContactLog contacts(m_store);
+    for (auto it = m_highlighted.begin(); it != m_highlighted.end();) {
+        if (isTooEarly(it.value(), now)) {
+            ++it;
+            continue;
+        }
+        // A later contact with the call (typed meanwhile) starts its period again.
+        const std::optional<double> until =
+            m_log.repeatAllowedFrom(m_context.contestId(), contacts.bandId(band), contacts.modeId(mode),
+                                    it.key(), now, m_context.repeatPeriodDays(), m_context.tours());
+        if (until) {
+            it.value() = *until;
+            ++it;
+        } else {
+            m_link->highlight(it.key(), false);
+            it = m_highlighted.erase(it);
+        }
+    }
+    waitForNextExpiry();
+}
+
+void DigitalLink::waitForNextExpiry()
+{
+    if (m_highlighted.isEmpty()) {
+        m_highlightExpiry->stop();
+        return;
+    }
+    const double earliest = *std::min_element(m_highlighted.cbegin(), m_highlighted.cend());
+    const double ms =
+        std::clamp(std::ceil((earliest - m_context.nowUtc()) * 86400000.0), 0.0, kLongestWaitMs);
+    m_highlightExpiry->start(int(ms));
 }
 
 DigitalLink::Taken DigitalLink::takeRecord(const QString& record, const std::optional<DigitalContact>& fixed,
@@ -188,10 +249,15 @@ DigitalLink::Taken DigitalLink::takeRecord(const QString& record, const std::opt
                 if (m_panel.callEdit->currentText().trimmed().compare(f.call, Qt::CaseInsensitive) == 0 &&
                     f.call.compare(m_statusCall, Qt::CaseInsensitive) == 0)
                     emit contactOffered(QString(), QString());
-                if (m_options.highlight && f.band == m_statusBand && !m_highlighted.contains(f.call)) {
-                    m_link->highlight(f.call, true); // a repeat from now on
-                    m_highlighted.insert(f.call);
-                }
+                if (f.band == m_statusBand)
+                    highlightIfRepeat(f.call, f.band, f.mode); // a repeat until its period is over
+                // A contact saved on a band the log does not show (the rig or WSJT-X on another
+                // band) would otherwise go by unseen.
+                m_hints.setStatus(
+                    kSavedElsewhereSource,
+                    f.band == m_panel.bandList->currentText()
+                        ? QString()
+                        : QStringLiteral("WSJT-X: связь %1 сохранена на %2").arg(f.call, f.band));
                 return Taken::Saved;
             }
             reason = reasonOf(outcome);

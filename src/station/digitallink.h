@@ -3,8 +3,8 @@
 #include "logging/contactlog.h"
 #include "station/digitallog.h"
 
+#include <QHash>
 #include <QObject>
-#include <QSet>
 
 #include <functional>
 
@@ -12,6 +12,7 @@ class EntryPanel;
 class HintBar;
 class LogStore;
 class Prompts;
+class QTimer;
 class QWidget;
 class RigControl;
 class WsjtxLink;
@@ -74,8 +75,12 @@ signals:
 private:
     void read(const WsjtxDatagram& datagram);
     void followStatus(const WsjtxDatagram& datagram);
-    void highlightIfRepeat(const QString& call);
+    // Highlights the call in WSJT-X while it may not be worked again on the band and mode.
+    void highlightIfRepeat(const QString& call, const QString& band, const QString& mode);
     void clearHighlights();
+    // The highlights whose repeat period is over are withdrawn; the timer waits for the next.
+    void withdrawExpiredHighlights();
+    void waitForNextExpiry();
     QString reasonOf(const SaveOutcome& outcome) const;
 
     LogStore& m_store;
@@ -90,7 +95,9 @@ private:
     QString m_statusCall; // the DX call the last Status put into the call field
     QString m_statusBand; // the band list's name of the last Status's dial frequency
     QString m_statusMode;
-    QSet<QString> m_highlighted; // on m_statusBand
+    // The calls highlighted on m_statusBand and when each may be worked again (a day count, UTC).
+    QHash<QString, double> m_highlighted;
+    QTimer* m_highlightExpiry;
     int m_saved = 0;
     int m_alreadyStored = 0;
 };

@@ -64,8 +64,9 @@ bool DigitalLog::holds(qint32 contestId, const ContactFields& f)
                .toInt() > 0;
 }
 
-bool DigitalLog::workedTooRecently(qint32 contestId, qint32 bandId, qint32 modeId, const QString& call,
-                                   double nowUtc, double periodDays, bool tours)
+std::optional<double> DigitalLog::repeatAllowedFrom(qint32 contestId, qint32 bandId, qint32 modeId,
+                                                    const QString& call, double nowUtc, double periodDays,
+                                                    bool tours)
 {
     const DbValue last = m_store.eSQLreturn2(
         QStringLiteral("SELECT MAX(ContestListDateTime) FROM ContestList WHERE ContestListCall=") +
@@ -74,7 +75,10 @@ bool DigitalLog::workedTooRecently(qint32 contestId, qint32 bandId, qint32 modeI
             .arg(contestId)
             .arg(bandId)
             .arg(modeId));
-    return last.isNumeric() && isTooEarly(nextAllowedContact(last.toDouble(), periodDays, tours), nowUtc);
+    if (!last.isNumeric())
+        return std::nullopt;
+    const double next = nextAllowedContact(last.toDouble(), periodDays, tours);
+    return isTooEarly(next, nowUtc) ? std::optional<double>(next) : std::nullopt;
 }
 
 void DigitalLog::keepUnsaved(double receivedUtc, const QString& reason, const QString& record)

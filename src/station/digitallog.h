@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <variant>
 
 class LogStore;
@@ -26,10 +27,11 @@ public:
     // Whether the contest holds this contact: the same call, band and mode at the same second.
     bool holds(qint32 contestId, const ContactFields& fields);
 
-    // Whether the last contact with the call on the band and mode is younger than the repeat
-    // period at `nowUtc` (day counts).
-    bool workedTooRecently(qint32 contestId, qint32 bandId, qint32 modeId, const QString& call, double nowUtc,
-                           double periodDays, bool tours);
+    // When the call may be worked again on the band and mode, while that is still after `nowUtc`
+    // (day counts); none when it may be worked now.
+    std::optional<double> repeatAllowedFrom(qint32 contestId, qint32 bandId, qint32 modeId,
+                                            const QString& call, double nowUtc, double periodDays,
+                                            bool tours);
 
     struct Unsaved
     {

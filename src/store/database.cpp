@@ -80,6 +80,19 @@ void createFromSeed(const QString& path)
     }
 }
 
+// Leaves a statement ready for its next run, whether this one ended or threw.
+class ResetOnExit
+{
+public:
+    explicit ResetOnExit(Database::Statement& statement) : m_statement(statement) {}
+    ~ResetOnExit() { m_statement.reset(); }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+private:
+    Database::Statement& m_statement;
+};
+
 } // namespace
 
 const QStringList& requiredLogTables()
@@ -91,137 +104,147 @@ const QStringList& requiredLogTables()
     return tables;
 }
 
-// A prepared statement that finalizes itself.
-class Database::Statement
+Database::Statement::Statement(Statement&& other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt)
 {
-public:
-    Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
-    Statement(Statement&& other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt) { other.m_stmt = nullptr; }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    other.m_stmt = nullptr;
+}
 
-    void bind(const std::vector<DbValue>& values)
-    {
-        for (size_t i = 0; i < values.size(); ++i) {
-            const DbValue& v = values[i];
-            const int index = int(i) + 1;
-            switch (v.kind()) {
-            case DbValue::Kind::Null:
-                sqlite3_bind_null(m_stmt, index);
-                break;
-            case DbValue::Kind::Integer:
-            case DbValue::Kind::Boolean:
-                sqlite3_bind_int64(m_stmt, index, v.toInt());
-                break;
-            case DbValue::Kind::Double:
-            case DbValue::Kind::DateTime:
-                sqlite3_bind_double(m_stmt, index, v.toDouble());
-                break;
-            case DbValue::Kind::Text: {
-                const QByteArray utf8 = v.toString().toUtf8();
-                sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            }
+Database::Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void Database::Statement::bind(const std::vector<DbValue>& values)
+{
+    for (size_t i = 0; i < values.size(); ++i) {
+        const DbValue& v = values[i];
+        const int index = int(i) + 1;
+        switch (v.kind()) {
+        case DbValue::Kind::Null:
+            sqlite3_bind_null(m_stmt, index);
+            break;
+        case DbValue::Kind::Integer:
+        case DbValue::Kind::Boolean:
+            sqlite3_bind_int64(m_stmt, index, v.toInt());
+            break;
+        case DbValue::Kind::Double:
+        case DbValue::Kind::DateTime:
+            sqlite3_bind_double(m_stmt, index, v.toDouble());
+            break;
+        case DbValue::Kind::Text: {
+            const QByteArray utf8 = v.toString().toUtf8();
+            sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            break;
+        }
         }
     }
+}
 
-    // Ready to be bound and run again.
-    void reset()
-    {
-        sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
+void Database::Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+bool Database::Statement::step()
+{
+    if (!m_stmt)
+        return false;
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    throw SqlError(sqliteMessage(m_db), QString(),
+                   (rc & 0xff) == SQLITE_CONSTRAINT ? SqlError::Cause::Constraint : SqlError::Cause::Other);
+}
+
+QVector<ResultColumn> Database::Statement::columns() const
+{
+    QVector<ResultColumn> result;
+    const int count = m_stmt ? sqlite3_column_count(m_stmt) : 0;
+    for (int c = 0; c < count; ++c) {
+        auto text = [](const char* s) { return s ? QString::fromUtf8(s) : QString(); };
+        result.push_back({text(sqlite3_column_name(m_stmt, c)), text(sqlite3_column_decltype(m_stmt, c)),
+                          text(sqlite3_column_table_name(m_stmt, c)),
+                          text(sqlite3_column_origin_name(m_stmt, c))});
     }
+    return result;
+}
 
-    // Steps once; true while a row is there.
-    bool step()
-    {
-        if (!m_stmt)
-            return false;
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc == SQLITE_DONE)
-            return false;
-        throw SqlError(sqliteMessage(m_db), QString(),
-                       (rc & 0xff) == SQLITE_CONSTRAINT ? SqlError::Cause::Constraint
-                                                        : SqlError::Cause::Other);
+DbValue Database::Statement::value(int c, DbValue::Kind declared) const
+{
+    switch (sqlite3_column_type(m_stmt, c)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER: {
+        const qint64 v = sqlite3_column_int64(m_stmt, c);
+        if (declared == DbValue::Kind::Boolean)
+            return DbValue::boolean(v != 0);
+        if (declared == DbValue::Kind::DateTime)
+            return DbValue::dateTime(double(v));
+        return DbValue(v);
     }
-
-    QVector<ResultColumn> columns() const
-    {
-        QVector<ResultColumn> result;
-        const int count = m_stmt ? sqlite3_column_count(m_stmt) : 0;
-        for (int c = 0; c < count; ++c) {
-            auto text = [](const char* s) { return s ? QString::fromUtf8(s) : QString(); };
-            result.push_back({text(sqlite3_column_name(m_stmt, c)), text(sqlite3_column_decltype(m_stmt, c)),
-                              text(sqlite3_column_table_name(m_stmt, c)),
-                              text(sqlite3_column_origin_name(m_stmt, c))});
-        }
-        return result;
+    case SQLITE_FLOAT: {
+        const double v = sqlite3_column_double(m_stmt, c);
+        if (declared == DbValue::Kind::DateTime)
+            return DbValue::dateTime(v);
+        if (declared == DbValue::Kind::Boolean)
+            return DbValue::boolean(v != 0.0);
+        return DbValue(v);
     }
-
-    DbValue value(int c, DbValue::Kind declared) const
-    {
-        switch (sqlite3_column_type(m_stmt, c)) {
-        case SQLITE_NULL:
-            return {};
-        case SQLITE_INTEGER: {
-            const qint64 v = sqlite3_column_int64(m_stmt, c);
-            if (declared == DbValue::Kind::Boolean)
-                return DbValue::boolean(v != 0);
-            if (declared == DbValue::Kind::DateTime)
-                return DbValue::dateTime(double(v));
-            return DbValue(v);
-        }
-        case SQLITE_FLOAT: {
-            const double v = sqlite3_column_double(m_stmt, c);
-            if (declared == DbValue::Kind::DateTime)
-                return DbValue::dateTime(v);
-            if (declared == DbValue::Kind::Boolean)
-                return DbValue::boolean(v != 0.0);
-            return DbValue(v);
-        }
-        default:
-            return DbValue(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c)),
-                                             sqlite3_column_bytes(m_stmt, c)));
-        }
+    default:
+        return DbValue(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c)),
+                                         sqlite3_column_bytes(m_stmt, c)));
     }
+}
 
-    // Each row in turn, in one buffer: for reading many rows that are used once.
-    void forEachRow(const std::function<void(const ResultRow&)>& use)
-    {
-        std::vector<DbValue::Kind> kinds;
-        for (const ResultColumn& c : columns())
-            kinds.push_back(kindOfDeclaredType(c.declaredType));
-        ResultRow row(kinds.size());
-        while (step()) {
-            for (size_t c = 0; c < kinds.size(); ++c)
-                row[c] = value(int(c), kinds[c]);
-            use(row);
-        }
+void Database::Statement::forEachRow(const std::function<void(const ResultRow&)>& use)
+{
+    std::vector<DbValue::Kind> kinds;
+    for (const ResultColumn& c : columns())
+        kinds.push_back(kindOfDeclaredType(c.declaredType));
+    ResultRow row(kinds.size());
+    while (step()) {
+        for (size_t c = 0; c < kinds.size(); ++c)
+            row[c] = value(int(c), kinds[c]);
+        use(row);
     }
+}
 
-    ResultSet readAll(std::optional<size_t> maxRows = std::nullopt)
-    {
-        ResultSet result;
-        result.columns = columns();
-        std::vector<DbValue::Kind> kinds;
-        for (const ResultColumn& c : std::as_const(result.columns))
-            kinds.push_back(kindOfDeclaredType(c.declaredType));
-        while ((!maxRows || result.rows.size() < *maxRows) && step()) {
-            ResultRow row;
-            row.reserve(kinds.size());
-            for (int c = 0; c < int(kinds.size()); ++c)
-                row.push_back(value(c, kinds[size_t(c)]));
-            result.rows.push_back(std::move(row));
-        }
-        return result;
+ResultSet Database::Statement::readAll(std::optional<size_t> maxRows)
+{
+    ResultSet result;
+    result.columns = columns();
+    std::vector<DbValue::Kind> kinds;
+    for (const ResultColumn& c : std::as_const(result.columns))
+        kinds.push_back(kindOfDeclaredType(c.declaredType));
+    while ((!maxRows || result.rows.size() < *maxRows) && step()) {
+        ResultRow row;
+        row.reserve(kinds.size());
+        for (int c = 0; c < int(kinds.size()); ++c)
+            row.push_back(value(c, kinds[size_t(c)]));
+        result.rows.push_back(std::move(row));
     }
+    return result;
+}
 
-private:
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt;
-};
+void Database::Statement::run(const std::vector<DbValue>& values)
+{
+    const ResetOnExit ready(*this);
+    bind(values);
+    while (step()) {
+    }
+}
+
+std::optional<DbValue> Database::Statement::first(const std::vector<DbValue>& values)
+{
+    const ResetOnExit ready(*this);
+    bind(values);
+    if (sqlite3_column_count(m_stmt) == 0 || !step())
+        return std::nullopt;
+    return value(0, kindOfDeclaredType(QString::fromUtf8(sqlite3_column_decltype(m_stmt, 0))));
+}
 
 std::unique_ptr<Database> Database::open(const QString& path)
 {

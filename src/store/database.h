@@ -61,6 +61,42 @@ public:
     void execNativeEach(const QString& sql, const std::vector<std::vector<DbValue>>& rows);
     qint64 lastInsertRowid() const;
 
+    // A native statement prepared once, bound and run again and again (bulk work that reads
+    // and writes between its runs); it finalizes itself and must not outlive the database.
+    class Statement
+    {
+    public:
+        Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+        Statement(Statement&& other) noexcept;
+        ~Statement();
+        Statement(const Statement&) = delete;
+        Statement& operator=(const Statement&) = delete;
+        Statement& operator=(Statement&&) = delete;
+
+        void bind(const std::vector<DbValue>& values);
+        // Ready to be bound and run again.
+        void reset();
+        // Steps once; true while a row is there. A failure throws SqlError.
+        bool step();
+        QVector<ResultColumn> columns() const;
+        DbValue value(int column, DbValue::Kind declared) const;
+        // Each row in turn, in one buffer: for reading many rows that are used once.
+        void forEachRow(const std::function<void(const ResultRow&)>& use);
+        ResultSet readAll(std::optional<size_t> maxRows = std::nullopt);
+
+        // Bound with the values and run to its end; then ready again.
+        void run(const std::vector<DbValue>& values);
+        // Bound with the values: the first column of the first row, none without a row;
+        // then ready again.
+        std::optional<DbValue> first(const std::vector<DbValue>& values);
+
+    private:
+        sqlite3* m_db;
+        sqlite3_stmt* m_stmt;
+    };
+    // Native SQL, one statement: whatever follows it is refused, never run.
+    Statement prepare(const QString& sql);
+
     // How a transaction begins: Immediate takes the write lock at once (waiting the busy
     // timeout for it), for work that reads and then writes while another connection writes
     // too; a deferred one that read first cannot write after another connection's commit.
@@ -89,8 +125,6 @@ public:
 private:
     Database(sqlite3* handle, QString path);
     void rollbackQuietly();
-    class Statement;
-    Statement prepare(const QString& sql);
 
     sqlite3* m_db;
     QString m_path;

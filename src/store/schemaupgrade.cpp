@@ -272,6 +272,22 @@ void digitalModes(LogStore& store)
     });
 }
 
+// The log grid's mode column as logs came with it (45) cuts "MSK144" in two; it is widened once,
+// and a width the operator chose stays. The marker row keeps a later 45 of the operator's.
+void modeColumnWidth(LogStore& store)
+{
+    Database& db = store.db();
+    if (!db.queryNative(QStringLiteral("SELECT 1 FROM Setting WHERE SettingName = 'GridModeColumnWidened'"))
+             .rows.empty())
+        return;
+    db.transaction([&] {
+        db.execNative(QStringLiteral("UPDATE Setting SET SettingParamInt = 56 WHERE SettingName = "
+                                     "'GridColumnWidth1' AND SettingParamInt = 45"));
+        db.execNative(QStringLiteral(
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('GridModeColumnWidened', 1)"));
+    });
+}
+
 } // namespace
 
 void SchemaUpgrade(LogStore& store)
@@ -304,4 +320,5 @@ void SchemaUpgrade(LogStore& store)
     sharing(store);
     callList(store);
     digitalModes(store);
+    modeColumnWidth(store);
 }

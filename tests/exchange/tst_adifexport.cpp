@@ -124,19 +124,27 @@ void TestAdifExport::digitalModes_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("items");
-    QTest::newRow("FT4 is a submode of MFSK") << "FT4" << QByteArray("<MODE:4>MFSK<SUBMODE:3>FT4<RST_SENT:");
-    QTest::newRow("FT8") << "FT8" << QByteArray("<MODE:3>FT8<RST_SENT:");
-    QTest::newRow("MSK144") << "MSK144" << QByteArray("<MODE:6>MSK144<RST_SENT:");
-    QTest::newRow("Q65") << "Q65" << QByteArray("<MODE:3>Q65<RST_SENT:");
+    QTest::addColumn<QByteArray>("version");
+    QTest::newRow("FT4 is a submode of MFSK")
+        << "FT4" << QByteArray("<MODE:4>MFSK<SUBMODE:3>FT4<RST_SENT:") << QByteArray("<ADIF_VER:5>3.1.4");
+    QTest::newRow("FT8") << "FT8" << QByteArray("<MODE:3>FT8<RST_SENT:") << QByteArray("<ADIF_VER:5>3.1.4");
+    QTest::newRow("MSK144") << "MSK144" << QByteArray("<MODE:6>MSK144<RST_SENT:")
+                            << QByteArray("<ADIF_VER:5>3.1.4");
+    QTest::newRow("Q65 is a submode of MFSK")
+        << "Q65" << QByteArray("<MODE:4>MFSK<SUBMODE:3>Q65<RST_SENT:") << QByteArray("<ADIF_VER:5>3.1.4");
+    QTest::newRow("CW, of ADIF 2") << "CW" << QByteArray("<MODE:2>CW<RST_SENT:")
+                                   << QByteArray("<ADIF_VER:3>2.0");
 }
 
 void TestAdifExport::digitalModes()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, items);
+    QFETCH(QByteArray, version);
     const QByteArray file =
         adifFile("RK3AW", "", {AdifContact{"G4XYZ", 42189.5, 144, name, "57", "55", "IO91WM", 144.3605}});
     QVERIFY2(file.contains(items), file.constData());
+    QVERIFY2(file.contains(version + "\r\n<EOH>"), file.constData());
 }
 
 // One "?" per character, and the item's length counts what is written.

@@ -1,14 +1,20 @@
 #include "app/tfmain.h"
+#include "controls/pickcombobox.h"
 #include "exchange/ediexport.h"
 #include "exchange/ediimport.h"
 #include "exchange/ediimportwindow.h"
+#include "logging/entrypanel.h"
+#include "results/statisticswindow.h"
 #include "store/logstore.h"
 #include "support/windowtest.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,6 +29,7 @@ private slots:
 
     void exportedFilesComeBackOnceToTheMinute();
     void cancelWritesNothingAndUnreadLinesAreListed();
+    void whatFollowsTheLogHearsOfImportedContacts();
     void hostileFilesChangeNothingButAddValidContacts();
 
 private:
@@ -130,6 +137,38 @@ void TestEdiImport::cancelWritesNothingAndUnreadLinesAreListed()
               [](EdiImportWindow* window) { QTest::mouseClick(window->importButton(), Qt::LeftButton); });
     QCOMPARE(rowsOf(2), (QVariantList{"432 UA3AAA KO95AA 1 59 1 59 7 60752880 1",
                                       "432 UA3ZZZ KO95AB 0 59 2 59 8 60752940 1"}));
+}
+
+// The statistics window, the call list and the next serial follow imported contacts as they
+// follow a saved one; the window's own writes do not change the file's version, which is all the
+// statistics window's poll would see.
+void TestEdiImport::whatFollowsTheLogHearsOfImportedContacts()
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("other.edi"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "[REG1TEST;1]\nPBand=144 MHz\n[QSORecords;2]\n150704;1200;UA3AAA;1;59;001;59;007;;KO95AA;;;;;\n"
+        "150704;1300;UA3ZZZ;1;59;002;59;008;;KO86AA;;;;;\n");
+    file.close();
+    m_file->sqlite("INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0);");
+    openWindow();
+    m_window->action("mnStatistics")->trigger();
+    auto* statistics = m_window->findChild<StatisticsWindow*>();
+    QVERIFY(statistics && statistics->isVisible());
+    QCOMPARE(statistics->bandTable()->rowCount(), 1); // the total of an empty contest
+    EntryPanel* panel = m_window->entryPanel();
+    QCOMPARE(panel->bandList->currentText(), "144 MHz");
+    QCOMPARE(panel->callEdit->findText("UA3ZZZ"), -1);
+
+    runImport({file.fileName()},
+              [](EdiImportWindow* window) { QTest::mouseClick(window->importButton(), Qt::LeftButton); });
+    QCOMPARE(rowsOf(2).size(), 2);
+    QTRY_COMPARE(statistics->bandTable()->rowCount(), 2);
+    QCOMPARE(statistics->bandTable()->item(0, 0)->text(), "144 MHz");
+    QCOMPARE(statistics->bandTable()->item(0, StatisticsWindow::ContactsColumn)->text(), "2");
+    QVERIFY(panel->callEdit->findText("UA3ZZZ") >= 0);
+    QCOMPARE(panel->sentNumberEdit->text(), "3");
 }
 
 // The viewer's hostile files through the import: only contacts are added, one for each

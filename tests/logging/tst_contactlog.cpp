@@ -37,6 +37,8 @@ private slots:
     void refusedInsertStoresNothing();
     void apostrophesAreStoredIntact();
     void theRigsFrequencyIsStoredInMHz();
+    void aBatchStoresWhatOneSaveStores_data();
+    void aBatchStoresWhatOneSaveStores();
     void rescoreChangesOnlyThatRow();
 
 private:
@@ -329,6 +331,62 @@ void TestContactLog::theRigsFrequencyIsStoredInMHz()
     QCOMPARE(save(fromRig, QTime(10, 0)).kind, SaveOutcome::Saved);
     QCOMPARE(save(contact("UA3BBB", "1,3 GHz"), QTime(10, 0)).kind, SaveOutcome::Saved); // typed
     QCOMPARE(stored("ContestListFrequency"), (QVariantList{1296.200001, QVariant()}));
+}
+
+// Many contacts saved together bind their values to one prepared statement where a single save
+// writes them into its statement's text: both store the very same values of the same types.
+void TestContactLog::aBatchStoresWhatOneSaveStores_data()
+{
+    QTest::addColumn<QString>("sentNumber");
+    QTest::addColumn<QString>("receivedNumber");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<qint64>("frequencyHz"); // 0: typed without one
+    QTest::newRow("typed") << "1"
+                           << "5" << QTime(10, 0) << qint64(0);
+    QTest::newRow("numbers with zeros and a sign") << "007"
+                                                   << "+5" << QTime(10, 0, 30) << qint64(0);
+    QTest::newRow("a whole real number") << "3.0"
+                                         << "-0" << QTime(10, 0, 30, 600) << qint64(0);
+    QTest::newRow("from the rig") << "2"
+                                  << "17" << QTime(23, 59, 59, 999) << qint64(1296200001);
+}
+
+void TestContactLog::aBatchStoresWhatOneSaveStores()
+{
+    QFETCH(QString, sentNumber);
+    QFETCH(QString, receivedNumber);
+    QFETCH(QTime, time);
+    QFETCH(qint64, frequencyHz);
+    ContactFields f = contact("UA3'AA", "1,3 GHz", "CW", time);
+    f.sentNumber = sentNumber;
+    f.receivedNumber = receivedNumber;
+    if (frequencyHz)
+        f.frequencyHz = frequencyHz;
+    SaveContext context;
+    context.contestId = 1;
+    context.ownLocator = "KO85AA";
+    context.pointsPerKm = m_log->bandPointsPerKm(f.band);
+    context.nowUtc = toDayCount(f.date, QTime(12, 0));
+    QCOMPARE(m_log->save(f, context).kind, SaveOutcome::Saved);
+    context.contestId = 2;
+    const std::vector<SaveOutcome> outcomes = m_log->saveAll({{f, context}});
+    QCOMPARE(outcomes.size(), size_t(1));
+    QCOMPARE(outcomes[0].kind, SaveOutcome::Saved);
+    QCOMPARE(outcomes[0].rowid, qint64(2));
+
+    QStringList values;
+    for (const char* column :
+         {"IdBand", "ContestListDateTime", "ContestListCall", "ContestListQTH", "IdModulation",
+          "ContestListSendNum", "ContestListSendRST", "ContestListReceivedNum", "ContestListReceivedRST",
+          "ContestListResult", "ContestListDistance", "ContestListAzimut", "ContestListFrequency"})
+        values << QString("typeof(%1) || ':' || CASE typeof(%1) WHEN 'real' THEN printf('%.17g', %1) ELSE "
+                          "quote(%1) END")
+                      .arg(column);
+    const QVariantList rows = stored(values.join(" || ' ' || "));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[1], rows[0]);
+    QVERIFY(rows[0].toString().startsWith("integer:1300 "));
+    QVERIFY(m_prompts.shown.empty());
 }
 
 void TestContactLog::rescoreChangesOnlyThatRow()

@@ -1,3 +1,4 @@
+#include "app/contactentry.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
 #include "controls/datagrid.h"
@@ -20,7 +21,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
+
+#include <cmath>
 
 // WSJT-X in the main window: "Цифровые виды" switches the link on, real datagrams sent to the
 // program's port fill the entry fields and save logged contacts through the entry's save, once;
@@ -36,6 +40,8 @@ private slots:
     void whatCannotBeSavedWaitsToBeCorrected();
     void badDatagramsAreDroppedAndCounted();
     void aBurstOfContactsIsStoredWhole();
+    void aContactSavedOnAnotherBandIsSaid();
+    void aHighlightEndsWithItsRepeatPeriod();
 
 private:
     void switchOn();
@@ -52,6 +58,8 @@ void TestDigitalWindow::init()
             "UPDATE SettingInfo SET SettingInfoValue='UA3ABC' WHERE SettingInfoN='PCall';"
             "UPDATE SettingInfo SET SettingInfoValue='KO85TS' WHERE SettingInfoN='PWWLo';"
             "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 1), ('LastMod', 1);");
+    // Half a minute after the contest contact WSJT-X logs.
+    m_fakes->clock.current = QDateTime(QDate(2026, 5, 2), QTime(14, 6), Qt::UTC);
 }
 
 void TestDigitalWindow::cleanup()
@@ -112,6 +120,13 @@ void TestDigitalWindow::anMsk144ContactFromWsjtxIsStoredOnce()
     QCOMPARE(grid->index(0, LogView::ModeColumn).data().toString(), "MSK144");
     QVERIFY(!grid->index(0, LogView::DistanceColumn).data().toString().isEmpty());
     QCOMPARE(grid->index(0, LogView::PointsColumn).data().toString(), "2499");
+    // The mode column shows every mode's name whole, the longest too (beside the cell's padding of
+    // 2 px each side and the grid line).
+    const DataGrid* view = m_window->logView()->grid();
+    for (int i = 0; i < entry->modeList->count(); ++i)
+        QVERIFY2(view->fontMetrics().horizontalAdvance(entry->modeList->itemText(i)) + 5 <=
+                     view->columnWidth(LogView::ModeColumn),
+                 qPrintable(entry->modeList->itemText(i)));
     // A saved call is highlighted in WSJT-X as a repeat from now on.
     const QList<QByteArray> back = m_sender.received(1);
     QCOMPARE(back.size(), 1);
@@ -212,6 +227,64 @@ void TestDigitalWindow::aBurstOfContactsIsStoredWhole()
     QTRY_COMPARE_WITH_TIMEOUT(m_window->digitalLink()->repeatCount(), 1000, 60000);
     QCOMPARE(contacts(), 1000);
     QCOMPARE(m_window->digitalLink()->log().unsaved().size(), 0);
+}
+
+// The rig (or WSJT-X) on a band the log does not show: the contact is saved there, and the hint
+// bar says where, until a contact is saved on the band shown.
+void TestDigitalWindow::aContactSavedOnAnotherBandIsSaid()
+{
+    switchOn();
+    EntryPanel* entry = m_window->entryPanel();
+    send(wsjtx::status(432200000, "MSK144", "", ""));
+    QTRY_COMPARE(entry->bandList->currentText(), "432 MHz");
+    send(wsjtx::loggedAdif(wsjtx::contestAdif()));
+    QTRY_COMPARE(contacts(), 1);
+    QCOMPARE(m_file->column("SELECT IdBand FROM ContestList"), QVariantList{144});
+    HintBar* hints = m_window->logView()->hintBar();
+    QCOMPARE(hints->text(), "WSJT-X: связь G4XYZ сохранена на 144 MHz");
+    QCOMPARE(entry->bandList->currentText(), "432 MHz"); // the band shown stays
+
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{"CALL", "ON4KST"}, {"FREQ", "432.2005"}, {"STX", "001"}})));
+    QTRY_COMPARE(contacts(), 2);
+    QVERIFY(!hints->text().contains("сохранена"));
+    // Only the call on the band WSJT-X is on is highlighted there as a repeat.
+    const QList<QByteArray> back = m_sender.received(1);
+    QCOMPARE(back.size(), 1);
+    QVERIFY(back[0].contains("ON4KST"));
+}
+
+// A call highlighted in WSJT-X as a repeat is withdrawn when its repeat period is over: one timer
+// waits for the earliest end, by the program's clock.
+void TestDigitalWindow::aHighlightEndsWithItsRepeatPeriod()
+{
+    switchOn();
+    send(wsjtx::status(144360000, "MSK144", "", ""));
+    QTRY_COMPARE(m_window->entryPanel()->bandList->currentText(), "144 MHz");
+    send(wsjtx::loggedAdif(wsjtx::contestAdif()));
+    QTRY_COMPARE(contacts(), 1);
+    QCOMPARE(m_sender.received(1).size(), 1); // G4XYZ highlighted
+    auto* expiry = m_window->digitalLink()->findChild<QTimer*>("wsjtxHighlightExpiry");
+    QVERIFY(expiry && expiry->isActive());
+    // Logged at 14:05:30, the clock at 14:06:00: the period less half a minute.
+    const qint64 left =
+        qint64(std::llround(m_window->contactEntry()->repeatPeriodDaysNow() * 86400000.0)) - 30000;
+    QVERIFY(left > 0);
+    QVERIFY2(qAbs(expiry->remainingTime() - left) < 2000,
+             qPrintable(QString::number(expiry->remainingTime())));
+
+    // Going off early (a clock set back meanwhile) withdraws nothing and waits again.
+    expiry->start(0);
+    QTRY_VERIFY(expiry->remainingTime() > 1000);
+    QVERIFY(m_sender.received(1, 300).isEmpty());
+
+    // The period is over by the program's clock: the highlight goes, and nothing waits.
+    m_fakes->clock.current = m_fakes->clock.current.addMSecs(left);
+    expiry->start(0);
+    const QList<QByteArray> back = m_sender.received(1);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].toHex(),
+             wsjtxHighlightCallsign(3, "WSJT-X", "G4XYZ", std::nullopt, std::nullopt, false).toHex());
+    QVERIFY(!expiry->isActive());
 }
 
 QTEST_MAIN(TestDigitalWindow)

@@ -13,6 +13,8 @@ private slots:
     void upToDateLogShowsNothing();
     void oldLogIsCompletedStepByStep();
     void twoBandsNamedWithAPointAreLeftAlone();
+    void theModeColumnIsWidenedOnce_data();
+    void theModeColumnIsWidenedOnce();
 
 private:
     static QString schemaOf(const TempDatabase& file);
@@ -45,8 +47,8 @@ QVariantList TestSchemaUpgrade::settingNames(const TempDatabase& file)
 // What a log of the first versions lacks: file numbers, periods, grade codes, the viewer's
 // table, band names with a comma, the captions of the fifth step, what a rig needs (the bands'
 // transverter offsets, the contacts' frequency in the log's index, the offsets' column), what
-// sharing needs, the table of imported calls, and the digital modes with each mode's EDI code
-// and the list of unsaved digital contacts.
+// sharing needs, the table of imported calls, the digital modes with each mode's EDI code and
+// the list of unsaved digital contacts, and a mode column wide enough for them.
 void TestSchemaUpgrade::makeOld(const TempDatabase& file)
 {
     file.sqlite(
@@ -70,6 +72,8 @@ void TestSchemaUpgrade::makeOld(const TempDatabase& file)
         "DELETE FROM Modulation WHERE ModulationRowid > 9;"
         "ALTER TABLE Modulation DROP COLUMN ModulationEdiCode;"
         "DROP TABLE DigitalUnsaved;"
+        "UPDATE Setting SET SettingParamInt=45 WHERE SettingName='GridColumnWidth1';"
+        "DELETE FROM Setting WHERE SettingName='GridModeColumnWidened';"
         "DROP INDEX ContestListByUuid;"
         "DROP TABLE ShareContest; DROP TABLE ShareOutbox; DROP TABLE ShareLease;"
         "ALTER TABLE ContestList DROP COLUMN ContestListUuid;"
@@ -159,6 +163,38 @@ void TestSchemaUpgrade::twoBandsNamedWithAPointAreLeftAlone()
     SchemaUpgrade(*store);
     QCOMPARE(prompts.texts(), QStringList());
     QCOMPARE(file.column("SELECT COUNT(*) FROM Band WHERE BandName='1.3 GHz'"), QVariantList{2});
+}
+
+void TestSchemaUpgrade::theModeColumnIsWidenedOnce_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<bool>("widenedBefore");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("as logs came, cutting MSK144") << 45 << false << 56;
+    QTest::newRow("chosen by the operator") << 60 << false << 60;
+    QTest::newRow("chosen by the operator after the widening") << 45 << true << 45;
+}
+
+void TestSchemaUpgrade::theModeColumnIsWidenedOnce()
+{
+    QFETCH(int, stored);
+    QFETCH(bool, widenedBefore);
+    QFETCH(int, shown);
+    TempDatabase file;
+    FakePrompts prompts;
+    file.openStore(prompts);
+    file.sqlite(
+        QString("UPDATE Setting SET SettingParamInt=%1 WHERE SettingName='GridColumnWidth1';").arg(stored));
+    if (!widenedBefore)
+        file.sqlite("DELETE FROM Setting WHERE SettingName='GridModeColumnWidened';");
+    auto store = file.openStore(prompts);
+    SchemaUpgrade(*store);
+    SchemaUpgrade(*store);
+    const char* width = "SELECT SettingParamInt FROM Setting WHERE SettingName='GridColumnWidth1'";
+    QCOMPARE(file.column(width), QVariantList{shown});
+    QCOMPARE(file.column("SELECT COUNT(*) FROM Setting WHERE SettingName='GridModeColumnWidened'"),
+             QVariantList{1});
+    QCOMPARE(prompts.texts(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestSchemaUpgrade)
