@@ -105,6 +105,13 @@ SharedLog::SharedLog(LogStore& store, const Services& services, QObject* parent)
 {
     m_journal->changed = [this] { wakeLater(); };
     m_journal->bandWanted = [this](qint32 contestId, qint32 bandId) { takeBand(contestId, bandId, false); };
+    // Once the delete has committed; the worker finds out whether it did.
+    m_journal->contestDropped = [this](const QString& uuid) {
+        QTimer::singleShot(0, this, [this, uuid] {
+            if (m_worker)
+                m_worker->releaseContest(uuid);
+        });
+    };
     m_journal->setEnforced(false);
     m_store.setJournal(m_journal.get());
     guarded(m_services.prompts, [this] {

@@ -357,6 +357,15 @@ void SharedServer::releaseLease(const QString& contest, qint32 band, const QStri
     });
 }
 
+void SharedServer::releaseLeases(const QString& contest, const QString& position)
+{
+    m_db.transaction([&] {
+        m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND holder = $2"),
+                  {contest, position});
+        notify(contest);
+    });
+}
+
 void SharedServer::heartbeat(const QString& position, const QString& contest)
 {
     if (!contest.isEmpty())

@@ -90,6 +90,8 @@ public:
     // both get it.
     LeaseAnswer takeLease(const QString& contest, qint32 band, const QString& position, bool takeover);
     void releaseLease(const QString& contest, qint32 band, const QString& position);
+    // Every band of the contest the position holds, free now for the others.
+    void releaseLeases(const QString& contest, const QString& position);
     // This position is heard now, and so are its leases in `contest`, the contest it shares
     // now (none when empty): the bands of a contest it moved on from fall silent.
     void heartbeat(const QString& position, const QString& contest);

@@ -59,6 +59,9 @@ public:
     std::function<void(qint32 contestId, qint32 bandId)> bandWanted;
     // Told after each change that left something in the outbox (still inside its transaction).
     std::function<void()> changed;
+    // Told of a shared contest deleted here, by its server id (still inside the delete's
+    // transaction, which may yet fail).
+    std::function<void(const QString& uuid)> contestDropped;
 
     bool journals(qint32 contestId) const override;
     std::optional<QString> saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName) override;

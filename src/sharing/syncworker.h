@@ -45,6 +45,9 @@ public:
     void releaseBand(qint32 contestId, qint32 bandId);
     // The contest's leases heard now, while online (a contest just joined).
     void refreshLeases(qint32 contestId);
+    // A shared contest deleted here: its bands this position holds are free at once for the
+    // others, rather than a minute later. Offline it does nothing: they lapse by themselves.
+    void releaseContest(const QString& uuid);
 
 signals:
     // The link's state: connected, catching up with `count` changes, or offline with `count`
