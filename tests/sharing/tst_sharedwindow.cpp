@@ -31,8 +31,17 @@ private slots:
     void cleanup();
     void theOtherPositionsContactsAppearEverywhere();
     void theWindowSetsUpSharesJoinsAndHandsBandsOver();
+    void theBandsTableKeepsTheChosenBand();
 
 private:
+    // Statements that give a new log file the server's address and this position's name.
+    QString shareSettings(const QString& position) const;
+    // This window's position, named `name`, five minutes after the first position, with the
+    // first position's contest joined.
+    void openJoined(SharedPosition& first, const QString& name);
+    // Joins `window`'s position to the shared contest of that server id.
+    static void join(Tfmain& window, const QString& uuid);
+
     PrivatePostgres m_server;
 };
 
@@ -48,6 +57,44 @@ void TestSharedWindow::cleanup()
     release();
 }
 
+QString TestSharedWindow::shareSettings(const QString& position) const
+{
+    return QString("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('ShareHost', '%1'), "
+                   "('ShareDatabase', '%2'), ('ShareUser', '%3'), ('SharePositionName', '%5');"
+                   "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('SharePort', %4), "
+                   "('ShareEnabled', 1);"
+                   "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';")
+        .arg(m_server.host(), m_server.database(), m_server.user())
+        .arg(m_server.port())
+        .arg(position);
+}
+
+void TestSharedWindow::join(Tfmain& window, const QString& uuid)
+{
+    SharedLog* shared = window.sharedLog();
+    QTRY_VERIFY_WITH_TIMEOUT(shared->online(), 20000);
+    std::vector<SharedContest> listed;
+    QMetaObject::Connection heard =
+        connect(shared, &SharedLog::contestsListed, [&](const std::vector<SharedContest>& c) { listed = c; });
+    shared->listContests();
+    QTRY_VERIFY_WITH_TIMEOUT(!listed.empty(), 20000);
+    disconnect(heard);
+    for (const SharedContest& c : listed) {
+        if (c.uuid == uuid)
+            shared->joinContest(c);
+    }
+    QVERIFY(shared->journal().contestOf(uuid).has_value());
+    QCOMPARE(window.state().CurrentContestId, *shared->journal().contestOf(uuid));
+}
+
+void TestSharedWindow::openJoined(SharedPosition& first, const QString& name)
+{
+    prepare(shareSettings(name));
+    m_fakes->clock.current = first.fakes.clock.current.addSecs(300);
+    openWindow();
+    join(*m_window, first.shared->journal().contestUuid(first.contestId).value_or("-"));
+}
+
 void TestSharedWindow::theOtherPositionsContactsAppearEverywhere()
 {
     SharedPosition first("Палатка 1");
@@ -61,13 +108,7 @@ void TestSharedWindow::theOtherPositionsContactsAppearEverywhere()
     first.shared->releaseBand(first.contestId, 432);
     QTRY_VERIFY(!first.shared->journal().lease(first.contestId, 432));
 
-    prepare(QString("INSERT INTO Setting (SettingName, SettingParamStr) VALUES ('ShareHost', '%1'), "
-                    "('ShareDatabase', '%2'), ('ShareUser', '%3'), ('SharePositionName', 'Палатка 2');"
-                    "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('SharePort', %4), "
-                    "('ShareEnabled', 1);"
-                    "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';")
-                .arg(m_server.host(), m_server.database(), m_server.user())
-                .arg(m_server.port()));
+    prepare(shareSettings("Палатка 2"));
     m_fakes->clock.current = first.fakes.clock.current.addSecs(300);
     openWindow();
     SharedLog* shared = m_window->sharedLog();
@@ -235,6 +276,38 @@ void TestSharedWindow::theWindowSetsUpSharesJoinsAndHandsBandsOver()
              QVariantList{1});
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM Setting WHERE SettingName = 'GridColumnWidth12'"),
              QVariantList{0});
+}
+
+void TestSharedWindow::theBandsTableKeepsTheChosenBand()
+{
+    SharedPosition first("Палатка 1");
+    first.connectTo(m_server);
+    QVERIFY(first.waitOnline());
+    QVERIFY(first.share());
+    openJoined(first, "Палатка 2");
+    QVERIFY(!QTest::currentTestFailed());
+    inModal<Tfshare>([&] { m_window->action("mnSharedLog")->trigger(); },
+                     [&](Tfshare* window) {
+                         QCOMPARE(window->bandsTable->rowCount(), 7);
+                         // Pressed with nothing chosen, a button says what it lacks.
+                         window->takeButton->click();
+                         QCOMPARE(window->noteLabel->text(), "Выберите диапазон в таблице.");
+                         window->joinButton->click();
+                         QCOMPARE(window->noteLabel->text(), "Выберите соревнование в списке.");
+                         click(*window->bandsTable, window->bandsTable->model()->index(1, 0)); // 432 MHz
+                         QCOMPARE(window->noteLabel->text(), "");
+                         // The other position takes a band meanwhile: the table is made again, and the
+                         // band chosen here is still the one "Взять диапазон" takes.
+                         QVERIFY(first.takeBand(144));
+                         QTRY_COMPARE_WITH_TIMEOUT(window->bandsTable->item(0, 1)->text(), "Палатка 1",
+                                                   20000);
+                         QCOMPARE(window->bandsTable->selectionModel()->selectedRows().size(), 1);
+                         window->takeButton->click();
+                         QTRY_COMPARE_WITH_TIMEOUT(window->bandsTable->item(1, 1)->text(),
+                                                   "Палатка 2 (эта позиция)", 20000);
+                         QCOMPARE(window->bandsTable->selectionModel()->selectedRows().value(0).row(), 1);
+                         QCOMPARE(m_fakes->prompts.texts(), QStringList());
+                     });
 }
 
 QTEST_MAIN(TestSharedWindow)

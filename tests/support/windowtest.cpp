@@ -64,11 +64,15 @@ QWidget* WindowTest::openCellEditor(DataGrid& grid, int row, int column)
     return QApplication::focusWidget();
 }
 
+void WindowTest::click(QAbstractItemView& view, const QModelIndex& index)
+{
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(index).center());
+}
+
 void WindowTest::doubleClick(QAbstractItemView& view, const QModelIndex& index)
 {
-    const QPoint centre = view.visualRect(index).center();
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, centre);
+    click(view, index);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(index).center());
 }
 
 void WindowTest::typeIntoCell(DataGrid& grid, int row, int column, const QString& text)

@@ -66,6 +66,8 @@ protected:
     // Opens the editor of a grid cell as the operator does, a double click on the cell, and
     // gives the editor, which has the focus.
     static QWidget* openCellEditor(DataGrid& grid, int row, int column);
+    // A click on an item of a view as a mouse sends it, at the item's centre.
+    static void click(QAbstractItemView& view, const QModelIndex& index);
     // A double click on an item of a view as a mouse sends it: a click, then the double click.
     static void doubleClick(QAbstractItemView& view, const QModelIndex& index);
     // Types a contact into the main window's entry panel the way an operator does (call, Enter,
