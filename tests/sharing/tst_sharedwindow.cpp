@@ -32,6 +32,7 @@ private slots:
     void theOtherPositionsContactsAppearEverywhere();
     void theWindowSetsUpSharesJoinsAndHandsBandsOver();
     void theBandsTableKeepsTheChosenBand();
+    void twoMainWindowsLogOneContest();
 
 private:
     // Statements that give a new log file the server's address and this position's name.
@@ -43,6 +44,26 @@ private:
     static void join(Tfmain& window, const QString& uuid);
 
     PrivatePostgres m_server;
+};
+
+// The main window of a second position in the same program: its own log file, services and
+// position id, on the same server.
+struct SecondWindow
+{
+    SecondWindow(const QString& statements, const QDateTime& now)
+    {
+        fakes.clock.current = now;
+        FakePrompts none;
+        file.openStore(none);
+        file.sqlite(statements);
+        store = file.openStore(fakes.prompts);
+        window = std::make_unique<Tfmain>(*store, fakes.services);
+        window->show();
+    }
+    TempDatabase file;
+    FakeServices fakes;
+    std::unique_ptr<LogStore> store;
+    std::unique_ptr<Tfmain> window;
 };
 
 void TestSharedWindow::initTestCase()
@@ -308,6 +329,104 @@ void TestSharedWindow::theBandsTableKeepsTheChosenBand()
                          QCOMPARE(window->bandsTable->selectionModel()->selectedRows().value(0).row(), 1);
                          QCOMPARE(m_fakes->prompts.texts(), QStringList());
                      });
+}
+
+void TestSharedWindow::twoMainWindowsLogOneContest()
+{
+    const QString contest =
+        "INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, ContestDTStop, ContestActual) "
+        "VALUES (1, 'Два окна', 46200, 46300, 1);";
+    prepare(shareSettings("Палатка 1") + contest);
+    openWindow();
+    SharedLog* sharedA = m_window->sharedLog();
+    QTRY_VERIFY_WITH_TIMEOUT(sharedA->online(), 20000);
+    sharedA->shareContest(1);
+    QTRY_VERIFY_WITH_TIMEOUT(sharedA->journal().journals(1), 20000);
+    SecondWindow b(shareSettings("Палатка 2"), m_fakes->clock.current.addSecs(300));
+    SharedLog* sharedB = b.window->sharedLog();
+    join(*b.window, *sharedA->journal().contestUuid(1));
+    QVERIFY(!QTest::currentTestFailed());
+    QCOMPARE(b.window->state().CurrentContestName, "Два окна");
+    const qint32 contestB = b.window->state().CurrentContestId;
+
+    // The first logs on 144 MHz, which its first save takes.
+    EntryPanel* entryA = m_window->entryPanel();
+    chooseInList(entryA->bandList, 0);
+    chooseInList(entryA->modeList, 1);
+    typeContact(*m_window, "UA3AAA", "1", "KO95AA");
+    typeContact(*m_window, "UA3BBB", "1", "KO95AA");
+    QCOMPARE(m_fakes->prompts.texts(), QStringList());
+    QTRY_VERIFY_WITH_TIMEOUT(sharedB->journal().lease(contestB, 144).has_value(), 20000);
+
+    EntryPanel* entryB = b.window->entryPanel();
+    // What a refused save leaves in the second's fields, cleared as the operator clears them.
+    auto clearB = [&] {
+        for (QLineEdit* edit : {entryB->receivedNumberEdit, entryB->locatorEdit})
+            edit->clear();
+        entryB->callEdit->setEditText("");
+    };
+
+    // The second watches 144 MHz: its grid, its timer window and its earlier contacts.
+    QApplication::setActiveWindow(b.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+    chooseInList(entryB->bandList, 0);
+    chooseInList(entryB->modeList, 1);
+    LogView* logB = b.window->logView();
+    QTRY_COMPARE_WITH_TIMEOUT(logB->log().rowCount(), 2, 20000);
+    b.window->action("N11")->trigger();
+    QTRY_COMPARE(b.window->timerWindow()->grid()->rowCount(), 2);
+    QApplication::setActiveWindow(b.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+    entryB->callEdit->setFocus();
+    QTest::keyClicks(entryB->callEdit, "ua3aaa");
+    QTRY_VERIFY(entryB->earlierContactsGrid->isVisible());
+    QCOMPARE(entryB->earlierContactsGrid->cursor()->rowCount(), 1);
+    clearB();
+    // A save on the first's band is refused, naming it.
+    typeContact(*b.window, "UA3CCC", "1", "KO95AA");
+    QCOMPARE(b.fakes.prompts.texts(ShownPrompt::Information),
+             QStringList{"Связь не записана: диапазон 144 MHz ведёт позиция «Палатка 1», номера на нём даёт "
+                         "только она."});
+
+    // The first hands the band over: the second's repeat rule refuses an early repeat of the
+    // first's contact, and its numbers go on after the first's.
+    sharedA->releaseBand(1, 144);
+    QTRY_VERIFY_WITH_TIMEOUT(!sharedB->journal().lease(contestB, 144).has_value(), 20000);
+    b.fakes.prompts.clear();
+    clearB();
+    typeContact(*b.window, "UA3AAA", "2", "KO95AA");
+    QCOMPARE(b.fakes.prompts.texts(ShownPrompt::Information).size(), 1);
+    QVERIFY(b.fakes.prompts.texts(ShownPrompt::Information)
+                .first()
+                .startsWith("Внимание! Временной период не позволяет внести эту запись в лог."));
+    clearB();
+    QCOMPARE(entryB->sentNumberEdit->text(), "3");
+    b.fakes.prompts.clear();
+    typeContact(*b.window, "UA3CCC", "3", "KO95AA");
+    QCOMPARE(b.fakes.prompts.texts(), QStringList());
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->logView()->log().rowCount(), 3, 20000);
+    QStringList shown;
+    for (int row = 0; row < 3; ++row) {
+        for (int column : {LogView::CallColumn, LogView::PositionColumn})
+            shown << m_window->logView()->grid()->cursorModel()->displayText(row, column);
+    }
+    QVERIFY2(shown.join(' ').contains("UA3CCC Палатка 2"), qPrintable(shown.join(' ')));
+
+    // The second logs on 432 MHz as well; the first sees it there.
+    chooseInList(entryB->bandList, 1);
+    typeContact(*b.window, "RA1XX", "4", "KO95AA");
+    QCOMPARE(b.fakes.prompts.texts(), QStringList());
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    chooseInList(entryA->bandList, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->logView()->log().rowCount(), 1, 20000);
+
+    // Both logs hold the same contacts, each band numbered once, without a gap.
+    const QString serials =
+        "SELECT group_concat(IdBand || '/' || ContestListSendNum || '/' || ContestListCall, "
+        "' ') FROM (SELECT * FROM ContestList ORDER BY IdBand, ContestListSendNum)";
+    QCOMPARE(m_file->column(serials), QVariantList{"144/1/UA3AAA 144/2/UA3BBB 144/3/UA3CCC 432/1/RA1XX"});
+    QTRY_COMPARE_WITH_TIMEOUT(b.file.column(serials), m_file->column(serials), 20000);
 }
 
 QTEST_MAIN(TestSharedWindow)

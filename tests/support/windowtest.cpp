@@ -101,7 +101,21 @@ void WindowTest::commitCellEditor(QWidget* editor)
 
 void WindowTest::typeContact(const QString& call, const QString& number, const QString& locator)
 {
-    QWidget* callEdit = m_window->entryPanel()->callEdit;
+    typeContactKeys(*m_window, call, number, locator);
+}
+
+void WindowTest::typeContact(Tfmain& window, const QString& call, const QString& number,
+                             const QString& locator)
+{
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    typeContactKeys(window, call, number, locator);
+}
+
+void WindowTest::typeContactKeys(Tfmain& window, const QString& call, const QString& number,
+                                 const QString& locator)
+{
+    QWidget* callEdit = window.entryPanel()->callEdit;
     callEdit->setFocus();
     QCOMPARE(QApplication::focusWidget(), callEdit);
     QTest::keyClicks(QApplication::focusWidget(), call.toLower());

@@ -73,6 +73,15 @@ protected:
     // Types a contact into the main window's entry panel the way an operator does (call, Enter,
     // Enter past the report, number, Enter, locator) and saves it with Ctrl+Enter.
     void typeContact(const QString& call, const QString& number, const QString& locator);
+    // The same in another main window of the test, made active first.
+    static void typeContact(Tfmain& window, const QString& call, const QString& number,
+                            const QString& locator);
+
+private:
+    static void typeContactKeys(Tfmain& window, const QString& call, const QString& number,
+                                const QString& locator);
+
+protected:
     // Types text key by key, Cyrillic letters too, as a keyboard sends them.
     static void typeText(QWidget* widget, const QString& text);
     // The same, each key to whatever has the focus then, as a keyboard does: a key that opens a
