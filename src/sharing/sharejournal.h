@@ -11,14 +11,6 @@
 class Clock;
 class Database;
 
-// This position as the shared log knows it: a stable id of its own (a spare computer can
-// take over a dead one's) and the name the operators read.
-struct SharePosition
-{
-    QString id;
-    QString name;
-};
-
 // The local side of the shared log, on the window's connection: which contests are shared,
 // every change of their contacts written to the outbox in the change's own transaction, and
 // the bands this position may number, as last heard from the server.

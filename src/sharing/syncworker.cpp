@@ -787,3 +787,40 @@ void SyncWorker::releaseContest(const QString& uuid)
             core->server().releaseLeases(uuid, core->position().id);
     });
 }
+
+void SyncWorker::listSilentPositions(qint32 contestId)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId] {
+        const std::optional<QString> uuid = core->contestUuid(contestId);
+        if (!core->online() || !uuid) {
+            core->failCommand(!uuid ? QStringLiteral("соревнование не общее")
+                                    : QStringLiteral("нет связи с сервером общего лога"));
+            return;
+        }
+        const std::vector<SharePosition> positions =
+            core->server().silentPositions(*uuid, core->position().id);
+        core->post(
+            [contestId, positions](SyncWorker& w) { emit w.silentPositionsListed(contestId, positions); });
+    });
+}
+
+void SyncWorker::adoptPosition(qint32 contestId, const SharePosition& silent)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId, silent] {
+        const std::optional<QString> uuid = core->contestUuid(contestId);
+        if (!core->online() || !uuid) {
+            core->failCommand(!uuid ? QStringLiteral("соревнование не общее")
+                                    : QStringLiteral("нет связи с сервером общего лога"));
+            return;
+        }
+        SharedServer s = core->server();
+        const bool adoptable = s.silent(silent.id);
+        if (adoptable)
+            s.releaseLeases(*uuid, core->position().id);
+        core->post([contestId, silent, adoptable](SyncWorker& w) {
+            emit w.positionAdoptable(contestId, silent, adoptable);
+        });
+    });
+}

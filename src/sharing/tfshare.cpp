@@ -95,11 +95,13 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
     bandsTable->horizontalHeader()->setStretchLastSection(true);
     takeButton = button(QStringLiteral("Взять диапазон"), "takeButton", bands);
     releaseButton = button(QStringLiteral("Отдать диапазон"), "releaseButton", bands);
+    placeButton = button(QStringLiteral("Занять место позиции…"), "placeButton", bands);
     auto* bandsLayout = new QVBoxLayout(bands);
     bandsLayout->addWidget(bandsTable);
     auto* bandButtons = new QHBoxLayout;
     bandButtons->addWidget(takeButton);
     bandButtons->addWidget(releaseButton);
+    bandButtons->addWidget(placeButton);
     bandsLayout->addLayout(bandButtons);
 
     auto* review = new QGroupBox(QStringLiteral("На проверку"), this);
@@ -148,6 +150,10 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
         if (const auto band = selectedBand())
             m_shared.releaseBand(m_contestId, band->first);
     });
+    connect(placeButton, &QPushButton::clicked, this,
+            [this] { guarded(m_prompts, [this] { m_shared.requestPlace(m_contestId); }); });
+    connect(&shared, &SharedLog::positionChanged, this,
+            [this] { positionEdit->setText(m_shared.settings().positionName); });
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(contestsList), static_cast<QAbstractItemView*>(bandsTable)})
         connect(view->selectionModel(), &QItemSelectionModel::currentChanged, noteLabel, &QLabel::clear);
@@ -224,6 +230,7 @@ void Tfshare::showBands()
     const bool shared = m_shared.journal().journals(m_contestId);
     takeButton->setEnabled(shared);
     releaseButton->setEnabled(shared);
+    placeButton->setEnabled(shared);
     if (!shared)
         return;
     const QString me = m_shared.journal().position().id;

@@ -41,6 +41,7 @@ public:
     QTableWidget* bandsTable;
     QPushButton* takeButton;
     QPushButton* releaseButton;
+    QPushButton* placeButton;
     // What the last press of a button lacked ("Выберите диапазон в таблице."), until a choice.
     QLabel* noteLabel;
     QListWidget* reviewList;

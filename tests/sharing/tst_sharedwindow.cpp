@@ -32,6 +32,7 @@ private slots:
     void theOtherPositionsContactsAppearEverywhere();
     void theWindowSetsUpSharesJoinsAndHandsBandsOver();
     void theBandsTableKeepsTheChosenBand();
+    void aSpareTakesASilentPositionsPlace();
     void twoMainWindowsLogOneContest();
 
 private:
@@ -329,6 +330,70 @@ void TestSharedWindow::theBandsTableKeepsTheChosenBand()
                          QCOMPARE(window->bandsTable->selectionModel()->selectedRows().value(0).row(), 1);
                          QCOMPARE(m_fakes->prompts.texts(), QStringList());
                      });
+}
+
+void TestSharedWindow::aSpareTakesASilentPositionsPlace()
+{
+    SharedPosition first("Палатка 1");
+    first.connectTo(m_server);
+    QVERIFY(first.waitOnline());
+    QVERIFY(first.share());
+    QVERIFY(first.takeBand(144));
+    QCOMPARE(first.save("UA3AAA").kind, SaveOutcome::Saved);
+    QCOMPARE(first.save("UA3BBB").kind, SaveOutcome::Saved);
+    const QString firstId = first.shared->journal().position().id;
+    openJoined(first, "Запасная");
+    QVERIFY(!QTest::currentTestFailed());
+    QTRY_COMPARE_WITH_TIMEOUT(m_file->column("SELECT COUNT(*) FROM ContestList"), QVariantList{2}, 20000);
+    auto pressPlace = [&] {
+        inModal<Tfshare>([&] { m_window->action("mnSharedLog")->trigger(); },
+                         [&](Tfshare* window) {
+                             const int shown = int(m_fakes->prompts.shown.size());
+                             window->placeButton->click();
+                             QTRY_VERIFY_WITH_TIMEOUT(int(m_fakes->prompts.shown.size()) > shown, 20000);
+                             if (m_fakes->prompts.texts(ShownPrompt::Confirm).isEmpty())
+                                 return;
+                             QTRY_COMPARE_WITH_TIMEOUT(window->positionEdit->text(), "Палатка 1", 20000);
+                         });
+    };
+    // While the first position is heard, there is no place to take.
+    pressPlace();
+    QCOMPARE(m_fakes->prompts.texts(),
+             QStringList{"В этом соревновании нет позиций, которые молчат больше минуты."});
+
+    // Its computer dies holding 144 MHz; a minute later the spare takes its place.
+    first.close();
+    QVERIFY(m_server.superSql(
+        {"UPDATE kovra_position SET seen = now() - interval '61 seconds' WHERE uuid = '" + firstId + "'",
+         "UPDATE kovra_lease SET seen = now() - interval '61 seconds' WHERE holder = '" + firstId + "'"}));
+    m_fakes->prompts.clear();
+    m_fakes->prompts.askAnswers = {QString("Палатка 1")};
+    pressPlace();
+    QCOMPARE(m_fakes->prompts.texts(),
+             (QStringList{"Общий лог|Место какой позиции занять?",
+                          "Эта позиция займёт место позиции «Палатка 1»: её диапазоны перейдут сюда, номера "
+                          "продолжатся после её последних.\n\rКомпьютер позиции «Палатка 1» после этого к "
+                          "общему логу не подключайте. Продолжить?"}));
+    QCOMPARE(m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName = 'SharePositionId'"),
+             QVariantList{firstId});
+    SharedLog* shared = m_window->sharedLog();
+    QCOMPARE(shared->journal().position().id, firstId);
+    QTRY_VERIFY_WITH_TIMEOUT(shared->online(), 20000);
+    const qint32 contest = m_window->state().CurrentContestId;
+    QTRY_VERIFY_WITH_TIMEOUT(shared->journal().lease(contest, 144) &&
+                                 shared->journal().lease(contest, 144)->holder == firstId &&
+                                 !shared->journal().lease(contest, 144)->silent,
+                             20000);
+    // Its numbers go on after the dead position's, without a box.
+    chooseInList(m_window->entryPanel()->bandList, 0);
+    chooseInList(m_window->entryPanel()->modeList, 1);
+    QCOMPARE(m_window->entryPanel()->sentNumberEdit->text(), "3");
+    m_fakes->prompts.clear();
+    typeContact(*m_window, "UA3CCC", "1", "KO95AA");
+    QCOMPARE(m_fakes->prompts.texts(), QStringList());
+    QCOMPARE(m_file->column("SELECT ContestListSendNum || '/' || ContestListPosition FROM ContestList WHERE "
+                            "ContestListCall = 'UA3CCC'"),
+             QVariantList{"3/Палатка 1"});
 }
 
 void TestSharedWindow::twoMainWindowsLogOneContest()
