@@ -105,6 +105,13 @@ SharedLog::SharedLog(LogStore& store, const Services& services, QObject* parent)
 {
     m_journal->changed = [this] { wakeLater(); };
     m_journal->bandWanted = [this](qint32 contestId, qint32 bandId) { takeBand(contestId, bandId, false); };
+    // Once the delete has committed; the worker finds out whether it did.
+    m_journal->contestDropped = [this](const QString& uuid) {
+        QTimer::singleShot(0, this, [this, uuid] {
+            if (m_worker)
+                m_worker->releaseContest(uuid);
+        });
+    };
     m_journal->setEnforced(false);
     m_store.setJournal(m_journal.get());
     guarded(m_services.prompts, [this] {
@@ -172,6 +179,11 @@ void SharedLog::startWorker()
             });
     connect(w, &SyncWorker::leaseAnswered, this, &SharedLog::leaseAnswered);
     connect(w, &SyncWorker::contestsListed, this, &SharedLog::contestsListed);
+    connect(w, &SyncWorker::silentPositionsListed, this, &SharedLog::offerPlace);
+    connect(w, &SyncWorker::positionAdoptable, this,
+            [this](qint32, const SharePosition& silent, bool adoptable) {
+                guarded(m_services.prompts, [&] { adoptPosition(silent, adoptable); });
+            });
     connect(w, &SyncWorker::commandFailed, this,
             [this](const QString& text) { emit noticeChanged(QStringLiteral("Общий лог: ") + text); });
     connect(w, &SyncWorker::editLost, this, [this](const QString& call, const QString& winner) {
@@ -411,4 +423,63 @@ void SharedLog::joinContest(const SharedContest& contest)
     }
     wakeLater();
     emit currentContestChanged();
+}
+
+void SharedLog::requestPlace(qint32 contestId)
+{
+    if (!m_settings.enabled || !online() || !m_journal->journals(contestId)) {
+        m_services.prompts.warning(
+            QStringLiteral("Место другой позиции можно занять только в общем соревновании и со связью с "
+                           "сервером общего лога."));
+        return;
+    }
+    m_placeAsked = true;
+    m_worker->listSilentPositions(contestId);
+}
+
+void SharedLog::offerPlace(qint32 contestId, const std::vector<SharePosition>& positions)
+{
+    if (!m_placeAsked)
+        return;
+    m_placeAsked = false;
+    if (positions.empty()) {
+        m_services.prompts.information(
+            QStringLiteral("В этом соревновании нет позиций, которые молчат больше минуты."));
+        return;
+    }
+    QStringList names;
+    for (const SharePosition& p : positions)
+        names << p.name;
+    const std::optional<int> chosen = m_services.prompts.chooseItem(
+        QStringLiteral("Общий лог"), QStringLiteral("Место какой позиции занять?"), names);
+    if (!chosen || *chosen < 0 || size_t(*chosen) >= positions.size())
+        return;
+    const SharePosition& silent = positions[size_t(*chosen)];
+    // Two computers under one id would number the same bands: the old one must stay away.
+    if (!m_services.prompts.confirm(
+            QStringLiteral("Эта позиция займёт место позиции «%1»: её диапазоны перейдут сюда, номера "
+                           "продолжатся после её последних.\n\rКомпьютер позиции «%1» после этого к общему "
+                           "логу не подключайте. Продолжить?")
+                .arg(silent.name)))
+        return;
+    if (m_worker)
+        m_worker->adoptPosition(contestId, silent);
+}
+
+void SharedLog::adoptPosition(const SharePosition& silent, bool adoptable)
+{
+    if (!adoptable) {
+        m_services.prompts.information(
+            QStringLiteral("Место не занято: позиция «%1» снова на связи.").arg(silent.name));
+        return;
+    }
+    m_store.SetSet(QStringLiteral("SharePositionId"), LogStore::TextSetting, silent.id);
+    ShareSettings settings = m_settings;
+    settings.positionName = silent.name;
+    settings.save(m_store);
+    // The link starts again under the new id once the worker that said so is out of its signal.
+    QTimer::singleShot(0, this, [this, settings] {
+        guarded(m_services.prompts, [&] { apply(settings, m_password); });
+        emit positionChanged();
+    });
 }

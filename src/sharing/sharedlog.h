@@ -49,6 +49,9 @@ public:
     // box when this position's bands differ from the contest's.
     void joinContest(const SharedContest& contest);
     void listContests();
+    // "Занять место позиции…": a spare computer takes over the id, the name and so the bands of
+    // a position of the contest that fell silent, once the operator has chosen it and confirmed.
+    void requestPlace(qint32 contestId);
 
 signals:
     // The link's state for the hint bar; empty when sharing is off.
@@ -61,6 +64,8 @@ signals:
     void contestsListed(const std::vector<SharedContest>& contests);
     // The current contest changed, or it became shared or stopped being shared.
     void currentContestChanged();
+    // This position now goes by another's id and name.
+    void positionChanged();
 
 private:
     void startWorker();
@@ -68,6 +73,8 @@ private:
     void problem(const QString& text, bool loginRefused);
     void leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer& answer, bool takeover);
     QString bandName(qint32 bandId) const;
+    void offerPlace(qint32 contestId, const std::vector<SharePosition>& positions);
+    void adoptPosition(const SharePosition& silent, bool adoptable);
     void offerTakeover(qint32 contestId, qint32 bandId, const QString& bandName, const BandLease& lease);
     void wakeLater();
     void setStatus(const QString& text);
@@ -82,6 +89,7 @@ private:
     SyncWorker::Link m_link = SyncWorker::Link::Offline;
     QString m_status;
     bool m_askPassword = false;
+    bool m_placeAsked = false; // the silent positions listed are for "Занять место позиции…"
 };
 
 // The bands of this log as a shared contest keeps them: "144:1;432:2;..." in key order.

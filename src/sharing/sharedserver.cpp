@@ -357,6 +357,37 @@ void SharedServer::releaseLease(const QString& contest, qint32 band, const QStri
     });
 }
 
+void SharedServer::releaseLeases(const QString& contest, const QString& position)
+{
+    m_db.transaction([&] {
+        m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND holder = $2"),
+                  {contest, position});
+        notify(contest);
+    });
+}
+
+std::vector<SharePosition> SharedServer::silentPositions(const QString& contest, const QString& except)
+{
+    std::vector<SharePosition> found;
+    for (const PgRow& row : m_db.exec(
+             QStringLiteral("SELECT p.uuid::text, p.name FROM kovra_position p WHERE p.uuid::text <> $2 AND "
+                            "p.seen < now() - make_interval(secs => $3) AND (EXISTS (SELECT 1 FROM "
+                            "kovra_lease l WHERE l.contest = $1 AND l.holder = p.uuid) OR EXISTS (SELECT 1 "
+                            "FROM kovra_contact c WHERE c.contest = $1 AND c.position = p.uuid)) ORDER BY "
+                            "p.name, p.uuid"),
+             {contest, except, pgNumber(qint64(kSilentSeconds))}))
+        found.push_back({row[0].value_or(QString()), row[1].value_or(QString())});
+    return found;
+}
+
+bool SharedServer::silent(const QString& position)
+{
+    return m_db.value(QStringLiteral("SELECT seen < now() - make_interval(secs => $2) FROM kovra_position "
+                                     "WHERE uuid = $1"),
+                      {position, pgNumber(qint64(kSilentSeconds))})
+               .value_or(QStringLiteral("t")) == QStringLiteral("t");
+}
+
 void SharedServer::heartbeat(const QString& position, const QString& contest)
 {
     if (!contest.isEmpty())

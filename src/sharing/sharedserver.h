@@ -16,6 +16,14 @@ struct SharedContest
     QString bands; // "144:1;432:2;..." the band keys and their points per km, in key order
 };
 
+// A position as the server knows it: a stable id of its own (a spare computer can take over a
+// dead one's) and the name the operators read.
+struct SharePosition
+{
+    QString id;
+    QString name;
+};
+
 // Who holds a band of a shared contest.
 struct BandLease
 {
@@ -90,6 +98,12 @@ public:
     // both get it.
     LeaseAnswer takeLease(const QString& contest, qint32 band, const QString& position, bool takeover);
     void releaseLease(const QString& contest, qint32 band, const QString& position);
+    // Every band of the contest the position holds, free now for the others.
+    void releaseLeases(const QString& contest, const QString& position);
+    // The positions that logged in the contest or hold a band of it and have not been heard
+    // for kSilentSeconds, but for `except`; by name.
+    std::vector<SharePosition> silentPositions(const QString& contest, const QString& except);
+    bool silent(const QString& position);
     // This position is heard now, and so are its leases in `contest`, the contest it shares
     // now (none when empty): the bands of a contest it moved on from fall silent.
     void heartbeat(const QString& position, const QString& contest);

@@ -178,8 +178,11 @@ void ShareJournal::bandErasing(qint32 contestId, qint32 bandId)
 void ShareJournal::contestDeleting(qint32 contestId)
 {
     // Only the copy here goes: what waits in the outbox is still sent, nothing more is taken.
+    const std::optional<QString> uuid = contestUuid(contestId);
     m_db.execNative(QStringLiteral("DELETE FROM ShareContest WHERE IdContest = ?"), {DbValue(contestId)});
     m_db.execNative(QStringLiteral("DELETE FROM ShareLease WHERE IdContest = ?"), {DbValue(contestId)});
+    if (uuid && contestDropped)
+        contestDropped(*uuid);
 }
 
 void ShareJournal::share(qint32 contestId, const QString& uuid)

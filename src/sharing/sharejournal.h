@@ -11,14 +11,6 @@
 class Clock;
 class Database;
 
-// This position as the shared log knows it: a stable id of its own (a spare computer can
-// take over a dead one's) and the name the operators read.
-struct SharePosition
-{
-    QString id;
-    QString name;
-};
-
 // The local side of the shared log, on the window's connection: which contests are shared,
 // every change of their contacts written to the outbox in the change's own transaction, and
 // the bands this position may number, as last heard from the server.
@@ -59,6 +51,9 @@ public:
     std::function<void(qint32 contestId, qint32 bandId)> bandWanted;
     // Told after each change that left something in the outbox (still inside its transaction).
     std::function<void()> changed;
+    // Told of a shared contest deleted here, by its server id (still inside the delete's
+    // transaction, which may yet fail).
+    std::function<void(const QString& uuid)> contestDropped;
 
     bool journals(qint32 contestId) const override;
     std::optional<QString> saveRefusal(qint32 contestId, qint32 bandId, const QString& bandName) override;

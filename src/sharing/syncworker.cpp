@@ -120,6 +120,7 @@ public:
     // What the commands run on; the worker thread's alone.
     SharedServer server() { return SharedServer(*m_pg); }
     std::optional<QString> contestUuid(qint32 contestId);
+    std::optional<qint32> contestOf(const QString& uuid);
     void failCommand(const QString& text)
     {
         post([text](SyncWorker& w) { emit w.commandFailed(text); });
@@ -298,6 +299,15 @@ std::optional<QString> SyncWorker::Core::contestUuid(qint32 contestId)
     return text(found.rows[0][0]);
 }
 
+std::optional<qint32> SyncWorker::Core::contestOf(const QString& uuid)
+{
+    const ResultSet found = m_local->queryNative(
+        QStringLiteral("SELECT IdContest FROM ShareContest WHERE ShareContestUuid = ?"), {DbValue(uuid)});
+    if (found.rows.empty())
+        return std::nullopt;
+    return qint32(integer(found.rows[0][0]));
+}
+
 void SyncWorker::Core::heartbeat()
 {
     SharedServer s = server();
@@ -421,13 +431,10 @@ void SyncWorker::Core::pushOutbox()
                 post([call, winner](SyncWorker& w) { emit w.editLost(call, winner); });
             } else if (outcomes[i].kind == PushOutcome::ContestGone) {
                 const QString& uuid = changes[i].contest;
-                const ResultSet local = m_local->queryNative(
-                    QStringLiteral("SELECT IdContest FROM ShareContest WHERE ShareContestUuid = ?"),
-                    {DbValue(uuid)});
-                if (local.rows.empty())
-                    m_missing.insert(uuid);
+                if (const std::optional<qint32> local = contestOf(uuid))
+                    contestMissing(*local, uuid);
                 else
-                    contestMissing(qint32(integer(local.rows[0][0])), uuid);
+                    m_missing.insert(uuid);
             }
         }
         // The server has them: they leave the outbox, but for those of a contest it does not
@@ -768,5 +775,52 @@ void SyncWorker::releaseBand(qint32 contestId, qint32 bandId)
         }
         core->server().releaseLease(*uuid, bandId, core->position().id);
         core->refreshLeases(contestId, *uuid);
+    });
+}
+
+void SyncWorker::releaseContest(const QString& uuid)
+{
+    Core* core = m_core.get();
+    core->command([core, uuid] {
+        // A delete that did not commit, or the contest joined again, keeps its bands.
+        if (core->online() && !core->contestOf(uuid))
+            core->server().releaseLeases(uuid, core->position().id);
+    });
+}
+
+void SyncWorker::listSilentPositions(qint32 contestId)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId] {
+        const std::optional<QString> uuid = core->contestUuid(contestId);
+        if (!core->online() || !uuid) {
+            core->failCommand(!uuid ? QStringLiteral("соревнование не общее")
+                                    : QStringLiteral("нет связи с сервером общего лога"));
+            return;
+        }
+        const std::vector<SharePosition> positions =
+            core->server().silentPositions(*uuid, core->position().id);
+        core->post(
+            [contestId, positions](SyncWorker& w) { emit w.silentPositionsListed(contestId, positions); });
+    });
+}
+
+void SyncWorker::adoptPosition(qint32 contestId, const SharePosition& silent)
+{
+    Core* core = m_core.get();
+    core->command([core, contestId, silent] {
+        const std::optional<QString> uuid = core->contestUuid(contestId);
+        if (!core->online() || !uuid) {
+            core->failCommand(!uuid ? QStringLiteral("соревнование не общее")
+                                    : QStringLiteral("нет связи с сервером общего лога"));
+            return;
+        }
+        SharedServer s = core->server();
+        const bool adoptable = s.silent(silent.id);
+        if (adoptable)
+            s.releaseLeases(*uuid, core->position().id);
+        core->post([contestId, silent, adoptable](SyncWorker& w) {
+            emit w.positionAdoptable(contestId, silent, adoptable);
+        });
     });
 }

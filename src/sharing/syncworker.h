@@ -45,6 +45,14 @@ public:
     void releaseBand(qint32 contestId, qint32 bandId);
     // The contest's leases heard now, while online (a contest just joined).
     void refreshLeases(qint32 contestId);
+    // A shared contest deleted here: its bands this position holds are free at once for the
+    // others, rather than a minute later. Offline it does nothing: they lapse by themselves.
+    void releaseContest(const QString& uuid);
+    // The positions of the contest that fell silent, for a spare computer to take the place of.
+    void listSilentPositions(qint32 contestId);
+    // Taking a silent position's place: asked again whether it is still silent, and if so this
+    // position's bands of the contest are let go, since it goes on under the other's id.
+    void adoptPosition(qint32 contestId, const SharePosition& silent);
 
 signals:
     // The link's state: connected, catching up with `count` changes, or offline with `count`
@@ -58,6 +66,9 @@ signals:
     void leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer& answer, bool takeover);
     void contestCreated(qint32 contestId, const QString& uuid);
     void contestsListed(const std::vector<SharedContest>& contests);
+    void silentPositionsListed(qint32 contestId, const std::vector<SharePosition>& positions);
+    // Whether the silent position's place may be taken (false: it was heard meanwhile).
+    void positionAdoptable(qint32 contestId, const SharePosition& silent, bool adoptable);
     void commandFailed(const QString& text);
     // An edit made here lost to a later one made at another position.
     void editLost(const QString& call, const QString& winner);

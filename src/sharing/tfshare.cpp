@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -68,6 +69,8 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     statusLabel = new QLabel(this);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    noteLabel = new QLabel(this);
+    noteLabel->setObjectName(QStringLiteral("noteLabel"));
 
     auto* contests = new QGroupBox(QStringLiteral("Общие соревнования на сервере"), this);
     contestsList = new QListWidget(contests);
@@ -92,11 +95,13 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
     bandsTable->horizontalHeader()->setStretchLastSection(true);
     takeButton = button(QStringLiteral("Взять диапазон"), "takeButton", bands);
     releaseButton = button(QStringLiteral("Отдать диапазон"), "releaseButton", bands);
+    placeButton = button(QStringLiteral("Занять место позиции…"), "placeButton", bands);
     auto* bandsLayout = new QVBoxLayout(bands);
     bandsLayout->addWidget(bandsTable);
     auto* bandButtons = new QHBoxLayout;
     bandButtons->addWidget(takeButton);
     bandButtons->addWidget(releaseButton);
+    bandButtons->addWidget(placeButton);
     bandsLayout->addLayout(bandButtons);
 
     auto* review = new QGroupBox(QStringLiteral("На проверку"), this);
@@ -116,6 +121,7 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
     layout->addLayout(form);
     layout->addWidget(buttons);
     layout->addWidget(statusLabel);
+    layout->addWidget(noteLabel);
     layout->addWidget(contests);
     layout->addWidget(bands);
     layout->addWidget(review);
@@ -124,8 +130,10 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
             [this] { guarded(m_prompts, [this] { m_shared.shareContest(m_contestId); }); });
     connect(joinButton, &QPushButton::clicked, this, [this] {
         const int row = contestsList->currentRow();
-        if (row < 0 || row >= int(m_contests.size()))
+        if (row < 0 || row >= int(m_contests.size())) {
+            noteLabel->setText(QStringLiteral("Выберите соревнование в списке."));
             return;
+        }
         guarded(m_prompts, [&] {
             m_shared.joinContest(m_contests[size_t(row)]);
             if (const auto joined = m_shared.journal().contestOf(m_contests[size_t(row)].uuid))
@@ -142,6 +150,13 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
         if (const auto band = selectedBand())
             m_shared.releaseBand(m_contestId, band->first);
     });
+    connect(placeButton, &QPushButton::clicked, this,
+            [this] { guarded(m_prompts, [this] { m_shared.requestPlace(m_contestId); }); });
+    connect(&shared, &SharedLog::positionChanged, this,
+            [this] { positionEdit->setText(m_shared.settings().positionName); });
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(contestsList), static_cast<QAbstractItemView*>(bandsTable)})
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, noteLabel, &QLabel::clear);
     connect(reviewList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         emit contactPicked(item->data(Qt::UserRole).toLongLong(), item->data(Qt::UserRole + 1).toString());
     });
@@ -191,18 +206,31 @@ bool Tfshare::save()
 
 void Tfshare::showContests(const std::vector<SharedContest>& contests)
 {
+    // The list comes again with every change of the link: the contest chosen stays chosen.
+    const int row = contestsList->currentRow();
+    const QString chosen =
+        row >= 0 && row < int(m_contests.size()) ? m_contests[size_t(row)].uuid : QString();
     m_contests = contests;
     contestsList->clear();
-    for (const SharedContest& c : contests)
+    for (const SharedContest& c : contests) {
         contestsList->addItem(c.name);
+        if (!chosen.isEmpty() && c.uuid == chosen)
+            contestsList->setCurrentRow(contestsList->count() - 1);
+    }
 }
 
 void Tfshare::showBands()
 {
+    // The table is made again with every lease heard: the band chosen stays chosen.
+    std::optional<qint32> chosen;
+    if (const QTableWidgetItem* item = bandsTable->item(bandsTable->currentRow(), 0);
+        item && item->isSelected())
+        chosen = qint32(item->data(Qt::UserRole).toInt());
     bandsTable->setRowCount(0);
     const bool shared = m_shared.journal().journals(m_contestId);
     takeButton->setEnabled(shared);
     releaseButton->setEnabled(shared);
+    placeButton->setEnabled(shared);
     if (!shared)
         return;
     const QString me = m_shared.journal().position().id;
@@ -224,6 +252,8 @@ void Tfshare::showBands()
                 holder += QStringLiteral(" (молчит)");
         }
         bandsTable->setItem(r, 1, new QTableWidgetItem(holder));
+        if (chosen == band)
+            bandsTable->selectRow(r);
     }
 }
 
@@ -237,11 +267,12 @@ void Tfshare::showReview()
     }
 }
 
-std::optional<std::pair<qint32, QString>> Tfshare::selectedBand() const
+std::optional<std::pair<qint32, QString>> Tfshare::selectedBand()
 {
-    const int row = bandsTable->currentRow();
-    if (row < 0 || !bandsTable->item(row, 0))
+    const QTableWidgetItem* item = bandsTable->item(bandsTable->currentRow(), 0);
+    if (!item || !item->isSelected()) {
+        noteLabel->setText(QStringLiteral("Выберите диапазон в таблице."));
         return std::nullopt;
-    const QTableWidgetItem* item = bandsTable->item(row, 0);
+    }
     return std::make_pair(qint32(item->data(Qt::UserRole).toInt()), item->text());
 }

@@ -41,6 +41,9 @@ public:
     QTableWidget* bandsTable;
     QPushButton* takeButton;
     QPushButton* releaseButton;
+    QPushButton* placeButton;
+    // What the last press of a button lacked ("Выберите диапазон в таблице."), until a choice.
+    QLabel* noteLabel;
     QListWidget* reviewList;
 
     // The lists as the log and the server have them now.
@@ -54,8 +57,9 @@ signals:
 private:
     bool save();
     void showContests(const std::vector<SharedContest>& contests);
-    // The band of the selected row of the bands table; none when no row is selected.
-    std::optional<std::pair<qint32, QString>> selectedBand() const;
+    // The band of the selected row of the bands table; none when no row is selected, which the
+    // note says.
+    std::optional<std::pair<qint32, QString>> selectedBand();
 
     LogStore& m_store;
     SharedLog& m_shared;

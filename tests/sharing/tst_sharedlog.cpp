@@ -26,6 +26,8 @@ private slots:
     void aServerWithoutTheContestKeepsItsChangesUntilItIsBack();
     void otherBandsAreRefusedSayingWhich();
     void aFreeBandIsTakenByItsFirstSave();
+    void aContestDeletedHereFreesItsBandsAtOnce_data();
+    void aContestDeletedHereFreesItsBandsAtOnce();
 
 private:
     // Both positions on the server, the contest shared by the first and joined by the second,
@@ -425,6 +427,42 @@ void TestSharedLog::aFreeBandIsTakenByItsFirstSave()
     const SaveOutcome refused = m_b->save("UA2CC");
     QCOMPARE(refused.kind, SaveOutcome::Refused);
     QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
+}
+
+void TestSharedLog::aContestDeletedHereFreesItsBandsAtOnce_data()
+{
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("deleted") << false;
+    QTest::newRow("the delete fails") << true;
+}
+
+void TestSharedLog::aContestDeletedHereFreesItsBandsAtOnce()
+{
+    QFETCH(bool, fails);
+    bothOnline();
+    QVERIFY(m_a->takeBand(1300));
+    const QString contest = *m_a->shared->journal().contestUuid(m_a->contestId);
+    const QString holders =
+        "SELECT string_agg(band || '=' || COALESCE(p.name, '-'), ',' ORDER BY band) FROM "
+        "kovra_lease l LEFT JOIN kovra_position p ON p.uuid = l.holder WHERE contest = '" +
+        contest + "'";
+    m_a->deleteContest(fails);
+    if (fails) {
+        // The contest is still here: its bands stay this position's.
+        QTest::qWait(1500);
+        QCOMPARE(m_server.superSql({holders}).value_or("?"),
+                 QString("144=Палатка 1,432=Палатка 2,1300=Палатка 1"));
+        QVERIFY(m_a->holds(144));
+        return;
+    }
+    // Well inside the minute a silent holder's band needs: the other position hears them free
+    // and takes one without a takeover.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_b->shared->journal().lease(m_b->contestId, 144), 5000);
+    QCOMPARE(m_server.superSql({holders}).value_or("?"), QString("144=-,432=Палатка 2,1300=-"));
+    QVERIFY(m_b->takeBand(144));
+    QCOMPARE(m_b->save("RA1NEXT").kind, SaveOutcome::Saved);
+    QCOMPARE(m_a->notices.filter(QRegularExpression(".+")), QStringList());
+    QCOMPARE(m_a->fakes.prompts.texts(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestSharedLog)

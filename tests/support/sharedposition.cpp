@@ -1,6 +1,7 @@
 #include "support/sharedposition.h"
 
 #include "store/daycount.h"
+#include "store/errors.h"
 #include "store/schemaupgrade.h"
 
 #include <QtTest>
@@ -194,6 +195,23 @@ void SharedPosition::remove(const QString& call)
         store->journal()->removing(row.rows.at(0)[0].toInt());
         db.execNative(QStringLiteral("DELETE FROM ContestList WHERE rowid = ?"), {row.rows.at(0)[0]});
     });
+}
+
+void SharedPosition::deleteContest(bool fail)
+{
+    Database& db = store->db();
+    try {
+        db.transaction([&] {
+            store->journal()->contestDeleting(contestId);
+            db.execNative(QStringLiteral("DELETE FROM ContestList WHERE IdContest = ?"),
+                          {DbValue(contestId)});
+            if (fail)
+                db.execNative(QStringLiteral("DELETE FROM NoSuchTable"));
+            db.execNative(QStringLiteral("DELETE FROM Contest WHERE ContestRowid = ?"), {DbValue(contestId)});
+        });
+    } catch (const KovraError&) {
+        QVERIFY(fail);
+    }
 }
 
 qint64 SharedPosition::count(const QString& where) const

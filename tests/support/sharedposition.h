@@ -51,6 +51,9 @@ public:
     void editCall(const QString& call, const QString& newCall);
     void moveToBand(const QString& call, qint32 band);
     void remove(const QString& call);
+    // The current contest deleted here as the contest window deletes it, in one transaction
+    // with its contacts; `fail` makes the transaction fail after the journal was told.
+    void deleteContest(bool fail = false);
 
     qint64 count(const QString& where = QString()) const;
     QVariantList column(const QString& query) const { return file.column(query); }

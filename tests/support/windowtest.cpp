@@ -64,11 +64,15 @@ QWidget* WindowTest::openCellEditor(DataGrid& grid, int row, int column)
     return QApplication::focusWidget();
 }
 
+void WindowTest::click(QAbstractItemView& view, const QModelIndex& index)
+{
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(index).center());
+}
+
 void WindowTest::doubleClick(QAbstractItemView& view, const QModelIndex& index)
 {
-    const QPoint centre = view.visualRect(index).center();
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, centre);
+    click(view, index);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(index).center());
 }
 
 void WindowTest::typeIntoCell(DataGrid& grid, int row, int column, const QString& text)
@@ -97,7 +101,21 @@ void WindowTest::commitCellEditor(QWidget* editor)
 
 void WindowTest::typeContact(const QString& call, const QString& number, const QString& locator)
 {
-    QWidget* callEdit = m_window->entryPanel()->callEdit;
+    typeContactKeys(*m_window, call, number, locator);
+}
+
+void WindowTest::typeContact(Tfmain& window, const QString& call, const QString& number,
+                             const QString& locator)
+{
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    typeContactKeys(window, call, number, locator);
+}
+
+void WindowTest::typeContactKeys(Tfmain& window, const QString& call, const QString& number,
+                                 const QString& locator)
+{
+    QWidget* callEdit = window.entryPanel()->callEdit;
     callEdit->setFocus();
     QCOMPARE(QApplication::focusWidget(), callEdit);
     QTest::keyClicks(QApplication::focusWidget(), call.toLower());

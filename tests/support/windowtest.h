@@ -66,11 +66,22 @@ protected:
     // Opens the editor of a grid cell as the operator does, a double click on the cell, and
     // gives the editor, which has the focus.
     static QWidget* openCellEditor(DataGrid& grid, int row, int column);
+    // A click on an item of a view as a mouse sends it, at the item's centre.
+    static void click(QAbstractItemView& view, const QModelIndex& index);
     // A double click on an item of a view as a mouse sends it: a click, then the double click.
     static void doubleClick(QAbstractItemView& view, const QModelIndex& index);
     // Types a contact into the main window's entry panel the way an operator does (call, Enter,
     // Enter past the report, number, Enter, locator) and saves it with Ctrl+Enter.
     void typeContact(const QString& call, const QString& number, const QString& locator);
+    // The same in another main window of the test, made active first.
+    static void typeContact(Tfmain& window, const QString& call, const QString& number,
+                            const QString& locator);
+
+private:
+    static void typeContactKeys(Tfmain& window, const QString& call, const QString& number,
+                                const QString& locator);
+
+protected:
     // Types text key by key, Cyrillic letters too, as a keyboard sends them.
     static void typeText(QWidget* widget, const QString& text);
     // The same, each key to whatever has the focus then, as a keyboard does: a key that opens a
