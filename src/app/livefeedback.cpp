@@ -205,11 +205,13 @@ void LiveFeedback::matchChosen(const QString& call)
     offerLocator();
 }
 
-void LiveFeedback::offerLocator()
+void LiveFeedback::offerLocator(const QString& square)
 {
     const QString call = m_panel.callEdit->currentText();
-    const QString offered =
+    QString offered =
         m_state.callBook.ownLocator(call).isEmpty() ? m_state.callBook.listLocator(call) : QString();
+    if (!offered.startsWith(square))
+        offered = square;
     if (m_panel.isLocatorOffered() && m_panel.locatorEdit->text() != offered) {
         m_panel.locatorEdit->clear(); // the offer was for another call
         m_panel.showReadout(QString());
@@ -240,12 +242,18 @@ void LiveFeedback::takeContact(const QString& call, const QString& locator)
 {
     m_panel.showCallMatches({});
     m_panel.callEdit->setEditText(call);
-    m_panel.locatorEdit->setText(locator);
+    // Emptied first: the text of the offer on show set again would change nothing and leave the
+    // field offered.
+    m_panel.locatorEdit->clear();
+    QString square = locator.trimmed();
+    const bool onlySquare = LocatorSquareIsValid(square);
+    if (!onlySquare)
+        m_panel.locatorEdit->setText(locator);
     m_panel.setLocatorAutoFilled(false);
     m_lastCallText = call; // the locator stays with the call it came with
     locatorTyped();
-    if (locator.isEmpty())
-        offerLocator(); // the call list's, as for a typed call
+    if (m_panel.locatorEdit->text().isEmpty())
+        offerLocator(onlySquare ? square : QString()); // as for a typed call
     guarded(m_services.prompts, [this] { ShowLastQSO(); });
 }
 

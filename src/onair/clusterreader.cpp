@@ -20,12 +20,25 @@ bool isLoginPrompt(const QString& line)
     return login.match(line).hasMatch();
 }
 
-// The first valid six-character locator among the words of a text, upper-case.
+// The heard station's locator in a spot's comment, upper-case. On VHF a comment often reads
+// "KM71<ES>IO82WX" or "JO60AA>KO85": the heard station's locator or square, the propagation in
+// angle brackets (or a lone ">"), then the spotter's own locator, which must not be taken for
+// the heard station's. Before such a mark, its first locator, else its first square; without a
+// mark, the comment's first locator.
 QString locatorIn(const QString& text)
 {
     static const QRegularExpression separators(QStringLiteral("[^A-Za-z0-9]+"));
-    for (QString word : text.split(separators, Qt::SkipEmptyParts)) {
+    static const QRegularExpression mark(QStringLiteral("<[^<>]*>|>"));
+    const qsizetype marked = text.indexOf(mark);
+    const QStringList words = text.left(marked).split(separators, Qt::SkipEmptyParts);
+    for (QString word : words) {
         if (LocatorIsValid(word))
+            return word;
+    }
+    if (marked < 0)
+        return {};
+    for (QString word : words) {
+        if (LocatorSquareIsValid(word))
             return word;
     }
     return {};

@@ -16,7 +16,9 @@ struct ClusterSpot
     QString call;    // the station heard, upper-case
     QString spotter; // who heard it, upper-case
     QString comment;
-    QString locator; // the first valid six-character locator of the comment, upper-case; or empty
+    // The heard station's locator from the comment, or only its four-character square, upper-case;
+    // or empty. Never the spotter's own locator that follows a propagation mark.
+    QString locator;
 };
 
 // "DX de SPOTTER:  FREQ_kHz  CALL  comment  HHMMZ", with whatever a cluster adds after the time

@@ -257,9 +257,12 @@ void ClusterWindow::spotPicked(int row)
     const ClusterSpot& spot = m_spots->spot(row);
     const QString band = m_spots->band(row).name;
     const qint64 hz = std::llround(spot.kHz * 1000);
-    // The call list's locator is only a guess: the entry panel offers it as for a typed call.
+    // The call list's locator is only a guess, and a square only a part of a locator: the entry
+    // panel offers them as for a typed call. The own log's locator is taken unless the spot's
+    // square says the station is elsewhere now.
+    const QString own = m_state.callBook.ownLocator(spot.call);
     emit stationPicked(spot.call,
-                       spot.locator.isEmpty() ? m_state.callBook.ownLocator(spot.call) : spot.locator);
+                       spot.locator.size() == 6 || !own.startsWith(spot.locator) ? spot.locator : own);
     emit tuneWanted(band, hz);
 }
 

@@ -93,6 +93,19 @@ void TestCluster::readsSpotLines_data()
         << "0001"
         << "IO91WM"
         << "eme io91wm ok";
+    // The heard station's locator comes before a propagation mark, the spotter's after it.
+    const struct
+    {
+        const char* comment;
+        const char* locator;
+    } marked[] = {{"KM71<ES>IO82WX", "KM71"}, {"JO60<TR>KO85AA", "JO60"},   {"JO60AA<TR>KO85", "JO60AA"},
+                  {"JO60AA>KO85", "JO60AA"},  {"<ES> IO82WX", ""},          {"tropo<TR>KO85AA", ""},
+                  {"JO60AA", "JO60AA"},       {"TNX QSO KO85AA", "KO85AA"}, {"KM71 tropo", ""}};
+    for (const auto& [comment, locator] : marked)
+        QTest::newRow(comment) << QString("DX de OK1XYZ: 144300.0 OK1ABC %1 1015Z").arg(comment) << true
+                               << 144300.0 << "OK1ABC"
+                               << "OK1XYZ"
+                               << "1015" << locator << comment;
     for (const char* bad :
          {"DX de OK1XYZ: 432200.0 OK1ABC tropo 1015", "DX de OK1XYZ: 432200.0 OK1ABC 2515Z",
           "DX de OK1XYZ: 432200.0 OK1ABC 1075Z", "DX de OK1XYZ: 432200.0 599 tropo 1015Z",

@@ -41,6 +41,8 @@ private slots:
     void aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere_data();
     void aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere();
     void aDoubleClickTunesTheRigAndOffersTheListsLocator();
+    void aSpottersLocatorIsNotTakenAndASquareOnlyOffered_data();
+    void aSpottersLocatorIsNotTakenAndASquareOnlyOffered();
     void chatSpotLinesJoinTheListAndSettingsAreKept();
     void whatWasSaidGoesWhenSwitchedOff();
 
@@ -299,6 +301,48 @@ void TestClusterWindow::aDoubleClickTunesTheRigAndOffersTheListsLocator()
     QTest::qWait(600);
     QCOMPARE(entry->bandList->currentText(), "432 MHz");
     QVERIFY2(m_fakes->prompts.shown.empty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
+}
+
+void TestClusterWindow::aSpottersLocatorIsNotTakenAndASquareOnlyOffered_data()
+{
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QString>("listed"); // the call list's locator for G4XYZ
+    QTest::addColumn<QString>("locator");
+    QTest::newRow("a square, nothing listed") << "KM71<ES>IO82WX"
+                                              << ""
+                                              << "KM71";
+    QTest::newRow("a square, the listed locator within it") << "IO91<TR>KO85AA"
+                                                            << "IO91WM"
+                                                            << "IO91WM";
+    QTest::newRow("a square, the listed locator elsewhere") << "KM71<ES>IO82WX"
+                                                            << "IO91WM"
+                                                            << "KM71";
+    QTest::newRow("only the spotter's locator") << "tropo<TR>KO85AA"
+                                                << "IO91WM"
+                                                << "IO91WM";
+}
+
+void TestClusterWindow::aSpottersLocatorIsNotTakenAndASquareOnlyOffered()
+{
+    QFETCH(QString, comment);
+    QFETCH(QString, listed);
+    QFETCH(QString, locator);
+    FakeClusterServer server;
+    QVERIFY(openConnected(server));
+    if (!listed.isEmpty())
+        m_window->state().callBook.import(m_window->store().db(), {{"G4XYZ", listed}});
+    server.saySpot("OK1XYZ", 144300.0, "G4XYZ", comment);
+    QTableView* view = m_cluster->spotView();
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), locator);
+    QVERIFY(!cell(0, ClusterSpotModel::DistanceColumn).isEmpty());
+
+    // Offered, never filled in as if typed.
+    doubleClick(*view, view->model()->index(0, ClusterSpotModel::CallColumn));
+    EntryPanel* entry = m_window->entryPanel();
+    QCOMPARE(entry->callEdit->currentText(), "G4XYZ");
+    QCOMPARE(entry->locatorEdit->text(), locator);
+    QVERIFY(entry->isLocatorOffered());
 }
 
 void TestClusterWindow::chatSpotLinesJoinTheListAndSettingsAreKept()
