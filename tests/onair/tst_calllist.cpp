@@ -1,7 +1,9 @@
 #include "app/contactentry.h"
 #include "app/livefeedback.h"
+#include "app/logview.h"
 #include "app/tfmain.h"
 #include "controls/drlabel.h"
+#include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "logging/locator.h"
@@ -29,6 +31,8 @@ private slots:
     void theLatestImportWinsAndEditsAreFollowedCallByCall();
     void importedListCompletesTheCallAndOffersTheLocator();
     void matchesAreChosenWithTheKeyboard();
+    void anAcceptedSquareIsCompletedBeforeTheSave_data();
+    void anAcceptedSquareIsCompletedBeforeTheSave();
     void anUnreadableFileChangesNothing();
 
 private:
@@ -316,6 +320,46 @@ void TestCallList::matchesAreChosenWithTheKeyboard()
     QCOMPARE(entry->callEdit->currentText(), "G4XAB");
     QVERIFY(entry->isLocatorOffered());
     QCOMPARE(entry->locatorEdit->text(), "IO80AA");
+}
+
+void TestCallList::anAcceptedSquareIsCompletedBeforeTheSave_data()
+{
+    QTest::addColumn<bool>("inCallField"); // Ctrl+Space in the call field, else Enter in the locator's
+    QTest::newRow("Enter in the locator field") << false;
+    QTest::newRow("Ctrl+Space in the call field") << true;
+}
+
+void TestCallList::anAcceptedSquareIsCompletedBeforeTheSave()
+{
+    QFETCH(bool, inCallField);
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
+    openWindow();
+    m_window->state().callBook.import(m_window->store().db(), {{"G4XYZ", "IO91"}});
+    EntryPanel* entry = m_window->entryPanel();
+    entry->receivedNumberEdit->setText("1");
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "G4XYZ");
+    QCOMPARE(entry->locatorEdit->text(), "IO91");
+    QVERIFY(entry->isLocatorOffered());
+    QWidget* field = inCallField ? static_cast<QWidget*>(entry->callEdit) : entry->locatorEdit;
+    field->setFocus();
+    QTest::keyClick(field, inCallField ? Qt::Key_Space : Qt::Key_Return,
+                    inCallField ? Qt::ControlModifier : Qt::NoModifier);
+    QVERIFY(!entry->isLocatorOffered());
+
+    // Ctrl+Enter: nothing saved, the square waits for its last two letters with the cursor after it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(), 0);
+    QVERIFY(entry->locatorEdit->hasFocus());
+    QCOMPARE(entry->locatorEdit->text(), "IO91");
+    QCOMPARE(entry->locatorEdit->cursorPosition(), 4);
+    QVERIFY(!m_window->logView()->hintBar()->status("squareLocator").isEmpty());
+    typeText(entry->locatorEdit, "WM");
+    QCOMPARE(m_window->logView()->hintBar()->status("squareLocator"), "");
+    QTest::keyClick(entry->locatorEdit, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(m_file->column("SELECT ContestListQTH FROM ContestList"), QVariantList{"IO91WM"});
 }
 
 void TestCallList::anUnreadableFileChangesNothing()
