@@ -150,7 +150,7 @@ SaveOutcome ContactEntry::save(const ContactFields& fields, SaveContext& context
     const bool shownBand = m_contacts.bandId(fields.band) == m_state.CurrentBandId;
     emit contactsChanged(outcome.rowid);
     if (shownBand) {
-        emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
+        emit contactSaved(fields.call, fields.mode, toDayCount(fields.date, fields.time));
         m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
         GetMaxNumber();
     }
@@ -195,6 +195,12 @@ void ContactEntry::modeChanged()
     else if (m_panel.modeList->currentIndex() == 2)
         m_panel.receivedReportEdit->setText(QStringLiteral("599"));
     m_panel.sentReportEdit->setText(m_panel.receivedReportEdit->text());
+    emit modeChosen();
+}
+
+qint32 ContactEntry::currentModeId()
+{
+    return m_contacts.modeId(m_panel.modeList->currentText());
 }
 
 void ContactEntry::selectMode(int position)

@@ -229,8 +229,8 @@ void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere()
     if (arrived) {
         m_file->sqlite(
             QString("INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
-                    "ContestListQTH, IdModulation, ContestListSendNum) VALUES (1, 432, %1, 'OK1ABC', "
-                    "'JO60AA', 1, 1)")
+                    "ContestListQTH, IdModulation, ContestListSendNum) SELECT 1, 432, %1, 'OK1ABC', "
+                    "'JO60AA', ModulationRowid, 1 FROM Modulation WHERE ModulationName = 'SSB'")
                 .arg(now, 0, 'f', 8));
         ArrivedContact contact;
         contact.contestId = 1;
@@ -254,8 +254,17 @@ void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere()
         QCOMPARE(contacts->saveReceived(fields).kind, SaveOutcome::Saved);
     }
     QCOMPARE(entry->bandList->currentText(), "144 MHz");
+    QCOMPARE(entry->modeList->currentText(), "SSB");
     QVERIFY(m_cluster->spots()->isGreyed(0));
     QCOMPARE(cell(0, ClusterSpotModel::WorkedColumn), fromDayCount(now).toString("dd.MM HH:mm"));
+
+    // The repeat rule counts the mode too: in CW, which the next save would take, not worked yet.
+    chooseInList(entry->modeList, entry->modeList->findText("CW"));
+    QCOMPARE(entry->modeList->currentText(), "CW");
+    QVERIFY(!m_cluster->spots()->isGreyed(0));
+    QCOMPARE(cell(0, ClusterSpotModel::WorkedColumn), "");
+    chooseInList(entry->modeList, entry->modeList->findText("SSB"));
+    QVERIFY(m_cluster->spots()->isGreyed(0));
 }
 
 void TestClusterWindow::aDoubleClickTunesTheRigAndOffersTheListsLocator()
