@@ -146,7 +146,10 @@ SaveOutcome ContactEntry::save(const ContactFields& fields, SaveContext& context
     const SaveOutcome outcome = m_contacts.save(fields, context);
     if (outcome.kind != SaveOutcome::Saved)
         return outcome;
-    // Stored: whoever follows the log hears of it first, whatever the panel does next.
+    // Stored: the locators known first, then whoever follows the log hears of it, whatever the
+    // panel does next.
+    m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
+    m_state.callBook.logged(fields.call, fields.locator);
     const bool shownBand = m_contacts.bandId(fields.band) == m_state.CurrentBandId;
     emit contactsChanged(outcome.rowid);
     if (shownBand) {
@@ -154,8 +157,6 @@ SaveOutcome ContactEntry::save(const ContactFields& fields, SaveContext& context
         m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
         GetMaxNumber();
     }
-    m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
-    m_state.callBook.logged(fields.call, fields.locator);
     addToCallHistory(fields.call);
     reloadTimerList();
     return outcome;

@@ -216,10 +216,11 @@ void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere()
     QFETCH(bool, arrived);
     FakeClusterServer server;
     QVERIFY(openConnected(server));
-    server.saySpot("OK1XYZ", 432200.0, "OK1ABC", "JO60AA");
+    server.saySpot("OK1XYZ", 432200.0, "OK1ABC", "tropo");
     QTableView* view = m_cluster->spotView();
     QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
     QVERIFY(!m_cluster->spots()->isGreyed(0));
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "");
 
     // The entry panel stays on 144 MHz while OK1ABC goes into the log on 432 MHz.
     EntryPanel* entry = m_window->entryPanel();
@@ -257,6 +258,9 @@ void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere()
     QCOMPARE(entry->modeList->currentText(), "SSB");
     QVERIFY(m_cluster->spots()->isGreyed(0));
     QCOMPARE(cell(0, ClusterSpotModel::WorkedColumn), fromDayCount(now).toString("dd.MM HH:mm"));
+    // The spot gave no locator: the one just logged, with its distance, at once.
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "JO60AA");
+    QVERIFY(!cell(0, ClusterSpotModel::DistanceColumn).isEmpty());
 
     // The repeat rule counts the mode too: in CW, which the next save would take, not worked yet.
     chooseInList(entry->modeList, entry->modeList->findText("CW"));
