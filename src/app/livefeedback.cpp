@@ -46,6 +46,7 @@ LiveFeedback::LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, Mai
             [this] { guarded(m_services.prompts, [this] { callPicked(); }); });
     connect(m_panel.locatorEdit, &QLineEdit::textChanged, this, &LiveFeedback::showMovedQth);
     connect(m_panel.callEdit, &QComboBox::editTextChanged, this, &LiveFeedback::showMovedQth);
+    connect(m_panel.callEdit, &QComboBox::editTextChanged, this, [this] { m_callChanged = true; });
     connect(m_panel.distanceLabel, &TDRLabel::doubleClicked, this, &LiveFeedback::chooseReadoutColour);
     connect(m_panel.callMatches, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         guarded(m_services.prompts, [&] { matchChosen(item->text()); });
@@ -181,6 +182,10 @@ void LiveFeedback::locatorLeft()
 
 void LiveFeedback::callTyped()
 {
+    // A key that changed nothing (Ctrl let go after Ctrl+Space took a match, an arrow) leaves the
+    // list and the offer as they are.
+    if (!std::exchange(m_callChanged, false))
+        return;
     const QString call = m_panel.callEdit->currentText();
     // Only a key that changed the call drops the locator: another call, another place.
     if (call != m_lastCallText && call != m_autoFilledCall)
@@ -203,6 +208,7 @@ void LiveFeedback::matchChosen(const QString& call)
     m_lastCallText = call;
     ShowLastQSO();
     offerLocator();
+    m_callChanged = false;
 }
 
 void LiveFeedback::offerLocator(const QString& square)
@@ -254,6 +260,7 @@ void LiveFeedback::takeContact(const QString& call, const QString& locator)
     locatorTyped();
     if (m_panel.locatorEdit->text().isEmpty())
         offerLocator(onlySquare ? square : QString()); // as for a typed call
+    m_callChanged = false;
     guarded(m_services.prompts, [this] { ShowLastQSO(); });
 }
 

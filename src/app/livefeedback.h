@@ -71,4 +71,5 @@ private:
     QString m_autoFilledCall;
     QString m_lastCallText;
     bool m_callKeyTaken = false; // the key pressed last in the call field was taken by the match list
+    bool m_callChanged = false;  // the call's text changed since the list and the offer were shown
 };

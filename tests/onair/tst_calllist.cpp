@@ -320,6 +320,20 @@ void TestCallList::matchesAreChosenWithTheKeyboard()
     QCOMPARE(entry->callEdit->currentText(), "G4XAB");
     QVERIFY(entry->isLocatorOffered());
     QCOMPARE(entry->locatorEdit->text(), "IO80AA");
+
+    // A call that is a part of another: once taken, Ctrl let go does not show the list again.
+    m_window->state().callBook.import(m_window->store().db(), {{"OK1AB", "JO60AA"}, {"OK1ABC", ""}});
+    QTest::keyClick(entry->callEdit, Qt::Key_A, Qt::ControlModifier);
+    typeText(entry->callEdit, "OK1AB");
+    QCOMPARE(matches->count(), 2);
+    QTest::keyClick(entry->callEdit, Qt::Key_Down);
+    QTest::keyClick(entry->callEdit, Qt::Key_Down);
+    const QString taken = matches->currentItem()->text();
+    QTest::keyClick(entry->callEdit, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(entry->callEdit->currentText(), taken);
+    QVERIFY(!matches->isVisible());
+    QTest::keyClick(entry->callEdit, Qt::Key_Right);
+    QVERIFY(!matches->isVisible());
 }
 
 void TestCallList::anAcceptedSquareIsCompletedBeforeTheSave_data()
