@@ -22,7 +22,8 @@ struct ClusterSpot
 };
 
 // "DX de SPOTTER:  FREQ_kHz  CALL  comment  HHMMZ", with whatever a cluster adds after the time
-// (often the spotter's locator); none for any other line or one whose parts are not in shape.
+// (often the spotter's locator) and whatever came before "DX de " (a prompt without its line
+// end); none for any other line or one whose parts are not in shape.
 std::optional<ClusterSpot> readSpotLine(const QString& line);
 
 // A chat line that spots a station: a cluster's spot line quoted in it, or a frequency and a

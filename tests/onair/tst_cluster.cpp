@@ -158,8 +158,15 @@ void TestCluster::readsChatSpots_data()
     QTest::newRow("microwave MHz") << "10368.1 DL1ABC/P" << true << 10368100.0 << "DL1ABC/P"
                                    << "DL1ABC"
                                    << "";
+    QTest::newRow("call with a comma") << "432.200 OK1ABC, JO60AA" << true << 432200.0 << "OK1ABC"
+                                       << "DL1ABC"
+                                       << "JO60AA";
+    QTest::newRow("call with a colon, call first") << "ok1abc: 144300 cq" << true << 144300.0 << "OK1ABC"
+                                                   << "DL1ABC"
+                                                   << "";
     for (const char* words :
-         {"59 OK1ABC tnx", "OK1ABC 599", "1015 OK1ABC", "pse sked 432.200", "432.200 is free", "", "hi"})
+         {"59 OK1ABC tnx", "OK1ABC 599", "1015 OK1ABC", "pse sked 432.200", "432.200 is free", "", "hi",
+          "432.200 OK1-ABC", "432.200 OK1ÄBC", "432.200 \"OK1ABC\"", "432.200 ,.!"})
         QTest::newRow(words) << QString(words) << false << 0.0 << ""
                              << ""
                              << "";
@@ -198,6 +205,13 @@ void TestCluster::readerTakesCutLinesAndTheWaitingLogin()
     QCOMPARE(events[0].kind, ClusterEvent::Spot);
     QCOMPARE(events[0].spot.call, "OK1ABC");
     QCOMPARE(events[1].kind, ClusterEvent::Line);
+    // A prompt left without its line end, the next spot glued to it.
+    events = reader.read("OK1XYZ de NODE 11-Dec-2026 1200Z >DX de G4AAA: 1296100.0 G4XYZ IO91WM 1201Z\r\n");
+    QCOMPARE(events.size(), size_t(1));
+    QCOMPARE(events[0].kind, ClusterEvent::Spot);
+    QCOMPARE(events[0].spot.call, "G4XYZ");
+    QCOMPARE(events[0].spot.spotter, "G4AAA");
+    QCOMPARE(events[0].spot.locator, "IO91WM");
     // An endless line is cut: the reader keeps no more than one line.
     events = reader.read(QByteArray(3 * TelnetLines::kLongestLine, 'x'));
     QCOMPARE(events.size(), size_t(3));
