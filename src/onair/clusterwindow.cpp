@@ -246,6 +246,12 @@ void ClusterWindow::takeChatLine(const QString& time, const QString& call, const
         addSpot(*spot);
 }
 
+void ClusterWindow::callListChanged()
+{
+    if (m_spots->rowCount() > 0)
+        refreshLogColumns();
+}
+
 void ClusterWindow::addSpot(const ClusterSpot& spot)
 {
     guarded(m_services.prompts, [&] {

@@ -36,6 +36,8 @@ public:
     // Once the main window is up: connects when the operator left the cluster switched on (not
     // in a copy of the program that views a file), unless it is connected already.
     void startIfEnabled();
+    // The call list was imported: the spots' locators, distances and azimuths again.
+    void callListChanged();
     // A chat line: listed when it spots a station on one of the log's bands.
     void takeChatLine(const QString& time, const QString& call, const QString& name, const QString& text);
 

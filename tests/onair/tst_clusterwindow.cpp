@@ -8,6 +8,7 @@
 #include "onair/chatpassword.h"
 #include "onair/clusterwindow.h"
 #include "sharing/arrivedcontact.h"
+#include "station/rigcontrol.h"
 #include "store/daycount.h"
 #include "store/logstore.h"
 #include "support/dummyrotctld.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -43,6 +45,7 @@ private slots:
     void aDoubleClickTunesTheRigAndOffersTheListsLocator();
     void aSpottersLocatorIsNotTakenAndASquareOnlyOffered_data();
     void aSpottersLocatorIsNotTakenAndASquareOnlyOffered();
+    void anImportedCallListShowsAtOnce();
     void chatSpotLinesJoinTheListAndSettingsAreKept();
     void whatWasSaidGoesWhenSwitchedOff();
 
@@ -314,6 +317,15 @@ void TestClusterWindow::aDoubleClickTunesTheRigAndOffersTheListsLocator()
     QTest::qWait(600);
     QCOMPARE(entry->bandList->currentText(), "432 MHz");
     QVERIFY2(m_fakes->prompts.shown.empty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
+
+    // The failed tune is no longer news once another band is chosen, or the rig switched off.
+    chooseInList(entry->bandList, entry->bandList->findText("144 MHz"));
+    QCOMPARE(hints->status("rigtune"), "");
+    doubleClick(*view, view->model()->index(rowOf("OK1ABC"), ClusterSpotModel::CallColumn));
+    QVERIFY(!hints->status("rigtune").isEmpty());
+    m_file->sqlite("UPDATE Setting SET SettingParamInt=0 WHERE SettingName='RigOn'");
+    m_window->rigControl()->applySettings();
+    QCOMPARE(hints->status("rigtune"), "");
 }
 
 void TestClusterWindow::aSpottersLocatorIsNotTakenAndASquareOnlyOffered_data()
@@ -356,6 +368,39 @@ void TestClusterWindow::aSpottersLocatorIsNotTakenAndASquareOnlyOffered()
     QCOMPARE(entry->callEdit->currentText(), "G4XYZ");
     QCOMPARE(entry->locatorEdit->text(), locator);
     QVERIFY(entry->isLocatorOffered());
+}
+
+void TestClusterWindow::anImportedCallListShowsAtOnce()
+{
+    FakeClusterServer server;
+    QVERIFY(openConnected(server));
+    server.saySpot("OK1XYZ", 144300.0, "G4XYZ", "tropo");
+    QTableView* view = m_cluster->spotView();
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "");
+    EntryPanel* entry = m_window->entryPanel();
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "G4XYZ");
+    QCOMPARE(entry->locatorEdit->text(), "");
+
+    // The list imported while the call waits in its field: the spot and the field show its locator.
+    QFile list(m_config.filePath("CALL3.TXT"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("G4XYZ,IO91WM\r\n");
+    list.close();
+    m_fakes->prompts.pathAnswers = {list.fileName()};
+    m_window->action("mnImportCalls")->trigger();
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "IO91WM");
+    QVERIFY(!cell(0, ClusterSpotModel::DistanceColumn).isEmpty());
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+    QVERIFY(entry->isLocatorOffered());
+
+    // A spot that gives the very locator on offer: taken as the spot's, no longer only offered.
+    server.saySpot("OK1XYZ", 144310.0, "G4XYZ", "IO91WM");
+    QVERIFY(QTest::qWaitFor([&] { return cell(0, ClusterSpotModel::CommentColumn) == "IO91WM"; }, 5000));
+    doubleClick(*view, view->model()->index(0, ClusterSpotModel::CallColumn));
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+    QVERIFY(!entry->isLocatorOffered());
 }
 
 void TestClusterWindow::chatSpotLinesJoinTheListAndSettingsAreKept()
