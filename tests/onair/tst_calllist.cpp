@@ -2,20 +2,26 @@
 #include "app/livefeedback.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "controls/datagrid.h"
+#include "controls/dbnavigator.h"
 #include "controls/drlabel.h"
 #include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "logging/locator.h"
 #include "onair/calllist.h"
+#include "sharing/arrivedcontact.h"
 #include "store/logstore.h"
 #include "support/windowtest.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 // The call list: its files read, the calls found by a part of them, an import that adds each
@@ -29,6 +35,8 @@ private slots:
     void readsListFiles();
     void findsCallsOwnLogFirstAndImportsEachPairOnce();
     void theLatestImportWinsAndEditsAreFollowedCallByCall();
+    void theBookFollowsTheLogsChanges_data();
+    void theBookFollowsTheLogsChanges();
     void importedListCompletesTheCallAndOffersTheLocator();
     void matchesAreChosenWithTheKeyboard();
     void anAcceptedSquareIsCompletedBeforeTheSave_data();
@@ -167,6 +175,55 @@ void TestCallList::theLatestImportWinsAndEditsAreFollowedCallByCall()
     }
     QCOMPARE(index.size(), newestLast.size());
     QCOMPARE(index.find("1", 1000), expected);
+}
+
+void TestCallList::theBookFollowsTheLogsChanges_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("matching"); // "G4X" then
+    QTest::addColumn<QString>("moved");        // the own locator of G4XZZ then
+    QTest::newRow("call edited in the grid") << "edit" << QStringList{"G4XZZ"} << "IO80AA";
+    QTest::newRow("deleted in the grid") << "delete" << QStringList() << "";
+    QTest::newRow("call changed at another position") << "arrived" << QStringList{"G4XZZ"} << "IO80AA";
+}
+
+void TestCallList::theBookFollowsTheLogsChanges()
+{
+    QFETCH(QString, change);
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);"
+            "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
+            "ContestListQTH, IdModulation, ContestListSendNum) VALUES (1, 144, 46000.5, 'G4XAA', 'IO80AA', "
+            "1, 1)");
+    openWindow();
+    auto* start = m_window->findChild<QTimer*>("TimerStart"); // the log's calls read
+    start->start(0);
+    QVERIFY(QTest::qWaitFor([&] { return !start->isActive(); }, 5000));
+    const CallBook& book = m_window->state().callBook;
+    QCOMPARE(book.matching("G4X", 10), QStringList{"G4XAA"});
+    if (change == "edit") {
+        m_window->logView()->editorCheck()->click();
+        typeIntoCell(*m_window->logView()->grid(), 0, LogView::CallColumn, "G4XZZ");
+    } else if (change == "delete") {
+        m_fakes->prompts.confirmAnswers = {true};
+        m_window->logView()->navigator()->button(DbNavigator::Delete)->click();
+    } else {
+        m_file->sqlite("UPDATE ContestList SET ContestListCall='G4XZZ'");
+        ArrivedContact contact;
+        contact.kind = ArrivedContact::Changed;
+        contact.contestId = 1;
+        contact.bandId = contact.previousBandId = 144;
+        contact.rowid = m_file->column("SELECT MAX(rowid) FROM ContestList").first().toLongLong();
+        contact.call = "G4XZZ";
+        contact.previousCall = "G4XAA";
+        contact.locator = "IO80AA";
+        contact.dateTime = 46000.5;
+        m_window->contactEntry()->logChangedElsewhere({contact});
+    }
+    QTEST(book.matching("G4X", 10), "matching");
+    QCOMPARE(book.ownLocator("G4XAA"), "");
+    QTEST(book.ownLocator("G4XZZ"), "moved");
 }
 
 void TestCallList::importedListCompletesTheCallAndOffersTheLocator()

@@ -1,6 +1,7 @@
 #include "app/contactentry.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "controls/dbnavigator.h"
 #include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
@@ -26,6 +27,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 // The "Кластер" window in the main window against a fake cluster: the spots on the log's bands,
@@ -197,6 +199,13 @@ void TestClusterWindow::spotsOnTheLogsBandsAreGreyedOnceWorked()
                  .color(),
              QColor(Qt::gray));
     QCOMPARE(cell(row, ClusterSpotModel::WorkedColumn), "15.07 10:00");
+
+    // Deleted in the grid (the newest is current): free again.
+    m_fakes->prompts.confirmAnswers = {true};
+    m_window->logView()->navigator()->button(DbNavigator::Delete)->click();
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(), 1);
+    QVERIFY(!m_cluster->spots()->isGreyed(row));
+    QCOMPARE(cell(row, ClusterSpotModel::WorkedColumn), "");
 
     // The cluster drops the connection: said once, tried again.
     server.drop();
