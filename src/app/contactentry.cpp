@@ -2,8 +2,10 @@
 
 #include "app/logview.h"
 #include "app/mainstate.h"
+#include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
+#include "logging/locator.h"
 #include "logging/repeattimer.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -19,6 +21,12 @@
 #include <QTimeEdit>
 
 #include <utility>
+
+namespace {
+
+const QString kSquareHint = QStringLiteral("squareLocator");
+
+} // namespace
 
 ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, MainState& state,
                            const Services& services, QObject* parent)
@@ -53,6 +61,11 @@ ContactEntry::ContactEntry(EntryPanel& panel, LogView& log, LogStore& store, Mai
         logRowChanged(cursor.rowId(cursor.currentRow()), calls);
     };
     cursor.afterDelete = [this] { logRowChanged(0, std::exchange(m_editedCalls, {})); };
+
+    connect(m_panel.locatorEdit, &QLineEdit::textChanged, this, [this] {
+        if (!m_log.hintBar()->status(kSquareHint).isEmpty())
+            m_log.hintBar()->setStatus(kSquareHint, QString());
+    });
 }
 
 double ContactEntry::nowUtc() const
@@ -68,6 +81,16 @@ void ContactEntry::saveContact()
     fields.call = m_panel.callEdit->currentText();
     // A locator offered from the call list is the operator's only once accepted.
     fields.locator = m_panel.isLocatorOffered() ? QString() : m_panel.locatorEdit->text();
+    // A square is only a part of a locator: saved, it would score 0 km and make the EDI log
+    // refused. The operator completes it (a call list gives squares).
+    if (QString square = fields.locator.trimmed(); LocatorSquareIsValid(square)) {
+        m_log.hintBar()->setStatus(kSquareHint, QStringLiteral("Связь не записана: %1 — только квадрат, "
+                                                               "допишите две буквы локатора")
+                                                    .arg(square));
+        focusField(ContactFields::Locator);
+        m_panel.locatorEdit->end(false);
+        return;
+    }
     fields.sentReport = m_panel.sentReportEdit->text();
     fields.sentNumber = m_panel.sentNumberEdit->text();
     fields.receivedReport = m_panel.receivedReportEdit->text();
@@ -123,16 +146,17 @@ SaveOutcome ContactEntry::save(const ContactFields& fields, SaveContext& context
     const SaveOutcome outcome = m_contacts.save(fields, context);
     if (outcome.kind != SaveOutcome::Saved)
         return outcome;
-    // Stored: whoever follows the log hears of it first, whatever the panel does next.
+    // Stored: the locators known first, then whoever follows the log hears of it, whatever the
+    // panel does next.
+    m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
+    m_state.callBook.logged(fields.call, fields.locator);
     const bool shownBand = m_contacts.bandId(fields.band) == m_state.CurrentBandId;
     emit contactsChanged(outcome.rowid);
     if (shownBand) {
-        emit contactSaved(fields.call, toDayCount(fields.date, fields.time));
+        emit contactSaved(fields.call, fields.mode, toDayCount(fields.date, fields.time));
         m_log.contactAdded(outcome.rowid, fields.sentNumber.toDouble());
         GetMaxNumber();
     }
-    m_state.lastLocators.logged(fields.call, fields.locator, toDayCount(fields.date, fields.time));
-    m_state.callBook.logged(fields.call, fields.locator);
     addToCallHistory(fields.call);
     reloadTimerList();
     return outcome;
@@ -172,6 +196,12 @@ void ContactEntry::modeChanged()
     else if (m_panel.modeList->currentIndex() == 2)
         m_panel.receivedReportEdit->setText(QStringLiteral("599"));
     m_panel.sentReportEdit->setText(m_panel.receivedReportEdit->text());
+    emit modeChosen();
+}
+
+qint32 ContactEntry::currentModeId()
+{
+    return m_contacts.modeId(m_panel.modeList->currentText());
 }
 
 void ContactEntry::selectMode(int position)

@@ -36,6 +36,8 @@ public:
     void bandChanged();
     // The chosen mode: SSB reports 59, CW 599, the sent report follows the received one.
     void modeChanged();
+    // The mode a save would take now (its key in the log); 0 when the log does not know it.
+    qint32 currentModeId();
     // F11 and F12: mode list position 1 (SSB) or 2 (CW).
     void selectMode(int position);
     // Ctrl+X: call, locator and received number emptied, the call field focused.
@@ -62,8 +64,11 @@ signals:
     // A contact was saved or edited (its rowid), or contacts were deleted (0): whatever shows
     // figures of the log reads them again.
     void contactsChanged(qint64 rowid);
-    // A contact was saved on the current band (a day count, UTC).
-    void contactSaved(const QString& call, double dateTime);
+    // A contact was saved on the current band in a mode (a day count, UTC).
+    void contactSaved(const QString& call, const QString& mode, double dateTime);
+    // The entry panel's mode was chosen: whatever judges repeats by the mode a save would take
+    // judges again.
+    void modeChosen();
     // The current band's log may differ from what was read: another band or contest, or a
     // row edited or deleted.
     void bandLogChanged();

@@ -46,6 +46,7 @@ LiveFeedback::LiveFeedback(EntryPanel& panel, LogView& log, LogStore& store, Mai
             [this] { guarded(m_services.prompts, [this] { callPicked(); }); });
     connect(m_panel.locatorEdit, &QLineEdit::textChanged, this, &LiveFeedback::showMovedQth);
     connect(m_panel.callEdit, &QComboBox::editTextChanged, this, &LiveFeedback::showMovedQth);
+    connect(m_panel.callEdit, &QComboBox::editTextChanged, this, [this] { m_callChanged = true; });
     connect(m_panel.distanceLabel, &TDRLabel::doubleClicked, this, &LiveFeedback::chooseReadoutColour);
     connect(m_panel.callMatches, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         guarded(m_services.prompts, [&] { matchChosen(item->text()); });
@@ -181,6 +182,10 @@ void LiveFeedback::locatorLeft()
 
 void LiveFeedback::callTyped()
 {
+    // A key that changed nothing (Ctrl let go after Ctrl+Space took a match, an arrow) leaves the
+    // list and the offer as they are.
+    if (!std::exchange(m_callChanged, false))
+        return;
     const QString call = m_panel.callEdit->currentText();
     // Only a key that changed the call drops the locator: another call, another place.
     if (call != m_lastCallText && call != m_autoFilledCall)
@@ -203,13 +208,16 @@ void LiveFeedback::matchChosen(const QString& call)
     m_lastCallText = call;
     ShowLastQSO();
     offerLocator();
+    m_callChanged = false;
 }
 
-void LiveFeedback::offerLocator()
+void LiveFeedback::offerLocator(const QString& square)
 {
     const QString call = m_panel.callEdit->currentText();
-    const QString offered =
+    QString offered =
         m_state.callBook.ownLocator(call).isEmpty() ? m_state.callBook.listLocator(call) : QString();
+    if (!offered.startsWith(square))
+        offered = square;
     if (m_panel.isLocatorOffered() && m_panel.locatorEdit->text() != offered) {
         m_panel.locatorEdit->clear(); // the offer was for another call
         m_panel.showReadout(QString());
@@ -240,12 +248,19 @@ void LiveFeedback::takeContact(const QString& call, const QString& locator)
 {
     m_panel.showCallMatches({});
     m_panel.callEdit->setEditText(call);
-    m_panel.locatorEdit->setText(locator);
+    // Emptied first: the text of the offer on show set again would change nothing and leave the
+    // field offered.
+    m_panel.locatorEdit->clear();
+    QString square = locator.trimmed();
+    const bool onlySquare = LocatorSquareIsValid(square);
+    if (!onlySquare)
+        m_panel.locatorEdit->setText(locator);
     m_panel.setLocatorAutoFilled(false);
     m_lastCallText = call; // the locator stays with the call it came with
     locatorTyped();
-    if (locator.isEmpty())
-        offerLocator(); // the call list's, as for a typed call
+    if (m_panel.locatorEdit->text().isEmpty())
+        offerLocator(onlySquare ? square : QString()); // as for a typed call
+    m_callChanged = false;
     guarded(m_services.prompts, [this] { ShowLastQSO(); });
 }
 

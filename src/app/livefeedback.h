@@ -41,11 +41,13 @@ public:
     void showMovedQth();
     // A call and locator picked elsewhere (the log grid, the chat, a cluster spot) into the entry
     // fields, not saved: the compass, the read-out and the earlier contacts show them as if typed;
-    // with no locator, the call list's is offered as for a typed call.
+    // with no locator, the call list's is offered as for a typed call, and a four-character
+    // square is only offered.
     void takeContact(const QString& call, const QString& locator);
     // The call list's locator offered for a complete call that the own log has no locator for;
-    // an offer the call no longer fits withdrawn.
-    void offerLocator();
+    // an offer the call no longer fits withdrawn. With a square known for the station, the
+    // list's locator only when within it, else the square.
+    void offerLocator(const QString& square = QString());
     // A call chosen in the list of matching calls.
     void matchChosen(const QString& call);
     // Double click on the read-out: its colour, for as long as the program runs.
@@ -69,4 +71,5 @@ private:
     QString m_autoFilledCall;
     QString m_lastCallText;
     bool m_callKeyTaken = false; // the key pressed last in the call field was taken by the match list
+    bool m_callChanged = false;  // the call's text changed since the list and the offer were shown
 };

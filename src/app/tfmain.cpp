@@ -734,10 +734,15 @@ void Tfmain::importCallList()
     if (!path)
         return;
     const CallListImport done = importCallListFile(m_store.db(), m_state.callBook, *path);
-    if (done.failed)
+    if (done.failed) {
         m_services.prompts.warning(done.message);
-    else
-        m_services.prompts.information(done.message);
+        return;
+    }
+    // What shows the list's locators shows the new ones: the spots, the call being typed.
+    if (auto* cluster = findChild<ClusterWindow*>())
+        cluster->callListChanged();
+    m_liveFeedback->offerLocator();
+    m_services.prompts.information(done.message);
 }
 
 void Tfmain::registerAsEdiViewer()

@@ -233,8 +233,14 @@ void EntryPanel::offerLocator(const QString& locator)
 
 void EntryPanel::acceptOfferedLocator()
 {
-    if (m_locatorOffered)
-        showLocatorOffered(false);
+    if (!m_locatorOffered)
+        return;
+    showLocatorOffered(false);
+    // A square is only the start of a locator: the operator types its last two letters.
+    if (m_offeredLocator.size() == 4) {
+        locatorEdit->setFocus();
+        locatorEdit->end(false);
+    }
 }
 
 void EntryPanel::showLocatorOffered(bool offered)

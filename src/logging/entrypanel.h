@@ -52,7 +52,8 @@ public:
     void setLocatorBackground(const QColor& colour);
     bool isLocatorAutoFilled() const;
     // A locator offered from the call list: shown in pale blue italics and not taken by a save
-    // until accepted; any other text in the field withdraws the offer.
+    // until accepted; any other text in the field withdraws the offer. An accepted square stays
+    // as typed text, the cursor after it in the locator field, for the last two letters.
     void offerLocator(const QString& locator);
     void acceptOfferedLocator();
     bool isLocatorOffered() const { return m_locatorOffered; }

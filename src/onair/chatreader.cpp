@@ -215,8 +215,13 @@ bool looksLikeCall(const QString& text)
     bool digit = false;
     bool letter = false;
     for (const QChar c : text) {
-        digit = digit || c.isDigit();
-        letter = letter || (c.isLetter() && c.unicode() < 128);
+        const bool isDigit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        const bool isLetter = (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                              (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+        if (!isDigit && !isLetter && c != QLatin1Char('/'))
+            return false;
+        digit = digit || isDigit;
+        letter = letter || isLetter;
     }
     return digit && letter;
 }

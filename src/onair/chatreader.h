@@ -84,5 +84,5 @@ private:
 // portable suffix or prefix ("UA3ABC", "UA3ABC/P", "RA/UA3ABC" all name UA3ABC/P).
 bool namesCall(const QString& text, const QString& call);
 
-// Whether a word can be a call: letters and digits, both, and nothing but them and "/".
+// Whether a word can be a call: Latin letters and digits, both, and nothing but them and "/".
 bool looksLikeCall(const QString& text);

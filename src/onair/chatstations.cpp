@@ -7,13 +7,15 @@
 
 #include <QBrush>
 
-void WorkedCalls::load(Database& db, qint32 contestId, qint32 bandId)
+void WorkedCalls::load(Database& db, qint32 contestId, qint32 bandId, qint32 modeId)
 {
     m_last.clear();
+    m_modeId = modeId;
     db.queryEach(QStringLiteral("SELECT ContestListCall, MAX(ContestListDateTime) FROM ContestList WHERE "
-                                "IdContest=%1 AND IdBand=%2 GROUP BY ContestListCall")
+                                "IdContest=%1 AND IdBand=%2 AND IdModulation=%3 GROUP BY ContestListCall")
                      .arg(contestId)
-                     .arg(bandId),
+                     .arg(bandId)
+                     .arg(modeId),
                  [this](const ResultRow& row) {
                      if (row[1].isNumeric())
                          logged(row[0].displayText(), row[1].toDouble());

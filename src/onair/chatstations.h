@@ -12,20 +12,22 @@
 
 class Database;
 
-// The calls worked in a contest on a band with the time of their last contact: read from the
-// log once for a band and kept up to date by the saves, so the chat's list asks nothing of
-// the database for each station it shows.
+// The calls worked in a contest on a band in a mode with the time of their last contact, as the
+// repeat rule counts them: read from the log once for a band and mode and kept up to date by
+// the saves, so the chat's list asks nothing of the database for each station it shows.
 class WorkedCalls
 {
 public:
-    void load(Database& db, qint32 contestId, qint32 bandId);
-    // A contact was saved on the band.
+    void load(Database& db, qint32 contestId, qint32 bandId, qint32 modeId);
+    qint32 modeId() const { return m_modeId; }
+    // A contact was saved on the band in the mode.
     void logged(const QString& call, double dateTime);
     // The last contact with the call on the band, a day count; none when not worked.
     std::optional<double> last(const QString& call) const;
 
 private:
     QHash<QString, double> m_last; // by the call in upper case
+    qint32 m_modeId = 0;
 };
 
 // The chat's stations with what the log says of them: distance and azimuth from the own

@@ -76,9 +76,19 @@ ChatWindow::ChatWindow(LogStore& store, MainState& state, ContactEntry& entry, c
             [this](const QString& text) { addLine(text, QColor(), Qt::darkGray, false); });
     connect(m_client, &ChatClient::roomsOffered, this, &ChatWindow::roomsOffered);
 
-    connect(&m_entry, &ContactEntry::contactSaved, this, [this](const QString& call, double dateTime) {
-        m_worked.logged(call, dateTime);
-        refreshLogColumns();
+    connect(&m_entry, &ContactEntry::contactSaved, this,
+            [this](const QString& call, const QString& mode, double dateTime) {
+                guarded(m_services.prompts, [&] {
+                    if (!m_workedStale && m_entry.contacts().modeId(mode) == m_worked.modeId())
+                        m_worked.logged(call, dateTime);
+                });
+                refreshLogColumns();
+            });
+    // The repeat rule counts a band and a mode: another mode, other stations waiting.
+    connect(&m_entry, &ContactEntry::modeChosen, this, [this] {
+        m_workedStale = true;
+        if (m_stations->rowCount() > 0)
+            refreshLogColumns();
     });
     connect(&m_entry, &ContactEntry::bandLogChanged, this, [this] {
         m_workedStale = true;
@@ -516,7 +526,8 @@ void ChatWindow::refreshLogColumns()
 {
     guarded(m_services.prompts, [this] {
         if (m_workedStale) {
-            m_worked.load(m_store.db(), m_state.CurrentContestId, m_state.CurrentBandId);
+            m_worked.load(m_store.db(), m_state.CurrentContestId, m_state.CurrentBandId,
+                          m_entry.currentModeId());
             m_workedStale = false;
         }
         ChatStationModel::Reference reference;

@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -20,12 +21,25 @@ bool isLoginPrompt(const QString& line)
     return login.match(line).hasMatch();
 }
 
-// The first valid six-character locator among the words of a text, upper-case.
+// The heard station's locator in a spot's comment, upper-case. On VHF a comment often reads
+// "KM71<ES>IO82WX" or "JO60AA>KO85": the heard station's locator or square, the propagation in
+// angle brackets (or a lone ">"), then the spotter's own locator, which must not be taken for
+// the heard station's. Before such a mark, its first locator, else its first square; without a
+// mark, the comment's first locator.
 QString locatorIn(const QString& text)
 {
     static const QRegularExpression separators(QStringLiteral("[^A-Za-z0-9]+"));
-    for (QString word : text.split(separators, Qt::SkipEmptyParts)) {
+    static const QRegularExpression mark(QStringLiteral("<[^<>]*>|>"));
+    const qsizetype marked = text.indexOf(mark);
+    const QStringList words = text.left(marked).split(separators, Qt::SkipEmptyParts);
+    for (QString word : words) {
         if (LocatorIsValid(word))
+            return word;
+    }
+    if (marked < 0)
+        return {};
+    for (QString word : words) {
+        if (LocatorSquareIsValid(word))
             return word;
     }
     return {};
@@ -72,7 +86,10 @@ std::optional<ClusterSpot> readSpotLine(const QString& line)
     // The spotter may carry a node's mark ("OK1XYZ-#", "OK1XYZ-2"), which is not its call.
     static const QRegularExpression spot = pattern(
         R"(^DX\s+de\s+([A-Z0-9/]+)(?:-[A-Z0-9#]*)?:\s*(\d{1,9}(?:\.\d{1,3})?)\s+([A-Z0-9/]+)(.*?)\s(\d{4})Z(?:\s+\S*)?$)");
-    const QRegularExpressionMatch match = spot.match(line.trimmed());
+    // A cluster's prompt may come without a line end, glued before the next spot.
+    const QRegularExpressionMatch match = spot.match(
+        line.mid(std::max(line.indexOf(QLatin1String("DX de "), 0, Qt::CaseInsensitive), qsizetype(0)))
+            .trimmed());
     if (!match.hasMatch())
         return std::nullopt;
     return spotOf(match.captured(2).toDouble(), match.captured(3), match.captured(1), match.captured(5),
@@ -81,15 +98,20 @@ std::optional<ClusterSpot> readSpotLine(const QString& line)
 
 std::optional<ClusterSpot> readChatSpot(const QString& time, const QString& sender, const QString& text)
 {
-    if (const qsizetype quoted = text.indexOf(QLatin1String("DX de "), 0, Qt::CaseInsensitive); quoted >= 0)
-        return readSpotLine(text.mid(quoted));
+    if (text.contains(QLatin1String("DX de "), Qt::CaseInsensitive))
+        return readSpotLine(text); // a cluster's spot quoted
     static const QRegularExpression start(QStringLiteral(R"(^\s*(\S+)\s+(\S+)(.*)$)"));
     const QRegularExpressionMatch match = start.match(text);
     if (!match.hasMatch())
         return std::nullopt;
     for (const auto& [frequency, call] : {std::pair{1, 2}, std::pair{2, 1}}) {
-        if (const std::optional<double> kHz = chatFrequency(match.captured(frequency)))
-            return spotOf(*kHz, match.captured(call), sender, time, match.captured(3));
+        if (const std::optional<double> kHz = chatFrequency(match.captured(frequency))) {
+            // Written as in a sentence: "432.200 OK1ABC, JO60AA".
+            QString word = match.captured(call);
+            while (!word.isEmpty() && QStringLiteral(",.:;!?").contains(word.back()))
+                word.chop(1);
+            return spotOf(*kHz, word, sender, time, match.captured(3));
+        }
     }
     return std::nullopt;
 }

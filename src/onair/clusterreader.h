@@ -16,11 +16,14 @@ struct ClusterSpot
     QString call;    // the station heard, upper-case
     QString spotter; // who heard it, upper-case
     QString comment;
-    QString locator; // the first valid six-character locator of the comment, upper-case; or empty
+    // The heard station's locator from the comment, or only its four-character square, upper-case;
+    // or empty. Never the spotter's own locator that follows a propagation mark.
+    QString locator;
 };
 
 // "DX de SPOTTER:  FREQ_kHz  CALL  comment  HHMMZ", with whatever a cluster adds after the time
-// (often the spotter's locator); none for any other line or one whose parts are not in shape.
+// (often the spotter's locator) and whatever came before "DX de " (a prompt without its line
+// end); none for any other line or one whose parts are not in shape.
 std::optional<ClusterSpot> readSpotLine(const QString& line);
 
 // A chat line that spots a station: a cluster's spot line quoted in it, or a frequency and a

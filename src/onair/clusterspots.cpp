@@ -69,7 +69,9 @@ void ClusterSpotModel::setReference(const ChatStationModel::Reference& reference
 
 void ClusterSpotModel::compute(Row& row) const
 {
-    row.locator = row.spot.locator.isEmpty() ? m_locatorOf(row.spot.call) : row.spot.locator;
+    // A spot that gives only a square yields to a known locator within it.
+    const QString known = row.spot.locator.size() == 6 ? QString() : m_locatorOf(row.spot.call);
+    row.locator = known.startsWith(row.spot.locator) ? known : row.spot.locator;
     QString own = m_reference.ownLocator.trimmed();
     QString other = completeLocator(row.locator); // a list's square: its middle
     row.azimuth.reset();

@@ -18,9 +18,9 @@ std::optional<LogBand> bandOfFrequency(const std::vector<LogBand>& bands, double
 
 // The spots on the log's bands, newest first, with what the log says of each: the locator
 // (from the spot, else from the call list), distance and azimuth from the own locator, the last
-// contact with the call on the spot's band in this contest, and whether the repeat rule lets it
-// be worked again yet (a station that may not be is greyed). A newer spot of a call on a band
-// takes the place of the older one.
+// contact with the call on the spot's band in this contest in the mode a save would take, and
+// whether the repeat rule lets it be worked again yet (a station that may not be is greyed). A newer spot of
+// a call on a band takes the place of the older one.
 class ClusterSpotModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -41,7 +41,7 @@ public:
     // The locator a call is known with; empty when not known.
     using LocatorOf = std::function<QString(const QString& call)>;
 
-    // The worked calls of the contest, by band key.
+    // The worked calls of the contest in the entry panel's mode, by band key.
     ClusterSpotModel(const std::map<int, WorkedCalls>& worked, LocatorOf locatorOf,
                      QObject* parent = nullptr);
 

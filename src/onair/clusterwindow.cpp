@@ -59,11 +59,14 @@ ClusterWindow::ClusterWindow(LogStore& store, MainState& state, ContactEntry& en
     // Every save (on any band), edit, delete, import and contact from another position.
     connect(&m_entry, &ContactEntry::contactsChanged, this,
             [this](qint64 rowid) { guarded(m_services.prompts, [&] { logChanged(rowid); }); });
-    connect(&m_entry, &ContactEntry::bandLogChanged, this, [this] {
-        m_logStale = true;
-        if (m_spots->rowCount() > 0)
-            refreshLogColumns();
-    });
+    // The repeat rule counts a band and a mode: the spots are judged by the mode a save would
+    // take, so another mode greys others.
+    for (auto changed : {&ContactEntry::bandLogChanged, &ContactEntry::modeChosen})
+        connect(&m_entry, changed, this, [this] {
+            m_logStale = true;
+            if (m_spots->rowCount() > 0)
+                refreshLogColumns();
+        });
     auto* refresh = new QTimer(this);
     refresh->setInterval(kRefreshEveryMs);
     connect(refresh, &QTimer::timeout, this, [this] {
@@ -243,6 +246,12 @@ void ClusterWindow::takeChatLine(const QString& time, const QString& call, const
         addSpot(*spot);
 }
 
+void ClusterWindow::callListChanged()
+{
+    if (m_spots->rowCount() > 0)
+        refreshLogColumns();
+}
+
 void ClusterWindow::addSpot(const ClusterSpot& spot)
 {
     guarded(m_services.prompts, [&] {
@@ -257,9 +266,12 @@ void ClusterWindow::spotPicked(int row)
     const ClusterSpot& spot = m_spots->spot(row);
     const QString band = m_spots->band(row).name;
     const qint64 hz = std::llround(spot.kHz * 1000);
-    // The call list's locator is only a guess: the entry panel offers it as for a typed call.
+    // The call list's locator is only a guess, and a square only a part of a locator: the entry
+    // panel offers them as for a typed call. The own log's locator is taken unless the spot's
+    // square says the station is elsewhere now.
+    const QString own = m_state.callBook.ownLocator(spot.call);
     emit stationPicked(spot.call,
-                       spot.locator.isEmpty() ? m_state.callBook.ownLocator(spot.call) : spot.locator);
+                       spot.locator.size() == 6 || !own.startsWith(spot.locator) ? spot.locator : own);
     emit tuneWanted(band, hz);
 }
 
@@ -269,13 +281,13 @@ void ClusterWindow::logChanged(qint64 rowid)
         // One contact saved or edited: its band learns it. An edit that took a call away also
         // changes the band's log, which reads the bands again.
         const ResultSet stored = m_store.db().queryNative(
-            QStringLiteral("SELECT IdContest, IdBand, ContestListCall, ContestListDateTime FROM ContestList "
-                           "WHERE rowid = ?"),
+            QStringLiteral("SELECT IdContest, IdBand, ContestListCall, ContestListDateTime, IdModulation "
+                           "FROM ContestList WHERE rowid = ?"),
             {DbValue(rowid)});
         if (!stored.rows.empty() && stored.rows[0][0].toInt() == m_state.CurrentContestId &&
             !stored.rows[0][3].isNull()) {
             const auto band = m_worked.find(int(stored.rows[0][1].toInt()));
-            if (band != m_worked.end())
+            if (band != m_worked.end() && stored.rows[0][4].toInt() == band->second.modeId())
                 band->second.logged(stored.rows[0][2].displayText(), stored.rows[0][3].toDouble());
         }
     } else {
@@ -292,8 +304,9 @@ void ClusterWindow::refreshLogColumns()
             const std::vector<LogBand> bands = readLogBands(m_store.db());
             m_spots->setBands(bands);
             m_worked.clear();
+            const qint32 mode = m_entry.currentModeId();
             for (const LogBand& band : bands)
-                m_worked[band.key].load(m_store.db(), m_state.CurrentContestId, band.key);
+                m_worked[band.key].load(m_store.db(), m_state.CurrentContestId, band.key, mode);
             m_logStale = false;
         }
         ChatStationModel::Reference reference;

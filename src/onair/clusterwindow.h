@@ -36,6 +36,8 @@ public:
     // Once the main window is up: connects when the operator left the cluster switched on (not
     // in a copy of the program that views a file), unless it is connected already.
     void startIfEnabled();
+    // The call list was imported: the spots' locators, distances and azimuths again.
+    void callListChanged();
     // A chat line: listed when it spots a station on one of the log's bands.
     void takeChatLine(const QString& time, const QString& call, const QString& name, const QString& text);
 
@@ -45,7 +47,8 @@ public:
 
 signals:
     // Double click on a spot: its call and locator for the entry fields; the locator the spot
-    // gives, else the own log's, else none (the entry panel offers the call list's).
+    // gives, else the own log's (unless the spot's square is another), else the spot's square or
+    // none (the entry panel offers the square, or the call list's locator).
     void stationPicked(const QString& call, const QString& locator);
     // And the rig to the spot's frequency on the spot's band (as the band list names it), when on.
     void tuneWanted(const QString& band, qint64 hz);

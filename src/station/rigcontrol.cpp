@@ -29,8 +29,12 @@ RigControl::RigControl(LogStore& store, Prompts& prompts, EntryPanel& panel, Hin
     });
     connect(m_rig, &Rig::answersAgain, this,
             [this](const QString& message) { m_hints.setStatus(kRigSource, message); });
-    // A band chosen by hand: the frequency on that band, if the rig's lies in it.
-    connect(m_panel.bandList, &QComboBox::currentIndexChanged, this, &RigControl::showFrequency);
+    // A band chosen by hand: the frequency on that band, if the rig's lies in it; a tune that
+    // failed on the band before is no longer news.
+    connect(m_panel.bandList, &QComboBox::currentIndexChanged, this, [this] {
+        m_hints.setStatus(kTuneSource, QString());
+        showFrequency();
+    });
 }
 
 void RigControl::loadBands()
@@ -53,6 +57,7 @@ void RigControl::applySettings()
 {
     const DaemonWindow::Options o = Tfrig::load(m_store);
     m_hints.setStatus(kRigSource, QString()); // news of the earlier settings
+    m_hints.setStatus(kTuneSource, QString());
     m_rig->setAddress(o.host, quint16(o.port));
     forget();
     if (!o.on) {

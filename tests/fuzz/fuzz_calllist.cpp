@@ -2,6 +2,7 @@
 // none, and each unread line number lies in the file; the index of the calls, with every other
 // call taken out and each added again, finds only calls that hold the part searched for.
 #include "onair/calllist.h"
+#include "onair/chatreader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     CallIndex index;
     for (const CallListEntry& entry : reading->entries) {
-        if (entry.call.isEmpty() || entry.call != entry.call.toUpper() ||
+        if (!looksLikeCall(entry.call) || entry.call != entry.call.toUpper() ||
             (!entry.locator.isEmpty() && entry.locator.size() != 6 && entry.locator.size() != 4))
             std::abort();
         index.add(entry.call);

@@ -1,5 +1,7 @@
 // Any bytes from a DX cluster, in pieces of any size, and any chat line: the reader gives
 // events whose spots are in shape and keeps no more than one line.
+#include "logging/locator.h"
+#include "onair/chatreader.h"
 #include "onair/clusterreader.h"
 
 #include <cmath>
@@ -9,11 +11,18 @@
 
 namespace {
 
+// A locator or a square, as it is.
+bool inShape(const QString& locator)
+{
+    QString copy = locator;
+    return (LocatorIsValid(copy) || LocatorSquareIsValid(copy)) && copy == locator;
+}
+
 void checkSpot(const ClusterSpot& spot)
 {
-    if (!std::isfinite(spot.kHz) || spot.kHz <= 0 || spot.call.isEmpty() || spot.spotter.isEmpty() ||
-        spot.time.size() != 4 || spot.call != spot.call.toUpper() ||
-        (!spot.locator.isEmpty() && (spot.locator.size() != 6 || spot.locator != spot.locator.toUpper())))
+    if (!std::isfinite(spot.kHz) || spot.kHz <= 0 || !looksLikeCall(spot.call) ||
+        !looksLikeCall(spot.spotter) || spot.time.size() != 4 || spot.call != spot.call.toUpper() ||
+        (!spot.locator.isEmpty() && !inShape(spot.locator)))
         std::abort();
 }
 

@@ -1,19 +1,27 @@
 #include "app/contactentry.h"
 #include "app/livefeedback.h"
+#include "app/logview.h"
 #include "app/tfmain.h"
+#include "controls/datagrid.h"
+#include "controls/dbnavigator.h"
 #include "controls/drlabel.h"
+#include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
 #include "logging/locator.h"
 #include "onair/calllist.h"
+#include "sharing/arrivedcontact.h"
 #include "store/logstore.h"
 #include "support/windowtest.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 // The call list: its files read, the calls found by a part of them, an import that adds each
@@ -27,8 +35,12 @@ private slots:
     void readsListFiles();
     void findsCallsOwnLogFirstAndImportsEachPairOnce();
     void theLatestImportWinsAndEditsAreFollowedCallByCall();
+    void theBookFollowsTheLogsChanges_data();
+    void theBookFollowsTheLogsChanges();
     void importedListCompletesTheCallAndOffersTheLocator();
     void matchesAreChosenWithTheKeyboard();
+    void anAcceptedSquareIsCompletedBeforeTheSave_data();
+    void anAcceptedSquareIsCompletedBeforeTheSave();
     void anUnreadableFileChangesNothing();
 
 private:
@@ -163,6 +175,55 @@ void TestCallList::theLatestImportWinsAndEditsAreFollowedCallByCall()
     }
     QCOMPARE(index.size(), newestLast.size());
     QCOMPARE(index.find("1", 1000), expected);
+}
+
+void TestCallList::theBookFollowsTheLogsChanges_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("matching"); // "G4X" then
+    QTest::addColumn<QString>("moved");        // the own locator of G4XZZ then
+    QTest::newRow("call edited in the grid") << "edit" << QStringList{"G4XZZ"} << "IO80AA";
+    QTest::newRow("deleted in the grid") << "delete" << QStringList() << "";
+    QTest::newRow("call changed at another position") << "arrived" << QStringList{"G4XZZ"} << "IO80AA";
+}
+
+void TestCallList::theBookFollowsTheLogsChanges()
+{
+    QFETCH(QString, change);
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);"
+            "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
+            "ContestListQTH, IdModulation, ContestListSendNum) VALUES (1, 144, 46000.5, 'G4XAA', 'IO80AA', "
+            "1, 1)");
+    openWindow();
+    auto* start = m_window->findChild<QTimer*>("TimerStart"); // the log's calls read
+    start->start(0);
+    QVERIFY(QTest::qWaitFor([&] { return !start->isActive(); }, 5000));
+    const CallBook& book = m_window->state().callBook;
+    QCOMPARE(book.matching("G4X", 10), QStringList{"G4XAA"});
+    if (change == "edit") {
+        m_window->logView()->editorCheck()->click();
+        typeIntoCell(*m_window->logView()->grid(), 0, LogView::CallColumn, "G4XZZ");
+    } else if (change == "delete") {
+        m_fakes->prompts.confirmAnswers = {true};
+        m_window->logView()->navigator()->button(DbNavigator::Delete)->click();
+    } else {
+        m_file->sqlite("UPDATE ContestList SET ContestListCall='G4XZZ'");
+        ArrivedContact contact;
+        contact.kind = ArrivedContact::Changed;
+        contact.contestId = 1;
+        contact.bandId = contact.previousBandId = 144;
+        contact.rowid = m_file->column("SELECT MAX(rowid) FROM ContestList").first().toLongLong();
+        contact.call = "G4XZZ";
+        contact.previousCall = "G4XAA";
+        contact.locator = "IO80AA";
+        contact.dateTime = 46000.5;
+        m_window->contactEntry()->logChangedElsewhere({contact});
+    }
+    QTEST(book.matching("G4X", 10), "matching");
+    QCOMPARE(book.ownLocator("G4XAA"), "");
+    QTEST(book.ownLocator("G4XZZ"), "moved");
 }
 
 void TestCallList::importedListCompletesTheCallAndOffersTheLocator()
@@ -316,6 +377,60 @@ void TestCallList::matchesAreChosenWithTheKeyboard()
     QCOMPARE(entry->callEdit->currentText(), "G4XAB");
     QVERIFY(entry->isLocatorOffered());
     QCOMPARE(entry->locatorEdit->text(), "IO80AA");
+
+    // A call that is a part of another: once taken, Ctrl let go does not show the list again.
+    m_window->state().callBook.import(m_window->store().db(), {{"OK1AB", "JO60AA"}, {"OK1ABC", ""}});
+    QTest::keyClick(entry->callEdit, Qt::Key_A, Qt::ControlModifier);
+    typeText(entry->callEdit, "OK1AB");
+    QCOMPARE(matches->count(), 2);
+    QTest::keyClick(entry->callEdit, Qt::Key_Down);
+    QTest::keyClick(entry->callEdit, Qt::Key_Down);
+    const QString taken = matches->currentItem()->text();
+    QTest::keyClick(entry->callEdit, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(entry->callEdit->currentText(), taken);
+    QVERIFY(!matches->isVisible());
+    QTest::keyClick(entry->callEdit, Qt::Key_Right);
+    QVERIFY(!matches->isVisible());
+}
+
+void TestCallList::anAcceptedSquareIsCompletedBeforeTheSave_data()
+{
+    QTest::addColumn<bool>("inCallField"); // Ctrl+Space in the call field, else Enter in the locator's
+    QTest::newRow("Enter in the locator field") << false;
+    QTest::newRow("Ctrl+Space in the call field") << true;
+}
+
+void TestCallList::anAcceptedSquareIsCompletedBeforeTheSave()
+{
+    QFETCH(bool, inCallField);
+    prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "UPDATE SettingInfo SET SettingInfoValue='KO85AA' WHERE SettingInfoN='PWWLo';"
+            "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 0), ('LastMod', 1);");
+    openWindow();
+    m_window->state().callBook.import(m_window->store().db(), {{"G4XYZ", "IO91"}});
+    EntryPanel* entry = m_window->entryPanel();
+    entry->receivedNumberEdit->setText("1");
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "G4XYZ");
+    QCOMPARE(entry->locatorEdit->text(), "IO91");
+    QVERIFY(entry->isLocatorOffered());
+    QWidget* field = inCallField ? static_cast<QWidget*>(entry->callEdit) : entry->locatorEdit;
+    field->setFocus();
+    QTest::keyClick(field, inCallField ? Qt::Key_Space : Qt::Key_Return,
+                    inCallField ? Qt::ControlModifier : Qt::NoModifier);
+    QVERIFY(!entry->isLocatorOffered());
+
+    // Ctrl+Enter: nothing saved, the square waits for its last two letters with the cursor after it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(), 0);
+    QVERIFY(entry->locatorEdit->hasFocus());
+    QCOMPARE(entry->locatorEdit->text(), "IO91");
+    QCOMPARE(entry->locatorEdit->cursorPosition(), 4);
+    QVERIFY(!m_window->logView()->hintBar()->status("squareLocator").isEmpty());
+    typeText(entry->locatorEdit, "WM");
+    QCOMPARE(m_window->logView()->hintBar()->status("squareLocator"), "");
+    QTest::keyClick(entry->locatorEdit, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(m_file->column("SELECT ContestListQTH FROM ContestList"), QVariantList{"IO91WM"});
 }
 
 void TestCallList::anUnreadableFileChangesNothing()

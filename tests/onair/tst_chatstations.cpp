@@ -122,23 +122,24 @@ void TestChatStations::workedCallsAreReadOnceAndFollowSaves()
     auto store = file.openStore(prompts);
     const double early = at(kDay, QTime(9, 0));
     const double late = at(kDay, QTime(9, 30));
-    file.sqlite(
-        QString("INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall) VALUES "
-                "(1, 1, %1, 'DL1ABC'), (1, 1, %2, 'dl1abc'), (1, 2, %2, 'OK1XYZ'), (2, 1, %2, 'G4ABC')")
-            .arg(early, 0, 'g', 17)
-            .arg(late, 0, 'g', 17));
+    file.sqlite(QString("INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
+                        "IdModulation) VALUES (1, 1, %1, 'DL1ABC', 1), (1, 1, %2, 'dl1abc', 1), "
+                        "(1, 2, %2, 'OK1XYZ', 1), (2, 1, %2, 'G4ABC', 1), (1, 1, %2, 'SP1ABC', 2)")
+                    .arg(early, 0, 'g', 17)
+                    .arg(late, 0, 'g', 17));
     WorkedCalls worked;
-    worked.load(store->db(), 1, 1);
+    worked.load(store->db(), 1, 1, 1);
     QCOMPARE(worked.last("DL1ABC"), std::optional<double>(late));
     QCOMPARE(worked.last("OK1XYZ"), std::nullopt); // another band
     QCOMPARE(worked.last("G4ABC"), std::nullopt);  // another contest
+    QCOMPARE(worked.last("SP1ABC"), std::nullopt); // another mode
     // A save adds to what was read; an older time read again keeps the newest.
     worked.logged("OK1XYZ", late);
     worked.logged("dl1abc ", early);
     QCOMPARE(worked.last("ok1xyz"), std::optional<double>(late));
     QCOMPARE(worked.last("DL1ABC"), std::optional<double>(late));
     // Another band read again forgets the first.
-    worked.load(store->db(), 1, 2);
+    worked.load(store->db(), 1, 2, 1);
     QCOMPARE(worked.last("DL1ABC"), std::nullopt);
     QCOMPARE(worked.last("OK1XYZ"), std::optional<double>(late));
 }

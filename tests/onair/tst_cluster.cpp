@@ -93,6 +93,19 @@ void TestCluster::readsSpotLines_data()
         << "0001"
         << "IO91WM"
         << "eme io91wm ok";
+    // The heard station's locator comes before a propagation mark, the spotter's after it.
+    const struct
+    {
+        const char* comment;
+        const char* locator;
+    } marked[] = {{"KM71<ES>IO82WX", "KM71"}, {"JO60<TR>KO85AA", "JO60"},   {"JO60AA<TR>KO85", "JO60AA"},
+                  {"JO60AA>KO85", "JO60AA"},  {"<ES> IO82WX", ""},          {"tropo<TR>KO85AA", ""},
+                  {"JO60AA", "JO60AA"},       {"TNX QSO KO85AA", "KO85AA"}, {"KM71 tropo", ""}};
+    for (const auto& [comment, locator] : marked)
+        QTest::newRow(comment) << QString("DX de OK1XYZ: 144300.0 OK1ABC %1 1015Z").arg(comment) << true
+                               << 144300.0 << "OK1ABC"
+                               << "OK1XYZ"
+                               << "1015" << locator << comment;
     for (const char* bad :
          {"DX de OK1XYZ: 432200.0 OK1ABC tropo 1015", "DX de OK1XYZ: 432200.0 OK1ABC 2515Z",
           "DX de OK1XYZ: 432200.0 OK1ABC 1075Z", "DX de OK1XYZ: 432200.0 599 tropo 1015Z",
@@ -145,8 +158,15 @@ void TestCluster::readsChatSpots_data()
     QTest::newRow("microwave MHz") << "10368.1 DL1ABC/P" << true << 10368100.0 << "DL1ABC/P"
                                    << "DL1ABC"
                                    << "";
+    QTest::newRow("call with a comma") << "432.200 OK1ABC, JO60AA" << true << 432200.0 << "OK1ABC"
+                                       << "DL1ABC"
+                                       << "JO60AA";
+    QTest::newRow("call with a colon, call first") << "ok1abc: 144300 cq" << true << 144300.0 << "OK1ABC"
+                                                   << "DL1ABC"
+                                                   << "";
     for (const char* words :
-         {"59 OK1ABC tnx", "OK1ABC 599", "1015 OK1ABC", "pse sked 432.200", "432.200 is free", "", "hi"})
+         {"59 OK1ABC tnx", "OK1ABC 599", "1015 OK1ABC", "pse sked 432.200", "432.200 is free", "", "hi",
+          "432.200 OK1-ABC", "432.200 OK1ÄBC", "432.200 \"OK1ABC\"", "432.200 ,.!"})
         QTest::newRow(words) << QString(words) << false << 0.0 << ""
                              << ""
                              << "";
@@ -185,6 +205,13 @@ void TestCluster::readerTakesCutLinesAndTheWaitingLogin()
     QCOMPARE(events[0].kind, ClusterEvent::Spot);
     QCOMPARE(events[0].spot.call, "OK1ABC");
     QCOMPARE(events[1].kind, ClusterEvent::Line);
+    // A prompt left without its line end, the next spot glued to it.
+    events = reader.read("OK1XYZ de NODE 11-Dec-2026 1200Z >DX de G4AAA: 1296100.0 G4XYZ IO91WM 1201Z\r\n");
+    QCOMPARE(events.size(), size_t(1));
+    QCOMPARE(events[0].kind, ClusterEvent::Spot);
+    QCOMPARE(events[0].spot.call, "G4XYZ");
+    QCOMPARE(events[0].spot.spotter, "G4AAA");
+    QCOMPARE(events[0].spot.locator, "IO91WM");
     // An endless line is cut: the reader keeps no more than one line.
     events = reader.read(QByteArray(3 * TelnetLines::kLongestLine, 'x'));
     QCOMPARE(events.size(), size_t(3));

@@ -1,6 +1,7 @@
 #include "app/contactentry.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "controls/dbnavigator.h"
 #include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
@@ -8,6 +9,7 @@
 #include "onair/chatpassword.h"
 #include "onair/clusterwindow.h"
 #include "sharing/arrivedcontact.h"
+#include "station/rigcontrol.h"
 #include "store/daycount.h"
 #include "store/logstore.h"
 #include "support/dummyrotctld.h"
@@ -18,12 +20,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 // The "Кластер" window in the main window against a fake cluster: the spots on the log's bands,
@@ -41,6 +45,9 @@ private slots:
     void aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere_data();
     void aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere();
     void aDoubleClickTunesTheRigAndOffersTheListsLocator();
+    void aSpottersLocatorIsNotTakenAndASquareOnlyOffered_data();
+    void aSpottersLocatorIsNotTakenAndASquareOnlyOffered();
+    void anImportedCallListShowsAtOnce();
     void chatSpotLinesJoinTheListAndSettingsAreKept();
     void whatWasSaidGoesWhenSwitchedOff();
 
@@ -193,6 +200,13 @@ void TestClusterWindow::spotsOnTheLogsBandsAreGreyedOnceWorked()
              QColor(Qt::gray));
     QCOMPARE(cell(row, ClusterSpotModel::WorkedColumn), "15.07 10:00");
 
+    // Deleted in the grid (the newest is current): free again.
+    m_fakes->prompts.confirmAnswers = {true};
+    m_window->logView()->navigator()->button(DbNavigator::Delete)->click();
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(), 1);
+    QVERIFY(!m_cluster->spots()->isGreyed(row));
+    QCOMPARE(cell(row, ClusterSpotModel::WorkedColumn), "");
+
     // The cluster drops the connection: said once, tried again.
     server.drop();
     QVERIFY(QTest::qWaitFor(
@@ -214,10 +228,11 @@ void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere()
     QFETCH(bool, arrived);
     FakeClusterServer server;
     QVERIFY(openConnected(server));
-    server.saySpot("OK1XYZ", 432200.0, "OK1ABC", "JO60AA");
+    server.saySpot("OK1XYZ", 432200.0, "OK1ABC", "tropo");
     QTableView* view = m_cluster->spotView();
     QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
     QVERIFY(!m_cluster->spots()->isGreyed(0));
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "");
 
     // The entry panel stays on 144 MHz while OK1ABC goes into the log on 432 MHz.
     EntryPanel* entry = m_window->entryPanel();
@@ -227,8 +242,8 @@ void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere()
     if (arrived) {
         m_file->sqlite(
             QString("INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, "
-                    "ContestListQTH, IdModulation, ContestListSendNum) VALUES (1, 432, %1, 'OK1ABC', "
-                    "'JO60AA', 1, 1)")
+                    "ContestListQTH, IdModulation, ContestListSendNum) SELECT 1, 432, %1, 'OK1ABC', "
+                    "'JO60AA', ModulationRowid, 1 FROM Modulation WHERE ModulationName = 'SSB'")
                 .arg(now, 0, 'f', 8));
         ArrivedContact contact;
         contact.contestId = 1;
@@ -252,8 +267,20 @@ void TestClusterWindow::aSpotIsGreyedWhenItsCallIsLoggedOnItsBandFromElsewhere()
         QCOMPARE(contacts->saveReceived(fields).kind, SaveOutcome::Saved);
     }
     QCOMPARE(entry->bandList->currentText(), "144 MHz");
+    QCOMPARE(entry->modeList->currentText(), "SSB");
     QVERIFY(m_cluster->spots()->isGreyed(0));
     QCOMPARE(cell(0, ClusterSpotModel::WorkedColumn), fromDayCount(now).toString("dd.MM HH:mm"));
+    // The spot gave no locator: the one just logged, with its distance, at once.
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "JO60AA");
+    QVERIFY(!cell(0, ClusterSpotModel::DistanceColumn).isEmpty());
+
+    // The repeat rule counts the mode too: in CW, which the next save would take, not worked yet.
+    chooseInList(entry->modeList, entry->modeList->findText("CW"));
+    QCOMPARE(entry->modeList->currentText(), "CW");
+    QVERIFY(!m_cluster->spots()->isGreyed(0));
+    QCOMPARE(cell(0, ClusterSpotModel::WorkedColumn), "");
+    chooseInList(entry->modeList, entry->modeList->findText("SSB"));
+    QVERIFY(m_cluster->spots()->isGreyed(0));
 }
 
 void TestClusterWindow::aDoubleClickTunesTheRigAndOffersTheListsLocator()
@@ -299,6 +326,90 @@ void TestClusterWindow::aDoubleClickTunesTheRigAndOffersTheListsLocator()
     QTest::qWait(600);
     QCOMPARE(entry->bandList->currentText(), "432 MHz");
     QVERIFY2(m_fakes->prompts.shown.empty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
+
+    // The failed tune is no longer news once another band is chosen, or the rig switched off.
+    chooseInList(entry->bandList, entry->bandList->findText("144 MHz"));
+    QCOMPARE(hints->status("rigtune"), "");
+    doubleClick(*view, view->model()->index(rowOf("OK1ABC"), ClusterSpotModel::CallColumn));
+    QVERIFY(!hints->status("rigtune").isEmpty());
+    m_file->sqlite("UPDATE Setting SET SettingParamInt=0 WHERE SettingName='RigOn'");
+    m_window->rigControl()->applySettings();
+    QCOMPARE(hints->status("rigtune"), "");
+}
+
+void TestClusterWindow::aSpottersLocatorIsNotTakenAndASquareOnlyOffered_data()
+{
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QString>("listed"); // the call list's locator for G4XYZ
+    QTest::addColumn<QString>("locator");
+    QTest::newRow("a square, nothing listed") << "KM71<ES>IO82WX"
+                                              << ""
+                                              << "KM71";
+    QTest::newRow("a square, the listed locator within it") << "IO91<TR>KO85AA"
+                                                            << "IO91WM"
+                                                            << "IO91WM";
+    QTest::newRow("a square, the listed locator elsewhere") << "KM71<ES>IO82WX"
+                                                            << "IO91WM"
+                                                            << "KM71";
+    QTest::newRow("only the spotter's locator") << "tropo<TR>KO85AA"
+                                                << "IO91WM"
+                                                << "IO91WM";
+}
+
+void TestClusterWindow::aSpottersLocatorIsNotTakenAndASquareOnlyOffered()
+{
+    QFETCH(QString, comment);
+    QFETCH(QString, listed);
+    QFETCH(QString, locator);
+    FakeClusterServer server;
+    QVERIFY(openConnected(server));
+    if (!listed.isEmpty())
+        m_window->state().callBook.import(m_window->store().db(), {{"G4XYZ", listed}});
+    server.saySpot("OK1XYZ", 144300.0, "G4XYZ", comment);
+    QTableView* view = m_cluster->spotView();
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), locator);
+    QVERIFY(!cell(0, ClusterSpotModel::DistanceColumn).isEmpty());
+
+    // Offered, never filled in as if typed.
+    doubleClick(*view, view->model()->index(0, ClusterSpotModel::CallColumn));
+    EntryPanel* entry = m_window->entryPanel();
+    QCOMPARE(entry->callEdit->currentText(), "G4XYZ");
+    QCOMPARE(entry->locatorEdit->text(), locator);
+    QVERIFY(entry->isLocatorOffered());
+}
+
+void TestClusterWindow::anImportedCallListShowsAtOnce()
+{
+    FakeClusterServer server;
+    QVERIFY(openConnected(server));
+    server.saySpot("OK1XYZ", 144300.0, "G4XYZ", "tropo");
+    QTableView* view = m_cluster->spotView();
+    QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount() == 1; }, 5000));
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "");
+    EntryPanel* entry = m_window->entryPanel();
+    entry->callEdit->setFocus();
+    typeText(entry->callEdit, "G4XYZ");
+    QCOMPARE(entry->locatorEdit->text(), "");
+
+    // The list imported while the call waits in its field: the spot and the field show its locator.
+    QFile list(m_config.filePath("CALL3.TXT"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("G4XYZ,IO91WM\r\n");
+    list.close();
+    m_fakes->prompts.pathAnswers = {list.fileName()};
+    m_window->action("mnImportCalls")->trigger();
+    QCOMPARE(cell(0, ClusterSpotModel::LocatorColumn), "IO91WM");
+    QVERIFY(!cell(0, ClusterSpotModel::DistanceColumn).isEmpty());
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+    QVERIFY(entry->isLocatorOffered());
+
+    // A spot that gives the very locator on offer: taken as the spot's, no longer only offered.
+    server.saySpot("OK1XYZ", 144310.0, "G4XYZ", "IO91WM");
+    QVERIFY(QTest::qWaitFor([&] { return cell(0, ClusterSpotModel::CommentColumn) == "IO91WM"; }, 5000));
+    doubleClick(*view, view->model()->index(0, ClusterSpotModel::CallColumn));
+    QCOMPARE(entry->locatorEdit->text(), "IO91WM");
+    QVERIFY(!entry->isLocatorOffered());
 }
 
 void TestClusterWindow::chatSpotLinesJoinTheListAndSettingsAreKept()
