@@ -129,10 +129,17 @@ void TestDigitalWindow::anMsk144ContactFromWsjtxIsStoredOnce()
     // The mode column shows every mode's name whole, the longest too (beside the cell's padding of
     // 2 px each side and the grid line).
     const DataGrid* view = m_window->logView()->grid();
-    for (int i = 0; i < entry->modeList->count(); ++i)
-        QVERIFY2(view->fontMetrics().horizontalAdvance(entry->modeList->itemText(i)) + 5 <=
-                     view->columnWidth(LogView::ModeColumn),
-                 qPrintable(entry->modeList->itemText(i)));
+    auto everyModeFits = [&] {
+        for (int i = 0; i < entry->modeList->count(); ++i)
+            QVERIFY2(view->fontMetrics().horizontalAdvance(entry->modeList->itemText(i)) + 5 <=
+                         view->columnWidth(LogView::ModeColumn),
+                     qPrintable(entry->modeList->itemText(i)));
+    };
+    everyModeFits();
+    // So it does in the largest font the slider gives.
+    m_window->logView()->fontSlider()->setValue(m_window->logView()->fontSlider()->maximum());
+    QCOMPARE(view->font().pointSize(), m_window->logView()->fontSlider()->maximum());
+    everyModeFits();
     // A saved call is highlighted in WSJT-X as a repeat from now on.
     const QList<QByteArray> back = m_sender.received(1);
     QCOMPARE(back.size(), 1);
