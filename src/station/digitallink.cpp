@@ -297,12 +297,8 @@ DigitalLink::Taken DigitalLink::takeRecord(const QString& record, const std::opt
 QString DigitalLink::reasonOf(const SaveOutcome& outcome) const
 {
     switch (outcome.kind) {
-    case SaveOutcome::MissingField: {
-        const char* names[] = {"диапазона",         "вида работы",         "позывного",
-                               "локатора",          "переданного рапорта", "переданного номера",
-                               "принятого рапорта", "принятого номера"};
-        return QStringLiteral("нет ") + QString::fromUtf8(names[outcome.field]);
-    }
+    case SaveOutcome::MissingField:
+        return missingFieldText(outcome.field);
     case SaveOutcome::NoContest:
         return QStringLiteral("не выбрано соревнование");
     case SaveOutcome::Refused:
