@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QTimeEdit>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -228,11 +229,16 @@ void ContactEntry::GetMaxNumber()
 
 void ContactEntry::SetCallList()
 {
+    m_state.lastLocators.load(m_store.db());
+    m_state.callBook.load(m_store.db());
+    reloadCallHistory();
+}
+
+void ContactEntry::reloadCallHistory()
+{
     const QString typed = m_panel.callEdit->currentText();
     m_panel.callEdit->clear();
     m_panel.callEdit->addItems(m_contacts.callHistory());
-    m_state.lastLocators.load(m_store.db());
-    m_state.callBook.load(m_store.db());
     m_panel.callEdit->setCurrentIndex(-1);
     m_panel.callEdit->setEditText(typed);
 }
@@ -276,6 +282,12 @@ void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
     bool shown = false;
     bool changed = false;
     QStringList changedCalls;
+    // Each insert into the call list moves the items after it: thousands of arrivals (an
+    // import) are quicker read again at once.
+    constexpr qsizetype kInsertedOneByOne = 200;
+    const bool reloadCalls = std::count_if(contacts.cbegin(), contacts.cend(), [](const ArrivedContact& c) {
+                                 return c.kind == ArrivedContact::Added;
+                             }) > kInsertedOneByOne;
     for (const ArrivedContact& c : contacts) {
         // A contact that came onto the current band or left it.
         shown = shown || (c.contestId == m_state.CurrentContestId &&
@@ -283,7 +295,8 @@ void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
         if (c.kind == ArrivedContact::Added) {
             m_state.lastLocators.logged(c.call, c.locator, c.dateTime);
             m_state.callBook.logged(c.call, c.locator);
-            addToCallHistory(c.call);
+            if (!reloadCalls)
+                addToCallHistory(c.call);
         } else {
             changed = true;
             changedCalls << c.call << c.previousCall;
@@ -293,6 +306,8 @@ void ContactEntry::logChangedElsewhere(const QVector<ArrivedContact>& contacts)
         m_state.lastLocators.load(m_store.db());
         m_state.callBook.recheck(m_store.db(), changedCalls);
     }
+    if (reloadCalls)
+        reloadCallHistory();
     if (shown)
         m_log.refresh();
     GetMaxNumber();

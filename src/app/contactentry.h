@@ -82,6 +82,8 @@ private:
     SaveOutcome save(const ContactFields& fields, SaveContext& context);
     bool filterKey(QObject* field, QKeyEvent* key);
     void addToCallHistory(const QString& call);
+    // The call list read again from the log; what is typed stays.
+    void reloadCallHistory();
     void focusField(ContactFields::Field field);
     void reloadTimerList();
 

@@ -35,6 +35,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -562,7 +563,17 @@ void LogView::applyColumnSettings()
     QVector<GridColumnSpec> columns = m_grid->cursorModel()->columns();
     for (int i = 0; i < ColumnCount; ++i)
         applyStoredColumn(m_store, columns[i], widthSetting(i), captionSetting(i), hintSetting(i));
+    columns[ModeColumn].width = std::max(columns[ModeColumn].width, modeColumnLeast());
     m_grid->setColumns(columns);
+}
+
+int LogView::modeColumnLeast() const
+{
+    const QFontMetrics metrics = m_grid->fontMetrics();
+    int widest = 0;
+    for (const QString& name : lookupNames(ModeColumn))
+        widest = std::max(widest, metrics.horizontalAdvance(name));
+    return widest + 5; // the cell's padding of 2 px each side and the grid line
 }
 
 void LogView::applyFontSize(int size)
@@ -575,6 +586,7 @@ void LogView::applyFontSize(int size)
     model->refreshColumns();
     m_grid->verticalHeader()->setDefaultSectionSize(
         QFontMetrics(QFont(font().family(), size, QFont::Bold)).height() + 6);
+    m_grid->setColumnWidth(ModeColumn, std::max(m_grid->columnWidth(ModeColumn), modeColumnLeast()));
 }
 
 void LogView::applyEditorMode()

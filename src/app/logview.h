@@ -68,9 +68,11 @@ public:
     void q1Set();
     // The position column shows while the current contest is shared.
     void showPositionColumn();
-    // Widths, captions and hints of the columns from the settings.
+    // Widths, captions and hints of the columns from the settings; the mode column no narrower
+    // than its longest name.
     void applyColumnSettings();
-    // The call, sent number and received number columns follow the font size.
+    // The call, sent number and received number columns follow the font size; the mode column
+    // widens to its longest name in the new size.
     void applyFontSize(int size);
     // Editor mode: cells editable, computed columns read-only and grey.
     void applyEditorMode();
@@ -125,6 +127,9 @@ signals:
 
 private:
     QVector<GridColumnSpec> designColumns() const;
+    // The width the mode column needs for its longest name in the grid's font; a stored width
+    // chosen under a smaller font would cut "MSK144".
+    int modeColumnLeast() const;
     void buildMenus();
     void showContextMenu(const QPoint& position);
 

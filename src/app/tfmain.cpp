@@ -602,15 +602,11 @@ void Tfmain::importEdi()
                                 f.locator,
                                 toDayCount(f.date, f.time)};
     }
-    QString text = QStringLiteral("Добавлено связей: %1.").arg(added.size());
-    if (added.size() < qsizetype(outcomes.size()))
-        text += QStringLiteral(" Не добавлено (пустое поле или повтор раньше срока): %1.")
-                    .arg(qsizetype(outcomes.size()) - added.size());
     if (!added.isEmpty()) {
         m_contactEntry->logChangedElsewhere(added);
         m_liveFeedback->ShowLastQSO();
     }
-    m_services.prompts.information(text);
+    m_services.prompts.information(importOutcomeText(outcomes));
 }
 
 void Tfmain::showMap()

@@ -2,6 +2,8 @@
 
 #include "exchange/ediviewtable.h"
 #include "exchange/iaruedi.h"
+#include "logging/fieldtext.h"
+#include "logging/repeatrule.h"
 #include "store/daycount.h"
 #include "store/logstore.h"
 
@@ -25,7 +27,90 @@ QString matchKey(const QString& call, qint32 band, double dayCount)
            QString::number(minuteOf(dayCount));
 }
 
+// The columns of a contact: the call up to 255 characters, the locator up to 6, serials and
+// reports small integers.
+constexpr qsizetype kLongestCall = 255;
+constexpr qsizetype kLongestLocator = 6;
+constexpr qint64 kLeastNumber = -32768;
+constexpr qint64 kGreatestNumber = 32767;
+
 } // namespace
+
+QString unstorableReason(const EdiReadContact& c)
+{
+    const QString call = c.call.trimmed();
+    if (call.size() > kLongestCall)
+        return QStringLiteral("позывной длиннее %1 знаков").arg(kLongestCall);
+    if (!isPlainFieldText(call))
+        return QStringLiteral("управляющий знак в позывном");
+    const QString locator = c.locator.trimmed();
+    if (locator.size() > kLongestLocator)
+        return QStringLiteral("локатор \"%1\" длиннее %2 знаков").arg(locator.left(20)).arg(kLongestLocator);
+    if (!isPlainFieldText(locator))
+        return QStringLiteral("управляющий знак в локаторе");
+    const std::pair<qint64, const char*> numbers[] = {{c.sentReport, "переданный рапорт"},
+                                                      {c.sentNumber, "переданный номер"},
+                                                      {c.receivedReport, "принятый рапорт"},
+                                                      {c.receivedNumber, "принятый номер"}};
+    for (const auto& [value, name] : numbers) {
+        if (value < kLeastNumber || value > kGreatestNumber)
+            return QStringLiteral("%1 %2 вне пределов от %3 до %4")
+                .arg(QString::fromUtf8(name))
+                .arg(value)
+                .arg(kLeastNumber)
+                .arg(kGreatestNumber);
+    }
+    return QString();
+}
+
+QString importOutcomeText(const std::vector<SaveOutcome>& outcomes)
+{
+    // A repeat's refusal names the call and times; its first line is the same for all.
+    static const QString repeat = repeatRefusalText(QString(), QString(), QString(), 0, 0, 0, 0)
+                                      .section(QLatin1Char('\n'), 0, 0)
+                                      .trimmed()
+                                      .chopped(1); // its full stop
+    qsizetype added = 0;
+    QList<std::pair<QString, int>> reasons; // in the order first met
+    for (const SaveOutcome& o : outcomes) {
+        QString reason;
+        switch (o.kind) {
+        case SaveOutcome::Saved:
+            ++added;
+            continue;
+        case SaveOutcome::MissingField:
+            reason = missingFieldText(o.field);
+            break;
+        case SaveOutcome::NoContest:
+            reason = QStringLiteral("не выбрано соревнование");
+            break;
+        case SaveOutcome::Refused: {
+            QString first = o.message.section(QLatin1Char('\n'), 0, 0).trimmed();
+            if (first.endsWith(QLatin1Char('.')))
+                first.chop(1);
+            reason = first == repeat ? QStringLiteral("повтор раньше срока") : first;
+            break;
+        }
+        case SaveOutcome::Failed:
+            reason = QStringLiteral("база данных не приняла связь");
+            break;
+        }
+        const auto known =
+            std::find_if(reasons.begin(), reasons.end(), [&](const auto& r) { return r.first == reason; });
+        if (known == reasons.end())
+            reasons.append({reason, 1});
+        else
+            ++known->second;
+    }
+    QString text = QStringLiteral("Добавлено связей: %1.").arg(added);
+    if (!reasons.isEmpty()) {
+        QStringList parts;
+        for (const auto& [reason, count] : std::as_const(reasons))
+            parts << QStringLiteral("%1 — %2").arg(reason).arg(count);
+        text += QStringLiteral("\nНе добавлено: ") + parts.join(QStringLiteral("; ")) + QLatin1Char('.');
+    }
+    return text;
+}
 
 qint32 bandNamedBy(const QString& pband, const QList<LogBand>& bands)
 {
@@ -141,9 +226,19 @@ EdiImportPlan EdiImport::plan(const QList<EdiImportFile>& files)
         }
         if (!file.reading.unreadLines.isEmpty())
             plan.unread << unreadLinesText(name, file.reading.unreadLines);
+        EdiReading storable = file.reading;
+        storable.contacts.removeIf([&](const EdiReadContact& c) {
+            const QString reason = unstorableReason(c);
+            if (!reason.isEmpty())
+                plan.unread << QStringLiteral("Файл %1, строка %2: %3, связь не добавляется.")
+                                   .arg(name)
+                                   .arg(c.line)
+                                   .arg(reason);
+            return !reason.isEmpty();
+        });
         const auto band = std::find_if(m_bands.cbegin(), m_bands.cend(),
                                        [&](const LogBand& b) { return b.key == file.bandId; });
-        if (band == m_bands.cend() || file.reading.contacts.isEmpty())
+        if (band == m_bands.cend() || storable.contacts.isEmpty())
             continue;
         auto counted = std::find_if(plan.bands.begin(), plan.bands.end(),
                                     [&](const EdiImportPlan::Band& b) { return b.id == band->key; });
@@ -155,7 +250,7 @@ EdiImportPlan EdiImport::plan(const QList<EdiImportFile>& files)
         context.contestId = m_contestId;
         context.ownLocator = m_ownLocator;
         context.pointsPerKm = log.bandPointsPerKm(band->name);
-        for (const ContactFields& f : importedFields(file.reading, band->name, m_modeNames)) {
+        for (const ContactFields& f : importedFields(storable, band->name, m_modeNames)) {
             ++counted->contacts;
             const double when = toDayCount(f.date, f.time);
             if (present.contains(matchKey(f.call, band->key, when))) {

@@ -22,6 +22,14 @@ qint32 bandNamedBy(const QString& pband, const QList<LogBand>& bands);
 QList<ContactFields> importedFields(const EdiReading& reading, const QString& bandName,
                                     const QHash<qint64, QString>& modeNames);
 
+// Why the log cannot hold a contact as read (a locator longer than its column, a serial or report
+// beyond a small integer, a call with a control character or too long); empty when it can.
+QString unstorableReason(const EdiReadContact& contact);
+
+// The box after an import: how many contacts were added and, for the others, each reason with
+// its count ("повтор раньше срока — 2").
+QString importOutcomeText(const std::vector<SaveOutcome>& outcomes);
+
 // One EDI file brought into the current contest.
 struct EdiImportFile
 {
@@ -43,8 +51,9 @@ struct EdiImportPlan
     };
     QList<Band> bands;
     QList<std::pair<ContactFields, SaveContext>> rows; // to be saved, in the order of time
-    QStringList unread;                                // "file: line numbers", as the viewer lists them
-    QStringList failedFiles;                           // "file: why"
+    // "file: line numbers", as the viewer lists them, and each line the log cannot hold.
+    QStringList unread;
+    QStringList failedFiles; // "file: why"
 
     // The text of the window "Импорт EDI".
     QString summary() const;
@@ -60,7 +69,8 @@ public:
     QList<LogBand> bands() const { return m_bands; }
     EdiImportFile read(const QString& path) const;
     // The plan for the files (each with its band): contacts already in the contest (same call,
-    // band and minute) and repeats within the files are left out.
+    // band and minute) and repeats within the files are left out; so are contacts the log cannot
+    // hold, listed by line with the reason (one of them would roll the whole import back).
     EdiImportPlan plan(const QList<EdiImportFile>& files);
     // Writes the plan in one transaction; gives the outcomes of the rows in their order. A
     // failing INSERT writes nothing and throws SqlError.

@@ -276,9 +276,10 @@ EdiReading readEdiText(const QString& text)
         const QString& line = lines[i];
         if (isBlankRecord(line) || line.startsWith(QLatin1Char('[')))
             continue;
-        if (const auto contact = contactOf(line))
+        if (auto contact = contactOf(line)) {
+            contact->line = int(i + 1);
             reading.contacts << *contact;
-        else
+        } else
             reading.unreadLines << int(i + 1);
     }
     return reading;

@@ -15,6 +15,7 @@ struct EdiReadContact
     qint64 sentNumber = 0;
     qint64 receivedReport = 0;
     qint64 receivedNumber = 0;
+    int line = 0; // its 1-based line number in the file
 };
 
 // What an EDI file shows: the header values, the contacts, and the 1-based numbers of the

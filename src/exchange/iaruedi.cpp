@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 
 namespace {
 
@@ -165,10 +166,19 @@ QList<IaruScoredContact> scoreIaru(const QString& ownLocator, const QList<EdiCon
 {
     QList<IaruScoredContact> scored;
     scored.reserve(contacts.size());
+    for (const EdiContact& c : contacts)
+        scored << IaruScoredContact{c};
+    // Serials follow no clock once contacts from another computer are imported: the earlier
+    // contact is the one that counts, whatever its place in the file.
+    QList<qsizetype> byTime(contacts.size());
+    std::iota(byTime.begin(), byTime.end(), 0);
+    std::stable_sort(byTime.begin(), byTime.end(),
+                     [&](qsizetype a, qsizetype b) { return contacts[a].dateTime < contacts[b].dateTime; });
     QSet<QString> calls, squares;
     IaruClaim total;
-    for (const EdiContact& c : contacts) {
-        IaruScoredContact s{c};
+    for (const qsizetype i : std::as_const(byTime)) {
+        const EdiContact& c = contacts[i];
+        IaruScoredContact& s = scored[i];
         const QString call = upperCaseLetters(c.call);
         s.duplicate = calls.contains(call);
         calls.insert(call);
@@ -187,7 +197,6 @@ QList<IaruScoredContact> scoreIaru(const QString& ownLocator, const QList<EdiCon
                 total.bestLocator = upperCaseLetters(c.locator);
             }
         }
-        scored << s;
     }
     total.squares = int(squares.size());
     if (claim)

@@ -49,9 +49,10 @@ struct IaruClaim
     int bestKm = -1; // none yet
 };
 
-// Scores a band's contacts in the order of the file: whole kilometres plus one (band
-// multiplier 1), 0 for a locator that is not six valid characters, "N" on the first valid
-// contact of each square, "D" with 0 points on every later contact with the same call.
+// Scores a band's contacts in the order of time (each keeps its place in the list): whole
+// kilometres plus one (band multiplier 1), 0 for a locator that is not six valid characters,
+// "N" on the first valid contact of each square, "D" with 0 points on every later contact with
+// the same call.
 QList<IaruScoredContact> scoreIaru(const QString& ownLocator, const QList<EdiContact>& contacts,
                                    IaruClaim* claim);
 

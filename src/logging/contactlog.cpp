@@ -292,6 +292,14 @@ bool ContactLog::contestExists(qint32 contestId)
                    .toInt() > 0;
 }
 
+QString missingFieldText(ContactFields::Field field)
+{
+    const char* names[] = {"диапазона",         "вида работы",         "позывного",
+                           "локатора",          "переданного рапорта", "переданного номера",
+                           "принятого рапорта", "принятого номера"};
+    return QStringLiteral("нет ") + QString::fromUtf8(names[field]);
+}
+
 QString noContestText()
 {
     return QStringLiteral("Связь не записана: не выбрано соревнование.\n\r\n\r"

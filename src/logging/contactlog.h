@@ -107,3 +107,6 @@ private:
 
 // The refusal of a save while no contest is chosen: it names the contest manager.
 QString noContestText();
+
+// A save's missing field in a few words: "нет позывного".
+QString missingFieldText(ContactFields::Field field);

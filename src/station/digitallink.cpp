@@ -48,6 +48,14 @@ DigitalLink::DigitalLink(LogStore& store, Prompts& prompts, EntryPanel& panel, H
         }
     });
     connect(m_link, &WsjtxLink::datagramRead, this, &DigitalLink::read);
+    connect(m_link, &WsjtxLink::clientChanged, this, &DigitalLink::forgetHighlights);
+    // The band the hint says a contact was saved on is now shown: the hint has done its work.
+    connect(m_panel.bandList, &QComboBox::currentTextChanged, this, [this](const QString& band) {
+        if (!m_savedElsewhereBand.isEmpty() && band == m_savedElsewhereBand) {
+            m_savedElsewhereBand.clear();
+            m_hints.setStatus(kSavedElsewhereSource, QString());
+        }
+    });
     connect(m_link, &WsjtxLink::stateSaid, this,
             [this](const QString& message) { m_hints.setStatus(kLinkSource, message); });
     connect(m_link, &WsjtxLink::droppedSaid, this,
@@ -102,6 +110,9 @@ void DigitalLink::read(const WsjtxDatagram& d)
         case WsjtxDatagram::LoggedAdif:
             takeRecord(d.adif);
             break;
+        case WsjtxDatagram::Close:
+            forgetHighlights();
+            break;
         default:
             break;
         }
@@ -129,10 +140,13 @@ void DigitalLink::followStatus(const WsjtxDatagram& d)
     const int band =
         d.dialHz > 0 ? bandOfRigFrequency(onBand, bands->currentIndex(), d.dialHz).value_or(-1) : -1;
     const QString bandName = band >= 0 ? bands->itemText(band) : QString();
-    if (bandName != m_statusBand)
+    const QString modeName = d.mode.trimmed();
+    // The repeat rule is per band and mode: the highlights of the last ones no longer hold, and
+    // the calls decoded from now on are judged afresh.
+    if (bandName != m_statusBand || modeName != m_statusMode)
         clearHighlights();
     m_statusBand = bandName;
-    m_statusMode = d.mode.trimmed();
+    m_statusMode = modeName;
     if (m_rig.isOn() || !bands->isEnabled())
         return; // the rig wins; a file in the viewer locks the lists
     if (band >= 0 && band != bands->currentIndex()) {
@@ -168,6 +182,11 @@ void DigitalLink::clearHighlights()
 {
     for (auto it = m_highlighted.cbegin(); it != m_highlighted.cend(); ++it)
         m_link->highlight(it.key(), false);
+    forgetHighlights();
+}
+
+void DigitalLink::forgetHighlights()
+{
     m_highlighted.clear();
     m_highlightExpiry->stop();
 }
@@ -249,13 +268,14 @@ DigitalLink::Taken DigitalLink::takeRecord(const QString& record, const std::opt
                 if (m_panel.callEdit->currentText().trimmed().compare(f.call, Qt::CaseInsensitive) == 0 &&
                     f.call.compare(m_statusCall, Qt::CaseInsensitive) == 0)
                     emit contactOffered(QString(), QString());
-                if (f.band == m_statusBand)
+                if (f.band == m_statusBand && f.mode.compare(m_statusMode, Qt::CaseInsensitive) == 0)
                     highlightIfRepeat(f.call, f.band, f.mode); // a repeat until its period is over
                 // A contact saved on a band the log does not show (the rig or WSJT-X on another
                 // band) would otherwise go by unseen.
+                m_savedElsewhereBand = f.band == m_panel.bandList->currentText() ? QString() : f.band;
                 m_hints.setStatus(
                     kSavedElsewhereSource,
-                    f.band == m_panel.bandList->currentText()
+                    m_savedElsewhereBand.isEmpty()
                         ? QString()
                         : QStringLiteral("WSJT-X: связь %1 сохранена на %2").arg(f.call, f.band));
                 return Taken::Saved;
@@ -277,12 +297,8 @@ DigitalLink::Taken DigitalLink::takeRecord(const QString& record, const std::opt
 QString DigitalLink::reasonOf(const SaveOutcome& outcome) const
 {
     switch (outcome.kind) {
-    case SaveOutcome::MissingField: {
-        const char* names[] = {"диапазона",         "вида работы",         "позывного",
-                               "локатора",          "переданного рапорта", "переданного номера",
-                               "принятого рапорта", "принятого номера"};
-        return QStringLiteral("нет ") + QString::fromUtf8(names[outcome.field]);
-    }
+    case SaveOutcome::MissingField:
+        return missingFieldText(outcome.field);
     case SaveOutcome::NoContest:
         return QStringLiteral("не выбрано соревнование");
     case SaveOutcome::Refused:

@@ -78,6 +78,8 @@ private:
     // Highlights the call in WSJT-X while it may not be worked again on the band and mode.
     void highlightIfRepeat(const QString& call, const QString& band, const QString& mode);
     void clearHighlights();
+    // WSJT-X has forgotten its highlights (it closed or restarted): so are they here, unsent.
+    void forgetHighlights();
     // The highlights whose repeat period is over are withdrawn; the timer waits for the next.
     void withdrawExpiredHighlights();
     void waitForNextExpiry();
@@ -95,9 +97,11 @@ private:
     QString m_statusCall; // the DX call the last Status put into the call field
     QString m_statusBand; // the band list's name of the last Status's dial frequency
     QString m_statusMode;
-    // The calls highlighted on m_statusBand and when each may be worked again (a day count, UTC).
+    // The calls highlighted on m_statusBand and m_statusMode, and when each may be worked again
+    // (a day count, UTC).
     QHash<QString, double> m_highlighted;
     QTimer* m_highlightExpiry;
+    QString m_savedElsewhereBand; // the band the hint bar says a contact was saved on
     int m_saved = 0;
     int m_alreadyStored = 0;
 };

@@ -124,10 +124,15 @@ void WsjtxLink::handSlice()
             drop(reading.fault);
             continue;
         }
+        const bool another = m_clientPort != 0 && (datagram.senderAddress() != m_clientAddress ||
+                                                   quint16(datagram.senderPort()) != m_clientPort ||
+                                                   reading.datagram->id != m_clientId);
         m_clientAddress = datagram.senderAddress();
         m_clientPort = quint16(datagram.senderPort());
         m_clientSchema = reading.datagram->schema;
         m_clientId = reading.datagram->id;
+        if (another)
+            emit clientChanged();
         if (m_on) {
             m_silence->start();
             if (!std::exchange(m_heard, true))

@@ -56,6 +56,9 @@ signals:
     void droppedSaid(const QString& message);
     // The kernel granted a smaller receive buffer than asked for; empty once it granted it all.
     void bufferSaid(const QString& message);
+    // A datagram came from another address, port or client id than the last one heard (WSJT-X
+    // restarted, or another client): said before the datagram is handed on.
+    void clientChanged();
 
 private:
     void bind();

@@ -252,8 +252,11 @@ DigitalContact digitalContactOf(const AdifRecord& record)
     const double mhz = field("FREQ").toDouble(&numeric);
     if (numeric && std::isfinite(mhz) && mhz > 0 && mhz < 1e6)
         c.frequencyHz = qint64(std::llround(mhz * 1e6));
+    // ADIF files FT4, Q65 and the like under MODE MFSK, naming the mode itself in SUBMODE; other
+    // modes' submodes (SSB's USB) are not modes of the log.
+    const QString mode = field("MODE").toUpper();
     const QString submode = field("SUBMODE").toUpper();
-    c.mode = submode == QLatin1String("FT4") ? submode : field("MODE").toUpper();
+    c.mode = mode == QLatin1String("MFSK") && !submode.isEmpty() ? submode : mode;
     return c;
 }
 

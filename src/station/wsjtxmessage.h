@@ -71,7 +71,7 @@ AdifRecord readAdifRecord(const QString& text);
 
 // A contact as a logged ADIF record gives it, in the log's terms: upper-case call and locator,
 // reports and serial numbers as sent, the time in UTC, the frequency in Hz, and the log's mode
-// name (FT4 for MODE MFSK with SUBMODE FT4). What the record lacks stays empty.
+// name (the SUBMODE for MODE MFSK: FT4, Q65). What the record lacks stays empty.
 struct DigitalContact
 {
     QString call;

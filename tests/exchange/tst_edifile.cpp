@@ -23,6 +23,7 @@ private slots:
     void icaoTransliteration_data();
     void icaoTransliteration();
     void iaruHeaderLineOverTheLimitIsNamed();
+    void iaruScoresInTheOrderOfTime();
 
 private:
     static EdiStation station();
@@ -229,6 +230,37 @@ void TestEdiFile::iaruHeaderLineOverTheLimitIsNamed()
     QVERIFY(file.contains("\r\n[QSORecords;0]\r\n[END;Kovra log "));
     QCOMPARE(longLines, QStringList{"TName="});
     QCOMPARE(changed, QStringList{"RCity="});
+}
+
+// Imported serials interleave with the log's own: the file keeps serial order, but the repeat and
+// the new square fall on the later contact in time.
+void TestEdiFile::iaruScoresInTheOrderOfTime()
+{
+    auto contact = [](double at, const QString& call, const QString& locator) {
+        EdiContact c;
+        c.dateTime = at;
+        c.call = call;
+        c.locator = locator;
+        return c;
+    };
+    IaruClaim claim;
+    const QList<IaruScoredContact> scored =
+        scoreIaru("KO85UR",
+                  {contact(42189.7, "UA3AAA", "KO95AA"), contact(42189.5, "UA3AAA", "KO95AA"),
+                   contact(42189.6, "UA3BBB", "KO95AB")},
+                  &claim);
+    QCOMPARE(scored.size(), 3);
+    QCOMPARE(scored[0].contact.dateTime, 42189.7); // the list's order stays
+    QVERIFY(scored[0].duplicate);
+    QCOMPARE(scored[0].points, 0);
+    QVERIFY(!scored[0].newSquare);
+    QVERIFY(!scored[1].duplicate);
+    QVERIFY(scored[1].newSquare);
+    QVERIFY(scored[1].points > 0);
+    QVERIFY(!scored[2].duplicate);
+    QVERIFY(!scored[2].newSquare);
+    QCOMPARE(claim.validContacts, 2);
+    QCOMPARE(claim.points, qint64(scored[1].points + scored[2].points));
 }
 
 QTEST_GUILESS_MAIN(TestEdiFile)

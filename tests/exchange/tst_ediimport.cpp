@@ -4,6 +4,7 @@
 #include "exchange/ediimport.h"
 #include "exchange/ediimportwindow.h"
 #include "logging/entrypanel.h"
+#include "logging/repeatrule.h"
 #include "results/statisticswindow.h"
 #include "store/logstore.h"
 #include "support/windowtest.h"
@@ -31,6 +32,9 @@ private slots:
     void cancelWritesNothingAndUnreadLinesAreListed();
     void whatFollowsTheLogHearsOfImportedContacts();
     void hostileFilesChangeNothingButAddValidContacts();
+    void linesTheLogCannotHoldAreListedAndTheRestAdded();
+    void theFinalBoxSaysWhyContactsWereNotAdded();
+    void manyImportedCallsJoinTheCallList();
 
 private:
     // "Импорт EDI" with the files; `act` on the summary window.
@@ -200,6 +204,84 @@ void TestEdiImport::hostileFilesChangeNothingButAddValidContacts()
     QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList WHERE IdContest=2"), QVariantList{saved});
     QCOMPARE(everythingElse(), before);
     QVERIFY(m_fakes->prompts.shown.empty());
+}
+
+// A locator, serial, report or call the log's columns cannot hold would roll the whole import
+// back: such a line is listed with its reason, and the others are added.
+void TestEdiImport::linesTheLogCannotHoldAreListedAndTheRestAdded()
+{
+    openWindow();
+    const QString name = "unstorable-lines.edi";
+    runImport({QDir(QStringLiteral(KOVRA_EDI_CORPUS)).filePath(name)}, [&](EdiImportWindow* window) {
+        QCOMPARE(window->summaryText()->toPlainText(),
+                 "144 MHz: связей в файлах 2, уже есть в соревновании 0 (пропускаются), будет добавлено 2\n"
+                 "Файл unstorable-lines.edi, строка 7: локатор \"KO95AA12\" длиннее 6 знаков, связь не "
+                 "добавляется.\n"
+                 "Файл unstorable-lines.edi, строка 8: переданный номер 40000 вне пределов от -32768 до "
+                 "32767, связь не добавляется.\n"
+                 "Файл unstorable-lines.edi, строка 9: позывной длиннее 255 знаков, связь не добавляется.\n"
+                 "Файл unstorable-lines.edi, строка 10: принятый рапорт 99999 вне пределов от -32768 до "
+                 "32767, связь не добавляется.\n"
+                 "Файл unstorable-lines.edi, строка 12: управляющий знак в позывном, связь не "
+                 "добавляется.");
+        QTest::mouseClick(window->importButton(), Qt::LeftButton);
+    });
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information), QStringList{"Добавлено связей: 2."});
+    QCOMPARE(rowsOf(2), (QVariantList{"144 UA3AAA KO95AA 1 59 7 57 42 60753005 1",
+                                      "144 UA3EEE KO86AA 1 59 12 57 47 60753030 1"}));
+}
+
+void TestEdiImport::theFinalBoxSaysWhyContactsWereNotAdded()
+{
+    auto outcome = [](SaveOutcome::Kind kind, const QString& message = QString(),
+                      ContactFields::Field field = ContactFields::Band) {
+        SaveOutcome o;
+        o.kind = kind;
+        o.message = message;
+        o.field = field;
+        return o;
+    };
+    const QString held = "Связь не записана: диапазон 144 MHz ведёт позиция «Б».\n\rЖдите.";
+    const std::vector<SaveOutcome> outcomes{
+        outcome(SaveOutcome::Saved),
+        outcome(SaveOutcome::Refused, repeatRefusalText("UA3AAA", "144 MHz", "SSB", 0.5, 1, 1.5, 1.2)),
+        outcome(SaveOutcome::MissingField, QString(), ContactFields::Locator),
+        outcome(SaveOutcome::Refused, held),
+        outcome(SaveOutcome::Refused, repeatRefusalText("UA3BBB", "144 MHz", "CW", 0.5, 1, 1.5, 1.3)),
+        outcome(SaveOutcome::NoContest, noContestText()),
+        outcome(SaveOutcome::Saved)};
+    QCOMPARE(importOutcomeText(outcomes),
+             "Добавлено связей: 2.\nНе добавлено: повтор раньше срока — 2; нет локатора — 1; Связь не "
+             "записана: диапазон 144 MHz ведёт позиция «Б» — 1; не выбрано соревнование — 1.");
+    QCOMPARE(importOutcomeText({outcome(SaveOutcome::Saved)}), "Добавлено связей: 1.");
+}
+
+// Hundreds of arrivals: the call list is read again at once rather than grown one by one; what
+// the operator is typing stays.
+void TestEdiImport::manyImportedCallsJoinTheCallList()
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("many.edi"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[REG1TEST;1]\nPBand=144 MHz\n[QSORecords;250]\n");
+    for (int i = 1; i <= 250; ++i)
+        file.write(QString("150704;%1%2;RA%3X;1;59;%3;59;1;;KO95AA;;;;;\n")
+                       .arg(i / 60, 2, 10, QChar('0'))
+                       .arg(i % 60, 2, 10, QChar('0'))
+                       .arg(i)
+                       .toLatin1());
+    file.close();
+    openWindow();
+    EntryPanel* panel = m_window->entryPanel();
+    QTRY_COMPARE(panel->callEdit->count(), 3); // the log's calls, read once the window is up
+    panel->callEdit->setFocus();
+    typeText(panel->callEdit, "UA9");
+    runImport({file.fileName()},
+              [](EdiImportWindow* window) { QTest::mouseClick(window->importButton(), Qt::LeftButton); });
+    QCOMPARE(rowsOf(2).size(), 250);
+    QCOMPARE(panel->callEdit->count(), 253);
+    QVERIFY(panel->callEdit->findText("RA250X") >= 0);
+    QCOMPARE(panel->callEdit->currentText(), "UA9");
 }
 
 QTEST_MAIN(TestEdiImport)

@@ -341,14 +341,18 @@ void TestContactLog::aBatchStoresWhatOneSaveStores_data()
     QTest::addColumn<QString>("receivedNumber");
     QTest::addColumn<QTime>("time");
     QTest::addColumn<qint64>("frequencyHz"); // 0: typed without one
+    QTest::addColumn<QString>("numbers");    // the serials as stored, whichever way
     QTest::newRow("typed") << "1"
-                           << "5" << QTime(10, 0) << qint64(0);
-    QTest::newRow("numbers with zeros and a sign") << "007"
-                                                   << "+5" << QTime(10, 0, 30) << qint64(0);
-    QTest::newRow("a whole real number") << "3.0"
-                                         << "-0" << QTime(10, 0, 30, 600) << qint64(0);
+                           << "5" << QTime(10, 0) << qint64(0) << "integer:1 integer:5";
+    QTest::newRow("numbers with zeros and a sign")
+        << "007"
+        << "+5" << QTime(10, 0, 30) << qint64(0) << "integer:7 integer:5";
+    QTest::newRow("a whole real number")
+        << "3.0"
+        << "-0" << QTime(10, 0, 30, 600) << qint64(0) << "integer:3 integer:0";
     QTest::newRow("from the rig") << "2"
-                                  << "17" << QTime(23, 59, 59, 999) << qint64(1296200001);
+                                  << "17" << QTime(23, 59, 59, 999) << qint64(1296200001)
+                                  << "integer:2 integer:17";
 }
 
 void TestContactLog::aBatchStoresWhatOneSaveStores()
@@ -357,6 +361,7 @@ void TestContactLog::aBatchStoresWhatOneSaveStores()
     QFETCH(QString, receivedNumber);
     QFETCH(QTime, time);
     QFETCH(qint64, frequencyHz);
+    QFETCH(QString, numbers);
     ContactFields f = contact("UA3'AA", "1,3 GHz", "CW", time);
     f.sentNumber = sentNumber;
     f.receivedNumber = receivedNumber;
@@ -386,6 +391,9 @@ void TestContactLog::aBatchStoresWhatOneSaveStores()
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[1], rows[0]);
     QVERIFY(rows[0].toString().startsWith("integer:1300 "));
+    QCOMPARE(stored("typeof(ContestListSendNum) || ':' || ContestListSendNum || ' ' || "
+                    "typeof(ContestListReceivedNum) || ':' || ContestListReceivedNum"),
+             (QVariantList{numbers, numbers}));
     QVERIFY(m_prompts.shown.empty());
 }
 

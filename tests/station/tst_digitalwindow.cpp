@@ -42,9 +42,15 @@ private slots:
     void aBurstOfContactsIsStoredWhole();
     void aContactSavedOnAnotherBandIsSaid();
     void aHighlightEndsWithItsRepeatPeriod();
+    void aQ65ContactFiledUnderMfskIsStored();
+    void highlightsFollowTheModeOfWsjtx();
+    void aRestartedWsjtxIsSentItsHighlightsAgain_data();
+    void aRestartedWsjtxIsSentItsHighlightsAgain();
 
 private:
     void switchOn();
+    // Status on 144 MHz in MSK144, then the contest contact with G4XYZ saved and highlighted.
+    void saveAHighlightedContact();
     int contacts() const { return m_file->column("SELECT COUNT(*) FROM ContestList").first().toInt(); }
     void send(const QByteArray& datagram) { QVERIFY(m_sender.send(m_port, datagram)); }
 
@@ -123,10 +129,17 @@ void TestDigitalWindow::anMsk144ContactFromWsjtxIsStoredOnce()
     // The mode column shows every mode's name whole, the longest too (beside the cell's padding of
     // 2 px each side and the grid line).
     const DataGrid* view = m_window->logView()->grid();
-    for (int i = 0; i < entry->modeList->count(); ++i)
-        QVERIFY2(view->fontMetrics().horizontalAdvance(entry->modeList->itemText(i)) + 5 <=
-                     view->columnWidth(LogView::ModeColumn),
-                 qPrintable(entry->modeList->itemText(i)));
+    auto everyModeFits = [&] {
+        for (int i = 0; i < entry->modeList->count(); ++i)
+            QVERIFY2(view->fontMetrics().horizontalAdvance(entry->modeList->itemText(i)) + 5 <=
+                         view->columnWidth(LogView::ModeColumn),
+                     qPrintable(entry->modeList->itemText(i)));
+    };
+    everyModeFits();
+    // So it does in the largest font the slider gives.
+    m_window->logView()->fontSlider()->setValue(m_window->logView()->fontSlider()->maximum());
+    QCOMPARE(view->font().pointSize(), m_window->logView()->fontSlider()->maximum());
+    everyModeFits();
     // A saved call is highlighted in WSJT-X as a repeat from now on.
     const QList<QByteArray> back = m_sender.received(1);
     QCOMPARE(back.size(), 1);
@@ -230,7 +243,7 @@ void TestDigitalWindow::aBurstOfContactsIsStoredWhole()
 }
 
 // The rig (or WSJT-X) on a band the log does not show: the contact is saved there, and the hint
-// bar says where, until a contact is saved on the band shown.
+// bar says where, until the operator turns to that band or a contact is saved on the band shown.
 void TestDigitalWindow::aContactSavedOnAnotherBandIsSaid()
 {
     switchOn();
@@ -243,9 +256,16 @@ void TestDigitalWindow::aContactSavedOnAnotherBandIsSaid()
     HintBar* hints = m_window->logView()->hintBar();
     QCOMPARE(hints->text(), "WSJT-X: связь G4XYZ сохранена на 144 MHz");
     QCOMPARE(entry->bandList->currentText(), "432 MHz"); // the band shown stays
+    // The operator turns to the band said: the hint has done its work.
+    chooseInList(entry->bandList, entry->bandList->findText("144 MHz"));
+    QVERIFY(!hints->text().contains("сохранена"));
+    chooseInList(entry->bandList, entry->bandList->findText("432 MHz"));
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{"CALL", "DL1ABC"}, {"TIME_ON", "140600"}, {"STX", "003"}})));
+    QTRY_COMPARE(contacts(), 2);
+    QCOMPARE(hints->text(), "WSJT-X: связь DL1ABC сохранена на 144 MHz");
 
     send(wsjtx::loggedAdif(wsjtx::contestAdif({{"CALL", "ON4KST"}, {"FREQ", "432.2005"}, {"STX", "001"}})));
-    QTRY_COMPARE(contacts(), 2);
+    QTRY_COMPARE(contacts(), 3);
     QVERIFY(!hints->text().contains("сохранена"));
     // Only the call on the band WSJT-X is on is highlighted there as a repeat.
     const QList<QByteArray> back = m_sender.received(1);
@@ -285,6 +305,81 @@ void TestDigitalWindow::aHighlightEndsWithItsRepeatPeriod()
     QCOMPARE(back[0].toHex(),
              wsjtxHighlightCallsign(3, "WSJT-X", "G4XYZ", std::nullopt, std::nullopt, false).toHex());
     QVERIFY(!expiry->isActive());
+}
+
+void TestDigitalWindow::saveAHighlightedContact()
+{
+    switchOn();
+    send(wsjtx::status(144360000, "MSK144", "", ""));
+    QTRY_COMPARE(m_window->entryPanel()->bandList->currentText(), "144 MHz");
+    send(wsjtx::loggedAdif(wsjtx::contestAdif()));
+    QTRY_COMPARE(contacts(), 1);
+    const QList<QByteArray> back = m_sender.received(1);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].toHex(),
+             wsjtxHighlightCallsign(3, "WSJT-X", "G4XYZ", qRgb(255, 160, 160), qRgb(0, 0, 0), false).toHex());
+}
+
+// WSJT-X logs Q65 (as FT4) under the ADIF mode MFSK, naming the mode in SUBMODE.
+void TestDigitalWindow::aQ65ContactFiledUnderMfskIsStored()
+{
+    switchOn();
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{"MODE", "MFSK"}, {"SUBMODE", "Q65"}})));
+    QTRY_COMPARE(contacts(), 1);
+    QCOMPARE(m_file->column("SELECT ModulationName || ' ' || ContestListCall FROM ContestList INNER JOIN "
+                            "Modulation ON ModulationRowid=IdModulation"),
+             QVariantList{"Q65 G4XYZ"});
+    QCOMPARE(m_window->digitalLink()->log().unsaved().size(), 0);
+}
+
+// The repeat rule is per band and mode: WSJT-X switched to another mode is told the highlights
+// no longer hold, and its calls are judged for that mode; back in MSK144 they are again.
+void TestDigitalWindow::highlightsFollowTheModeOfWsjtx()
+{
+    saveAHighlightedContact();
+    send(wsjtx::status(144360000, "FT8", "", ""));
+    QList<QByteArray> back = m_sender.received(1);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].toHex(),
+             wsjtxHighlightCallsign(3, "WSJT-X", "G4XYZ", std::nullopt, std::nullopt, false).toHex());
+    send(wsjtx::decode("CQ G4XYZ IO91", "FT8"));
+    QVERIFY(m_sender.received(1, 300).isEmpty()); // no FT8 contact with G4XYZ
+
+    send(wsjtx::status(144360000, "MSK144", "", ""));
+    send(wsjtx::decode("CQ G4XYZ IO91", "MSK144"));
+    back = m_sender.received(1);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].toHex(),
+             wsjtxHighlightCallsign(3, "WSJT-X", "G4XYZ", qRgb(255, 160, 160), qRgb(0, 0, 0), false).toHex());
+}
+
+void TestDigitalWindow::aRestartedWsjtxIsSentItsHighlightsAgain_data()
+{
+    QTest::addColumn<QString>("restart");
+    QTest::newRow("Close") << "close";
+    QTest::newRow("another port") << "port";
+    QTest::newRow("another id") << "id";
+}
+
+// WSJT-X forgets its highlights when it closes or restarts (on another port, or as another
+// client): a decode of a repeat is highlighted again, to the client now heard.
+void TestDigitalWindow::aRestartedWsjtxIsSentItsHighlightsAgain()
+{
+    QFETCH(QString, restart);
+    saveAHighlightedContact();
+    send(wsjtx::decode("CQ G4XYZ IO91", "MSK144"));
+    QVERIFY(m_sender.received(1, 300).isEmpty()); // highlighted already
+
+    WsjtxSender restarted;
+    WsjtxSender& now = restart == "port" ? restarted : m_sender;
+    const QString id = restart == "id" ? "WSJT-X - 2" : "WSJT-X";
+    if (restart == "close")
+        send(wsjtx::close());
+    QVERIFY(now.send(m_port, wsjtx::decode("CQ G4XYZ IO91", "MSK144", id)));
+    const QList<QByteArray> back = now.received(1);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].toHex(),
+             wsjtxHighlightCallsign(3, id, "G4XYZ", qRgb(255, 160, 160), qRgb(0, 0, 0), false).toHex());
 }
 
 QTEST_MAIN(TestDigitalWindow)

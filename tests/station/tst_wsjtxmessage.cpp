@@ -18,6 +18,8 @@ private slots:
     void everyTruncationIsDropped();
     void writesHighlightCallsignAsDocumented();
     void readsTheRecordOfALoggedContact();
+    void takesTheModeAsTheLogNamesIt_data();
+    void takesTheModeAsTheLogNamesIt();
     void refusesHostileRecords_data();
     void refusesHostileRecords();
     void saysWhatAContactLacks_data();
@@ -160,6 +162,37 @@ void TestWsjtxMessage::readsTheRecordOfALoggedContact()
     QCOMPARE(p.call, QString("G4XYZ"));
     QCOMPARE(p.utc, QDateTime(QDate(2026, 5, 2), QTime(14, 5), Qt::UTC));
     QCOMPARE(p.mode, QString("FT8"));
+}
+
+void TestWsjtxMessage::takesTheModeAsTheLogNamesIt_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("submode");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("FT8") << "FT8" << QString() << "FT8";
+    QTest::newRow("MSK144") << "MSK144" << QString() << "MSK144";
+    QTest::newRow("MFSK/FT4") << "MFSK"
+                              << "FT4"
+                              << "FT4";
+    QTest::newRow("MFSK/Q65") << "MFSK"
+                              << "Q65"
+                              << "Q65";
+    QTest::newRow("lower-case MFSK/Q65") << "mfsk"
+                                         << "q65"
+                                         << "Q65";
+    QTest::newRow("SSB/USB") << "SSB"
+                             << "USB"
+                             << "SSB";
+}
+
+void TestWsjtxMessage::takesTheModeAsTheLogNamesIt()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, submode);
+    QFETCH(QString, logged);
+    const AdifRecord record = readAdifRecord(wsjtx::contestAdif({{"MODE", mode}, {"SUBMODE", submode}}));
+    QVERIFY(record.isRead());
+    QCOMPARE(digitalContactOf(record).mode, logged);
 }
 
 void TestWsjtxMessage::refusesHostileRecords_data()

@@ -40,15 +40,20 @@ QByteArray status(qint64 dialHz, const QString& mode, const QString& dxCall, con
            big(quint8(2));
 }
 
-QByteArray decode(const QString& message, const QString& mode)
+QByteArray decode(const QString& message, const QString& mode, const QString& id)
 {
-    return header(2) + big(quint8(1)) + big(quint32(50400000)) + big(qint32(-7)) + big(quint64(0)) +
+    return header(2, id) + big(quint8(1)) + big(quint32(50400000)) + big(qint32(-7)) + big(quint64(0)) +
            big(quint32(1200)) + text(mode) + text(message) + big(quint8(0)) + big(quint8(0));
 }
 
 QByteArray loggedAdif(const QString& adif)
 {
     return header(12) + text(adif);
+}
+
+QByteArray close()
+{
+    return header(6);
 }
 
 QByteArray heartbeat()

@@ -16,7 +16,10 @@ QByteArray header(quint32 type, const QString& id = QStringLiteral("WSJT-X"), qu
 QByteArray text(const QString& value);
 QByteArray status(qint64 dialHz, const QString& mode, const QString& dxCall, const QString& dxGrid,
                   quint32 schema = 3);
-QByteArray decode(const QString& message, const QString& mode = QStringLiteral("FT8"));
+QByteArray decode(const QString& message, const QString& mode = QStringLiteral("FT8"),
+                  const QString& id = QStringLiteral("WSJT-X"));
+// Close: the client is closing down.
+QByteArray close();
 QByteArray loggedAdif(const QString& adif);
 QByteArray heartbeat();
 
