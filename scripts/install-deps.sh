@@ -11,8 +11,9 @@ packages=(
     qt6-charts-dev libqt6opengl6-dev
     # Qt's own dialogs and buttons in Russian.
     qt6-translations-l10n
-    # The map page is served by the program itself.
-    qt6-httpserver-dev
+    # The map page is served by the program itself. Qt HTTP Server's CMake files ask for
+    # Qt WebSockets', which its package does not bring.
+    qt6-httpserver-dev qt6-websockets-dev
     libsqlite3-dev sqlite3
     tzdata
     libtimezonemap-data
