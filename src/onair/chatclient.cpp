@@ -63,7 +63,12 @@ bool ChatClient::send(const QString& line)
 {
     if (state() != State::LoggedIn)
         return false;
-    command(line);
+    // The user list typed by hand is asked as the client asks it, so that its lines fill the
+    // list and not the room's messages.
+    if (line.simplified().compare(kStationsCommand, Qt::CaseInsensitive) == 0)
+        askForStations();
+    else
+        command(line);
     return true;
 }
 
@@ -137,6 +142,8 @@ void ChatClient::handle(const ChatEvent& event)
         }
         m_listing.push_back(event.station);
         break;
+    case ChatEvent::ListText:
+        break; // the list's heading or a line of no station: not something said in the room
     case ChatEvent::StationListEnd:
         if (loggingIn)
             enterRoom();
@@ -180,7 +187,7 @@ void ChatClient::askForStations()
     }
     m_listAsked = true;
     m_listing.clear();
-    command(QStringLiteral("/sh us"));
+    command(kStationsCommand);
     m_reader.expectStationList();
     m_line->awaitAnswer();
 }

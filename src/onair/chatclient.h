@@ -45,6 +45,7 @@ public:
     void start(const Account& account);
     void stop();
     // A line for the room, or a command such as "/cq CALL text"; false when not in a room.
+    // "/sh us" refreshes the user list.
     bool send(const QString& line);
     // The own locator changed: said to the server at once when in a room.
     void setOwnLocator(const QString& locator);
@@ -60,6 +61,8 @@ public:
     static constexpr quint16 kDefaultPort = 23000;
     static inline const QString kDefaultHost = QStringLiteral("www.on4kst.info");
     static inline const QString kDefaultRoom = QStringLiteral("144/432 MHz");
+    // What asks the server for the user list.
+    static inline const QString kStationsCommand = QStringLiteral("/sh us");
     // More than this in a list is no chat server's: the connection is dropped and tried again
     // later, so that nothing the server sends grows without bound.
     static constexpr int kMostStations = 5000;

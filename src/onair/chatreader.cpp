@@ -193,6 +193,14 @@ void ChatReader::readOneLine(const QString& line, std::vector<ChatEvent>& events
             return;
         }
     }
+    // The list's heading, or a line of it that no station can be read from: the list's, not
+    // the room's. Before the list's own answer begins, a line answers what was sent earlier.
+    if (m_listing && (m_listed > 0 || m_listPrompt <= 1)) {
+        event.kind = ChatEvent::ListText;
+        event.text = line;
+        events.push_back(event);
+        return;
+    }
     if (!m_roomChosen) {
         const auto match = patterns().room.match(line);
         if (match.hasMatch() && match.captured(1).toInt() > 0) {

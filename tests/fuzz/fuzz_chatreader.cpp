@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (listing)
             reader.expectStationList();
         for (const ChatEvent& e : reader.read(bytes.mid(at, qsizetype(piece)))) {
-            if (e.text.size() > ChatReader::kLongestLine)
+            if (e.text.size() > ChatReader::kLongestLine ||
+                (e.kind == ChatEvent::ListText && e.text.isEmpty()))
                 std::abort();
             if (e.kind == ChatEvent::Station && (e.station.locator.size() != 6 || e.station.call.isEmpty() ||
                                                  e.station.locator != e.station.locator.toUpper()))

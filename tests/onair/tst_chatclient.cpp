@@ -380,7 +380,7 @@ void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt_data()
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("no line") << QStringList{};
     QTest::newRow("no line that is a station")
-        << QStringList{"Users in room:", "DL1ABC", "OK1XYZ JN79", "(SP2ABC JO93AA"};
+        << QStringList{"Users in room:", "DL1ABC", "OK1XYZ JN79", "(SP2ABC JO93AA", "-- 0 users --"};
 }
 
 void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt()
@@ -392,10 +392,16 @@ void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt()
     client.setTimings(shortTimings());
     connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
     QSignalSpy listed(&client, &ChatClient::stationsListed);
+    QStringList notices;
+    connect(&client, &ChatClient::noticeReceived, this, [&](const QString& text) { notices << text; });
     client.start(account(server));
     // An empty list, and the connection stays past the answer wait: the list was an answer.
     QVERIFY(listed.wait(5000));
     QVERIFY(listed.first().first().value<std::vector<ChatStation>>().empty());
+    // The list's lines are not said as the room's; the answer to the locator sent before it is.
+    for (const QString& line : lines)
+        QVERIFY2(!notices.contains(line), qPrintable(line));
+    QVERIFY(notices.contains("Your locator is now KO85AA"));
     QTest::qWait(shortTimings().answerMs + 500);
     QCOMPARE(client.state(), ChatClient::State::LoggedIn);
     QCOMPARE(server.connections, 1);
@@ -411,6 +417,14 @@ void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt()
     server.sayLine("1018Z DL1ABC has left the chat");
     QVERIFY(listed.wait(5000));
     QVERIFY(listed.last().first().value<std::vector<ChatStation>>().empty());
+    // The list asked for by hand fills the list too, its lines not the room's.
+    server.stations = QStringList{"Users in room:", "SP2ABC JO93AA"} + lines;
+    notices.clear();
+    QVERIFY(client.send(" /SH US "));
+    QVERIFY(listed.wait(5000));
+    QCOMPARE(listed.last().first().value<std::vector<ChatStation>>().size(), size_t(1));
+    QCOMPARE(server.received.last(), "/sh us");
+    QCOMPARE(notices, QStringList{});
     QCOMPARE(server.connections, 1);
 }
 

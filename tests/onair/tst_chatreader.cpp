@@ -40,6 +40,8 @@ QString summary(const ChatEvent& e)
     case ChatEvent::Station:
         return QString("station %1 %2 [%3]%4")
             .arg(e.station.call, e.station.locator, e.station.comment, e.station.away ? " away" : "");
+    case ChatEvent::ListText:
+        return "list " + e.text;
     case ChatEvent::StationListEnd:
         return "end of list";
     case ChatEvent::Joined:
@@ -114,12 +116,18 @@ void TestChatReader::events_data()
         << QByteArray("Users in room:\r\nDL1ABC JO31AB Peter 23cm\r\n(OK1XYZ) jn79aa\r\nUA3ABC KO85AA\r\n"
                       "1015Z UA3ABC 144/432 MHz chat>\r\n")
         << true
-        << QStringList{"notice Users in room:", "station DL1ABC JO31AB [Peter 23cm]",
+        << QStringList{"list Users in room:", "station DL1ABC JO31AB [Peter 23cm]",
                        "station OK1XYZ JN79AA [] away", "station UA3ABC KO85AA []", "end of list"};
+    QTest::newRow("a list's lines of no station are the list's; chat, joins and leaves are not")
+        << QByteArray("DL1ABC JO31AB\r\nOK1XYZ JN79\r\n1016Z G4ABC Bob> hi\r\n1017Z SP2ABC has logged in\r\n"
+                      "-- 2 users --\r\n1015Z UA3ABC 144/432 MHz chat>\r\n")
+        << true
+        << QStringList{"station DL1ABC JO31AB []", "list OK1XYZ JN79",   "message 1016 G4ABC [Bob] hi",
+                       "joined 1017 SP2ABC",       "list -- 2 users --", "end of list"};
     QTest::newRow("station lines are text when no list was asked")
         << QByteArray("DL1ABC JO31AB Peter\r\n") << false << QStringList{"notice DL1ABC JO31AB Peter"};
-    QTest::newRow("half a parenthesis is no station")
-        << QByteArray("(DL1ABC JO31AB\r\n") << true << QStringList{"notice (DL1ABC JO31AB"};
+    QTest::newRow("half a parenthesis is no station, a line of the list")
+        << QByteArray("(DL1ABC JO31AB\r\n") << true << QStringList{"list (DL1ABC JO31AB"};
     QTest::newRow("telnet negotiation, bells and an escaped 0xFF")
         << QByteArray("\xFF\xFB\x01\xFF\xFA\x18\x01\xFF\xFF\xFF\xF0Log\x07in:\xFF\xFD\x03") << false
         << QStringList{"login?"};
@@ -192,7 +200,7 @@ void TestChatReader::stationListEndsAtItsOwnPrompt()
         QStringList expected;
         for (int i = 0; i < before; ++i)
             expected << "prompt";
-        expected << "notice Users: none you can read"
+        expected << "list Users: none you can read"
                  << "end of list";
         QCOMPARE(summaries(reader.read(prompt.repeated(before) + "Users: none you can read\r\n" + prompt)),
                  expected);

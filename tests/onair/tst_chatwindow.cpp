@@ -142,6 +142,8 @@ QString TestChatWindow::storedText(const QString& setting) const
 void TestChatWindow::stationsPickAndNamedMessages()
 {
     FakeChatServer server;
+    server.stations.prepend("Users in room:");
+    server.stations << "-- 3 users --";
     openWindow();
     QVERIFY(openChat());
     switchOn(server);
@@ -197,6 +199,11 @@ void TestChatWindow::stationsPickAndNamedMessages()
     QCOMPARE(named->background().color(), ChatWindow::NamedColor);
     QVERIFY(named->font().bold());
     QCOMPARE(m_fakes->desktop.attentionAsked, QList<QWidget*>{m_chat});
+    // The user list's lines are the list's, never the room's messages.
+    for (int i = 0; i < messages->count(); ++i) {
+        for (const QString& line : server.stations)
+            QVERIFY2(!messages->item(i)->text().contains(line), qPrintable(messages->item(i)->text()));
+    }
 
     // Switched off: the hint bar no longer speaks of the chat, and no station is shown as there.
     QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatEnabled"), Qt::LeftButton);
