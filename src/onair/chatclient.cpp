@@ -94,6 +94,12 @@ void ChatClient::readAnswers(const QByteArray& bytes)
 void ChatClient::handle(const ChatEvent& event)
 {
     const bool loggingIn = state() == State::LoggingIn;
+    // A long list on a slow link may take longer than the answer time: the server is given up
+    // only once nothing that answers what was sent has come for that long. The room's talk
+    // answers nothing.
+    if (m_listAsked && event.kind != ChatEvent::Message && event.kind != ChatEvent::Joined &&
+        event.kind != ChatEvent::Left)
+        m_line->answerGoesOn();
     switch (event.kind) {
     case ChatEvent::LoginPrompt:
     case ChatEvent::PasswordPrompt:

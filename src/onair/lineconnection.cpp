@@ -102,6 +102,12 @@ void LineConnection::awaitAnswer()
     m_answerTimer->start(m_timings.answerMs);
 }
 
+void LineConnection::answerGoesOn()
+{
+    if (m_answerTimer->isActive())
+        m_answerTimer->start(m_timings.answerMs);
+}
+
 void LineConnection::answered()
 {
     m_answerTimer->stop();

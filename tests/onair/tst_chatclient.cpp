@@ -9,8 +9,8 @@
 // The chat client against a fake chat server on a local port: the login, the room, the user
 // list and what is said in the room; a refusal; a connection that is dropped, refused or
 // silent, or that drops the client as soon as it is in, with the waits growing between the
-// tries; each state said once; lists longer than any chat's; the stations forgotten when
-// the chat is off or gone.
+// tries; each state said once; lists longer than any chat's, and long ones on a slow link;
+// the stations forgotten when the chat is off or gone.
 class TestChatClient : public QObject
 {
     Q_OBJECT
@@ -29,6 +29,8 @@ private slots:
     void stationsAreForgottenWhenOffOrLost();
     void aListWithNoStationToReadEndsAtItsPrompt_data();
     void aListWithNoStationToReadEndsAtItsPrompt();
+    void aLongListIsWaitedForWhileItsLinesCome_data();
+    void aLongListIsWaitedForWhileItsLinesCome();
 
 private:
     ChatClient::Account account(const FakeChatServer& server) const;
@@ -426,6 +428,56 @@ void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt()
     QCOMPARE(server.received.last(), "/sh us");
     QCOMPARE(notices, QStringList{});
     QCOMPARE(server.connections, 1);
+}
+
+void TestChatClient::aLongListIsWaitedForWhileItsLinesCome_data()
+{
+    QTest::addColumn<int>("stopsAfter"); // below 0: the whole list and its prompt come
+    QTest::newRow("the lines keep coming") << -1;
+    QTest::newRow("the server stops half way") << 4;
+}
+
+void TestChatClient::aLongListIsWaitedForWhileItsLinesCome()
+{
+    QFETCH(int, stopsAfter);
+    const ChatClient::Timings timings = shortTimings();
+    FakeChatServer server;
+    // Each line well within the answer time, the list as a whole well beyond it.
+    server.listLineEveryMs = timings.answerMs * 3 / 10;
+    server.listStopsAfter = stopsAfter;
+    server.stations.clear();
+    for (int i = 0; i < 10; ++i)
+        server.stations << QString("DL%1ABC JO31AB").arg(i);
+    ChatClient client;
+    client.setTimings(timings);
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    QElapsedTimer clock;
+    qint64 lastLineAt = -1;
+    connect(client.findChild<QTcpSocket*>(), &QIODevice::readyRead, this,
+            [&] { lastLineAt = clock.elapsed(); });
+    clock.start();
+    client.start(account(server));
+    if (stopsAfter < 0) {
+        QVERIFY(listed.wait(10000));
+        QVERIFY2(clock.elapsed() > 2 * timings.answerMs,
+                 qPrintable(QString("listed at %1 ms").arg(clock.elapsed())));
+        QCOMPARE(listed.first().first().value<std::vector<ChatStation>>().size(), size_t(10));
+        QCOMPARE(client.state(), ChatClient::State::LoggedIn);
+        QCOMPARE(server.connections, 1);
+        QCOMPARE(m_states.last(), inRoomText(server));
+        return;
+    }
+    // Nothing more after a few lines: given up once the answer time has passed with nothing
+    // heard, not before, and tried again.
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == ChatClient::State::Waiting; }, 10000));
+    const qint64 givenUpAt = clock.elapsed();
+    // A timer may end up to 5% early.
+    QVERIFY2(lastLineAt > timings.answerMs && givenUpAt - lastLineAt >= timings.answerMs * 9 / 10,
+             qPrintable(QString("last line at %1 ms, given up at %2 ms").arg(lastLineAt).arg(givenUpAt)));
+    QCOMPARE(m_states.last(), lostText(server, "сервер не ответил за 1 с"));
+    QVERIFY(listed.isEmpty());
+    QVERIFY(QTest::qWaitFor([&] { return server.connections == 2; }, 5000));
 }
 
 QTEST_GUILESS_MAIN(TestChatClient)
