@@ -12,6 +12,7 @@ ChatClient::ChatClient(QObject* parent)
     connect(m_line, &LineConnection::received, this, &ChatClient::readAnswers);
     connect(m_line, &LineConnection::down, this, [this] {
         m_stationsTimer->stop();
+        m_room.clear();
         forgetStations();
     });
     connect(m_line, &LineConnection::stateChanged, this, &ChatClient::stateChanged);
@@ -57,6 +58,8 @@ void ChatClient::beginTry()
     m_listAskedAgain = false;
     m_offeredRooms.clear();
     m_offeredOrder.clear();
+    m_room.clear();
+    m_roomSent.clear();
 }
 
 bool ChatClient::send(const QString& line)
@@ -122,7 +125,9 @@ void ChatClient::handle(const ChatEvent& event)
         if (loggingIn) {
             if (!m_offeredOrder.isEmpty())
                 emit roomsOffered(m_offeredOrder);
-            command(QString::number(roomNumber()));
+            const auto [number, name] = roomChoice();
+            m_roomSent = name;
+            command(QString::number(number));
             m_line->awaitAnswer();
         }
         break;
@@ -134,12 +139,14 @@ void ChatClient::handle(const ChatEvent& event)
         break;
     case ChatEvent::Message:
         if (loggingIn)
-            enterRoom();
+            enterRoom(m_roomSent.isEmpty() ? m_account.room : m_roomSent); // named by a prompt later
         emit messageReceived(event.time, event.call, event.name, event.text);
         break;
     case ChatEvent::Prompt:
         if (loggingIn)
-            enterRoom();
+            enterRoom(event.text);
+        else
+            roomNamed(event.text);
         break;
     case ChatEvent::Station:
         if (m_listing.size() >= size_t(kMostStations)) {
@@ -152,7 +159,9 @@ void ChatClient::handle(const ChatEvent& event)
         break; // the list's heading or a line of no station: not something said in the room
     case ChatEvent::StationListEnd:
         if (loggingIn)
-            enterRoom();
+            enterRoom(event.text);
+        else
+            roomNamed(event.text);
         m_listAsked = false;
         m_line->answered();
         m_stationsGiven = true;
@@ -173,9 +182,10 @@ void ChatClient::handle(const ChatEvent& event)
     }
 }
 
-void ChatClient::enterRoom()
+void ChatClient::enterRoom(const QString& room)
 {
-    m_line->loggedIn(QStringLiteral("Чат: в комнате «%1» на %2").arg(m_account.room, m_line->address()));
+    m_room = room;
+    m_line->loggedIn(inRoomText());
     QString locator = m_account.ownLocator.trimmed();
     if (LocatorIsValid(locator))
         command(QStringLiteral("/set qra ") + locator);
@@ -204,17 +214,42 @@ void ChatClient::command(const QString& line)
     m_line->write(line);
 }
 
-int ChatClient::roomNumber() const
+void ChatClient::roomNamed(const QString& room)
 {
+    // Each prompt names the room the server has the login in: a room other than the one
+    // thought is said.
+    if (state() != State::LoggedIn || room.isEmpty() || room == m_room)
+        return;
+    m_room = room;
+    m_line->loggedIn(inRoomText());
+}
+
+QString ChatClient::inRoomText() const
+{
+    const QString text = QStringLiteral("Чат: в комнате «%1» на %2").arg(m_room, m_line->address());
+    const QString asked = m_account.room.trimmed();
+    if (asked.isEmpty() || QString::compare(m_room, asked, Qt::CaseInsensitive) == 0)
+        return text;
+    if (!m_offeredOrder.isEmpty() && !m_offeredRooms.contains(asked.toLower()))
+        return text + QStringLiteral("; комнату «%1» сервер не предлагает").arg(asked);
+    return text + QStringLiteral(", а не в выбранной «%1»").arg(asked);
+}
+
+std::pair<int, QString> ChatClient::roomChoice() const
+{
+    // The server's offer is what it has: the room asked for, else the default room, else its
+    // first. Without an offer, the rooms as the chat is known to number them.
     const QString room = m_account.room.trimmed();
-    if (const auto offered = m_offeredRooms.constFind(room.toLower()); offered != m_offeredRooms.constEnd())
-        return *offered;
-    const QStringList known = knownRooms();
-    for (int i = 0; i < known.size(); ++i) {
-        if (QString::compare(known[i], room, Qt::CaseInsensitive) == 0)
-            return i + 1;
+    const QStringList rooms = m_offeredOrder.isEmpty() ? knownRooms() : m_offeredOrder;
+    for (const QString& wanted : {room, kDefaultRoom}) {
+        for (int i = 0; i < rooms.size(); ++i) {
+            if (QString::compare(rooms[i], wanted, Qt::CaseInsensitive) != 0)
+                continue;
+            return {m_offeredOrder.isEmpty() ? i + 1 : m_offeredRooms.value(rooms[i].toLower()), rooms[i]};
+        }
     }
-    return int(known.indexOf(kDefaultRoom)) + 1;
+    // Only an offer can lack the default room.
+    return {m_offeredRooms.value(m_offeredOrder.first().toLower()), m_offeredOrder.first()};
 }
 
 void ChatClient::forgetStations()

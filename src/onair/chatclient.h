@@ -55,6 +55,10 @@ public:
     QString stateText() const { return m_line->stateText(); }
     // How long the next retry waits.
     int retryDelayMs() const { return m_line->retryDelayMs(); }
+    // The room the server has the login in, as its prompt names it (the one chosen until it has
+    // named one); empty when in none. It may be another than the one asked for: one the server
+    // does not offer is not entered.
+    QString room() const { return m_room; }
 
     // The rooms known before the server offers any, in the server's order.
     static QStringList knownRooms();
@@ -88,12 +92,18 @@ private:
     void beginTry();
     void readAnswers(const QByteArray& bytes);
     void handle(const ChatEvent& event);
-    void enterRoom();
+    // In the room: the one the server's prompt names, or the one chosen until a prompt names it.
+    void enterRoom(const QString& room);
+    // A prompt named the room the login is in.
+    void roomNamed(const QString& room);
+    // "in the room" for the hint bar, and the room asked for when it is another.
+    QString inRoomText() const;
     void askForStations();
     // A line from the room question on, which the server answers with a prompt line.
     void command(const QString& line);
     void forgetStations();
-    int roomNumber() const;
+    // The number to answer the room question with and the name of that room.
+    std::pair<int, QString> roomChoice() const;
 
     Account m_account;
     LineConnection* m_line;
@@ -102,6 +112,8 @@ private:
     ChatReader m_reader;
     QHash<QString, int> m_offeredRooms; // by the name in lower case
     QStringList m_offeredOrder;
+    QString m_roomSent; // the name of the room whose number was sent
+    QString m_room;     // the room the login is in, as the server names it; empty when in none
     std::vector<ChatStation> m_listing;
     bool m_stationsGiven = false;  // a list went out and has not been withdrawn
     bool m_listAsked = false;      // "/sh us" sent, its answer not yet in

@@ -26,10 +26,10 @@ struct ChatEvent
         RoomPrompt,     // "Your choice :"
         Refused,        // "Unknown user", "Wrong password!": the line in `text`
         Message,        // "HHMMZ CALL Name> text"
-        Prompt,         // "HHMMZ LOGIN room chat>": the end of a command's answer
+        Prompt,         // "HHMMZ LOGIN room chat>": the end of a command's answer; the room in `text`
         Station,        // a line of the user list
         ListText,       // another line of the user list's answer (a heading, a line of no station)
-        StationListEnd, // the prompt that ends the user list
+        StationListEnd, // the prompt that ends the user list; the room in `text`
         Joined,         // a station came into the room
         Left,           // a station left it
         Notice          // any other line, as text
@@ -73,6 +73,8 @@ private:
     void readLine(const QString& line, std::vector<ChatEvent>& events);
     void readOneLine(const QString& line, std::vector<ChatEvent>& events);
     bool isPromptLine(const QString& line) const;
+    // The room a prompt line of the own login names; empty for any other line.
+    QString promptRoom(const QString& line) const;
 
     TelnetLines m_lines;
     QString m_login;

@@ -49,7 +49,8 @@ public:
     void answerGoesOn();
     void answered();
     // The login went through: said with this text, at once unless a failure was said, else
-    // once it has stayed for the steady span.
+    // once it has stayed for the steady span. Again while logged in: only the text changes,
+    // the steady span goes on.
     void loggedIn(const QString& text);
     // The server refused the login: said with this text, not tried again.
     void refuse(const QString& text);

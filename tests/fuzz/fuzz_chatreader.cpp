@@ -36,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
             if ((e.kind == ChatEvent::Joined || e.kind == ChatEvent::Left) && e.call.isEmpty())
                 std::abort();
+            if ((e.kind == ChatEvent::Prompt || e.kind == ChatEvent::StationListEnd) &&
+                (e.text.isEmpty() || e.text != e.text.trimmed()))
+                std::abort();
             namesCall(e.text, e.call);
         }
     }

@@ -17,6 +17,8 @@ class TestChatClient : public QObject
 private slots:
     void init();
     void logsInChoosesTheRoomAndListsTheStations();
+    void theRoomEnteredIsTheOneThePromptNames_data();
+    void theRoomEnteredIsTheOneThePromptNames();
     void roomMessagesCutLinesJoinsAndLeaves();
     void aWrongPasswordIsSaidAndNotTriedAgain();
     void aDroppedConnectionIsTriedAgainWithGrowingWaits_data();
@@ -110,6 +112,78 @@ void TestChatClient::logsInChoosesTheRoomAndListsTheStations()
     client.stop();
     QCOMPARE(m_states.last(), "");
     QCOMPARE(client.state(), ChatClient::State::Off);
+}
+
+void TestChatClient::theRoomEnteredIsTheOneThePromptNames_data()
+{
+    QTest::addColumn<QStringList>("offered"); // empty: the fake server's own rooms
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("given"); // where the server puts the login; empty: where it chose
+    QTest::addColumn<QString>("sent");  // the answer to the room question
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<QString>("note"); // said after the room and the address
+    QTest::newRow("a room beyond the known five, in other letters") << QStringList{} << "test ROOM"
+                                                                    << ""
+                                                                    << "6"
+                                                                    << "Test room"
+                                                                    << "";
+    QTest::newRow("a room the server does not offer: the default room")
+        << QStringList{} << "Lounge"
+        << ""
+        << "2"
+        << "144/432 MHz"
+        << "; комнату «Lounge» сервер не предлагает";
+    QTest::newRow("neither offered: the server's first room")
+        << QStringList{"Microwave", "Lounge"} << "EME/JT65"
+        << ""
+        << "1"
+        << "Microwave"
+        << "; комнату «EME/JT65» сервер не предлагает";
+    QTest::newRow("the server puts the login in another room") << QStringList{} << "Microwave"
+                                                               << "Lounge"
+                                                               << "3"
+                                                               << "Lounge"
+                                                               << ", а не в выбранной «Microwave»";
+}
+
+void TestChatClient::theRoomEnteredIsTheOneThePromptNames()
+{
+    QFETCH(QStringList, offered);
+    QFETCH(QString, asked);
+    QFETCH(QString, given);
+    QFETCH(QString, sent);
+    QFETCH(QString, entered);
+    QFETCH(QString, note);
+    FakeChatServer server;
+    if (!offered.isEmpty())
+        server.rooms = offered;
+    server.roomGiven = given;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    ChatClient::Account wanted = account(server);
+    wanted.room = asked;
+    client.start(wanted);
+    QVERIFY(listed.wait(5000));
+    QCOMPARE(server.received.value(2), sent);
+    QCOMPARE(client.room(), entered);
+    const QString address = QString("127.0.0.1:%1").arg(server.port());
+    QCOMPARE(m_states.mid(2),
+             QStringList{QString("Чат: в комнате «%1» на %2%3").arg(entered, address, note)});
+
+    // Moved by the server: its next prompt names the room, said at once, the connection kept.
+    server.chosenRoom = "Low Band (160-80m)";
+    QVERIFY(client.send("QRV 1296"));
+    QVERIFY(QTest::qWaitFor([&] { return client.room() == "Low Band (160-80m)"; }, 5000));
+    QCOMPARE(m_states.size(), 4);
+    QVERIFY2(m_states.last().startsWith(QString("Чат: в комнате «Low Band (160-80m)» на %1").arg(address)),
+             qPrintable(m_states.last()));
+    QCOMPARE(client.state(), ChatClient::State::LoggedIn);
+    QCOMPARE(server.connections, 1);
+    // Gone: in no room.
+    client.stop();
+    QCOMPARE(client.room(), "");
 }
 
 void TestChatClient::roomMessagesCutLinesJoinsAndLeaves()

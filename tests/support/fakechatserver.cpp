@@ -50,7 +50,7 @@ void FakeChatServer::answer(const QString& line)
         m_stage = Stage::Room;
         return;
     case Stage::Room:
-        chosenRoom = rooms.value(line.toInt() - 1);
+        chosenRoom = roomGiven.isEmpty() ? rooms.value(line.toInt() - 1) : roomGiven;
         m_stage = Stage::Chat;
         sayLine(QStringLiteral("You are in the %1 room").arg(chosenRoom));
         sayLine(promptLine());

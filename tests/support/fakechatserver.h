@@ -35,7 +35,8 @@ public:
     int listLineEveryMs = 0;
     // At or above 0: the server says nothing more after this many of the list's lines.
     int listStopsAfter = -1;
-    QString chosenRoom;
+    QString roomGiven;  // not empty: every login is put in this room, whatever it chose
+    QString chosenRoom; // the room the login is in, which each prompt names
 
 private:
     void begin() override;
