@@ -98,10 +98,9 @@ void ChatClient::handle(const ChatEvent& event)
 {
     const bool loggingIn = state() == State::LoggingIn;
     // A long list on a slow link may take longer than the answer time: the server is given up
-    // only once nothing that answers what was sent has come for that long. The room's talk
-    // answers nothing.
-    if (m_listAsked && event.kind != ChatEvent::Message && event.kind != ChatEvent::Joined &&
-        event.kind != ChatEvent::Left)
+    // only once nothing of the list has come for that long. Only the list's own lines count, so
+    // a list whose end is lost is still given up however much else the server says.
+    if (m_listAsked && (event.kind == ChatEvent::Station || event.kind == ChatEvent::ListText))
         m_line->answerGoesOn();
     switch (event.kind) {
     case ChatEvent::LoginPrompt:

@@ -141,6 +141,8 @@ void ChatWindow::buildWindow()
     // A server may have rooms this list does not know until it offers them: one is typed in.
     m_room->setEditable(true);
     m_room->setInsertPolicy(QComboBox::NoInsert);
+    // Completing would turn a room typed as "EME" into the known "EME/JT65".
+    m_room->setCompleter(nullptr);
     m_room->setToolTip(QStringLiteral("Комната из предложенных сервером или своя: впишите её название"));
     m_room->addItems(m_roomOffer);
     m_room->setCurrentIndex(m_room->findText(m_chosenRoom));

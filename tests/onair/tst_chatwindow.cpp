@@ -432,8 +432,13 @@ void TestChatWindow::aRoomOfTheOperatorsOwnIsKeptAndTheRoomEnteredSaid()
     };
     auto stateSaid = [&] { return m_chat->findChild<QLabel*>("chatState")->text(); };
     const QString address = QString("127.0.0.1:%1").arg(server.port());
-    // A room none of the known ones, typed in before the chat is switched on.
+    // A room that begins a known one's name is taken as typed, not completed to it.
     room->lineEdit()->setFocus();
+    QTest::keyClick(room->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    typeText(room->lineEdit(), "EME");
+    QTest::keyClick(room->lineEdit(), Qt::Key_Return);
+    QCOMPARE(storedText("ChatRoom"), "EME");
+    // A room none of the known ones, typed in before the chat is switched on.
     QTest::keyClick(room->lineEdit(), Qt::Key_A, Qt::ControlModifier);
     typeText(room->lineEdit(), "Lounge");
     QTest::keyClick(room->lineEdit(), Qt::Key_Return);
