@@ -12,6 +12,7 @@ ChatClient::ChatClient(QObject* parent)
     connect(m_line, &LineConnection::received, this, &ChatClient::readAnswers);
     connect(m_line, &LineConnection::down, this, [this] {
         m_stationsTimer->stop();
+        m_room.clear();
         forgetStations();
     });
     connect(m_line, &LineConnection::stateChanged, this, &ChatClient::stateChanged);
@@ -57,13 +58,20 @@ void ChatClient::beginTry()
     m_listAskedAgain = false;
     m_offeredRooms.clear();
     m_offeredOrder.clear();
+    m_room.clear();
+    m_roomSent.clear();
 }
 
 bool ChatClient::send(const QString& line)
 {
     if (state() != State::LoggedIn)
         return false;
-    command(line);
+    // The user list typed by hand is asked as the client asks it, so that its lines fill the
+    // list and not the room's messages.
+    if (line.simplified().compare(kStationsCommand, Qt::CaseInsensitive) == 0)
+        askForStations();
+    else
+        command(line);
     return true;
 }
 
@@ -89,6 +97,11 @@ void ChatClient::readAnswers(const QByteArray& bytes)
 void ChatClient::handle(const ChatEvent& event)
 {
     const bool loggingIn = state() == State::LoggingIn;
+    // A long list on a slow link may take longer than the answer time: the server is given up
+    // only once nothing of the list has come for that long. Only the list's own lines count, so
+    // a list whose end is lost is still given up however much else the server says.
+    if (m_listAsked && (event.kind == ChatEvent::Station || event.kind == ChatEvent::ListText))
+        m_line->answerGoesOn();
     switch (event.kind) {
     case ChatEvent::LoginPrompt:
     case ChatEvent::PasswordPrompt:
@@ -111,7 +124,9 @@ void ChatClient::handle(const ChatEvent& event)
         if (loggingIn) {
             if (!m_offeredOrder.isEmpty())
                 emit roomsOffered(m_offeredOrder);
-            command(QString::number(roomNumber()));
+            const auto [number, name] = roomChoice();
+            m_roomSent = name;
+            command(QString::number(number));
             m_line->awaitAnswer();
         }
         break;
@@ -123,12 +138,14 @@ void ChatClient::handle(const ChatEvent& event)
         break;
     case ChatEvent::Message:
         if (loggingIn)
-            enterRoom();
+            enterRoom(m_roomSent.isEmpty() ? m_account.room : m_roomSent); // named by a prompt later
         emit messageReceived(event.time, event.call, event.name, event.text);
         break;
     case ChatEvent::Prompt:
         if (loggingIn)
-            enterRoom();
+            enterRoom(event.text);
+        else
+            roomNamed(event.text);
         break;
     case ChatEvent::Station:
         if (m_listing.size() >= size_t(kMostStations)) {
@@ -137,9 +154,13 @@ void ChatClient::handle(const ChatEvent& event)
         }
         m_listing.push_back(event.station);
         break;
+    case ChatEvent::ListText:
+        break; // the list's heading or a line of no station: not something said in the room
     case ChatEvent::StationListEnd:
         if (loggingIn)
-            enterRoom();
+            enterRoom(event.text);
+        else
+            roomNamed(event.text);
         m_listAsked = false;
         m_line->answered();
         m_stationsGiven = true;
@@ -160,9 +181,10 @@ void ChatClient::handle(const ChatEvent& event)
     }
 }
 
-void ChatClient::enterRoom()
+void ChatClient::enterRoom(const QString& room)
 {
-    m_line->loggedIn(QStringLiteral("Чат: в комнате «%1» на %2").arg(m_account.room, m_line->address()));
+    m_room = room;
+    m_line->loggedIn(inRoomText());
     QString locator = m_account.ownLocator.trimmed();
     if (LocatorIsValid(locator))
         command(QStringLiteral("/set qra ") + locator);
@@ -180,7 +202,7 @@ void ChatClient::askForStations()
     }
     m_listAsked = true;
     m_listing.clear();
-    command(QStringLiteral("/sh us"));
+    command(kStationsCommand);
     m_reader.expectStationList();
     m_line->awaitAnswer();
 }
@@ -191,17 +213,42 @@ void ChatClient::command(const QString& line)
     m_line->write(line);
 }
 
-int ChatClient::roomNumber() const
+void ChatClient::roomNamed(const QString& room)
 {
+    // Each prompt names the room the server has the login in: a room other than the one
+    // thought is said.
+    if (state() != State::LoggedIn || room.isEmpty() || room == m_room)
+        return;
+    m_room = room;
+    m_line->loggedIn(inRoomText());
+}
+
+QString ChatClient::inRoomText() const
+{
+    const QString text = QStringLiteral("Чат: в комнате «%1» на %2").arg(m_room, m_line->address());
+    const QString asked = m_account.room.trimmed();
+    if (asked.isEmpty() || QString::compare(m_room, asked, Qt::CaseInsensitive) == 0)
+        return text;
+    if (!m_offeredOrder.isEmpty() && !m_offeredRooms.contains(asked.toLower()))
+        return text + QStringLiteral("; комнату «%1» сервер не предлагает").arg(asked);
+    return text + QStringLiteral(", а не в выбранной «%1»").arg(asked);
+}
+
+std::pair<int, QString> ChatClient::roomChoice() const
+{
+    // The server's offer is what it has: the room asked for, else the default room, else its
+    // first. Without an offer, the rooms as the chat is known to number them.
     const QString room = m_account.room.trimmed();
-    if (const auto offered = m_offeredRooms.constFind(room.toLower()); offered != m_offeredRooms.constEnd())
-        return *offered;
-    const QStringList known = knownRooms();
-    for (int i = 0; i < known.size(); ++i) {
-        if (QString::compare(known[i], room, Qt::CaseInsensitive) == 0)
-            return i + 1;
+    const QStringList rooms = m_offeredOrder.isEmpty() ? knownRooms() : m_offeredOrder;
+    for (const QString& wanted : {room, kDefaultRoom}) {
+        for (int i = 0; i < rooms.size(); ++i) {
+            if (QString::compare(rooms[i], wanted, Qt::CaseInsensitive) != 0)
+                continue;
+            return {m_offeredOrder.isEmpty() ? i + 1 : m_offeredRooms.value(rooms[i].toLower()), rooms[i]};
+        }
     }
-    return int(known.indexOf(kDefaultRoom)) + 1;
+    // Only an offer can lack the default room.
+    return {m_offeredRooms.value(m_offeredOrder.first().toLower()), m_offeredOrder.first()};
 }
 
 void ChatClient::forgetStations()

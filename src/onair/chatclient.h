@@ -45,6 +45,7 @@ public:
     void start(const Account& account);
     void stop();
     // A line for the room, or a command such as "/cq CALL text"; false when not in a room.
+    // "/sh us" refreshes the user list.
     bool send(const QString& line);
     // The own locator changed: said to the server at once when in a room.
     void setOwnLocator(const QString& locator);
@@ -54,12 +55,18 @@ public:
     QString stateText() const { return m_line->stateText(); }
     // How long the next retry waits.
     int retryDelayMs() const { return m_line->retryDelayMs(); }
+    // The room the server has the login in, as its prompt names it (the one chosen until it has
+    // named one); empty when in none. It may be another than the one asked for: one the server
+    // does not offer is not entered.
+    QString room() const { return m_room; }
 
     // The rooms known before the server offers any, in the server's order.
     static QStringList knownRooms();
     static constexpr quint16 kDefaultPort = 23000;
     static inline const QString kDefaultHost = QStringLiteral("www.on4kst.info");
     static inline const QString kDefaultRoom = QStringLiteral("144/432 MHz");
+    // What asks the server for the user list.
+    static inline const QString kStationsCommand = QStringLiteral("/sh us");
     // More than this in a list is no chat server's: the connection is dropped and tried again
     // later, so that nothing the server sends grows without bound.
     static constexpr int kMostStations = 5000;
@@ -85,12 +92,18 @@ private:
     void beginTry();
     void readAnswers(const QByteArray& bytes);
     void handle(const ChatEvent& event);
-    void enterRoom();
+    // In the room: the one the server's prompt names, or the one chosen until a prompt names it.
+    void enterRoom(const QString& room);
+    // A prompt named the room the login is in.
+    void roomNamed(const QString& room);
+    // "in the room" for the hint bar, and the room asked for when it is another.
+    QString inRoomText() const;
     void askForStations();
     // A line from the room question on, which the server answers with a prompt line.
     void command(const QString& line);
     void forgetStations();
-    int roomNumber() const;
+    // The number to answer the room question with and the name of that room.
+    std::pair<int, QString> roomChoice() const;
 
     Account m_account;
     LineConnection* m_line;
@@ -99,6 +112,8 @@ private:
     ChatReader m_reader;
     QHash<QString, int> m_offeredRooms; // by the name in lower case
     QStringList m_offeredOrder;
+    QString m_roomSent; // the name of the room whose number was sent
+    QString m_room;     // the room the login is in, as the server names it; empty when in none
     std::vector<ChatStation> m_listing;
     bool m_stationsGiven = false;  // a list went out and has not been withdrawn
     bool m_listAsked = false;      // "/sh us" sent, its answer not yet in

@@ -17,8 +17,8 @@ struct Patterns
     QRegularExpression loginQuestion = make(R"(^login\s*:$)");
     QRegularExpression passwordQuestion = make(R"(^password\s*:$)");
     QRegularExpression roomQuestion = make(R"(^your\s+choice\s*:$)");
-    // "1234Z UA3ABC 144/432 MHz chat>"; the room's name holds no ">".
-    QRegularExpression prompt = make(R"(^\d{4}Z\s+(\S+)\s+[^>]*\S\s+chat>$)");
+    // "1234Z UA3ABC 144/432 MHz chat>": the login and the room; the room's name holds no ">".
+    QRegularExpression prompt = make(R"(^\d{4}Z\s+(\S+)\s+([^>]*\S)\s+chat>$)");
     // The prompt waits without a line end, so the next line may follow it on the same one.
     QRegularExpression promptThen = make(R"(^(\d{4}Z\s+\S+\s+[^>]*\S\s+chat>)(.+)$)");
     // "1234Z DL1ABC Jan> text"; the name may be empty or hold blanks.
@@ -100,9 +100,16 @@ void ChatReader::reset()
 
 bool ChatReader::isPromptLine(const QString& line) const
 {
+    return !promptRoom(line).isEmpty();
+}
+
+QString ChatReader::promptRoom(const QString& line) const
+{
     const QRegularExpressionMatch match = patterns().prompt.match(line);
-    return match.hasMatch() && (m_login.isEmpty() || QString::compare(match.captured(1), m_login.trimmed(),
-                                                                      Qt::CaseInsensitive) == 0);
+    if (!match.hasMatch() || (!m_login.isEmpty() && QString::compare(match.captured(1), m_login.trimmed(),
+                                                                     Qt::CaseInsensitive) != 0))
+        return {};
+    return match.captured(2);
 }
 
 void ChatReader::readLine(const QString& line, std::vector<ChatEvent>& events)
@@ -130,9 +137,10 @@ void ChatReader::readOneLine(const QString& line, std::vector<ChatEvent>& events
         events.push_back(event);
         return;
     }
-    if (isPromptLine(line)) {
+    if (const QString room = promptRoom(line); !room.isEmpty()) {
         m_roomChosen = true;
         event.kind = ChatEvent::Prompt;
+        event.text = room;
         m_promptsOwed = std::max(m_promptsOwed - 1, 0);
         if (m_listing) {
             m_listPrompt = std::max(m_listPrompt - 1, 0);
@@ -192,6 +200,14 @@ void ChatReader::readOneLine(const QString& line, std::vector<ChatEvent>& events
             events.push_back(event);
             return;
         }
+    }
+    // The list's heading, or a line of it that no station can be read from: the list's, not
+    // the room's. Before the list's own answer begins, a line answers what was sent earlier.
+    if (m_listing && (m_listed > 0 || m_listPrompt <= 1)) {
+        event.kind = ChatEvent::ListText;
+        event.text = line;
+        events.push_back(event);
+        return;
     }
     if (!m_roomChosen) {
         const auto match = patterns().room.match(line);

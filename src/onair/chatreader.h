@@ -26,9 +26,10 @@ struct ChatEvent
         RoomPrompt,     // "Your choice :"
         Refused,        // "Unknown user", "Wrong password!": the line in `text`
         Message,        // "HHMMZ CALL Name> text"
-        Prompt,         // "HHMMZ LOGIN room chat>": the end of a command's answer
+        Prompt,         // "HHMMZ LOGIN room chat>": the end of a command's answer; the room in `text`
         Station,        // a line of the user list
-        StationListEnd, // the prompt that ends the user list
+        ListText,       // another line of the user list's answer (a heading, a line of no station)
+        StationListEnd, // the prompt that ends the user list; the room in `text`
         Joined,         // a station came into the room
         Left,           // a station left it
         Notice          // any other line, as text
@@ -56,10 +57,12 @@ public:
     // A line went to the server after the room question (the room's number, a command, a
     // line for the room): the server answers each with a prompt line.
     void lineSent();
-    // "/sh us" was sent, after lineSent() for it: the station lines that follow are the list.
-    // It ends at the first prompt line after one of them, or else at its own prompt, the one
-    // after the prompts still owed to the lines sent before it: a list may hold no line that
-    // can be read as a station, and an earlier line's prompt may still be on its way.
+    // "/sh us" was sent, after lineSent() for it: the station lines that follow are the list,
+    // and so is any other line once only the list's own prompt is owed or a station was read
+    // (what comes before answers the lines sent before it). It ends at the first prompt line after one of
+    // them, or else at its own prompt, the one after the prompts still owed to the lines sent before it: a
+    // list may hold no line that can be read as a station, and an earlier line's prompt may still be on its
+    // way.
     void expectStationList();
     // A new connection: nothing of the last one is carried over.
     void reset();
@@ -70,6 +73,8 @@ private:
     void readLine(const QString& line, std::vector<ChatEvent>& events);
     void readOneLine(const QString& line, std::vector<ChatEvent>& events);
     bool isPromptLine(const QString& line) const;
+    // The room a prompt line of the own login names; empty for any other line.
+    QString promptRoom(const QString& line) const;
 
     TelnetLines m_lines;
     QString m_login;

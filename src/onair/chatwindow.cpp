@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const WindowSettingNames kChatWindowSettings{
@@ -53,7 +55,8 @@ ChatWindow::ChatWindow(LogStore& store, MainState& state, ContactEntry& entry, c
                        HintBar& hints, QWidget* parent)
     : QWidget(parent, Qt::Window), m_store(store), m_state(state), m_entry(entry), m_services(services),
       m_hints(hints), m_client(new ChatClient(this)), m_stations(new ChatStationModel(m_worked, this)),
-      m_filter(new ChatStationFilter(this))
+      m_filter(new ChatStationFilter(this)), m_chosenRoom(ChatClient::kDefaultRoom),
+      m_roomOffer(ChatClient::knownRooms())
 {
     setObjectName(QStringLiteral("fchat"));
     setWindowTitle(QStringLiteral("Чат"));
@@ -135,7 +138,14 @@ void ChatWindow::buildWindow()
     m_port->setRange(1, 65535);
     m_room = new QComboBox(connection);
     m_room->setObjectName(QStringLiteral("chatRoom"));
-    m_room->addItems(ChatClient::knownRooms());
+    // A server may have rooms this list does not know until it offers them: one is typed in.
+    m_room->setEditable(true);
+    m_room->setInsertPolicy(QComboBox::NoInsert);
+    // Completing would turn a room typed as "EME" into the known "EME/JT65".
+    m_room->setCompleter(nullptr);
+    m_room->setToolTip(QStringLiteral("Комната из предложенных сервером или своя: впишите её название"));
+    m_room->addItems(m_roomOffer);
+    m_room->setCurrentIndex(m_room->findText(m_chosenRoom));
     m_login = new QLineEdit(connection);
     m_login->setObjectName(QStringLiteral("chatLogin"));
     m_password = new QLineEdit(connection);
@@ -268,7 +278,8 @@ void ChatWindow::buildWindow()
     for (QLineEdit* field : {m_server, m_login})
         connect(field, &QLineEdit::editingFinished, this, handled(&ChatWindow::fieldsEdited));
     connect(m_port, &QSpinBox::editingFinished, this, handled(&ChatWindow::fieldsEdited));
-    connect(m_room, &QComboBox::activated, this, handled(&ChatWindow::fieldsEdited));
+    connect(m_room, &QComboBox::activated, this, handled(&ChatWindow::roomChosen));
+    connect(m_room->lineEdit(), &QLineEdit::editingFinished, this, handled(&ChatWindow::roomChosen));
     for (QSpinBox* spin : {m_maxDistance, m_sectorFrom, m_sectorTo})
         connect(spin, &QSpinBox::valueChanged, this, &ChatWindow::filterChanged);
     connect(m_line, &QLineEdit::returnPressed, this, &ChatWindow::sendLine);
@@ -314,8 +325,10 @@ void ChatWindow::loadSettings()
     m_server->setText(m_store.textSetting(kServerSetting).value_or(ChatClient::kDefaultHost));
     const int port = m_store.intSetting(kPortSetting).value_or(ChatClient::kDefaultPort);
     m_port->setValue(port > 0 && port < 65536 ? port : ChatClient::kDefaultPort);
-    const int room = m_room->findText(m_store.textSetting(kRoomSetting).value_or(ChatClient::kDefaultRoom));
-    m_room->setCurrentIndex(room >= 0 ? room : m_room->findText(ChatClient::kDefaultRoom));
+    // A room of the operator's own is kept, though the known rooms lack it.
+    const QString room = m_store.textSetting(kRoomSetting).value_or(QString()).simplified();
+    m_chosenRoom = room.isEmpty() ? ChatClient::kDefaultRoom : room;
+    showRooms();
     m_login->setText(m_store.textSetting(kLoginSetting).value_or(QString()));
     m_remember->setChecked(m_store.intSetting(kRememberSetting).value_or(0) == 1);
     if (m_remember->isChecked())
@@ -334,7 +347,7 @@ void ChatWindow::saveSettings()
         return; // the fields hold defaults, not what is stored
     m_store.SetSet(kServerSetting, LogStore::TextSetting, m_server->text().trimmed());
     m_store.SetSet(kPortSetting, LogStore::IntegerSetting, m_port->value());
-    m_store.SetSet(kRoomSetting, LogStore::TextSetting, m_room->currentText());
+    m_store.SetSet(kRoomSetting, LogStore::TextSetting, m_chosenRoom);
     m_store.SetSet(kLoginSetting, LogStore::TextSetting, m_login->text().trimmed());
     m_store.SetSet(kRememberSetting, LogStore::IntegerSetting, m_remember->isChecked() ? 1 : 0);
     m_store.SetSet(kEnabledSetting, LogStore::IntegerSetting, m_enabled->isChecked() ? 1 : 0);
@@ -356,7 +369,7 @@ ChatClient::Account ChatWindow::account() const
     account.port = quint16(m_port->value());
     account.login = m_login->text().trimmed();
     account.password = m_password->text();
-    account.room = m_room->currentText();
+    account.room = m_chosenRoom;
     account.ownLocator = m_state.OwnLocator;
     return account;
 }
@@ -390,7 +403,7 @@ void ChatWindow::fieldsEdited()
     const ChatClient::Account wanted = account();
     const bool changed = wanted.host != m_started.host || wanted.port != m_started.port ||
                          wanted.login != m_started.login || wanted.password != m_started.password ||
-                         wanted.room != m_started.room;
+                         QString::compare(wanted.room, m_started.room, Qt::CaseInsensitive) != 0;
     if (m_enabled->isChecked() && (changed || m_client->state() == ChatClient::State::Off))
         connectToChat();
 }
@@ -466,14 +479,51 @@ void ChatWindow::showPendingLines()
 
 void ChatWindow::roomsOffered(const QStringList& names)
 {
-    // The server's rooms as it offers them now; the room chosen stays, offered or not.
-    const QString current = m_room->currentText();
-    QStringList rooms = names;
-    if (!rooms.contains(current, Qt::CaseInsensitive))
-        rooms << current;
-    m_room->clear();
-    m_room->addItems(rooms);
-    m_room->setCurrentIndex(m_room->findText(current, Qt::MatchFixedString));
+    m_roomOffer = names;
+    showRooms();
+}
+
+void ChatWindow::roomChosen()
+{
+    const QString typed = m_room->currentText().simplified();
+    if (!typed.isEmpty()) // an emptied field takes back the room chosen before
+        m_chosenRoom = typed;
+    m_room->lineEdit()->setModified(false); // taken: no longer being typed
+    showRooms();
+    fieldsEdited();
+}
+
+void ChatWindow::showRooms()
+{
+    // The room chosen stays, offered or not: one typed in is the operator's, and a server may
+    // offer it another time. One offered is spelt as the server spells it.
+    QStringList rooms = m_roomOffer;
+    const auto offered = std::find_if(rooms.cbegin(), rooms.cend(), [this](const QString& room) {
+        return QString::compare(room, m_chosenRoom, Qt::CaseInsensitive) == 0;
+    });
+    if (offered != rooms.cend())
+        m_chosenRoom = *offered;
+    else
+        rooms << m_chosenRoom;
+    // What the operator is typing meanwhile is left alone.
+    const bool typing = m_room->lineEdit()->hasFocus() && m_room->lineEdit()->isModified();
+    const QString typed = m_room->currentText();
+    const int cursor = m_room->lineEdit()->cursorPosition();
+    QStringList shown;
+    for (int i = 0; i < m_room->count(); ++i)
+        shown << m_room->itemText(i);
+    if (shown != rooms) {
+        m_room->clear();
+        m_room->addItems(rooms);
+    }
+    m_room->setCurrentIndex(int(rooms.indexOf(m_chosenRoom)));
+    if (typing) {
+        m_room->setEditText(typed);
+        m_room->lineEdit()->setModified(true);
+        m_room->lineEdit()->setCursorPosition(cursor);
+    } else {
+        m_room->setEditText(m_chosenRoom);
+    }
 }
 
 void ChatWindow::stationChosen()

@@ -76,6 +76,10 @@ private:
     void addLine(const QString& text, const QColor& background, const QColor& foreground, bool bold);
     void showPendingLines();
     void roomsOffered(const QStringList& names);
+    // A room taken from the list or typed in.
+    void roomChosen();
+    // The rooms in the list: the latest offer, and the room chosen when the offer lacks it.
+    void showRooms();
     void sendLine();
     void stationChosen();
     void pickAgain();
@@ -95,6 +99,8 @@ private:
     ChatStationFilter* m_filter;
     ChatClient::Account m_started; // what the running connection was started with
     QString m_picked;              // the call "Лично" sends to
+    QString m_chosenRoom;          // the room asked for: offered or the operator's own
+    QStringList m_roomOffer;       // the server's latest, the known rooms until it offers
     bool m_loaded = false;
     bool m_shown = false;
 

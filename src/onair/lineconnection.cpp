@@ -102,6 +102,12 @@ void LineConnection::awaitAnswer()
     m_answerTimer->start(m_timings.answerMs);
 }
 
+void LineConnection::answerGoesOn()
+{
+    if (m_answerTimer->isActive())
+        m_answerTimer->start(m_timings.answerMs);
+}
+
 void LineConnection::answered()
 {
     m_answerTimer->stop();
@@ -109,6 +115,11 @@ void LineConnection::answered()
 
 void LineConnection::loggedIn(const QString& text)
 {
+    if (m_state == State::LoggedIn) { // what is said of the login changed, not how long it has lasted
+        m_loggedInText = text;
+        setState(State::LoggedIn, text);
+        return;
+    }
     m_answerTimer->stop();
     m_steadyTimer->start(m_timings.steadyMs);
     m_loggedInText = text;

@@ -43,9 +43,14 @@ public:
     // The server must answer within the answer time, or the connection is dropped and tried
     // again; answered() stops the wait.
     void awaitAnswer();
+    // A part of the answer came, a line of a long list: the wait starts again, so that a list
+    // that takes longer than the answer time as a whole is not given up while its lines keep
+    // coming; only the answer time with nothing of it heard is overdue. No wait, nothing done.
+    void answerGoesOn();
     void answered();
     // The login went through: said with this text, at once unless a failure was said, else
-    // once it has stayed for the steady span.
+    // once it has stayed for the steady span. Again while logged in: only the text changes,
+    // the steady span goes on.
     void loggedIn(const QString& text);
     // The server refused the login: said with this text, not tried again.
     void refuse(const QString& text);

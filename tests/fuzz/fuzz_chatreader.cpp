@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (listing)
             reader.expectStationList();
         for (const ChatEvent& e : reader.read(bytes.mid(at, qsizetype(piece)))) {
-            if (e.text.size() > ChatReader::kLongestLine)
+            if (e.text.size() > ChatReader::kLongestLine ||
+                (e.kind == ChatEvent::ListText && e.text.isEmpty()))
                 std::abort();
             if (e.kind == ChatEvent::Station && (e.station.locator.size() != 6 || e.station.call.isEmpty() ||
                                                  e.station.locator != e.station.locator.toUpper()))
@@ -34,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (e.kind == ChatEvent::RoomOffered && (e.room <= 0 || e.text.isEmpty()))
                 std::abort();
             if ((e.kind == ChatEvent::Joined || e.kind == ChatEvent::Left) && e.call.isEmpty())
+                std::abort();
+            if ((e.kind == ChatEvent::Prompt || e.kind == ChatEvent::StationListEnd) &&
+                (e.text.isEmpty() || e.text != e.text.trimmed()))
                 std::abort();
             namesCall(e.text, e.call);
         }

@@ -4,19 +4,22 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QtTest>
 
 // The chat client against a fake chat server on a local port: the login, the room, the user
 // list and what is said in the room; a refusal; a connection that is dropped, refused or
 // silent, or that drops the client as soon as it is in, with the waits growing between the
-// tries; each state said once; lists longer than any chat's; the stations forgotten when
-// the chat is off or gone.
+// tries; each state said once; lists longer than any chat's, and long ones on a slow link;
+// the stations forgotten when the chat is off or gone.
 class TestChatClient : public QObject
 {
     Q_OBJECT
 private slots:
     void init();
     void logsInChoosesTheRoomAndListsTheStations();
+    void theRoomEnteredIsTheOneThePromptNames_data();
+    void theRoomEnteredIsTheOneThePromptNames();
     void roomMessagesCutLinesJoinsAndLeaves();
     void aWrongPasswordIsSaidAndNotTriedAgain();
     void aDroppedConnectionIsTriedAgainWithGrowingWaits_data();
@@ -29,6 +32,8 @@ private slots:
     void stationsAreForgottenWhenOffOrLost();
     void aListWithNoStationToReadEndsAtItsPrompt_data();
     void aListWithNoStationToReadEndsAtItsPrompt();
+    void aLongListIsWaitedForWhileItsLinesCome_data();
+    void aLongListIsWaitedForWhileItsLinesCome();
 
 private:
     ChatClient::Account account(const FakeChatServer& server) const;
@@ -108,6 +113,78 @@ void TestChatClient::logsInChoosesTheRoomAndListsTheStations()
     client.stop();
     QCOMPARE(m_states.last(), "");
     QCOMPARE(client.state(), ChatClient::State::Off);
+}
+
+void TestChatClient::theRoomEnteredIsTheOneThePromptNames_data()
+{
+    QTest::addColumn<QStringList>("offered"); // empty: the fake server's own rooms
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("given"); // where the server puts the login; empty: where it chose
+    QTest::addColumn<QString>("sent");  // the answer to the room question
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<QString>("note"); // said after the room and the address
+    QTest::newRow("a room beyond the known five, in other letters") << QStringList{} << "test ROOM"
+                                                                    << ""
+                                                                    << "6"
+                                                                    << "Test room"
+                                                                    << "";
+    QTest::newRow("a room the server does not offer: the default room")
+        << QStringList{} << "Lounge"
+        << ""
+        << "2"
+        << "144/432 MHz"
+        << "; комнату «Lounge» сервер не предлагает";
+    QTest::newRow("neither offered: the server's first room")
+        << QStringList{"Microwave", "Lounge"} << "EME/JT65"
+        << ""
+        << "1"
+        << "Microwave"
+        << "; комнату «EME/JT65» сервер не предлагает";
+    QTest::newRow("the server puts the login in another room") << QStringList{} << "Microwave"
+                                                               << "Lounge"
+                                                               << "3"
+                                                               << "Lounge"
+                                                               << ", а не в выбранной «Microwave»";
+}
+
+void TestChatClient::theRoomEnteredIsTheOneThePromptNames()
+{
+    QFETCH(QStringList, offered);
+    QFETCH(QString, asked);
+    QFETCH(QString, given);
+    QFETCH(QString, sent);
+    QFETCH(QString, entered);
+    QFETCH(QString, note);
+    FakeChatServer server;
+    if (!offered.isEmpty())
+        server.rooms = offered;
+    server.roomGiven = given;
+    ChatClient client;
+    client.setTimings(shortTimings());
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    ChatClient::Account wanted = account(server);
+    wanted.room = asked;
+    client.start(wanted);
+    QVERIFY(listed.wait(5000));
+    QCOMPARE(server.received.value(2), sent);
+    QCOMPARE(client.room(), entered);
+    const QString address = QString("127.0.0.1:%1").arg(server.port());
+    QCOMPARE(m_states.mid(2),
+             QStringList{QString("Чат: в комнате «%1» на %2%3").arg(entered, address, note)});
+
+    // Moved by the server: its next prompt names the room, said at once, the connection kept.
+    server.chosenRoom = "Low Band (160-80m)";
+    QVERIFY(client.send("QRV 1296"));
+    QVERIFY(QTest::qWaitFor([&] { return client.room() == "Low Band (160-80m)"; }, 5000));
+    QCOMPARE(m_states.size(), 4);
+    QVERIFY2(m_states.last().startsWith(QString("Чат: в комнате «Low Band (160-80m)» на %1").arg(address)),
+             qPrintable(m_states.last()));
+    QCOMPARE(client.state(), ChatClient::State::LoggedIn);
+    QCOMPARE(server.connections, 1);
+    // Gone: in no room.
+    client.stop();
+    QCOMPARE(client.room(), "");
 }
 
 void TestChatClient::roomMessagesCutLinesJoinsAndLeaves()
@@ -380,7 +457,7 @@ void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt_data()
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("no line") << QStringList{};
     QTest::newRow("no line that is a station")
-        << QStringList{"Users in room:", "DL1ABC", "OK1XYZ JN79", "(SP2ABC JO93AA"};
+        << QStringList{"Users in room:", "DL1ABC", "OK1XYZ JN79", "(SP2ABC JO93AA", "-- 0 users --"};
 }
 
 void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt()
@@ -392,10 +469,16 @@ void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt()
     client.setTimings(shortTimings());
     connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
     QSignalSpy listed(&client, &ChatClient::stationsListed);
+    QStringList notices;
+    connect(&client, &ChatClient::noticeReceived, this, [&](const QString& text) { notices << text; });
     client.start(account(server));
     // An empty list, and the connection stays past the answer wait: the list was an answer.
     QVERIFY(listed.wait(5000));
     QVERIFY(listed.first().first().value<std::vector<ChatStation>>().empty());
+    // The list's lines are not said as the room's; the answer to the locator sent before it is.
+    for (const QString& line : lines)
+        QVERIFY2(!notices.contains(line), qPrintable(line));
+    QVERIFY(notices.contains("Your locator is now KO85AA"));
     QTest::qWait(shortTimings().answerMs + 500);
     QCOMPARE(client.state(), ChatClient::State::LoggedIn);
     QCOMPARE(server.connections, 1);
@@ -411,7 +494,77 @@ void TestChatClient::aListWithNoStationToReadEndsAtItsPrompt()
     server.sayLine("1018Z DL1ABC has left the chat");
     QVERIFY(listed.wait(5000));
     QVERIFY(listed.last().first().value<std::vector<ChatStation>>().empty());
+    // The list asked for by hand fills the list too, its lines not the room's.
+    server.stations = QStringList{"Users in room:", "SP2ABC JO93AA"} + lines;
+    notices.clear();
+    QVERIFY(client.send(" /SH US "));
+    QVERIFY(listed.wait(5000));
+    QCOMPARE(listed.last().first().value<std::vector<ChatStation>>().size(), size_t(1));
+    QCOMPARE(server.received.last(), "/sh us");
+    QCOMPARE(notices, QStringList{});
     QCOMPARE(server.connections, 1);
+}
+
+void TestChatClient::aLongListIsWaitedForWhileItsLinesCome_data()
+{
+    QTest::addColumn<int>("stopsAfter"); // below 0: the whole list and its prompt come
+    QTest::addColumn<bool>("talksOn");   // the server keeps saying other things meanwhile
+    QTest::newRow("the lines keep coming") << -1 << false;
+    QTest::newRow("the server stops half way") << 4 << false;
+    QTest::newRow("the list stops, the server talks on") << 4 << true;
+}
+
+void TestChatClient::aLongListIsWaitedForWhileItsLinesCome()
+{
+    QFETCH(int, stopsAfter);
+    QFETCH(bool, talksOn);
+    const ChatClient::Timings timings = shortTimings();
+    FakeChatServer server;
+    // Each line well within the answer time, the list as a whole well beyond it.
+    server.listLineEveryMs = timings.answerMs * 3 / 10;
+    server.listStopsAfter = stopsAfter;
+    server.stations.clear();
+    for (int i = 0; i < 10; ++i)
+        server.stations << QString("DL%1ABC JO31AB").arg(i);
+    ChatClient client;
+    client.setTimings(timings);
+    connect(&client, &ChatClient::stateChanged, this, [this](const QString& text) { m_states << text; });
+    QSignalSpy listed(&client, &ChatClient::stationsListed);
+    QElapsedTimer clock;
+    qint64 lastLineAt = -1;
+    connect(client.findChild<QTcpSocket*>(), &QIODevice::readyRead, this,
+            [&] { lastLineAt = clock.elapsed(); });
+    clock.start();
+    QTimer talk;
+    connect(&talk, &QTimer::timeout, this, [&] { server.sayChat("SP2ABC", "Jan", "QRV 10368"); });
+    if (talksOn)
+        talk.start(server.listLineEveryMs);
+    client.start(account(server));
+    if (stopsAfter < 0) {
+        QVERIFY(listed.wait(10000));
+        QVERIFY2(clock.elapsed() > 2 * timings.answerMs,
+                 qPrintable(QString("listed at %1 ms").arg(clock.elapsed())));
+        QCOMPARE(listed.first().first().value<std::vector<ChatStation>>().size(), size_t(10));
+        QCOMPARE(client.state(), ChatClient::State::LoggedIn);
+        QCOMPARE(server.connections, 1);
+        QCOMPARE(m_states.last(), inRoomText(server));
+        return;
+    }
+    // Nothing more after a few lines: given up once the answer time has passed with nothing
+    // heard, not before, and tried again.
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == ChatClient::State::Waiting; }, 10000));
+    const qint64 givenUpAt = clock.elapsed();
+    if (talksOn) {
+        // The room's talk is no part of the list: it does not keep a lost list waited for.
+        QVERIFY(listed.isEmpty());
+        return;
+    }
+    // A timer may end up to 5% early.
+    QVERIFY2(lastLineAt > timings.answerMs && givenUpAt - lastLineAt >= timings.answerMs * 9 / 10,
+             qPrintable(QString("last line at %1 ms, given up at %2 ms").arg(lastLineAt).arg(givenUpAt)));
+    QCOMPARE(m_states.last(), lostText(server, "сервер не ответил за 1 с"));
+    QVERIFY(listed.isEmpty());
+    QVERIFY(QTest::qWaitFor([&] { return server.connections == 2; }, 5000));
 }
 
 QTEST_GUILESS_MAIN(TestChatClient)

@@ -36,12 +36,14 @@ QString summary(const ChatEvent& e)
     case ChatEvent::Message:
         return QString("message %1 %2 [%3] %4").arg(e.time, e.call, e.name, e.text);
     case ChatEvent::Prompt:
-        return "prompt";
+        return "prompt [" + e.text + "]";
     case ChatEvent::Station:
         return QString("station %1 %2 [%3]%4")
             .arg(e.station.call, e.station.locator, e.station.comment, e.station.away ? " away" : "");
+    case ChatEvent::ListText:
+        return "list " + e.text;
     case ChatEvent::StationListEnd:
-        return "end of list";
+        return "end of list [" + e.text + "]";
     case ChatEvent::Joined:
         return QString("joined %1 %2").arg(e.time, e.call);
     case ChatEvent::Left:
@@ -102,7 +104,10 @@ void TestChatReader::events_data()
                        "message 1018 G4ABC [Bob] a > b"};
     QTest::newRow("the prompt line, with and without its line end")
         << QByteArray("1015Z UA3ABC 144/432 MHz chat>\r\n1016Z UA3ABC 144/432 MHz chat>") << false
-        << QStringList{"prompt", "prompt"};
+        << QStringList{"prompt [144/432 MHz]", "prompt [144/432 MHz]"};
+    QTest::newRow("the prompt names the room the server put the login in")
+        << QByteArray("1015Z ua3abc Low Band (160-80m) chat>\r\n1016Z UA3ABC  Test  room   chat>") << false
+        << QStringList{"prompt [Low Band (160-80m)]", "prompt [Test  room]"};
     QTest::newRow("another login's prompt is a chat line")
         << QByteArray("1015Z DL1ABC 144/432 MHz chat>\r\n") << false
         << QStringList{"message 1015 DL1ABC [144/432 MHz chat] "};
@@ -114,12 +119,19 @@ void TestChatReader::events_data()
         << QByteArray("Users in room:\r\nDL1ABC JO31AB Peter 23cm\r\n(OK1XYZ) jn79aa\r\nUA3ABC KO85AA\r\n"
                       "1015Z UA3ABC 144/432 MHz chat>\r\n")
         << true
-        << QStringList{"notice Users in room:", "station DL1ABC JO31AB [Peter 23cm]",
-                       "station OK1XYZ JN79AA [] away", "station UA3ABC KO85AA []", "end of list"};
+        << QStringList{"list Users in room:", "station DL1ABC JO31AB [Peter 23cm]",
+                       "station OK1XYZ JN79AA [] away", "station UA3ABC KO85AA []",
+                       "end of list [144/432 MHz]"};
+    QTest::newRow("a list's lines of no station are the list's; chat, joins and leaves are not")
+        << QByteArray("DL1ABC JO31AB\r\nOK1XYZ JN79\r\n1016Z G4ABC Bob> hi\r\n1017Z SP2ABC has logged in\r\n"
+                      "-- 2 users --\r\n1015Z UA3ABC 144/432 MHz chat>\r\n")
+        << true
+        << QStringList{"station DL1ABC JO31AB []", "list OK1XYZ JN79",   "message 1016 G4ABC [Bob] hi",
+                       "joined 1017 SP2ABC",       "list -- 2 users --", "end of list [144/432 MHz]"};
     QTest::newRow("station lines are text when no list was asked")
         << QByteArray("DL1ABC JO31AB Peter\r\n") << false << QStringList{"notice DL1ABC JO31AB Peter"};
-    QTest::newRow("half a parenthesis is no station")
-        << QByteArray("(DL1ABC JO31AB\r\n") << true << QStringList{"notice (DL1ABC JO31AB"};
+    QTest::newRow("half a parenthesis is no station, a line of the list")
+        << QByteArray("(DL1ABC JO31AB\r\n") << true << QStringList{"list (DL1ABC JO31AB"};
     QTest::newRow("telnet negotiation, bells and an escaped 0xFF")
         << QByteArray("\xFF\xFB\x01\xFF\xFA\x18\x01\xFF\xFF\xFF\xF0Log\x07in:\xFF\xFD\x03") << false
         << QStringList{"login?"};
@@ -152,9 +164,9 @@ void TestChatReader::cutAnywhereReadsTheSame()
     const QStringList expected = summaries(whole.read(kSession));
     QCOMPARE(expected,
              (QStringList{"notice Welcome to ON4KST chat", "login?", "password?", "room 1 50/70 MHz",
-                          "room 2 144/432 MHz", "room 3 Microwave", "room?", "prompt",
-                          "message 1016 DL1ABC [Peter] QRV 23cm", "prompt", "joined 1017 OK1XYZ",
-                          "message 1018 G4ABC [Bob Smith] UA3ABC pse sked 10368"}));
+                          "room 2 144/432 MHz", "room 3 Microwave", "room?", "prompt [144/432 MHz]",
+                          "message 1016 DL1ABC [Peter] QRV 23cm", "prompt [144/432 MHz]",
+                          "joined 1017 OK1XYZ", "message 1018 G4ABC [Bob Smith] UA3ABC pse sked 10368"}));
     for (int cut = 1; cut < kSession.size(); ++cut) {
         ChatReader reader;
         reader.setLogin("UA3ABC");
@@ -181,8 +193,8 @@ void TestChatReader::stationListEndsAtItsOwnPrompt()
     reader.expectStationList();
     // The prompt of the command sent before the list ("/set qra") comes first.
     QCOMPARE(summaries(reader.read("Your locator is now KO85AA\r\n" + prompt + "DL1ABC JO31AB\r\n" + prompt)),
-             (QStringList{"notice Your locator is now KO85AA", "prompt", "station DL1ABC JO31AB []",
-                          "end of list"}));
+             (QStringList{"notice Your locator is now KO85AA", "prompt [144/432 MHz]",
+                          "station DL1ABC JO31AB []", "end of list [144/432 MHz]"}));
     // A list with no line to read as a station ends at its own prompt, after those owed to
     // the lines sent before it.
     for (int before = 0; before < 3; ++before) {
@@ -191,9 +203,9 @@ void TestChatReader::stationListEndsAtItsOwnPrompt()
         reader.expectStationList();
         QStringList expected;
         for (int i = 0; i < before; ++i)
-            expected << "prompt";
-        expected << "notice Users: none you can read"
-                 << "end of list";
+            expected << "prompt [144/432 MHz]";
+        expected << "list Users: none you can read"
+                 << "end of list [144/432 MHz]";
         QCOMPARE(summaries(reader.read(prompt.repeated(before) + "Users: none you can read\r\n" + prompt)),
                  expected);
     }
@@ -203,10 +215,10 @@ void TestChatReader::stationListEndsAtItsOwnPrompt()
     reader.lineSent();
     reader.expectStationList();
     QCOMPARE(summaries(reader.read("DL1ABC JO31AB\r\n" + prompt)),
-             (QStringList{"station DL1ABC JO31AB []", "end of list"}));
+             (QStringList{"station DL1ABC JO31AB []", "end of list [144/432 MHz]"}));
     reader.lineSent();
     reader.expectStationList();
-    QCOMPARE(summaries(reader.read(prompt)), QStringList{"end of list"});
+    QCOMPARE(summaries(reader.read(prompt)), QStringList{"end of list [144/432 MHz]"});
     // Once ended, station lines are text again.
     QCOMPARE(summaries(reader.read("SP2ABC JO93AA\r\n")), QStringList{"notice SP2ABC JO93AA"});
     // A new connection forgets the room: its room list is read again.

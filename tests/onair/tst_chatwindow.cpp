@@ -47,6 +47,7 @@ private slots:
     void settingsPlaceAndPasswordAreKept();
     void aPasswordThatCannotBeKeptIsSaid();
     void theRoomListIsTheServersLatestOffer();
+    void aRoomOfTheOperatorsOwnIsKeptAndTheRoomEnteredSaid();
     void aBurstOfLinesIsShownAtOnce();
     void whatWasSaidGoesWhenSwitchedOff();
 
@@ -142,6 +143,8 @@ QString TestChatWindow::storedText(const QString& setting) const
 void TestChatWindow::stationsPickAndNamedMessages()
 {
     FakeChatServer server;
+    server.stations.prepend("Users in room:");
+    server.stations << "-- 3 users --";
     openWindow();
     QVERIFY(openChat());
     switchOn(server);
@@ -197,6 +200,11 @@ void TestChatWindow::stationsPickAndNamedMessages()
     QCOMPARE(named->background().color(), ChatWindow::NamedColor);
     QVERIFY(named->font().bold());
     QCOMPARE(m_fakes->desktop.attentionAsked, QList<QWidget*>{m_chat});
+    // The user list's lines are the list's, never the room's messages.
+    for (int i = 0; i < messages->count(); ++i) {
+        for (const QString& line : server.stations)
+            QVERIFY2(!messages->item(i)->text().contains(line), qPrintable(messages->item(i)->text()));
+    }
 
     // Switched off: the hint bar no longer speaks of the chat, and no station is shown as there.
     QTest::mouseClick(m_chat->findChild<QCheckBox*>("chatEnabled"), Qt::LeftButton);
@@ -408,6 +416,75 @@ void TestChatWindow::theRoomListIsTheServersLatestOffer()
         },
         5000));
     QCOMPARE(room->currentText(), "144/432 MHz");
+}
+
+void TestChatWindow::aRoomOfTheOperatorsOwnIsKeptAndTheRoomEnteredSaid()
+{
+    FakeChatServer server;
+    openWindow();
+    QVERIFY(openChat());
+    auto* room = m_chat->findChild<QComboBox*>("chatRoom");
+    auto rooms = [&room] {
+        QStringList names;
+        for (int i = 0; i < room->count(); ++i)
+            names << room->itemText(i);
+        return names;
+    };
+    auto stateSaid = [&] { return m_chat->findChild<QLabel*>("chatState")->text(); };
+    const QString address = QString("127.0.0.1:%1").arg(server.port());
+    // A room that begins a known one's name is taken as typed, not completed to it.
+    room->lineEdit()->setFocus();
+    QTest::keyClick(room->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    typeText(room->lineEdit(), "EME");
+    QTest::keyClick(room->lineEdit(), Qt::Key_Return);
+    QCOMPARE(storedText("ChatRoom"), "EME");
+    // A room none of the known ones, typed in before the chat is switched on.
+    QTest::keyClick(room->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    typeText(room->lineEdit(), "Lounge");
+    QTest::keyClick(room->lineEdit(), Qt::Key_Return);
+    QCOMPARE(storedText("ChatRoom"), "Lounge");
+    switchOn(server, true); // the password kept for the next start
+    QVERIFY(waitForStations());
+    // The server does not offer it: in the room the prompt names, said so; the choice stays,
+    // after the offer.
+    const QString notOffered =
+        QString("Чат: в комнате «144/432 MHz» на %1; комнату «Lounge» сервер не предлагает").arg(address);
+    QCOMPARE(stateSaid(), notOffered);
+    QCOMPARE(m_window->logView()->hintBar()->status("chat"), notOffered);
+    QCOMPARE(room->currentText(), "Lounge");
+    QCOMPARE(rooms(), server.rooms + QStringList{"Lounge"});
+
+    // Offered on the next connection: entered, and the list is the offer.
+    server.rooms << "Lounge";
+    server.drop();
+    QVERIFY(QTest::qWaitFor([&] { return m_chat->client()->room() == "Lounge"; }, 5000));
+    QCOMPARE(server.chosenRoom, "Lounge");
+    QCOMPARE(stateSaid(), QString("Чат: в комнате «Lounge» на %1").arg(address));
+    QCOMPARE(rooms(), server.rooms);
+    QCOMPARE(room->currentText(), "Lounge");
+
+    // The next start asks for it again, though the rooms known before an offer lack it.
+    const int connections = server.connections;
+    m_window->close();
+    QCOMPARE(storedText("ChatRoom"), "Lounge");
+    server.chosenRoom.clear();
+    openWindow();
+    QVERIFY(QTest::qWaitFor([&] { return server.connections == connections + 1; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return server.received.last() == "/sh us"; }, 5000));
+    QCOMPARE(server.chosenRoom, "Lounge");
+    QVERIFY(openChat());
+    room = m_chat->findChild<QComboBox*>("chatRoom");
+    QCOMPARE(room->currentText(), "Lounge");
+
+    // No longer offered: the choice outlives the offer, kept and stored.
+    server.rooms.removeAll("Lounge");
+    server.drop();
+    QVERIFY(QTest::qWaitFor([&] { return server.chosenRoom == "144/432 MHz" && stateSaid() == notOffered; },
+                            5000));
+    QCOMPARE(rooms(), server.rooms + QStringList{"Lounge"});
+    QCOMPARE(room->currentText(), "Lounge");
+    m_window->close();
+    QCOMPARE(storedText("ChatRoom"), "Lounge");
 }
 
 void TestChatWindow::aBurstOfLinesIsShownAtOnce()

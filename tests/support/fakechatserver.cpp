@@ -1,8 +1,16 @@
 #include "support/fakechatserver.h"
 
+FakeChatServer::FakeChatServer()
+{
+    connect(&m_pace, &QTimer::timeout, this, &FakeChatServer::sayNextQueued);
+}
+
 void FakeChatServer::begin()
 {
     m_stage = Stage::Login;
+    m_queued.clear();
+    m_pace.stop();
+    m_mute = false;
     if (!silent)
         say("Welcome to the fake VHF chat\r\n\r\nLogin: ");
 }
@@ -42,7 +50,7 @@ void FakeChatServer::answer(const QString& line)
         m_stage = Stage::Room;
         return;
     case Stage::Room:
-        chosenRoom = rooms.value(line.toInt() - 1);
+        chosenRoom = roomGiven.isEmpty() ? rooms.value(line.toInt() - 1) : roomGiven;
         m_stage = Stage::Chat;
         sayLine(QStringLiteral("You are in the %1 room").arg(chosenRoom));
         sayLine(promptLine());
@@ -53,12 +61,48 @@ void FakeChatServer::answer(const QString& line)
         break;
     }
     if (line == QLatin1String("/sh us")) {
-        for (const QString& station : stations)
-            sayLine(station);
+        const bool stops = listStopsAfter >= 0;
+        for (const QString& station : stops ? stations.mid(0, listStopsAfter) : stations)
+            reply(station);
+        if (stops) {
+            reply(QString()); // the server's last word
+            return;
+        }
     } else if (line.startsWith(QLatin1String("/set qra "))) {
-        sayLine(QStringLiteral("Your locator is now %1").arg(line.mid(9)));
+        reply(QStringLiteral("Your locator is now %1").arg(line.mid(9)));
     } else if (!line.startsWith(QLatin1Char('/'))) {
-        sayChat(m_login, QStringLiteral("Ivan"), line);
+        reply(QStringLiteral("%1Z %2 %3> %4").arg(time, m_login, QStringLiteral("Ivan"), line));
     }
-    sayLine(promptLine());
+    reply(promptLine());
+}
+
+void FakeChatServer::reply(const QString& line)
+{
+    if (m_mute)
+        return;
+    if (listLineEveryMs > 0 && m_stage == Stage::Chat) {
+        m_queued << line;
+        if (!m_pace.isActive())
+            m_pace.start(listLineEveryMs);
+    } else if (line.isNull()) {
+        m_mute = true;
+    } else {
+        sayLine(line);
+    }
+}
+
+void FakeChatServer::sayNextQueued()
+{
+    if (m_queued.isEmpty()) {
+        m_pace.stop();
+        return;
+    }
+    const QString line = m_queued.takeFirst();
+    if (line.isNull()) {
+        m_mute = true;
+        m_queued.clear();
+        m_pace.stop();
+        return;
+    }
+    sayLine(line);
 }

@@ -150,7 +150,10 @@ void WindowTest::chooseInList(QComboBox* list, int index)
 {
     list->setFocus();
     int current = list->currentIndex();
-    if (current < 0 || index < current) {
+    if (list->isEditable()) { // Home moves the cursor in the list's field, not in the list
+        for (; current > index && current > 0; --current)
+            QTest::keyClick(list, Qt::Key_Up);
+    } else if (current < 0 || index < current) {
         QTest::keyClick(list, Qt::Key_Home);
         current = 0;
     }

@@ -37,8 +37,8 @@ protected:
     void release();
 
 public:
-    // Picks an entry of a drop-down list with the keys, as the operator does: Home, then
-    // Down to the entry (each step chooses, as the keys do).
+    // Picks an entry of a drop-down list with the keys, as the operator does: Home (Up in a
+    // list one may type into), then Down to the entry (each step chooses, as the keys do).
     static void chooseInList(QComboBox* list, int index);
 
 protected:
