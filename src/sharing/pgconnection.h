@@ -66,9 +66,14 @@ class PgConnection
 public:
     static constexpr int kConnectTimeoutSeconds = 5;
     static constexpr int kAnswerTimeoutMs = 10000;
+    // A session left inside a transaction this long (its program stopped, or its network gone,
+    // which the server may not notice for a long while) is ended by the server, so the row
+    // locks it took (a band's lease) never hold the other positions back for good.
+    static constexpr int kIdleInTransactionMs = 15000;
 
     // Connects and checks the login; throws PgError.
-    explicit PgConnection(const ServerAddress& address, int answerTimeoutMs = kAnswerTimeoutMs);
+    explicit PgConnection(const ServerAddress& address, int answerTimeoutMs = kAnswerTimeoutMs,
+                          int idleInTransactionMs = kIdleInTransactionMs);
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;

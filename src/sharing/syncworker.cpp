@@ -259,7 +259,8 @@ void SyncWorker::Core::loop()
 
 void SyncWorker::Core::connectToServer()
 {
-    m_pg = std::make_unique<PgConnection>(m_address, m_options.answerTimeoutMs);
+    m_pg =
+        std::make_unique<PgConnection>(m_address, m_options.answerTimeoutMs, m_options.idleInTransactionMs);
     SharedServer s = server();
     s.prepareSchema();
     s.registerPosition(m_position.id, m_position.name);

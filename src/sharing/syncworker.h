@@ -29,6 +29,7 @@ public:
         int heartbeatMs = 10000;
         int batch = 500;
         int answerTimeoutMs = PgConnection::kAnswerTimeoutMs;
+        int idleInTransactionMs = PgConnection::kIdleInTransactionMs;
     };
 
     SyncWorker(const QString& logPath, const ServerAddress& address, const SharePosition& position,

@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <signal.h>
+
 // The faults a shared log must survive, with a real server: two positions logging at once,
 // the server stopped at once in the middle, a position killed between its local commit and
 // its push, and a server that does not answer.
@@ -19,6 +21,7 @@ private slots:
     void twoPositionsLogAtOnce();
     void aKilledPositionSendsEachContactOnce();
     void aServerThatDoesNotAnswerLeavesLoggingHere();
+    void aPositionStoppedInsideATransactionLetsItsBandGo();
 
 private:
     // The serials of a band at a position, as a list "1,2,3...".
@@ -220,6 +223,45 @@ void TestSharedFaults::aServerThatDoesNotAnswerLeavesLoggingHere()
                              20000);
     QTRY_COMPARE_WITH_TIMEOUT(a.shared->status(), QString("Общий лог: нет связи, ждут отправки 1"), 20000);
     QCOMPARE(a.fakes.prompts.texts(), QStringList());
+}
+
+void TestSharedFaults::aPositionStoppedInsideATransactionLetsItsBandGo()
+{
+    SharedPosition a("Палатка 1");
+    SharedPosition b("Палатка 2");
+    a.connectTo(m_server);
+    b.connectTo(m_server);
+    QVERIFY(a.waitOnline());
+    QVERIFY(b.waitOnline());
+    QVERIFY(a.share());
+    QVERIFY(b.join(a));
+    const QString contest = *a.shared->journal().contestUuid(a.contestId);
+    // A position that hangs while it takes 144 MHz: it holds the lease row's lock in an open
+    // transaction and is stopped, its socket still answering the keepalives.
+    constexpr int kIdleMs = 2000;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PGPASSWORD", m_server.password());
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationDirPath() + "/kovra_sharechild",
+                {"hold-lease", m_server.host(), QString::number(m_server.port()), m_server.database(),
+                 m_server.user(), contest, "144", QString::number(kIdleMs)});
+    QVERIFY(child.waitForStarted());
+    QByteArray output;
+    while (!output.contains("LOCKED") && child.waitForReadyRead(30000))
+        output += child.readAllStandardOutput();
+    QVERIFY2(output.contains("LOCKED"), output.constData());
+    QCOMPARE(::kill(pid_t(child.processId()), SIGSTOP), 0);
+    // The server ends the stopped session, and with it the lock: the band is taken without
+    // the lock's wait running out.
+    QElapsedTimer took;
+    took.start();
+    QVERIFY(b.takeBand(144));
+    QVERIFY2(took.elapsed() < kIdleMs + 4000, qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(b.save("RA1AAA").kind, SaveOutcome::Saved);
+    child.kill();
+    QVERIFY(child.waitForFinished());
 }
 
 QTEST_GUILESS_MAIN(TestSharedFaults)
