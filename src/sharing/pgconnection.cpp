@@ -236,7 +236,8 @@ QStringList PgConnection::waitForNotifications(int wakeFd, int timeoutMs)
     if (ready < 0 && errno != EINTR)
         fail(PgError::Unreachable, QStringLiteral("ошибка сокета"));
     if (ready > 0 && fds[0].revents) {
-        if (!PQconsumeInput(m_conn))
+        // A connection the server ended while it waited says so here, not at the next statement.
+        if (!PQconsumeInput(m_conn) || PQstatus(m_conn) != CONNECTION_OK)
             fail(PgError::Unreachable, libpqMessage(m_conn));
         payloads = takeNotifications();
     }

@@ -157,6 +157,7 @@ private:
     qint64 waitingToSend();
     void waitForWake(int ms);
     void drainWake();
+    // Connected and catching up are said only of a steady link; an unsteady one stays offline.
     void reportLink(Link link, qint64 count);
     void reportProblem(const QString& text, bool loginRefused);
 
@@ -172,6 +173,7 @@ private:
     QString m_problem;
     QSet<QString> m_missing;   // shared contests the server does not list
     bool m_logTrouble = false; // the problem said is the log file's
+    bool m_steady = true;      // the last connection stayed, or none has dropped yet
     int m_skipped = 0;         // the server's rows passed over, since the start
 };
 
@@ -198,12 +200,15 @@ void SyncWorker::Core::run()
 
 void SyncWorker::Core::loop()
 {
-    int retry = m_options.firstRetryMs;
+    int retry = m_options.firstRetryMs;    // before the next connection
+    int logRetry = m_options.firstRetryMs; // before the log file is tried again
     qint64 nextConnect = 0;
+    qint64 connectedAt = 0; // when the connection in use was made; 0 while there is none
     while (!m_stop) {
         try {
             if (!online()) {
                 m_pg.reset();
+                connectedAt = 0;
                 if (nowMs() < nextConnect) {
                     runCommands(); // each says it cannot be done offline
                     reportLink(Link::Offline, waitingToSend());
@@ -211,24 +216,39 @@ void SyncWorker::Core::loop()
                     continue;
                 }
                 connectToServer();
-                retry = m_options.firstRetryMs;
+                connectedAt = nowMs();
+                // A server that takes connections and drops them is not said to be reached
+                // each time it takes one: a link that has dropped soon after connecting is
+                // said again only once a connection has stayed.
+                if (m_steady)
+                    reportProblem(QString(), false);
             }
             runCommands();
             if (nowMs() >= m_heartbeatDue)
                 heartbeat();
             pushOutbox();
             pullAll();
-            reportLink(Link::Connected, 0);
-            // A round that went through ends what the last failure said and its delay.
-            retry = m_options.firstRetryMs;
+            if (!m_steady && nowMs() - connectedAt >= m_options.steadyMs) {
+                m_steady = true;
+                reportProblem(QString(), false);
+            }
+            if (m_steady)
+                reportLink(Link::Connected, 0);
+            else
+                reportLink(Link::Offline, waitingToSend());
+            // A round that went through ends what the log file's trouble said and its delay.
+            logRetry = m_options.firstRetryMs;
             if (m_logTrouble) {
                 m_logTrouble = false;
                 reportProblem(QString(), false);
             }
             if (m_stop)
                 break;
+            qint64 until = m_heartbeatDue;
+            if (!m_steady)
+                until = std::min(until, connectedAt + m_options.steadyMs);
             const QStringList heard =
-                m_pg->waitForNotifications(m_wakeFd, int(std::max<qint64>(1, m_heartbeatDue - nowMs())));
+                m_pg->waitForNotifications(m_wakeFd, int(std::max<qint64>(1, until - nowMs())));
             drainWake();
             if (!heard.isEmpty()) {
                 // A lease may have changed with the contacts.
@@ -245,14 +265,24 @@ void SyncWorker::Core::loop()
             reportProblem(whyUnusable(e, m_address),
                           e.kind() == PgError::NeedsPassword || e.kind() == PgError::LoginRefused);
             m_pg.reset();
+            // The delay starts over only after a connection that stayed: one that was made and
+            // dropped at once (a server that takes connections and fails them) waits longer
+            // each time, like one that could not be made.
+            if (connectedAt > 0) {
+                if (nowMs() - connectedAt >= m_options.steadyMs)
+                    retry = m_options.firstRetryMs;
+                else
+                    m_steady = false;
+            }
+            connectedAt = 0;
             nextConnect = nowMs() + retry;
             retry = std::min(retry * 2, m_options.lastRetryMs);
         } catch (const KovraError& e) {
             // The log file is busy or refused a change: said, and tried again after a while.
             reportProblem(e.message(), false);
             m_logTrouble = true;
-            waitForWake(retry);
-            retry = std::min(retry * 2, m_options.lastRetryMs);
+            waitForWake(logRetry);
+            logRetry = std::min(logRetry * 2, m_options.lastRetryMs);
         }
     }
 }
@@ -265,7 +295,6 @@ void SyncWorker::Core::connectToServer()
     s.prepareSchema();
     s.registerPosition(m_position.id, m_position.name);
     s.listen();
-    reportProblem(QString(), false);
     m_heartbeatDue = 0;
 }
 
@@ -651,6 +680,8 @@ void SyncWorker::Core::drainWake()
 
 void SyncWorker::Core::reportLink(Link link, qint64 count)
 {
+    if (!m_steady && link != Link::Offline)
+        return;
     if (m_link && m_link->first == link && m_link->second == count)
         return;
     m_link = std::make_pair(link, count);

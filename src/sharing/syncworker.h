@@ -26,6 +26,9 @@ public:
     {
         int firstRetryMs = 1000;
         int lastRetryMs = 30000;
+        // How long a connection must stay before the link is said to be up again after one
+        // that dropped soon after it was made, and before the delay starts over.
+        int steadyMs = 20000;
         int heartbeatMs = 10000;
         int batch = 500;
         int answerTimeoutMs = PgConnection::kAnswerTimeoutMs;

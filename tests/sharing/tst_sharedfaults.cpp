@@ -22,6 +22,7 @@ private slots:
     void aKilledPositionSendsEachContactOnce();
     void aServerThatDoesNotAnswerLeavesLoggingHere();
     void aPositionStoppedInsideATransactionLetsItsBandGo();
+    void aServerThatDropsEachConnectionIsTriedLessOftenAndNotSaidReached();
 
 private:
     // The serials of a band at a position, as a list "1,2,3...".
@@ -262,6 +263,55 @@ void TestSharedFaults::aPositionStoppedInsideATransactionLetsItsBandGo()
     QCOMPARE(b.save("RA1AAA").kind, SaveOutcome::Saved);
     child.kill();
     QVERIFY(child.waitForFinished());
+}
+
+void TestSharedFaults::aServerThatDropsEachConnectionIsTriedLessOftenAndNotSaidReached()
+{
+    SharedPosition a("Палатка 1");
+    a.options.firstRetryMs = 200;
+    a.options.lastRetryMs = 3200;
+    a.options.steadyMs = 2500;
+    a.connectTo(m_server);
+    QVERIFY(a.waitOnline());
+    QVERIFY(a.share());
+    QVERIFY(a.takeBand(144));
+    QTest::qWait(a.options.steadyMs); // the first connection has stayed
+    const auto sessions = [this] {
+        return m_server
+            .superSql({"SELECT sessions FROM pg_stat_database WHERE datname = 'kovra'"}, "postgres")
+            .value_or("-1")
+            .toInt();
+    };
+    // From now on the server takes each connection and ends it once it has waited idle for
+    // 300 ms: each connection is made, goes through its round and is dropped.
+    QVERIFY(m_server.superSql({"ALTER ROLE " + m_server.user() + " SET idle_session_timeout = 300",
+                               "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                               "application_name = 'Kovra log'"}));
+    const int before = sessions();
+    const qsizetype statusesBefore = a.statuses.size();
+    const qsizetype noticesBefore = a.notices.size();
+    QTest::qWait(8000);
+    const int made = sessions() - before;
+    const QStringList statuses = a.statuses.mid(statusesBefore);
+    const QStringList notices = a.notices.mid(noticesBefore);
+    QVERIFY(m_server.superSql({"ALTER ROLE " + m_server.user() + " RESET idle_session_timeout"}));
+    // The delay grows (200, 400, 800... ms): a handful of connections, not one every half second.
+    QVERIFY2(made >= 3 && made <= 7, qPrintable(QString::number(made)));
+    // The hint bar says the link is down once it has dropped soon after connecting, and stays
+    // so: "connected" at most for the first connection after the one that had stayed.
+    QVERIFY2(statuses.count("Общий лог: подключено") <= 1, qPrintable(statuses.join(" | ")));
+    QVERIFY2(a.shared->status().startsWith("Общий лог: нет связи"), qPrintable(statuses.join(" | ")));
+    QVERIFY2(notices.count(QString()) <= 1, qPrintable(notices.join(" | ")));
+    QVERIFY(!notices.isEmpty() && notices.last().contains("нет связи с сервером"));
+    // Contacts still go whenever a connection is made.
+    QCOMPARE(a.save("UA3AAA").kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(a.column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0}, 20000);
+
+    // A server that keeps the connection again: the link is said once it has stayed.
+    QVERIFY(m_server.superSql({"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                               "application_name = 'Kovra log'"}));
+    QTRY_COMPARE_WITH_TIMEOUT(a.shared->status(), QString("Общий лог: подключено"), 20000);
+    QCOMPARE(a.notices.last(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestSharedFaults)
