@@ -4,6 +4,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -213,10 +214,69 @@ std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& ch
     return outcomes;
 }
 
-std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
+namespace {
+
+// The limits of what a contact can hold: a time between 1 January 1900 and 31 December 9999
+// (day counts), no two places on the earth further apart than half its circumference, and a
+// frequency of a radio band, in MHz.
+constexpr double kFirstDay = 2.0;
+constexpr double kLastDay = 2958466.0;
+constexpr double kLongestKm = 20040.0;
+constexpr double kHighestMHz = 1e6;
+
+// A double precision value as PostgreSQL writes it, its infinities included.
+double serverDouble(const QString& text, bool* ok)
 {
-    if (row.size() != 9 + kSharedFields.size())
+    if (text == QLatin1String("Infinity") || text == QLatin1String("-Infinity")) {
+        *ok = true;
+        return text.startsWith(QLatin1Char('-')) ? -HUGE_VAL : HUGE_VAL;
+    }
+    return text.toDouble(ok);
+}
+
+QString title(size_t field)
+{
+    return QString::fromUtf8(kSharedFields[field].title);
+}
+
+// Why a value taken from the server is one no contact has; empty when it is one.
+QString implausible(size_t field, double v, const QString& text)
+{
+    if (!std::isfinite(v))
+        return QStringLiteral("%1 «%2» не число").arg(title(field), text);
+    switch (field) {
+    case kDateTimeField:
+        if (v < kFirstDay || v >= kLastDay)
+            return QStringLiteral("время «%1» вне 1900–9999 годов").arg(text);
+        break;
+    case kDistanceField:
+        if (v < 0 || v > kLongestKm)
+            return QStringLiteral("расстояние %1 км невозможно").arg(text);
+        break;
+    case kFrequencyField:
+        if (v <= 0 || v >= kHighestMHz)
+            return QStringLiteral("частота %1 МГц невозможна").arg(text);
+        break;
+    default:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
+std::optional<ContactChange> contactChangeFromRow(const PgRow& row, QString* refusal)
+{
+    const auto refuse = [&](const QString& reason) {
+        if (refusal) {
+            const bool named = row.size() > 9 + kCallField && row[9 + kCallField] &&
+                               !row[9 + kCallField]->trimmed().isEmpty();
+            *refusal = named ? QStringLiteral("%1: %2").arg(row[9 + kCallField]->trimmed(), reason) : reason;
+        }
         return std::nullopt;
+    };
+    if (row.size() != 9 + kSharedFields.size())
+        return refuse(QStringLiteral("%1 столбцов вместо %2").arg(row.size()).arg(9 + kSharedFields.size()));
     ContactChange c;
     c.uuid = row[0].value_or(QString());
     c.contest = row[1].value_or(QString());
@@ -226,9 +286,10 @@ std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
     c.position = row[5].value_or(QString());
     c.positionName = row[6].value_or(QString());
     const auto change = integerOf(row[8]);
-    if (!isUuid(c.uuid) || !isUuid(c.contest) || !isUuid(c.editedBy) || !isUuid(c.position) || !version ||
-        !edited || !change || !row[7])
-        return std::nullopt;
+    if (!isUuid(c.uuid) || !isUuid(c.contest) || !isUuid(c.editedBy) || !isUuid(c.position))
+        return refuse(QStringLiteral("неверный идентификатор связи, соревнования или позиции"));
+    if (!version || !edited || !change || !row[7])
+        return refuse(QStringLiteral("нет версии связи или номера изменения"));
     c.version = *version;
     c.editedMs = *edited;
     c.change = *change;
@@ -241,18 +302,27 @@ std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
         switch (kSharedFields[i].kind) {
         case DbValue::Kind::Integer:
             c.fields[i] = DbValue(text->toLongLong(&ok));
+            if (!ok)
+                return refuse(QStringLiteral("%1 «%2» не целое число").arg(title(i), *text));
             break;
         case DbValue::Kind::Double:
-            c.fields[i] = DbValue(text->toDouble(&ok));
+        case DbValue::Kind::DateTime: {
+            const double v = serverDouble(*text, &ok);
+            if (!ok)
+                return refuse(QStringLiteral("%1 «%2» не число").arg(title(i), *text));
+            if (const QString bad = implausible(i, v, *text); !bad.isEmpty()) {
+                // A tombstone's values are stored nowhere: its delete is still taken.
+                if (!c.deleted)
+                    return refuse(bad);
+                break;
+            }
+            c.fields[i] =
+                kSharedFields[i].kind == DbValue::Kind::DateTime ? DbValue::dateTime(v) : DbValue(v);
             break;
-        case DbValue::Kind::DateTime:
-            c.fields[i] = DbValue::dateTime(text->toDouble(&ok));
-            break;
+        }
         default:
             c.fields[i] = DbValue(*text);
         }
-        if (!ok)
-            return std::nullopt;
     }
     return c;
 }
@@ -269,10 +339,13 @@ std::vector<ContactChange> SharedServer::changesAfter(const QString& contest, qi
         ++counted.rows;
         if (row.size() > 8)
             counted.last = std::max(counted.last, integerOf(row[8]).value_or(0));
-        if (const auto change = contactChangeFromRow(row))
+        QString refusal;
+        if (const auto change = contactChangeFromRow(row, &refusal)) {
             changes.push_back(*change);
-        else
+        } else {
             ++counted.skipped;
+            counted.refusal = refusal;
+        }
     }
     if (tally)
         *tally = counted;

@@ -85,6 +85,7 @@ public:
         int rows = 0;
         int skipped = 0;
         qint64 last = 0;
+        QString refusal; // why the last row passed over was
     };
     // Changes of a contest after a change number, in their order; a row that cannot be read is
     // passed over and counted, so one bad row never stops the others.
@@ -115,5 +116,8 @@ private:
 };
 
 // A change as the server's row gives it (the columns of changesAfter, in order); none when a
-// value is not what the column must hold.
-std::optional<ContactChange> contactChangeFromRow(const PgRow& row);
+// value is not what the column must hold or is one no contact has (a time that is not a
+// number or lies outside the years 1900 to 9999, a negative or impossible distance, a
+// frequency that is not above zero and below 1 THz), with `refusal` saying which, by the
+// contact's call.
+std::optional<ContactChange> contactChangeFromRow(const PgRow& row, QString* refusal = nullptr);

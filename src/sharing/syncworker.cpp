@@ -537,7 +537,10 @@ void SyncWorker::Core::pull(qint32 contestId, const QString& uuid, qint64 after)
         if (tally.skipped > 0) {
             m_skipped += tally.skipped;
             reportProblem(
-                QStringLiteral("сервер дал связи в неверном виде, они пропущены (%1)").arg(m_skipped), false);
+                QStringLiteral("сервер дал связи в неверном виде, они пропущены (%1); последняя — %2")
+                    .arg(m_skipped)
+                    .arg(tally.refusal),
+                false);
         }
         // More than one batch: the link says how far it has to go.
         if (!left && tally.rows == m_options.batch)

@@ -18,6 +18,7 @@ private slots:
     void aPositionThatWasAwayCatchesUp();
     void offlineChangesWaitAndGoOnce();
     void aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt();
+    void aMalformedRowOnTheServerIsPassedOverAndSaidOnce_data();
     void aMalformedRowOnTheServerIsPassedOverAndSaidOnce();
     void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
     void aRefusedLoginAsksForThePasswordOnce();
@@ -203,27 +204,57 @@ void TestSharedLog::aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt()
     QTRY_COMPARE_WITH_TIMEOUT(m_a->notices.last(), QString(), 20000);
 }
 
+void TestSharedLog::aMalformedRowOnTheServerIsPassedOverAndSaidOnce_data()
+{
+    // A row as another program or a hand on the server may leave: the column given a value no
+    // contact has (a text where a number goes, after the column's type is changed).
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("mode not a number") << "mode"
+                                       << "'x'"
+                                       << "UA0BAD: вид работы «x» не целое число";
+    QTest::newRow("time not a number") << "logged_at"
+                                       << "'NaN'"
+                                       << "UA0BAD: время «NaN» не число";
+    QTest::newRow("distance negative") << "distance"
+                                       << "-3"
+                                       << "UA0BAD: расстояние -3 км невозможно";
+    QTest::newRow("frequency infinite") << "frequency"
+                                        << "'Infinity'"
+                                        << "UA0BAD: частота «Infinity» не число";
+}
+
 void TestSharedLog::aMalformedRowOnTheServerIsPassedOverAndSaidOnce()
 {
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(QString, reason);
+    const bool retyped = column == "mode";
     bothOnline();
     m_a->save("UA3AAA");
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
-    // A row whose mode is not a number, as another program or a hand on the server may leave.
-    QVERIFY(m_server.superSql(
-        {"ALTER TABLE kovra_contact ALTER COLUMN mode TYPE text",
-         "INSERT INTO kovra_contact (uuid, contest, version, edited_ms, edited_by, position, position_name, "
-         "change, band, call, mode) SELECT gen_random_uuid(), contest, 1, 1, edited_by, position, "
-         "position_name, nextval('kovra_change'), band, 'UA0BAD', 'x' FROM kovra_contact WHERE call = "
-         "'UA3AAA'"}));
+    QStringList statements;
+    if (retyped)
+        statements << "ALTER TABLE kovra_contact ALTER COLUMN mode TYPE text";
+    statements << QString(
+                      "INSERT INTO kovra_contact (uuid, contest, version, edited_ms, edited_by, position, "
+                      "position_name, change, band, call, %1) SELECT gen_random_uuid(), contest, 1, 1, "
+                      "edited_by, position, position_name, nextval('kovra_change'), band, 'UA0BAD', %2 "
+                      "FROM kovra_contact WHERE call = 'UA3AAA'")
+                      .arg(column, value);
+    QVERIFY(m_server.superSql(statements));
     m_a->save("UA3BBB");
     m_a->save("UA3CCC");
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(3), 20000);
-    QVERIFY(
-        m_server.superSql({"DELETE FROM kovra_contact WHERE call = 'UA0BAD'",
-                           "ALTER TABLE kovra_contact ALTER COLUMN mode TYPE integer USING mode::integer"}));
+    QStringList cleanup{"DELETE FROM kovra_contact WHERE call = 'UA0BAD'"};
+    if (retyped)
+        cleanup << "ALTER TABLE kovra_contact ALTER COLUMN mode TYPE integer USING mode::integer";
+    QVERIFY(m_server.superSql(cleanup));
     QCOMPARE(m_b->count("ContestListCall = 'UA0BAD'"), qint64(0));
-    QCOMPARE(m_b->notices.filter("в неверном виде"),
-             QStringList{"Общий лог: сервер дал связи в неверном виде, они пропущены (1)"});
+    QCOMPARE(
+        m_b->notices.filter("в неверном виде"),
+        QStringList{"Общий лог: сервер дал связи в неверном виде, они пропущены (1); последняя — " + reason});
 }
 
 void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
