@@ -403,7 +403,8 @@ LeaseAnswer SharedServer::takeLease(const QString& contest, qint32 band, const Q
             answer.lease.holderName = rows[0][1].value_or(QString());
             answer.lease.silent = rows[0][2] == QStringLiteral("t");
         }
-        const bool free = answer.lease.holder.isEmpty() || answer.lease.holder == position;
+        const bool own = answer.lease.holder == position;
+        const bool free = answer.lease.holder.isEmpty() || own;
         answer.kind = free || (takeover && answer.lease.silent) ? LeaseAnswer::Taken : LeaseAnswer::Held;
         if (answer.kind != LeaseAnswer::Taken)
             return;
@@ -415,7 +416,9 @@ LeaseAnswer SharedServer::takeLease(const QString& contest, qint32 band, const Q
             m_db.value(QStringLiteral("SELECT name FROM kovra_position WHERE uuid = $1"), {position})
                 .value_or(QString());
         answer.lease.silent = false;
-        notify(contest);
+        // The others hear of a new holder; a band taken again by its own holder changes nothing.
+        if (!own)
+            notify(contest);
     });
     return answer;
 }
@@ -423,19 +426,22 @@ LeaseAnswer SharedServer::takeLease(const QString& contest, qint32 band, const Q
 void SharedServer::releaseLease(const QString& contest, qint32 band, const QString& position)
 {
     m_db.transaction([&] {
-        m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND band = $2 AND "
-                                 "holder = $3"),
-                  {contest, pgNumber(qint64(band)), position});
-        notify(contest);
+        if (!m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND band = $2 "
+                                      "AND holder = $3 RETURNING band"),
+                       {contest, pgNumber(qint64(band)), position})
+                 .empty())
+            notify(contest);
     });
 }
 
 void SharedServer::releaseLeases(const QString& contest, const QString& position)
 {
     m_db.transaction([&] {
-        m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND holder = $2"),
-                  {contest, position});
-        notify(contest);
+        if (!m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND holder = "
+                                      "$2 RETURNING band"),
+                       {contest, position})
+                 .empty())
+            notify(contest);
     });
 }
 

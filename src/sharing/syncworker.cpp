@@ -3,6 +3,7 @@
 #include "store/database.h"
 #include "store/errors.h"
 
+#include <QScopeGuard>
 #include <QSet>
 
 #include <poll.h>
@@ -766,8 +767,15 @@ void SyncWorker::listContests()
 
 void SyncWorker::takeBand(qint32 contestId, qint32 bandId, bool takeover)
 {
+    const auto asked = std::make_tuple(contestId, bandId, takeover);
+    if (!m_bandsAsked.insert(asked).second)
+        return;
     Core* core = m_core.get();
-    core->command([core, contestId, bandId, takeover] {
+    core->command([core, contestId, bandId, takeover, asked] {
+        // Whatever becomes of the request, the band may be asked for again once the window has
+        // heard the leases and the answer it brought, which are told before this.
+        const auto answered = qScopeGuard(
+            [core, asked] { core->post([asked](SyncWorker& w) { w.m_bandsAsked.erase(asked); }); });
         const std::optional<QString> uuid = core->contestUuid(contestId);
         if (!core->online() || !uuid) {
             core->failCommand(!uuid ? QStringLiteral("соревнование не общее")

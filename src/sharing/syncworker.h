@@ -8,6 +8,8 @@
 #include <QVector>
 
 #include <memory>
+#include <set>
+#include <tuple>
 
 // The shared log's link, on a thread of its own with its own connections to the log file and
 // to the server: it sends the outbox in order and deletes what the server has, listens for the
@@ -45,6 +47,8 @@ public:
 
     void createContest(qint32 contestId, const SharedContest& contest);
     void listContests();
+    // Asked once: while a request for the band waits for its answer, another one like it is
+    // not sent (a burst of saves on a free band asks for it once).
     void takeBand(qint32 contestId, qint32 bandId, bool takeover);
     void releaseBand(qint32 contestId, qint32 bandId);
     // The contest's leases heard now, while online (a contest just joined).
@@ -84,4 +88,7 @@ signals:
 private:
     class Core;
     std::shared_ptr<Core> m_core;
+    // The band requests sent and not yet answered, as (contest, band, takeover); the owner's
+    // thread's alone.
+    std::set<std::tuple<qint32, qint32, bool>> m_bandsAsked;
 };

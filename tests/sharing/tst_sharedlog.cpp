@@ -27,6 +27,7 @@ private slots:
     void aServerWithoutTheContestKeepsItsChangesUntilItIsBack();
     void otherBandsAreRefusedSayingWhich();
     void aFreeBandIsTakenByItsFirstSave();
+    void aFreeBandIsAskedForOnceUntilAnswered();
     void aContestDeletedHereFreesItsBandsAtOnce_data();
     void aContestDeletedHereFreesItsBandsAtOnce();
 
@@ -458,6 +459,38 @@ void TestSharedLog::aFreeBandIsTakenByItsFirstSave()
     const SaveOutcome refused = m_b->save("UA2CC");
     QCOMPARE(refused.kind, SaveOutcome::Refused);
     QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
+}
+
+void TestSharedLog::aFreeBandIsAskedForOnceUntilAnswered()
+{
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_b->join(*m_a));
+    // Every request for a lease begins with one INSERT statement on the leases: counted.
+    QVERIFY(m_server.superSql(
+        {"CREATE TABLE lease_asks (asked timestamptz)",
+         "CREATE FUNCTION count_lease_ask() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER AS "
+         "$$BEGIN INSERT INTO lease_asks VALUES (now()); RETURN NULL; END$$",
+         "CREATE TRIGGER count_lease_ask AFTER INSERT ON kovra_lease FOR EACH STATEMENT EXECUTE FUNCTION "
+         "count_lease_ask()"}));
+    // A burst of saves on a free band, faster than the server answers: asked for once.
+    for (int i = 1; i <= 20; ++i)
+        QCOMPARE(m_a->save(QString("UA%1AA").arg(i)).kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(m_a->holds(144), 20000);
+    QCOMPARE(m_a->save("UA21AA").kind, SaveOutcome::Saved); // its own now: nothing asked
+    // "Взять диапазон" pressed twice before the answer: asked once more.
+    m_a->shared->requestBand(m_a->contestId, 432, "432 MHz");
+    m_a->shared->requestBand(m_a->contestId, 432, "432 MHz");
+    QTRY_VERIFY_WITH_TIMEOUT(m_a->holds(432), 20000);
+    QTest::qWait(500);
+    const std::optional<QString> asked = m_server.superSql({"SELECT count(*) FROM lease_asks"});
+    QVERIFY(m_server.superSql({"DROP TRIGGER count_lease_ask ON kovra_lease",
+                               "DROP FUNCTION count_lease_ask()", "DROP TABLE lease_asks"}));
+    QCOMPARE(asked.value_or("?"), QString("2"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(21), 20000);
 }
 
 void TestSharedLog::aContestDeletedHereFreesItsBandsAtOnce_data()

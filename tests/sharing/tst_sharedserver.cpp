@@ -19,6 +19,7 @@ private slots:
     void changesTravelWithTheLaterVersionWinning();
     void aCommitIsAnnounced();
     void aBandIsHeldByOnePositionUntilItFallsSilent();
+    void aLeaseIsAnnouncedOnlyWhenItsHolderChanges();
     void aVanishedContestIsSaid();
     void loginsAndSilenceFailClearly_data();
     void loginsAndSilenceFailClearly();
@@ -221,6 +222,48 @@ void TestSharedServer::aBandIsHeldByOnePositionUntilItFallsSilent()
     leases = server.leases(contest);
     QCOMPARE(leases.size(), size_t(1));
     QCOMPARE(leases[0].band, 144);
+}
+
+void TestSharedServer::aLeaseIsAnnouncedOnlyWhenItsHolderChanges()
+{
+    PgConnection listening(address(m_server.password()));
+    SharedServer listener(listening);
+    listener.listen();
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    const QString first = newId();
+    const QString second = newId();
+    server.registerPosition(first, "Палатка 1");
+    server.registerPosition(second, "Палатка 2");
+    const QString contest = newContest(server);
+    // What the listener hears of one step: the announcements in a while.
+    const auto heard = [&] {
+        QStringList all;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 300)
+            all += listening.waitForNotifications(-1, 50);
+        return all.size();
+    };
+    QCOMPARE(heard(), 0);
+    QCOMPARE(server.takeLease(contest, 144, first, false).kind, LeaseAnswer::Taken);
+    QCOMPARE(heard(), 1);
+    QCOMPARE(server.takeLease(contest, 144, first, false).kind, LeaseAnswer::Taken); // its own again
+    QCOMPARE(heard(), 0);
+    QCOMPARE(server.takeLease(contest, 144, second, false).kind, LeaseAnswer::Held);
+    QCOMPARE(heard(), 0);
+    server.releaseLease(contest, 144, second); // not its own
+    QCOMPARE(heard(), 0);
+    server.releaseLeases(contest, second);
+    QCOMPARE(heard(), 0);
+    server.releaseLease(contest, 144, first);
+    QCOMPARE(heard(), 1);
+    server.releaseLease(contest, 144, first); // free already
+    QCOMPARE(heard(), 0);
+    QCOMPARE(server.takeLease(contest, 432, second, false).kind, LeaseAnswer::Taken);
+    QCOMPARE(heard(), 1);
+    server.releaseLeases(contest, second);
+    QCOMPARE(heard(), 1);
 }
 
 void TestSharedServer::aVanishedContestIsSaid()
