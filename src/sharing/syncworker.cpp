@@ -136,6 +136,8 @@ public:
     std::vector<DbValue> missingValues() const;
     bool online() const { return m_pg && !m_pg->broken(); }
     const SharePosition& position() const { return m_position; }
+    // Sends what waits in the outbox; a failure goes up.
+    void pushOutbox();
 
 private:
     static qint64 nowMs()
@@ -148,7 +150,6 @@ private:
     void connectToServer();
     void runCommands();
     void heartbeat();
-    void pushOutbox();
     std::vector<PushOutcome> pushWithFallback(const std::vector<ContactChange>& changes);
     void pull(qint32 contestId, const QString& uuid, qint64 after);
     // Takes the changes and moves the contest's last change number to `last`.
@@ -816,6 +817,9 @@ void SyncWorker::releaseBand(qint32 contestId, qint32 bandId)
             core->failCommand(QStringLiteral("нет связи с сервером общего лога"));
             return;
         }
+        // The band's last contacts are on the server before it is handed over, so the position
+        // that takes it next numbers after them; while they cannot be sent, the band stays.
+        core->pushOutbox();
         core->server().releaseLease(*uuid, bandId, core->position().id);
         core->refreshLeases(contestId, *uuid);
     });
@@ -825,9 +829,12 @@ void SyncWorker::releaseContest(const QString& uuid)
 {
     Core* core = m_core.get();
     core->command([core, uuid] {
-        // A delete that did not commit, or the contest joined again, keeps its bands.
-        if (core->online() && !core->contestOf(uuid))
+        // A delete that did not commit, or the contest joined again, keeps its bands. What was
+        // logged on them goes first, as when a band is handed over.
+        if (core->online() && !core->contestOf(uuid)) {
+            core->pushOutbox();
             core->server().releaseLeases(uuid, core->position().id);
+        }
     });
 }
 
@@ -860,8 +867,12 @@ void SyncWorker::adoptPosition(qint32 contestId, const SharePosition& silent)
         }
         SharedServer s = core->server();
         const bool adoptable = s.silent(silent.id);
-        if (adoptable)
+        if (adoptable) {
+            // This position's last contacts reach the server under its own id before its bands
+            // are let go and it goes on under the other's.
+            core->pushOutbox();
             s.releaseLeases(*uuid, core->position().id);
+        }
         core->post([contestId, silent, adoptable](SyncWorker& w) {
             emit w.positionAdoptable(contestId, silent, adoptable);
         });

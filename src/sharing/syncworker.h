@@ -59,7 +59,8 @@ public:
     // The positions of the contest that fell silent, for a spare computer to take the place of.
     void listSilentPositions(qint32 contestId);
     // Taking a silent position's place: asked again whether it is still silent, and if so this
-    // position's bands of the contest are let go, since it goes on under the other's id.
+    // position's bands of the contest are let go, since it goes on under the other's id. Here,
+    // in releaseBand and in releaseContest, the outbox is sent before any band is let go.
     void adoptPosition(qint32 contestId, const SharePosition& silent);
 
 signals:

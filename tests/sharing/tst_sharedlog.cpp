@@ -3,6 +3,7 @@
 #include "support/sharedposition.h"
 
 #include <QtTest>
+#include <QUuid>
 
 // Two positions of one shared log, each with its own log file and sync worker, against a
 // real PostgreSQL server of the test's own.
@@ -28,6 +29,8 @@ private slots:
     void otherBandsAreRefusedSayingWhich();
     void aFreeBandIsTakenByItsFirstSave();
     void aFreeBandIsAskedForOnceUntilAnswered();
+    void aBandGoesOnlyAfterItsLastContact_data();
+    void aBandGoesOnlyAfterItsLastContact();
     void aContestDeletedHereFreesItsBandsAtOnce_data();
     void aContestDeletedHereFreesItsBandsAtOnce();
 
@@ -491,6 +494,63 @@ void TestSharedLog::aFreeBandIsAskedForOnceUntilAnswered()
                                "DROP FUNCTION count_lease_ask()", "DROP TABLE lease_asks"}));
     QCOMPARE(asked.value_or("?"), QString("2"));
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(21), 20000);
+}
+
+void TestSharedLog::aBandGoesOnlyAfterItsLastContact_data()
+{
+    QTest::addColumn<bool>("placeTaken");
+    QTest::newRow("\"Отдать диапазон\"") << false;
+    QTest::newRow("\"Занять место позиции…\"") << true;
+}
+
+void TestSharedLog::aBandGoesOnlyAfterItsLastContact()
+{
+    QFETCH(bool, placeTaken);
+    bothOnline();
+    for (const char* call : {"UA1AA", "UA2AA", "UA3AA"})
+        QCOMPARE(m_a->save(call).kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(3), 20000);
+    const QString contest = *m_a->shared->journal().contestUuid(m_a->contestId);
+    const QString holder144 = "SELECT COALESCE(p.name, '-') FROM kovra_lease l LEFT JOIN kovra_position p ON "
+                              "p.uuid = l.holder WHERE l.band = 144 AND l.contest = '" +
+                              contest + "'";
+    // A position of the contest silent for over a minute, whose place the first may take.
+    const QString silent = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QVERIFY(m_server.superSql({"INSERT INTO kovra_position (uuid, name, seen) VALUES ('" + silent +
+                                   "', 'Палатка 3', now() - interval '2 minutes')",
+                               "INSERT INTO kovra_lease (contest, band, holder, seen) VALUES ('" + contest +
+                                   "', 1300, '" + silent + "', now() - interval '2 minutes')"}));
+    // Pushes wait while another session holds the lock they take.
+    PgConnection lock(ServerAddress{m_server.host(), m_server.port(), m_server.database(), m_server.user(),
+                                    m_server.password()});
+    lock.exec("SELECT pg_advisory_lock($1)", {pgNumber(SharedServer::kChangeLock)});
+    // A contact saved, and the band let go at once.
+    if (placeTaken) {
+        m_a->fakes.prompts.askAnswers = {QString("Палатка 3")};
+        m_a->fakes.prompts.onShow = [&](const ShownPrompt& shown) {
+            if (shown.kind == ShownPrompt::Confirm)
+                QCOMPARE(m_a->save("UA4AA").kind, SaveOutcome::Saved);
+        };
+        m_a->shared->requestPlace(m_a->contestId);
+        QTRY_VERIFY_WITH_TIMEOUT(m_a->count() == 4, 20000);
+    } else {
+        QCOMPARE(m_a->save("UA4AA").kind, SaveOutcome::Saved);
+        m_a->shared->releaseBand(m_a->contestId, 144);
+    }
+    // While the contact cannot reach the server, the band stays this position's.
+    QTest::qWait(1500);
+    QCOMPARE(m_server.superSql({holder144}).value_or("?"), QString("Палатка 1"));
+    lock.exec("SELECT pg_advisory_unlock($1)", {pgNumber(SharedServer::kChangeLock)});
+    QTRY_COMPARE_WITH_TIMEOUT(m_server.superSql({holder144}).value_or("?"), QString("-"), 20000);
+    QCOMPARE(onServer("count(*) FILTER (WHERE call = 'UA4AA')"), QString("1"));
+    // The position that takes the band numbers after it.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_b->shared->journal().lease(m_b->contestId, 144), 20000);
+    QVERIFY(m_b->takeBand(144));
+    QCOMPARE(m_b->save("RA5BB").kind, SaveOutcome::Saved);
+    QCOMPARE(m_b->column("SELECT ContestListSendNum FROM ContestList WHERE ContestListCall = 'RA5BB'"),
+             QVariantList{5});
+    if (placeTaken)
+        QTRY_COMPARE_WITH_TIMEOUT(m_a->shared->journal().position().name, QString("Палатка 3"), 20000);
 }
 
 void TestSharedLog::aContestDeletedHereFreesItsBandsAtOnce_data()
