@@ -33,7 +33,8 @@ public:
         LoginRefused,  // the server refused the login (a wrong password, an unknown user)
         Timeout,       // no answer in time; the connection is given up
         Refused,       // the server refused a statement
-        SchemaTooNew   // the server's schema is of a newer program
+        SchemaTooNew,  // the server's schema is of a newer program
+        PositionTaken  // another copy of this position's log is on the server under its id
     };
     PgError(Kind kind, const QString& message, const QString& sqlState = QString())
         : KovraError(message), m_kind(kind), m_sqlState(sqlState)

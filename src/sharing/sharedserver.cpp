@@ -31,6 +31,13 @@ const char* const kSchemaV1[] = {
     "INSERT INTO kovra_schema (version) VALUES (1)",
 };
 
+// Which copy of a position's log is on the server under its id, so that a log file copied to
+// a second computer is told from the first.
+const char* const kSchemaV2[] = {
+    "ALTER TABLE kovra_position ADD COLUMN IF NOT EXISTS copy text",
+    "UPDATE kovra_schema SET version = 2",
+};
+
 QString contactColumns()
 {
     QStringList columns{
@@ -82,7 +89,6 @@ void SharedServer::prepareSchema()
         if (!m_db.value(QStringLiteral("SELECT to_regclass('kovra_schema')::text"))) {
             for (const char* statement : kSchemaV1)
                 m_db.exec(QString::fromLatin1(statement));
-            return;
         }
         const std::optional<qint64> version =
             integerOf(m_db.value(QStringLiteral("SELECT max(version) FROM kovra_schema")));
@@ -95,15 +101,45 @@ void SharedServer::prepareSchema()
                                "эта программа знает схему %2): обновите программу")
                     .arg(*version)
                     .arg(kSchemaVersion));
-        // Later versions add their steps here, each from the version before it.
+        // Each version's steps, from the version before it.
+        if (*version < 2) {
+            for (const char* statement : kSchemaV2)
+                m_db.exec(QString::fromLatin1(statement));
+        }
     });
 }
 
-void SharedServer::registerPosition(const QString& position, const QString& name)
+void SharedServer::positionTaken(const QString& position)
 {
-    m_db.exec(QStringLiteral("INSERT INTO kovra_position (uuid, name, seen) VALUES ($1, $2, now()) "
-                             "ON CONFLICT (uuid) DO UPDATE SET name = EXCLUDED.name, seen = now()"),
-              {position, name});
+    const QString name =
+        m_db.value(QStringLiteral("SELECT name FROM kovra_position WHERE uuid = $1"), {position})
+            .value_or(QString());
+    throw PgError(PgError::PositionTaken,
+                  QStringLiteral("место позиции «%1» заняла другая копия её файла лога или другой компьютер: "
+                                 "эта в общий лог больше ничего не отправляет")
+                      .arg(name));
+}
+
+void SharedServer::registerPosition(const QString& position, const QString& name, const QString& copy)
+{
+    m_db.transaction([&] {
+        const std::vector<PgRow> found =
+            m_db.exec(QStringLiteral("SELECT copy, name, seen > now() - make_interval(secs => $2) FROM "
+                                     "kovra_position WHERE uuid = $1 FOR UPDATE"),
+                      {position, pgNumber(qint64(kSilentSeconds))});
+        if (!copy.isEmpty() && !found.empty() && found[0][0] && *found[0][0] != copy &&
+            found[0][2] == QStringLiteral("t"))
+            throw PgError(PgError::PositionTaken,
+                          QStringLiteral("позиция «%1» уже на связи с другого компьютера или из другой копии "
+                                         "этого файла лога: пока она на связи, эта в общий лог ничего не "
+                                         "отправляет")
+                              .arg(found[0][1].value_or(QString())));
+        m_db.exec(
+            QStringLiteral("INSERT INTO kovra_position (uuid, name, seen, copy) VALUES ($1, $2, now(), $3) "
+                           "ON CONFLICT (uuid) DO UPDATE SET name = EXCLUDED.name, seen = now(), "
+                           "copy = COALESCE(EXCLUDED.copy, kovra_position.copy)"),
+            {position, name, copy.isEmpty() ? PgParam() : PgParam(copy)});
+    });
 }
 
 void SharedServer::listen()
@@ -143,7 +179,8 @@ void SharedServer::createContest(const SharedContest& contest)
                contest.stop ? pgNumber(*contest.stop) : std::nullopt, contest.bands});
 }
 
-std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& changes)
+std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& changes,
+                                            const QString& position, const QString& copy)
 {
     QStringList columns{QStringLiteral("uuid"),          QStringLiteral("contest"),
                         QStringLiteral("version"),       QStringLiteral("edited_ms"),
@@ -173,6 +210,10 @@ std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& ch
     std::vector<PushOutcome> outcomes(changes.size());
     m_db.transaction([&] {
         m_db.exec(QStringLiteral("SELECT pg_advisory_xact_lock($1)"), {pgNumber(kChangeLock)});
+        if (!copy.isEmpty() &&
+            m_db.value(QStringLiteral("SELECT copy FROM kovra_position WHERE uuid = $1"), {position})
+                    .value_or(copy) != copy)
+            positionTaken(position);
         QSet<QString> existing;
         for (const PgRow& row : m_db.exec(QStringLiteral("SELECT uuid::text FROM kovra_contest")))
             existing.insert(row[0].value_or(QString()));
@@ -467,10 +508,18 @@ bool SharedServer::silent(const QString& position)
                .value_or(QStringLiteral("t")) == QStringLiteral("t");
 }
 
-void SharedServer::heartbeat(const QString& position, const QString& contest)
+void SharedServer::heartbeat(const QString& position, const QString& contest, const QString& copy)
 {
+    // Another copy that took the id keeps it: this one is not heard, nor are its bands.
+    const bool heard =
+        !m_db.exec(QStringLiteral("UPDATE kovra_position SET seen = now() WHERE uuid = $1 AND "
+                                  "($2::text IS NULL OR copy IS NULL OR copy = $2) RETURNING uuid"),
+                   {position, copy.isEmpty() ? PgParam() : PgParam(copy)})
+             .empty();
+    if (!heard &&
+        m_db.value(QStringLiteral("SELECT uuid::text FROM kovra_position WHERE uuid = $1"), {position}))
+        positionTaken(position);
     if (!contest.isEmpty())
         m_db.exec(QStringLiteral("UPDATE kovra_lease SET seen = now() WHERE holder = $1 AND contest = $2"),
                   {position, contest});
-    m_db.exec(QStringLiteral("UPDATE kovra_position SET seen = now() WHERE uuid = $1"), {position});
 }

@@ -3,8 +3,11 @@
 #include "store/database.h"
 #include "store/errors.h"
 
+#include <QCryptographicHash>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSet>
+#include <QSysInfo>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -60,6 +63,7 @@ QString whyUnusable(const PgError& e, const ServerAddress& address)
         return QStringLiteral("сервер %1 не принял вход пользователя %2: %3")
             .arg(where, address.user, e.message());
     case PgError::SchemaTooNew:
+    case PgError::PositionTaken:
         return e.message();
     case PgError::Timeout:
         return QStringLiteral("сервер %1 не ответил вовремя").arg(where);
@@ -70,6 +74,24 @@ QString whyUnusable(const PgError& e, const ServerAddress& address)
     }
 }
 
+// Which copy of the log this is, as the server tells copies of one position apart: the
+// computer and the file's place on it. A program started again on the same file is the same
+// copy, and so is never kept away by its own last run; a file copied to another computer, or
+// beside the first, is another.
+QString logCopy(const QString& logPath)
+{
+    QByteArray machine = QSysInfo::machineUniqueId();
+    if (machine.isEmpty())
+        machine = QSysInfo::machineHostName().toUtf8();
+    const QFileInfo file(logPath);
+    const QString place =
+        file.canonicalFilePath().isEmpty() ? file.absoluteFilePath() : file.canonicalFilePath();
+    return QString::fromLatin1(
+        QCryptographicHash::hash(machine + '\n' + place.toUtf8(), QCryptographicHash::Sha256)
+            .toHex()
+            .left(32));
+}
+
 } // namespace
 
 class SyncWorker::Core
@@ -77,8 +99,8 @@ class SyncWorker::Core
 public:
     Core(const QString& logPath, const ServerAddress& address, const SharePosition& position,
          const Options& options)
-        : m_path(logPath), m_address(address), m_position(position), m_options(options),
-          m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+        : m_path(logPath), m_copy(logCopy(logPath)), m_address(address), m_position(position),
+          m_options(options), m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
     {}
     ~Core()
     {
@@ -164,6 +186,7 @@ private:
     void reportProblem(const QString& text, bool loginRefused);
 
     QString m_path;
+    QString m_copy; // which copy of the log this is (logCopy)
     ServerAddress m_address;
     SharePosition m_position;
     Options m_options;
@@ -295,7 +318,7 @@ void SyncWorker::Core::connectToServer()
         std::make_unique<PgConnection>(m_address, m_options.answerTimeoutMs, m_options.idleInTransactionMs);
     SharedServer s = server();
     s.prepareSchema();
-    s.registerPosition(m_position.id, m_position.name);
+    s.registerPosition(m_position.id, m_position.name, m_copy);
     s.listen();
     m_heartbeatDue = 0;
 }
@@ -348,7 +371,7 @@ void SyncWorker::Core::heartbeat()
     const ResultSet current = m_local->queryNative(
         QStringLiteral("SELECT s.ShareContestUuid FROM ShareContest s JOIN Contest c ON c.ContestRowid = "
                        "s.IdContest WHERE c.ContestActual"));
-    s.heartbeat(m_position.id, current.rows.empty() ? QString() : text(current.rows[0][0]));
+    s.heartbeat(m_position.id, current.rows.empty() ? QString() : text(current.rows[0][0]), m_copy);
     QSet<QString> existing;
     for (const SharedContest& c : s.contests())
         existing.insert(c.uuid);
@@ -491,7 +514,7 @@ std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<Co
     // read-only or full server) goes up: everything stays in the outbox and is sent again
     // after the growing delay.
     try {
-        return server().push(changes);
+        return server().push(changes, m_position.id, m_copy);
     } catch (const PgError& e) {
         if (!e.badData())
             throw;
@@ -501,7 +524,7 @@ std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<Co
     std::vector<PushOutcome> outcomes;
     for (const ContactChange& c : changes) {
         try {
-            outcomes.push_back(server().push({c}).front());
+            outcomes.push_back(server().push({c}, m_position.id, m_copy).front());
         } catch (const PgError& e) {
             if (!e.badData())
                 throw;

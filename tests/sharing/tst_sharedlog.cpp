@@ -31,6 +31,7 @@ private slots:
     void aFreeBandIsAskedForOnceUntilAnswered();
     void aBandGoesOnlyAfterItsLastContact_data();
     void aBandGoesOnlyAfterItsLastContact();
+    void aCopiedLogFileIsKeptAwayWhileTheOriginalIsHeard();
     void aContestDeletedHereFreesItsBandsAtOnce_data();
     void aContestDeletedHereFreesItsBandsAtOnce();
 
@@ -349,12 +350,14 @@ void TestSharedLog::aNewerServerLeavesLoggingHere()
     bothOnline();
     m_a->save("UA3AAA");
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
-    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 2"}));
+    QVERIFY(m_server.superSql(
+        {QString("UPDATE kovra_schema SET version = %1").arg(SharedServer::kSchemaVersion + 1)}));
     m_a->connectTo(m_server); // connects anew and meets the newer schema
     QTRY_VERIFY_WITH_TIMEOUT(!m_a->notices.isEmpty() && m_a->notices.last().contains("обновите программу"),
                              20000);
     QCOMPARE(m_a->save("UA3BBB").kind, SaveOutcome::Saved); // its band: logging goes on
-    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 1"}));
+    QVERIFY(m_server.superSql(
+        {QString("UPDATE kovra_schema SET version = %1").arg(SharedServer::kSchemaVersion)}));
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(2), 20000);
 }
 
@@ -551,6 +554,49 @@ void TestSharedLog::aBandGoesOnlyAfterItsLastContact()
              QVariantList{5});
     if (placeTaken)
         QTRY_COMPARE_WITH_TIMEOUT(m_a->shared->journal().position().name, QString("Палатка 3"), 20000);
+}
+
+void TestSharedLog::aCopiedLogFileIsKeptAwayWhileTheOriginalIsHeard()
+{
+    m_a->options.heartbeatMs = 600000; // heard when it connects and when it sends, no more
+    m_a->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_a->takeBand(144));
+    QCOMPARE(m_a->save("UA1AA").kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("count(*)"), QString("1"), 20000);
+    // The log file copied to a second computer, which starts sharing with it.
+    SharedPosition copy("Палатка 1, копия");
+    copy.close();
+    QVERIFY(QFile::remove(copy.file.path()));
+    m_a->file.sqlite("VACUUM INTO '" + copy.file.path() + "'");
+    copy.reopen();
+    copy.connectTo(m_server);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        copy.notices.join('|').contains("позиция «Палатка 1» уже на связи с другого "
+                                        "компьютера или из другой копии этого файла лога"),
+        20000);
+    QCOMPARE(copy.save("UA2CC").kind, SaveOutcome::Saved); // logged there, never sent as the first
+    QTest::qWait(1500);
+    QVERIFY(!copy.shared->online());
+    QCOMPARE(onServer("count(*)"), QString("1"));
+
+    // The first falls silent for a minute: the copy goes on under the id, and the first, back,
+    // is kept away from then on.
+    QVERIFY(
+        m_server.superSql({"UPDATE kovra_position SET seen = now() - interval '61 seconds' WHERE uuid = '" +
+                           m_a->shared->journal().position().id + "'"}));
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("count(*)"), QString("2"), 20000);
+    QVERIFY(copy.waitOnline());
+    QCOMPARE(m_a->save("UA3AA").kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->notices.isEmpty() && m_a->notices.last().contains(
+                                                            "место позиции «Палатка 1, копия» заняла другая "
+                                                            "копия её файла лога"),
+                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->shared->online(), 20000);
+    QTest::qWait(1000);
+    QCOMPARE(onServer("count(*) FILTER (WHERE call = 'UA3AA')"), QString("0"));
+    QCOMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{1});
 }
 
 void TestSharedLog::aContestDeletedHereFreesItsBandsAtOnce_data()

@@ -20,6 +20,7 @@ private slots:
     void aCommitIsAnnounced();
     void aBandIsHeldByOnePositionUntilItFallsSilent();
     void aLeaseIsAnnouncedOnlyWhenItsHolderChanges();
+    void aSecondCopyOfAPositionIsKeptAway();
     void aVanishedContestIsSaid();
     void loginsAndSilenceFailClearly_data();
     void loginsAndSilenceFailClearly();
@@ -86,8 +87,18 @@ void TestSharedServer::theSchemaIsMadeOnceAndANewerOneRefused()
     PgConnection connection(address(m_server.password()));
     SharedServer server(connection);
     server.prepareSchema(); // made already: nothing changes
-    QCOMPARE(connection.value("SELECT string_agg(version::text, ',') FROM kovra_schema").value_or(""),
-             QString("1"));
+    const QString version = "SELECT string_agg(version::text, ',') FROM kovra_schema";
+    QCOMPARE(connection.value(version).value_or(""), QString("2"));
+    // A server of the first schema is upgraded, and keeps what it has.
+    const QString position = newId();
+    server.registerPosition(position, "Палатка 1");
+    QVERIFY(m_server.superSql(
+        {"ALTER TABLE kovra_position DROP COLUMN copy", "UPDATE kovra_schema SET version = 1"}));
+    server.prepareSchema();
+    QCOMPARE(connection.value(version).value_or(""), QString("2"));
+    QCOMPARE(connection.value("SELECT name || '/' || COALESCE(copy, '-') FROM kovra_position WHERE uuid = $1",
+                              {position}),
+             std::optional<QString>("Палатка 1/-"));
     QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 99"}));
     try {
         server.prepareSchema();
@@ -97,7 +108,7 @@ void TestSharedServer::theSchemaIsMadeOnceAndANewerOneRefused()
         QVERIFY2(e.message().contains("схема 99") && e.message().contains("обновите программу"),
                  qPrintable(e.message()));
     }
-    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 1"}));
+    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 2"}));
 }
 
 void TestSharedServer::changesTravelWithTheLaterVersionWinning()
@@ -264,6 +275,49 @@ void TestSharedServer::aLeaseIsAnnouncedOnlyWhenItsHolderChanges()
     QCOMPARE(heard(), 1);
     server.releaseLeases(contest, second);
     QCOMPARE(heard(), 1);
+}
+
+void TestSharedServer::aSecondCopyOfAPositionIsKeptAway()
+{
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    const QString position = newId();
+    const QString contest = newContest(server);
+    const auto taken = [&](const std::function<void()>& step) -> QString {
+        try {
+            step();
+        } catch (const PgError& e) {
+            return e.kind() == PgError::PositionTaken ? e.message() : "other: " + e.message();
+        }
+        return QString();
+    };
+    server.registerPosition(position, "Палатка 1", "first");
+    // A copy of the log file on a second computer, while the first is heard: kept away.
+    QCOMPARE(
+        taken([&] { server.registerPosition(position, "Палатка 1", "second"); }),
+        QString("позиция «Палатка 1» уже на связи с другого компьютера или из другой копии этого файла лога: "
+                "пока она на связи, эта в общий лог ничего не отправляет"));
+    // The first copy started again is the same copy.
+    QCOMPARE(taken([&] { server.registerPosition(position, "Палатка 1", "first"); }), QString());
+    QCOMPARE(taken([&] { server.heartbeat(position, contest, "first"); }), QString());
+
+    // Once the first has been silent for a minute, the second may take the id; the first is
+    // then kept away in everything it sends.
+    QVERIFY(m_server.superSql(
+        {"UPDATE kovra_position SET seen = now() - interval '61 seconds' WHERE uuid = '" + position + "'"}));
+    QCOMPARE(taken([&] { server.registerPosition(position, "Палатка 1", "second"); }), QString());
+    const QString displaced =
+        "место позиции «Палатка 1» заняла другая копия её файла лога или другой компьютер: эта "
+        "в общий лог больше ничего не отправляет";
+    QCOMPARE(taken([&] { server.heartbeat(position, contest, "first"); }), displaced);
+    QCOMPARE(taken([&] { server.push({contact(contest, position, "UA3A", 1)}, position, "first"); }),
+             displaced);
+    QCOMPARE(taken([&] { server.registerPosition(position, "Палатка 1", "first"); }).left(20),
+             QString("позиция «Палатка 1» уже на связи").left(20));
+    QCOMPARE(server.changesWaiting(contest, 0), qint64(0));
+    QCOMPARE(server.push({contact(contest, position, "UA3B", 1)}, position, "second")[0].kind,
+             PushOutcome::Applied);
+    QCOMPARE(taken([&] { server.heartbeat(position, contest, "second"); }), QString());
 }
 
 void TestSharedServer::aVanishedContestIsSaid()
