@@ -14,25 +14,30 @@ struct SharedField
     const char* server;
     const char* serverType;
     DbValue::Kind kind; // what the local log holds in it
+    const char* title;  // as the operator reads it in a message (UTF-8)
 };
 
 inline constexpr std::array<SharedField, 13> kSharedFields{{
-    {"IdBand", "band", "integer", DbValue::Kind::Integer},
-    {"ContestListDateTime", "logged_at", "double precision", DbValue::Kind::DateTime},
-    {"ContestListCall", "call", "text", DbValue::Kind::Text},
-    {"ContestListQTH", "locator", "text", DbValue::Kind::Text},
-    {"IdModulation", "mode", "integer", DbValue::Kind::Integer},
-    {"ContestListSendNum", "sent_num", "integer", DbValue::Kind::Integer},
-    {"ContestListSendRST", "sent_rst", "integer", DbValue::Kind::Integer},
-    {"ContestListReceivedNum", "received_num", "integer", DbValue::Kind::Integer},
-    {"ContestListReceivedRST", "received_rst", "integer", DbValue::Kind::Integer},
-    {"ContestListDistance", "distance", "double precision", DbValue::Kind::Double},
-    {"ContestListAzimut", "azimuth", "integer", DbValue::Kind::Integer},
-    {"ContestListResult", "points", "integer", DbValue::Kind::Integer},
-    {"ContestListFrequency", "frequency", "double precision", DbValue::Kind::Double},
+    {"IdBand", "band", "integer", DbValue::Kind::Integer, "диапазон"},
+    {"ContestListDateTime", "logged_at", "double precision", DbValue::Kind::DateTime, "время"},
+    {"ContestListCall", "call", "text", DbValue::Kind::Text, "позывной"},
+    {"ContestListQTH", "locator", "text", DbValue::Kind::Text, "локатор"},
+    {"IdModulation", "mode", "integer", DbValue::Kind::Integer, "вид работы"},
+    {"ContestListSendNum", "sent_num", "integer", DbValue::Kind::Integer, "переданный номер"},
+    {"ContestListSendRST", "sent_rst", "integer", DbValue::Kind::Integer, "переданный рапорт"},
+    {"ContestListReceivedNum", "received_num", "integer", DbValue::Kind::Integer, "принятый номер"},
+    {"ContestListReceivedRST", "received_rst", "integer", DbValue::Kind::Integer, "принятый рапорт"},
+    {"ContestListDistance", "distance", "double precision", DbValue::Kind::Double, "расстояние"},
+    {"ContestListAzimut", "azimuth", "integer", DbValue::Kind::Integer, "азимут"},
+    {"ContestListResult", "points", "integer", DbValue::Kind::Integer, "очки"},
+    {"ContestListFrequency", "frequency", "double precision", DbValue::Kind::Double, "частота"},
 }};
 inline constexpr int kBandField = 0;
+inline constexpr int kDateTimeField = 1;
+inline constexpr int kCallField = 2;
 inline constexpr int kSentNumberField = 5;
+inline constexpr int kDistanceField = 9;
+inline constexpr int kFrequencyField = 12;
 
 // One version of one contact of a shared contest, as it travels between the positions: made
 // at a position (and kept in its outbox until the server has it) or pulled from the server.

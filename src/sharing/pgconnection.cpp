@@ -16,12 +16,19 @@ QString libpqMessage(const PGconn* conn)
 }
 
 // A server that is stopped or unreachable must not hold a statement for long: the server
-// ends a statement that runs too long, and the socket gives up a peer that stopped answering.
-constexpr const char* kStatementTimeout = "-c statement_timeout=8000 -c lock_timeout=5000";
+// ends a statement that runs too long, and the socket gives up a peer that stopped answering
+// (the keepalives and the user timeout below). A session that stops in the middle of a
+// transaction is ended by the server after `idleMs`, whatever its socket still answers.
+QByteArray sessionOptions(int idleMs)
+{
+    return QByteArrayLiteral("-c statement_timeout=8000 -c lock_timeout=5000 "
+                             "-c idle_in_transaction_session_timeout=") +
+           QByteArray::number(idleMs);
+}
 
 } // namespace
 
-PgConnection::PgConnection(const ServerAddress& address, int answerTimeoutMs)
+PgConnection::PgConnection(const ServerAddress& address, int answerTimeoutMs, int idleInTransactionMs)
     : m_answerTimeoutMs(answerTimeoutMs)
 {
     const QByteArray host = address.host.toUtf8();
@@ -30,6 +37,7 @@ PgConnection::PgConnection(const ServerAddress& address, int answerTimeoutMs)
     const QByteArray user = address.user.toUtf8();
     const QByteArray password = address.password.toUtf8();
     const QByteArray timeout = QByteArray::number(kConnectTimeoutSeconds);
+    const QByteArray options = sessionOptions(idleInTransactionMs);
     std::vector<const char*> keys{"host",
                                   "port",
                                   "dbname",
@@ -49,7 +57,7 @@ PgConnection::PgConnection(const ServerAddress& address, int answerTimeoutMs)
                                     user.constData(),
                                     timeout.constData(),
                                     "Kovra log",
-                                    kStatementTimeout,
+                                    options.constData(),
                                     "1",
                                     "10",
                                     "5",
@@ -228,7 +236,8 @@ QStringList PgConnection::waitForNotifications(int wakeFd, int timeoutMs)
     if (ready < 0 && errno != EINTR)
         fail(PgError::Unreachable, QStringLiteral("ошибка сокета"));
     if (ready > 0 && fds[0].revents) {
-        if (!PQconsumeInput(m_conn))
+        // A connection the server ended while it waited says so here, not at the next statement.
+        if (!PQconsumeInput(m_conn) || PQstatus(m_conn) != CONNECTION_OK)
             fail(PgError::Unreachable, libpqMessage(m_conn));
         payloads = takeNotifications();
     }

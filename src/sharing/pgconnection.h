@@ -33,7 +33,8 @@ public:
         LoginRefused,  // the server refused the login (a wrong password, an unknown user)
         Timeout,       // no answer in time; the connection is given up
         Refused,       // the server refused a statement
-        SchemaTooNew   // the server's schema is of a newer program
+        SchemaTooNew,  // the server's schema is of a newer program
+        PositionTaken  // another copy of this position's log is on the server under its id
     };
     PgError(Kind kind, const QString& message, const QString& sqlState = QString())
         : KovraError(message), m_kind(kind), m_sqlState(sqlState)
@@ -66,9 +67,14 @@ class PgConnection
 public:
     static constexpr int kConnectTimeoutSeconds = 5;
     static constexpr int kAnswerTimeoutMs = 10000;
+    // A session left inside a transaction this long (its program stopped, or its network gone,
+    // which the server may not notice for a long while) is ended by the server, so the row
+    // locks it took (a band's lease) never hold the other positions back for good.
+    static constexpr int kIdleInTransactionMs = 15000;
 
     // Connects and checks the login; throws PgError.
-    explicit PgConnection(const ServerAddress& address, int answerTimeoutMs = kAnswerTimeoutMs);
+    explicit PgConnection(const ServerAddress& address, int answerTimeoutMs = kAnswerTimeoutMs,
+                          int idleInTransactionMs = kIdleInTransactionMs);
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;

@@ -4,6 +4,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -28,6 +29,13 @@ const char* const kSchemaV1[] = {
     "CREATE TABLE kovra_lease (contest uuid NOT NULL REFERENCES kovra_contest ON DELETE CASCADE, "
     "band integer NOT NULL, holder uuid, seen timestamptz, PRIMARY KEY (contest, band))",
     "INSERT INTO kovra_schema (version) VALUES (1)",
+};
+
+// Which copy of a position's log is on the server under its id, so that a log file copied to
+// a second computer is told from the first.
+const char* const kSchemaV2[] = {
+    "ALTER TABLE kovra_position ADD COLUMN IF NOT EXISTS copy text",
+    "UPDATE kovra_schema SET version = 2",
 };
 
 QString contactColumns()
@@ -81,7 +89,6 @@ void SharedServer::prepareSchema()
         if (!m_db.value(QStringLiteral("SELECT to_regclass('kovra_schema')::text"))) {
             for (const char* statement : kSchemaV1)
                 m_db.exec(QString::fromLatin1(statement));
-            return;
         }
         const std::optional<qint64> version =
             integerOf(m_db.value(QStringLiteral("SELECT max(version) FROM kovra_schema")));
@@ -94,15 +101,45 @@ void SharedServer::prepareSchema()
                                "эта программа знает схему %2): обновите программу")
                     .arg(*version)
                     .arg(kSchemaVersion));
-        // Later versions add their steps here, each from the version before it.
+        // Each version's steps, from the version before it.
+        if (*version < 2) {
+            for (const char* statement : kSchemaV2)
+                m_db.exec(QString::fromLatin1(statement));
+        }
     });
 }
 
-void SharedServer::registerPosition(const QString& position, const QString& name)
+void SharedServer::positionTaken(const QString& position)
 {
-    m_db.exec(QStringLiteral("INSERT INTO kovra_position (uuid, name, seen) VALUES ($1, $2, now()) "
-                             "ON CONFLICT (uuid) DO UPDATE SET name = EXCLUDED.name, seen = now()"),
-              {position, name});
+    const QString name =
+        m_db.value(QStringLiteral("SELECT name FROM kovra_position WHERE uuid = $1"), {position})
+            .value_or(QString());
+    throw PgError(PgError::PositionTaken,
+                  QStringLiteral("место позиции «%1» заняла другая копия её файла лога или другой компьютер: "
+                                 "эта в общий лог больше ничего не отправляет")
+                      .arg(name));
+}
+
+void SharedServer::registerPosition(const QString& position, const QString& name, const QString& copy)
+{
+    m_db.transaction([&] {
+        const std::vector<PgRow> found =
+            m_db.exec(QStringLiteral("SELECT copy, name, seen > now() - make_interval(secs => $2) FROM "
+                                     "kovra_position WHERE uuid = $1 FOR UPDATE"),
+                      {position, pgNumber(qint64(kSilentSeconds))});
+        if (!copy.isEmpty() && !found.empty() && found[0][0] && *found[0][0] != copy &&
+            found[0][2] == QStringLiteral("t"))
+            throw PgError(PgError::PositionTaken,
+                          QStringLiteral("позиция «%1» уже на связи с другого компьютера или из другой копии "
+                                         "этого файла лога: пока она на связи, эта в общий лог ничего не "
+                                         "отправляет")
+                              .arg(found[0][1].value_or(QString())));
+        m_db.exec(
+            QStringLiteral("INSERT INTO kovra_position (uuid, name, seen, copy) VALUES ($1, $2, now(), $3) "
+                           "ON CONFLICT (uuid) DO UPDATE SET name = EXCLUDED.name, seen = now(), "
+                           "copy = COALESCE(EXCLUDED.copy, kovra_position.copy)"),
+            {position, name, copy.isEmpty() ? PgParam() : PgParam(copy)});
+    });
 }
 
 void SharedServer::listen()
@@ -142,7 +179,8 @@ void SharedServer::createContest(const SharedContest& contest)
                contest.stop ? pgNumber(*contest.stop) : std::nullopt, contest.bands});
 }
 
-std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& changes)
+std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& changes,
+                                            const QString& position, const QString& copy)
 {
     QStringList columns{QStringLiteral("uuid"),          QStringLiteral("contest"),
                         QStringLiteral("version"),       QStringLiteral("edited_ms"),
@@ -172,6 +210,10 @@ std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& ch
     std::vector<PushOutcome> outcomes(changes.size());
     m_db.transaction([&] {
         m_db.exec(QStringLiteral("SELECT pg_advisory_xact_lock($1)"), {pgNumber(kChangeLock)});
+        if (!copy.isEmpty() &&
+            m_db.value(QStringLiteral("SELECT copy FROM kovra_position WHERE uuid = $1"), {position})
+                    .value_or(copy) != copy)
+            positionTaken(position);
         QSet<QString> existing;
         for (const PgRow& row : m_db.exec(QStringLiteral("SELECT uuid::text FROM kovra_contest")))
             existing.insert(row[0].value_or(QString()));
@@ -213,10 +255,69 @@ std::vector<PushOutcome> SharedServer::push(const std::vector<ContactChange>& ch
     return outcomes;
 }
 
-std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
+namespace {
+
+// The limits of what a contact can hold: a time between 1 January 1900 and 31 December 9999
+// (day counts), no two places on the earth further apart than half its circumference, and a
+// frequency of a radio band, in MHz.
+constexpr double kFirstDay = 2.0;
+constexpr double kLastDay = 2958466.0;
+constexpr double kLongestKm = 20040.0;
+constexpr double kHighestMHz = 1e6;
+
+// A double precision value as PostgreSQL writes it, its infinities included.
+double serverDouble(const QString& text, bool* ok)
 {
-    if (row.size() != 9 + kSharedFields.size())
+    if (text == QLatin1String("Infinity") || text == QLatin1String("-Infinity")) {
+        *ok = true;
+        return text.startsWith(QLatin1Char('-')) ? -HUGE_VAL : HUGE_VAL;
+    }
+    return text.toDouble(ok);
+}
+
+QString title(size_t field)
+{
+    return QString::fromUtf8(kSharedFields[field].title);
+}
+
+// Why a value taken from the server is one no contact has; empty when it is one.
+QString implausible(size_t field, double v, const QString& text)
+{
+    if (!std::isfinite(v))
+        return QStringLiteral("%1 «%2» не число").arg(title(field), text);
+    switch (field) {
+    case kDateTimeField:
+        if (v < kFirstDay || v >= kLastDay)
+            return QStringLiteral("время «%1» вне 1900–9999 годов").arg(text);
+        break;
+    case kDistanceField:
+        if (v < 0 || v > kLongestKm)
+            return QStringLiteral("расстояние %1 км невозможно").arg(text);
+        break;
+    case kFrequencyField:
+        if (v <= 0 || v >= kHighestMHz)
+            return QStringLiteral("частота %1 МГц невозможна").arg(text);
+        break;
+    default:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
+std::optional<ContactChange> contactChangeFromRow(const PgRow& row, QString* refusal)
+{
+    const auto refuse = [&](const QString& reason) {
+        if (refusal) {
+            const bool named = row.size() > 9 + kCallField && row[9 + kCallField] &&
+                               !row[9 + kCallField]->trimmed().isEmpty();
+            *refusal = named ? QStringLiteral("%1: %2").arg(row[9 + kCallField]->trimmed(), reason) : reason;
+        }
         return std::nullopt;
+    };
+    if (row.size() != 9 + kSharedFields.size())
+        return refuse(QStringLiteral("%1 столбцов вместо %2").arg(row.size()).arg(9 + kSharedFields.size()));
     ContactChange c;
     c.uuid = row[0].value_or(QString());
     c.contest = row[1].value_or(QString());
@@ -226,9 +327,10 @@ std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
     c.position = row[5].value_or(QString());
     c.positionName = row[6].value_or(QString());
     const auto change = integerOf(row[8]);
-    if (!isUuid(c.uuid) || !isUuid(c.contest) || !isUuid(c.editedBy) || !isUuid(c.position) || !version ||
-        !edited || !change || !row[7])
-        return std::nullopt;
+    if (!isUuid(c.uuid) || !isUuid(c.contest) || !isUuid(c.editedBy) || !isUuid(c.position))
+        return refuse(QStringLiteral("неверный идентификатор связи, соревнования или позиции"));
+    if (!version || !edited || !change || !row[7])
+        return refuse(QStringLiteral("нет версии связи или номера изменения"));
     c.version = *version;
     c.editedMs = *edited;
     c.change = *change;
@@ -241,18 +343,27 @@ std::optional<ContactChange> contactChangeFromRow(const PgRow& row)
         switch (kSharedFields[i].kind) {
         case DbValue::Kind::Integer:
             c.fields[i] = DbValue(text->toLongLong(&ok));
+            if (!ok)
+                return refuse(QStringLiteral("%1 «%2» не целое число").arg(title(i), *text));
             break;
         case DbValue::Kind::Double:
-            c.fields[i] = DbValue(text->toDouble(&ok));
+        case DbValue::Kind::DateTime: {
+            const double v = serverDouble(*text, &ok);
+            if (!ok)
+                return refuse(QStringLiteral("%1 «%2» не число").arg(title(i), *text));
+            if (const QString bad = implausible(i, v, *text); !bad.isEmpty()) {
+                // A tombstone's values are stored nowhere: its delete is still taken.
+                if (!c.deleted)
+                    return refuse(bad);
+                break;
+            }
+            c.fields[i] =
+                kSharedFields[i].kind == DbValue::Kind::DateTime ? DbValue::dateTime(v) : DbValue(v);
             break;
-        case DbValue::Kind::DateTime:
-            c.fields[i] = DbValue::dateTime(text->toDouble(&ok));
-            break;
+        }
         default:
             c.fields[i] = DbValue(*text);
         }
-        if (!ok)
-            return std::nullopt;
     }
     return c;
 }
@@ -269,10 +380,13 @@ std::vector<ContactChange> SharedServer::changesAfter(const QString& contest, qi
         ++counted.rows;
         if (row.size() > 8)
             counted.last = std::max(counted.last, integerOf(row[8]).value_or(0));
-        if (const auto change = contactChangeFromRow(row))
+        QString refusal;
+        if (const auto change = contactChangeFromRow(row, &refusal)) {
             changes.push_back(*change);
-        else
+        } else {
             ++counted.skipped;
+            counted.refusal = refusal;
+        }
     }
     if (tally)
         *tally = counted;
@@ -330,7 +444,8 @@ LeaseAnswer SharedServer::takeLease(const QString& contest, qint32 band, const Q
             answer.lease.holderName = rows[0][1].value_or(QString());
             answer.lease.silent = rows[0][2] == QStringLiteral("t");
         }
-        const bool free = answer.lease.holder.isEmpty() || answer.lease.holder == position;
+        const bool own = answer.lease.holder == position;
+        const bool free = answer.lease.holder.isEmpty() || own;
         answer.kind = free || (takeover && answer.lease.silent) ? LeaseAnswer::Taken : LeaseAnswer::Held;
         if (answer.kind != LeaseAnswer::Taken)
             return;
@@ -342,7 +457,9 @@ LeaseAnswer SharedServer::takeLease(const QString& contest, qint32 band, const Q
             m_db.value(QStringLiteral("SELECT name FROM kovra_position WHERE uuid = $1"), {position})
                 .value_or(QString());
         answer.lease.silent = false;
-        notify(contest);
+        // The others hear of a new holder; a band taken again by its own holder changes nothing.
+        if (!own)
+            notify(contest);
     });
     return answer;
 }
@@ -350,19 +467,22 @@ LeaseAnswer SharedServer::takeLease(const QString& contest, qint32 band, const Q
 void SharedServer::releaseLease(const QString& contest, qint32 band, const QString& position)
 {
     m_db.transaction([&] {
-        m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND band = $2 AND "
-                                 "holder = $3"),
-                  {contest, pgNumber(qint64(band)), position});
-        notify(contest);
+        if (!m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND band = $2 "
+                                      "AND holder = $3 RETURNING band"),
+                       {contest, pgNumber(qint64(band)), position})
+                 .empty())
+            notify(contest);
     });
 }
 
 void SharedServer::releaseLeases(const QString& contest, const QString& position)
 {
     m_db.transaction([&] {
-        m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND holder = $2"),
-                  {contest, position});
-        notify(contest);
+        if (!m_db.exec(QStringLiteral("UPDATE kovra_lease SET holder = NULL WHERE contest = $1 AND holder = "
+                                      "$2 RETURNING band"),
+                       {contest, position})
+                 .empty())
+            notify(contest);
     });
 }
 
@@ -388,10 +508,18 @@ bool SharedServer::silent(const QString& position)
                .value_or(QStringLiteral("t")) == QStringLiteral("t");
 }
 
-void SharedServer::heartbeat(const QString& position, const QString& contest)
+void SharedServer::heartbeat(const QString& position, const QString& contest, const QString& copy)
 {
+    // Another copy that took the id keeps it: this one is not heard, nor are its bands.
+    const bool heard =
+        !m_db.exec(QStringLiteral("UPDATE kovra_position SET seen = now() WHERE uuid = $1 AND "
+                                  "($2::text IS NULL OR copy IS NULL OR copy = $2) RETURNING uuid"),
+                   {position, copy.isEmpty() ? PgParam() : PgParam(copy)})
+             .empty();
+    if (!heard &&
+        m_db.value(QStringLiteral("SELECT uuid::text FROM kovra_position WHERE uuid = $1"), {position}))
+        positionTaken(position);
     if (!contest.isEmpty())
         m_db.exec(QStringLiteral("UPDATE kovra_lease SET seen = now() WHERE holder = $1 AND contest = $2"),
                   {position, contest});
-    m_db.exec(QStringLiteral("UPDATE kovra_position SET seen = now() WHERE uuid = $1"), {position});
 }

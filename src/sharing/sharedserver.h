@@ -56,7 +56,7 @@ struct LeaseAnswer
 class SharedServer
 {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     static constexpr int kSilentSeconds = 60;
     static constexpr const char* kNotifyChannel = "kovra_log";
     // Pushes take this lock for their transaction, so the change numbers are given in the order
@@ -68,16 +68,21 @@ public:
     // Creates the tables on an empty database or upgrades older ones; throws PgError
     // (SchemaTooNew for a newer schema).
     void prepareSchema();
-    // This position by its id and name, heard now.
-    void registerPosition(const QString& position, const QString& name);
+    // This position by its id and name, heard now, from the copy of its log `copy` names (the
+    // computer and the file). Another copy under the same id heard within kSilentSeconds (a log
+    // file copied to a second computer) is refused with PositionTaken; an empty `copy` is not
+    // compared.
+    void registerPosition(const QString& position, const QString& name, const QString& copy = QString());
     void listen();
 
     std::vector<SharedContest> contests();
     void createContest(const SharedContest& contest);
 
     // The changes in one transaction, in order; a change older than the server's version of
-    // its contact is not applied and is said Lost.
-    std::vector<PushOutcome> push(const std::vector<ContactChange>& changes);
+    // its contact is not applied and is said Lost. Sent by `position` from the copy `copy`
+    // (when given): refused with PositionTaken once another copy has taken the position's id.
+    std::vector<PushOutcome> push(const std::vector<ContactChange>& changes,
+                                  const QString& position = QString(), const QString& copy = QString());
     // What one read of changes went over: its rows, those passed over because a value is not
     // what its column must hold, and the last change number read.
     struct Tally
@@ -85,6 +90,7 @@ public:
         int rows = 0;
         int skipped = 0;
         qint64 last = 0;
+        QString refusal; // why the last row passed over was
     };
     // Changes of a contest after a change number, in their order; a row that cannot be read is
     // passed over and counted, so one bad row never stops the others.
@@ -105,15 +111,20 @@ public:
     std::vector<SharePosition> silentPositions(const QString& contest, const QString& except);
     bool silent(const QString& position);
     // This position is heard now, and so are its leases in `contest`, the contest it shares
-    // now (none when empty): the bands of a contest it moved on from fall silent.
-    void heartbeat(const QString& position, const QString& contest);
+    // now (none when empty): the bands of a contest it moved on from fall silent. From the copy
+    // `copy` (when given): refused with PositionTaken once another copy has taken the id.
+    void heartbeat(const QString& position, const QString& contest, const QString& copy = QString());
 
 private:
     void notify(const QString& contest);
+    [[noreturn]] void positionTaken(const QString& position);
 
     PgConnection& m_db;
 };
 
 // A change as the server's row gives it (the columns of changesAfter, in order); none when a
-// value is not what the column must hold.
-std::optional<ContactChange> contactChangeFromRow(const PgRow& row);
+// value is not what the column must hold or is one no contact has (a time that is not a
+// number or lies outside the years 1900 to 9999, a negative or impossible distance, a
+// frequency that is not above zero and below 1 THz), with `refusal` saying which, by the
+// contact's call.
+std::optional<ContactChange> contactChangeFromRow(const PgRow& row, QString* refusal = nullptr);

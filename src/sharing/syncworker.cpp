@@ -3,7 +3,11 @@
 #include "store/database.h"
 #include "store/errors.h"
 
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
+#include <QSysInfo>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -59,6 +63,7 @@ QString whyUnusable(const PgError& e, const ServerAddress& address)
         return QStringLiteral("сервер %1 не принял вход пользователя %2: %3")
             .arg(where, address.user, e.message());
     case PgError::SchemaTooNew:
+    case PgError::PositionTaken:
         return e.message();
     case PgError::Timeout:
         return QStringLiteral("сервер %1 не ответил вовремя").arg(where);
@@ -69,6 +74,24 @@ QString whyUnusable(const PgError& e, const ServerAddress& address)
     }
 }
 
+// Which copy of the log this is, as the server tells copies of one position apart: the
+// computer and the file's place on it. A program started again on the same file is the same
+// copy, and so is never kept away by its own last run; a file copied to another computer, or
+// beside the first, is another.
+QString logCopy(const QString& logPath)
+{
+    QByteArray machine = QSysInfo::machineUniqueId();
+    if (machine.isEmpty())
+        machine = QSysInfo::machineHostName().toUtf8();
+    const QFileInfo file(logPath);
+    const QString place =
+        file.canonicalFilePath().isEmpty() ? file.absoluteFilePath() : file.canonicalFilePath();
+    return QString::fromLatin1(
+        QCryptographicHash::hash(machine + '\n' + place.toUtf8(), QCryptographicHash::Sha256)
+            .toHex()
+            .left(32));
+}
+
 } // namespace
 
 class SyncWorker::Core
@@ -76,8 +99,8 @@ class SyncWorker::Core
 public:
     Core(const QString& logPath, const ServerAddress& address, const SharePosition& position,
          const Options& options)
-        : m_path(logPath), m_address(address), m_position(position), m_options(options),
-          m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+        : m_path(logPath), m_copy(logCopy(logPath)), m_address(address), m_position(position),
+          m_options(options), m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
     {}
     ~Core()
     {
@@ -135,6 +158,8 @@ public:
     std::vector<DbValue> missingValues() const;
     bool online() const { return m_pg && !m_pg->broken(); }
     const SharePosition& position() const { return m_position; }
+    // Sends what waits in the outbox; a failure goes up.
+    void pushOutbox();
 
 private:
     static qint64 nowMs()
@@ -147,7 +172,6 @@ private:
     void connectToServer();
     void runCommands();
     void heartbeat();
-    void pushOutbox();
     std::vector<PushOutcome> pushWithFallback(const std::vector<ContactChange>& changes);
     void pull(qint32 contestId, const QString& uuid, qint64 after);
     // Takes the changes and moves the contest's last change number to `last`.
@@ -157,10 +181,12 @@ private:
     qint64 waitingToSend();
     void waitForWake(int ms);
     void drainWake();
+    // Connected and catching up are said only of a steady link; an unsteady one stays offline.
     void reportLink(Link link, qint64 count);
     void reportProblem(const QString& text, bool loginRefused);
 
     QString m_path;
+    QString m_copy; // which copy of the log this is (logCopy)
     ServerAddress m_address;
     SharePosition m_position;
     Options m_options;
@@ -172,6 +198,7 @@ private:
     QString m_problem;
     QSet<QString> m_missing;   // shared contests the server does not list
     bool m_logTrouble = false; // the problem said is the log file's
+    bool m_steady = true;      // the last connection stayed, or none has dropped yet
     int m_skipped = 0;         // the server's rows passed over, since the start
 };
 
@@ -198,12 +225,15 @@ void SyncWorker::Core::run()
 
 void SyncWorker::Core::loop()
 {
-    int retry = m_options.firstRetryMs;
+    int retry = m_options.firstRetryMs;    // before the next connection
+    int logRetry = m_options.firstRetryMs; // before the log file is tried again
     qint64 nextConnect = 0;
+    qint64 connectedAt = 0; // when the connection in use was made; 0 while there is none
     while (!m_stop) {
         try {
             if (!online()) {
                 m_pg.reset();
+                connectedAt = 0;
                 if (nowMs() < nextConnect) {
                     runCommands(); // each says it cannot be done offline
                     reportLink(Link::Offline, waitingToSend());
@@ -211,24 +241,39 @@ void SyncWorker::Core::loop()
                     continue;
                 }
                 connectToServer();
-                retry = m_options.firstRetryMs;
+                connectedAt = nowMs();
+                // A server that takes connections and drops them is not said to be reached
+                // each time it takes one: a link that has dropped soon after connecting is
+                // said again only once a connection has stayed.
+                if (m_steady)
+                    reportProblem(QString(), false);
             }
             runCommands();
             if (nowMs() >= m_heartbeatDue)
                 heartbeat();
             pushOutbox();
             pullAll();
-            reportLink(Link::Connected, 0);
-            // A round that went through ends what the last failure said and its delay.
-            retry = m_options.firstRetryMs;
+            if (!m_steady && nowMs() - connectedAt >= m_options.steadyMs) {
+                m_steady = true;
+                reportProblem(QString(), false);
+            }
+            if (m_steady)
+                reportLink(Link::Connected, 0);
+            else
+                reportLink(Link::Offline, waitingToSend());
+            // A round that went through ends what the log file's trouble said and its delay.
+            logRetry = m_options.firstRetryMs;
             if (m_logTrouble) {
                 m_logTrouble = false;
                 reportProblem(QString(), false);
             }
             if (m_stop)
                 break;
+            qint64 until = m_heartbeatDue;
+            if (!m_steady)
+                until = std::min(until, connectedAt + m_options.steadyMs);
             const QStringList heard =
-                m_pg->waitForNotifications(m_wakeFd, int(std::max<qint64>(1, m_heartbeatDue - nowMs())));
+                m_pg->waitForNotifications(m_wakeFd, int(std::max<qint64>(1, until - nowMs())));
             drainWake();
             if (!heard.isEmpty()) {
                 // A lease may have changed with the contacts.
@@ -245,26 +290,36 @@ void SyncWorker::Core::loop()
             reportProblem(whyUnusable(e, m_address),
                           e.kind() == PgError::NeedsPassword || e.kind() == PgError::LoginRefused);
             m_pg.reset();
+            // The delay starts over only after a connection that stayed: one that was made and
+            // dropped at once (a server that takes connections and fails them) waits longer
+            // each time, like one that could not be made.
+            if (connectedAt > 0) {
+                if (nowMs() - connectedAt >= m_options.steadyMs)
+                    retry = m_options.firstRetryMs;
+                else
+                    m_steady = false;
+            }
+            connectedAt = 0;
             nextConnect = nowMs() + retry;
             retry = std::min(retry * 2, m_options.lastRetryMs);
         } catch (const KovraError& e) {
             // The log file is busy or refused a change: said, and tried again after a while.
             reportProblem(e.message(), false);
             m_logTrouble = true;
-            waitForWake(retry);
-            retry = std::min(retry * 2, m_options.lastRetryMs);
+            waitForWake(logRetry);
+            logRetry = std::min(logRetry * 2, m_options.lastRetryMs);
         }
     }
 }
 
 void SyncWorker::Core::connectToServer()
 {
-    m_pg = std::make_unique<PgConnection>(m_address, m_options.answerTimeoutMs);
+    m_pg =
+        std::make_unique<PgConnection>(m_address, m_options.answerTimeoutMs, m_options.idleInTransactionMs);
     SharedServer s = server();
     s.prepareSchema();
-    s.registerPosition(m_position.id, m_position.name);
+    s.registerPosition(m_position.id, m_position.name, m_copy);
     s.listen();
-    reportProblem(QString(), false);
     m_heartbeatDue = 0;
 }
 
@@ -316,7 +371,7 @@ void SyncWorker::Core::heartbeat()
     const ResultSet current = m_local->queryNative(
         QStringLiteral("SELECT s.ShareContestUuid FROM ShareContest s JOIN Contest c ON c.ContestRowid = "
                        "s.IdContest WHERE c.ContestActual"));
-    s.heartbeat(m_position.id, current.rows.empty() ? QString() : text(current.rows[0][0]));
+    s.heartbeat(m_position.id, current.rows.empty() ? QString() : text(current.rows[0][0]), m_copy);
     QSet<QString> existing;
     for (const SharedContest& c : s.contests())
         existing.insert(c.uuid);
@@ -459,7 +514,7 @@ std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<Co
     // read-only or full server) goes up: everything stays in the outbox and is sent again
     // after the growing delay.
     try {
-        return server().push(changes);
+        return server().push(changes, m_position.id, m_copy);
     } catch (const PgError& e) {
         if (!e.badData())
             throw;
@@ -469,7 +524,7 @@ std::vector<PushOutcome> SyncWorker::Core::pushWithFallback(const std::vector<Co
     std::vector<PushOutcome> outcomes;
     for (const ContactChange& c : changes) {
         try {
-            outcomes.push_back(server().push({c}).front());
+            outcomes.push_back(server().push({c}, m_position.id, m_copy).front());
         } catch (const PgError& e) {
             if (!e.badData())
                 throw;
@@ -507,7 +562,10 @@ void SyncWorker::Core::pull(qint32 contestId, const QString& uuid, qint64 after)
         if (tally.skipped > 0) {
             m_skipped += tally.skipped;
             reportProblem(
-                QStringLiteral("сервер дал связи в неверном виде, они пропущены (%1)").arg(m_skipped), false);
+                QStringLiteral("сервер дал связи в неверном виде, они пропущены (%1); последняя — %2")
+                    .arg(m_skipped)
+                    .arg(tally.refusal),
+                false);
         }
         // More than one batch: the link says how far it has to go.
         if (!left && tally.rows == m_options.batch)
@@ -650,6 +708,8 @@ void SyncWorker::Core::drainWake()
 
 void SyncWorker::Core::reportLink(Link link, qint64 count)
 {
+    if (!m_steady && link != Link::Offline)
+        return;
     if (m_link && m_link->first == link && m_link->second == count)
         return;
     m_link = std::make_pair(link, count);
@@ -731,8 +791,15 @@ void SyncWorker::listContests()
 
 void SyncWorker::takeBand(qint32 contestId, qint32 bandId, bool takeover)
 {
+    const auto asked = std::make_tuple(contestId, bandId, takeover);
+    if (!m_bandsAsked.insert(asked).second)
+        return;
     Core* core = m_core.get();
-    core->command([core, contestId, bandId, takeover] {
+    core->command([core, contestId, bandId, takeover, asked] {
+        // Whatever becomes of the request, the band may be asked for again once the window has
+        // heard the leases and the answer it brought, which are told before this.
+        const auto answered = qScopeGuard(
+            [core, asked] { core->post([asked](SyncWorker& w) { w.m_bandsAsked.erase(asked); }); });
         const std::optional<QString> uuid = core->contestUuid(contestId);
         if (!core->online() || !uuid) {
             core->failCommand(!uuid ? QStringLiteral("соревнование не общее")
@@ -773,6 +840,9 @@ void SyncWorker::releaseBand(qint32 contestId, qint32 bandId)
             core->failCommand(QStringLiteral("нет связи с сервером общего лога"));
             return;
         }
+        // The band's last contacts are on the server before it is handed over, so the position
+        // that takes it next numbers after them; while they cannot be sent, the band stays.
+        core->pushOutbox();
         core->server().releaseLease(*uuid, bandId, core->position().id);
         core->refreshLeases(contestId, *uuid);
     });
@@ -782,9 +852,12 @@ void SyncWorker::releaseContest(const QString& uuid)
 {
     Core* core = m_core.get();
     core->command([core, uuid] {
-        // A delete that did not commit, or the contest joined again, keeps its bands.
-        if (core->online() && !core->contestOf(uuid))
+        // A delete that did not commit, or the contest joined again, keeps its bands. What was
+        // logged on them goes first, as when a band is handed over.
+        if (core->online() && !core->contestOf(uuid)) {
+            core->pushOutbox();
             core->server().releaseLeases(uuid, core->position().id);
+        }
     });
 }
 
@@ -817,8 +890,12 @@ void SyncWorker::adoptPosition(qint32 contestId, const SharePosition& silent)
         }
         SharedServer s = core->server();
         const bool adoptable = s.silent(silent.id);
-        if (adoptable)
+        if (adoptable) {
+            // This position's last contacts reach the server under its own id before its bands
+            // are let go and it goes on under the other's.
+            core->pushOutbox();
             s.releaseLeases(*uuid, core->position().id);
+        }
         core->post([contestId, silent, adoptable](SyncWorker& w) {
             emit w.positionAdoptable(contestId, silent, adoptable);
         });

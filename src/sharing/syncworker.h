@@ -8,6 +8,8 @@
 #include <QVector>
 
 #include <memory>
+#include <set>
+#include <tuple>
 
 // The shared log's link, on a thread of its own with its own connections to the log file and
 // to the server: it sends the outbox in order and deletes what the server has, listens for the
@@ -26,9 +28,13 @@ public:
     {
         int firstRetryMs = 1000;
         int lastRetryMs = 30000;
+        // How long a connection must stay before the link is said to be up again after one
+        // that dropped soon after it was made, and before the delay starts over.
+        int steadyMs = 20000;
         int heartbeatMs = 10000;
         int batch = 500;
         int answerTimeoutMs = PgConnection::kAnswerTimeoutMs;
+        int idleInTransactionMs = PgConnection::kIdleInTransactionMs;
     };
 
     SyncWorker(const QString& logPath, const ServerAddress& address, const SharePosition& position,
@@ -41,6 +47,8 @@ public:
 
     void createContest(qint32 contestId, const SharedContest& contest);
     void listContests();
+    // Asked once: while a request for the band waits for its answer, another one like it is
+    // not sent (a burst of saves on a free band asks for it once).
     void takeBand(qint32 contestId, qint32 bandId, bool takeover);
     void releaseBand(qint32 contestId, qint32 bandId);
     // The contest's leases heard now, while online (a contest just joined).
@@ -51,7 +59,8 @@ public:
     // The positions of the contest that fell silent, for a spare computer to take the place of.
     void listSilentPositions(qint32 contestId);
     // Taking a silent position's place: asked again whether it is still silent, and if so this
-    // position's bands of the contest are let go, since it goes on under the other's id.
+    // position's bands of the contest are let go, since it goes on under the other's id. Here,
+    // in releaseBand and in releaseContest, the outbox is sent before any band is let go.
     void adoptPosition(qint32 contestId, const SharePosition& silent);
 
 signals:
@@ -80,4 +89,7 @@ signals:
 private:
     class Core;
     std::shared_ptr<Core> m_core;
+    // The band requests sent and not yet answered, as (contest, band, takeover); the owner's
+    // thread's alone.
+    std::set<std::tuple<qint32, qint32, bool>> m_bandsAsked;
 };

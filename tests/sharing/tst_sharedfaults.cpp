@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <signal.h>
+
 // The faults a shared log must survive, with a real server: two positions logging at once,
 // the server stopped at once in the middle, a position killed between its local commit and
 // its push, and a server that does not answer.
@@ -19,6 +21,8 @@ private slots:
     void twoPositionsLogAtOnce();
     void aKilledPositionSendsEachContactOnce();
     void aServerThatDoesNotAnswerLeavesLoggingHere();
+    void aPositionStoppedInsideATransactionLetsItsBandGo();
+    void aServerThatDropsEachConnectionIsTriedLessOftenAndNotSaidReached();
 
 private:
     // The serials of a band at a position, as a list "1,2,3...".
@@ -220,6 +224,94 @@ void TestSharedFaults::aServerThatDoesNotAnswerLeavesLoggingHere()
                              20000);
     QTRY_COMPARE_WITH_TIMEOUT(a.shared->status(), QString("Общий лог: нет связи, ждут отправки 1"), 20000);
     QCOMPARE(a.fakes.prompts.texts(), QStringList());
+}
+
+void TestSharedFaults::aPositionStoppedInsideATransactionLetsItsBandGo()
+{
+    SharedPosition a("Палатка 1");
+    SharedPosition b("Палатка 2");
+    a.connectTo(m_server);
+    b.connectTo(m_server);
+    QVERIFY(a.waitOnline());
+    QVERIFY(b.waitOnline());
+    QVERIFY(a.share());
+    QVERIFY(b.join(a));
+    const QString contest = *a.shared->journal().contestUuid(a.contestId);
+    // A position that hangs while it takes 144 MHz: it holds the lease row's lock in an open
+    // transaction and is stopped, its socket still answering the keepalives.
+    constexpr int kIdleMs = 2000;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PGPASSWORD", m_server.password());
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationDirPath() + "/kovra_sharechild",
+                {"hold-lease", m_server.host(), QString::number(m_server.port()), m_server.database(),
+                 m_server.user(), contest, "144", QString::number(kIdleMs)});
+    QVERIFY(child.waitForStarted());
+    QByteArray output;
+    while (!output.contains("LOCKED") && child.waitForReadyRead(30000))
+        output += child.readAllStandardOutput();
+    QVERIFY2(output.contains("LOCKED"), output.constData());
+    QCOMPARE(::kill(pid_t(child.processId()), SIGSTOP), 0);
+    // The server ends the stopped session, and with it the lock: the band is taken without
+    // the lock's wait running out.
+    QElapsedTimer took;
+    took.start();
+    QVERIFY(b.takeBand(144));
+    QVERIFY2(took.elapsed() < kIdleMs + 4000, qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(b.save("RA1AAA").kind, SaveOutcome::Saved);
+    child.kill();
+    QVERIFY(child.waitForFinished());
+}
+
+void TestSharedFaults::aServerThatDropsEachConnectionIsTriedLessOftenAndNotSaidReached()
+{
+    SharedPosition a("Палатка 1");
+    a.options.firstRetryMs = 200;
+    a.options.lastRetryMs = 3200;
+    a.options.steadyMs = 2500;
+    a.connectTo(m_server);
+    QVERIFY(a.waitOnline());
+    QVERIFY(a.share());
+    QVERIFY(a.takeBand(144));
+    QTest::qWait(a.options.steadyMs); // the first connection has stayed
+    const auto sessions = [this] {
+        return m_server
+            .superSql({"SELECT sessions FROM pg_stat_database WHERE datname = 'kovra'"}, "postgres")
+            .value_or("-1")
+            .toInt();
+    };
+    // From now on the server takes each connection and ends it once it has waited idle for
+    // 300 ms: each connection is made, goes through its round and is dropped.
+    QVERIFY(m_server.superSql({"ALTER ROLE " + m_server.user() + " SET idle_session_timeout = 300",
+                               "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                               "application_name = 'Kovra log'"}));
+    const int before = sessions();
+    const qsizetype statusesBefore = a.statuses.size();
+    const qsizetype noticesBefore = a.notices.size();
+    QTest::qWait(8000);
+    const int made = sessions() - before;
+    const QStringList statuses = a.statuses.mid(statusesBefore);
+    const QStringList notices = a.notices.mid(noticesBefore);
+    QVERIFY(m_server.superSql({"ALTER ROLE " + m_server.user() + " RESET idle_session_timeout"}));
+    // The delay grows (200, 400, 800... ms): a handful of connections, not one every half second.
+    QVERIFY2(made >= 3 && made <= 7, qPrintable(QString::number(made)));
+    // The hint bar says the link is down once it has dropped soon after connecting, and stays
+    // so: "connected" at most for the first connection after the one that had stayed.
+    QVERIFY2(statuses.count("Общий лог: подключено") <= 1, qPrintable(statuses.join(" | ")));
+    QVERIFY2(a.shared->status().startsWith("Общий лог: нет связи"), qPrintable(statuses.join(" | ")));
+    QVERIFY2(notices.count(QString()) <= 1, qPrintable(notices.join(" | ")));
+    QVERIFY(!notices.isEmpty() && notices.last().contains("нет связи с сервером"));
+    // Contacts still go whenever a connection is made.
+    QCOMPARE(a.save("UA3AAA").kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(a.column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0}, 20000);
+
+    // A server that keeps the connection again: the link is said once it has stayed.
+    QVERIFY(m_server.superSql({"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                               "application_name = 'Kovra log'"}));
+    QTRY_COMPARE_WITH_TIMEOUT(a.shared->status(), QString("Общий лог: подключено"), 20000);
+    QCOMPARE(a.notices.last(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestSharedFaults)

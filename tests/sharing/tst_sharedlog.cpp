@@ -3,6 +3,7 @@
 #include "support/sharedposition.h"
 
 #include <QtTest>
+#include <QUuid>
 
 // Two positions of one shared log, each with its own log file and sync worker, against a
 // real PostgreSQL server of the test's own.
@@ -18,6 +19,7 @@ private slots:
     void aPositionThatWasAwayCatchesUp();
     void offlineChangesWaitAndGoOnce();
     void aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt();
+    void aMalformedRowOnTheServerIsPassedOverAndSaidOnce_data();
     void aMalformedRowOnTheServerIsPassedOverAndSaidOnce();
     void aSilentHoldersBandIsTakenOverAndItsLateContactsListed();
     void aRefusedLoginAsksForThePasswordOnce();
@@ -26,6 +28,10 @@ private slots:
     void aServerWithoutTheContestKeepsItsChangesUntilItIsBack();
     void otherBandsAreRefusedSayingWhich();
     void aFreeBandIsTakenByItsFirstSave();
+    void aFreeBandIsAskedForOnceUntilAnswered();
+    void aBandGoesOnlyAfterItsLastContact_data();
+    void aBandGoesOnlyAfterItsLastContact();
+    void aCopiedLogFileIsKeptAwayWhileTheOriginalIsHeard();
     void aContestDeletedHereFreesItsBandsAtOnce_data();
     void aContestDeletedHereFreesItsBandsAtOnce();
 
@@ -203,27 +209,57 @@ void TestSharedLog::aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt()
     QTRY_COMPARE_WITH_TIMEOUT(m_a->notices.last(), QString(), 20000);
 }
 
+void TestSharedLog::aMalformedRowOnTheServerIsPassedOverAndSaidOnce_data()
+{
+    // A row as another program or a hand on the server may leave: the column given a value no
+    // contact has (a text where a number goes, after the column's type is changed).
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("mode not a number") << "mode"
+                                       << "'x'"
+                                       << "UA0BAD: вид работы «x» не целое число";
+    QTest::newRow("time not a number") << "logged_at"
+                                       << "'NaN'"
+                                       << "UA0BAD: время «NaN» не число";
+    QTest::newRow("distance negative") << "distance"
+                                       << "-3"
+                                       << "UA0BAD: расстояние -3 км невозможно";
+    QTest::newRow("frequency infinite") << "frequency"
+                                        << "'Infinity'"
+                                        << "UA0BAD: частота «Infinity» не число";
+}
+
 void TestSharedLog::aMalformedRowOnTheServerIsPassedOverAndSaidOnce()
 {
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(QString, reason);
+    const bool retyped = column == "mode";
     bothOnline();
     m_a->save("UA3AAA");
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
-    // A row whose mode is not a number, as another program or a hand on the server may leave.
-    QVERIFY(m_server.superSql(
-        {"ALTER TABLE kovra_contact ALTER COLUMN mode TYPE text",
-         "INSERT INTO kovra_contact (uuid, contest, version, edited_ms, edited_by, position, position_name, "
-         "change, band, call, mode) SELECT gen_random_uuid(), contest, 1, 1, edited_by, position, "
-         "position_name, nextval('kovra_change'), band, 'UA0BAD', 'x' FROM kovra_contact WHERE call = "
-         "'UA3AAA'"}));
+    QStringList statements;
+    if (retyped)
+        statements << "ALTER TABLE kovra_contact ALTER COLUMN mode TYPE text";
+    statements << QString(
+                      "INSERT INTO kovra_contact (uuid, contest, version, edited_ms, edited_by, position, "
+                      "position_name, change, band, call, %1) SELECT gen_random_uuid(), contest, 1, 1, "
+                      "edited_by, position, position_name, nextval('kovra_change'), band, 'UA0BAD', %2 "
+                      "FROM kovra_contact WHERE call = 'UA3AAA'")
+                      .arg(column, value);
+    QVERIFY(m_server.superSql(statements));
     m_a->save("UA3BBB");
     m_a->save("UA3CCC");
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(3), 20000);
-    QVERIFY(
-        m_server.superSql({"DELETE FROM kovra_contact WHERE call = 'UA0BAD'",
-                           "ALTER TABLE kovra_contact ALTER COLUMN mode TYPE integer USING mode::integer"}));
+    QStringList cleanup{"DELETE FROM kovra_contact WHERE call = 'UA0BAD'"};
+    if (retyped)
+        cleanup << "ALTER TABLE kovra_contact ALTER COLUMN mode TYPE integer USING mode::integer";
+    QVERIFY(m_server.superSql(cleanup));
     QCOMPARE(m_b->count("ContestListCall = 'UA0BAD'"), qint64(0));
-    QCOMPARE(m_b->notices.filter("в неверном виде"),
-             QStringList{"Общий лог: сервер дал связи в неверном виде, они пропущены (1)"});
+    QCOMPARE(
+        m_b->notices.filter("в неверном виде"),
+        QStringList{"Общий лог: сервер дал связи в неверном виде, они пропущены (1); последняя — " + reason});
 }
 
 void TestSharedLog::aSilentHoldersBandIsTakenOverAndItsLateContactsListed()
@@ -314,12 +350,14 @@ void TestSharedLog::aNewerServerLeavesLoggingHere()
     bothOnline();
     m_a->save("UA3AAA");
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
-    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 2"}));
+    QVERIFY(m_server.superSql(
+        {QString("UPDATE kovra_schema SET version = %1").arg(SharedServer::kSchemaVersion + 1)}));
     m_a->connectTo(m_server); // connects anew and meets the newer schema
     QTRY_VERIFY_WITH_TIMEOUT(!m_a->notices.isEmpty() && m_a->notices.last().contains("обновите программу"),
                              20000);
     QCOMPARE(m_a->save("UA3BBB").kind, SaveOutcome::Saved); // its band: logging goes on
-    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 1"}));
+    QVERIFY(m_server.superSql(
+        {QString("UPDATE kovra_schema SET version = %1").arg(SharedServer::kSchemaVersion)}));
     QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(2), 20000);
 }
 
@@ -427,6 +465,138 @@ void TestSharedLog::aFreeBandIsTakenByItsFirstSave()
     const SaveOutcome refused = m_b->save("UA2CC");
     QCOMPARE(refused.kind, SaveOutcome::Refused);
     QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
+}
+
+void TestSharedLog::aFreeBandIsAskedForOnceUntilAnswered()
+{
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_b->join(*m_a));
+    // Every request for a lease begins with one INSERT statement on the leases: counted.
+    QVERIFY(m_server.superSql(
+        {"CREATE TABLE lease_asks (asked timestamptz)",
+         "CREATE FUNCTION count_lease_ask() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER AS "
+         "$$BEGIN INSERT INTO lease_asks VALUES (now()); RETURN NULL; END$$",
+         "CREATE TRIGGER count_lease_ask AFTER INSERT ON kovra_lease FOR EACH STATEMENT EXECUTE FUNCTION "
+         "count_lease_ask()"}));
+    // A burst of saves on a free band, faster than the server answers: asked for once.
+    for (int i = 1; i <= 20; ++i)
+        QCOMPARE(m_a->save(QString("UA%1AA").arg(i)).kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(m_a->holds(144), 20000);
+    QCOMPARE(m_a->save("UA21AA").kind, SaveOutcome::Saved); // its own now: nothing asked
+    // "Взять диапазон" pressed twice before the answer: asked once more.
+    m_a->shared->requestBand(m_a->contestId, 432, "432 MHz");
+    m_a->shared->requestBand(m_a->contestId, 432, "432 MHz");
+    QTRY_VERIFY_WITH_TIMEOUT(m_a->holds(432), 20000);
+    QTest::qWait(500);
+    const std::optional<QString> asked = m_server.superSql({"SELECT count(*) FROM lease_asks"});
+    QVERIFY(m_server.superSql({"DROP TRIGGER count_lease_ask ON kovra_lease",
+                               "DROP FUNCTION count_lease_ask()", "DROP TABLE lease_asks"}));
+    QCOMPARE(asked.value_or("?"), QString("2"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(21), 20000);
+}
+
+void TestSharedLog::aBandGoesOnlyAfterItsLastContact_data()
+{
+    QTest::addColumn<bool>("placeTaken");
+    QTest::newRow("\"Отдать диапазон\"") << false;
+    QTest::newRow("\"Занять место позиции…\"") << true;
+}
+
+void TestSharedLog::aBandGoesOnlyAfterItsLastContact()
+{
+    QFETCH(bool, placeTaken);
+    bothOnline();
+    for (const char* call : {"UA1AA", "UA2AA", "UA3AA"})
+        QCOMPARE(m_a->save(call).kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(3), 20000);
+    const QString contest = *m_a->shared->journal().contestUuid(m_a->contestId);
+    const QString holder144 = "SELECT COALESCE(p.name, '-') FROM kovra_lease l LEFT JOIN kovra_position p ON "
+                              "p.uuid = l.holder WHERE l.band = 144 AND l.contest = '" +
+                              contest + "'";
+    // A position of the contest silent for over a minute, whose place the first may take.
+    const QString silent = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QVERIFY(m_server.superSql({"INSERT INTO kovra_position (uuid, name, seen) VALUES ('" + silent +
+                                   "', 'Палатка 3', now() - interval '2 minutes')",
+                               "INSERT INTO kovra_lease (contest, band, holder, seen) VALUES ('" + contest +
+                                   "', 1300, '" + silent + "', now() - interval '2 minutes')"}));
+    // Pushes wait while another session holds the lock they take.
+    PgConnection lock(ServerAddress{m_server.host(), m_server.port(), m_server.database(), m_server.user(),
+                                    m_server.password()});
+    lock.exec("SELECT pg_advisory_lock($1)", {pgNumber(SharedServer::kChangeLock)});
+    // A contact saved, and the band let go at once.
+    if (placeTaken) {
+        m_a->fakes.prompts.askAnswers = {QString("Палатка 3")};
+        m_a->fakes.prompts.onShow = [&](const ShownPrompt& shown) {
+            if (shown.kind == ShownPrompt::Confirm)
+                QCOMPARE(m_a->save("UA4AA").kind, SaveOutcome::Saved);
+        };
+        m_a->shared->requestPlace(m_a->contestId);
+        QTRY_VERIFY_WITH_TIMEOUT(m_a->count() == 4, 20000);
+    } else {
+        QCOMPARE(m_a->save("UA4AA").kind, SaveOutcome::Saved);
+        m_a->shared->releaseBand(m_a->contestId, 144);
+    }
+    // While the contact cannot reach the server, the band stays this position's.
+    QTest::qWait(1500);
+    QCOMPARE(m_server.superSql({holder144}).value_or("?"), QString("Палатка 1"));
+    lock.exec("SELECT pg_advisory_unlock($1)", {pgNumber(SharedServer::kChangeLock)});
+    QTRY_COMPARE_WITH_TIMEOUT(m_server.superSql({holder144}).value_or("?"), QString("-"), 20000);
+    QCOMPARE(onServer("count(*) FILTER (WHERE call = 'UA4AA')"), QString("1"));
+    // The position that takes the band numbers after it.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_b->shared->journal().lease(m_b->contestId, 144), 20000);
+    QVERIFY(m_b->takeBand(144));
+    QCOMPARE(m_b->save("RA5BB").kind, SaveOutcome::Saved);
+    QCOMPARE(m_b->column("SELECT ContestListSendNum FROM ContestList WHERE ContestListCall = 'RA5BB'"),
+             QVariantList{5});
+    if (placeTaken)
+        QTRY_COMPARE_WITH_TIMEOUT(m_a->shared->journal().position().name, QString("Палатка 3"), 20000);
+}
+
+void TestSharedLog::aCopiedLogFileIsKeptAwayWhileTheOriginalIsHeard()
+{
+    m_a->options.heartbeatMs = 600000; // heard when it connects and when it sends, no more
+    m_a->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_a->takeBand(144));
+    QCOMPARE(m_a->save("UA1AA").kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("count(*)"), QString("1"), 20000);
+    // The log file copied to a second computer, which starts sharing with it.
+    SharedPosition copy("Палатка 1, копия");
+    copy.close();
+    QVERIFY(QFile::remove(copy.file.path()));
+    m_a->file.sqlite("VACUUM INTO '" + copy.file.path() + "'");
+    copy.reopen();
+    copy.connectTo(m_server);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        copy.notices.join('|').contains("позиция «Палатка 1» уже на связи с другого "
+                                        "компьютера или из другой копии этого файла лога"),
+        20000);
+    QCOMPARE(copy.save("UA2CC").kind, SaveOutcome::Saved); // logged there, never sent as the first
+    QTest::qWait(1500);
+    QVERIFY(!copy.shared->online());
+    QCOMPARE(onServer("count(*)"), QString("1"));
+
+    // The first falls silent for a minute: the copy goes on under the id, and the first, back,
+    // is kept away from then on.
+    QVERIFY(
+        m_server.superSql({"UPDATE kovra_position SET seen = now() - interval '61 seconds' WHERE uuid = '" +
+                           m_a->shared->journal().position().id + "'"}));
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("count(*)"), QString("2"), 20000);
+    QVERIFY(copy.waitOnline());
+    QCOMPARE(m_a->save("UA3AA").kind, SaveOutcome::Saved);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->notices.isEmpty() && m_a->notices.last().contains(
+                                                            "место позиции «Палатка 1, копия» заняла другая "
+                                                            "копия её файла лога"),
+                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_a->shared->online(), 20000);
+    QTest::qWait(1000);
+    QCOMPARE(onServer("count(*) FILTER (WHERE call = 'UA3AA')"), QString("0"));
+    QCOMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{1});
 }
 
 void TestSharedLog::aContestDeletedHereFreesItsBandsAtOnce_data()

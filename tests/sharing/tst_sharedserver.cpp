@@ -7,6 +7,8 @@
 #include <QtTest>
 #include <QUuid>
 
+Q_DECLARE_METATYPE(std::optional<QString>)
+
 // The shared log's tables and statements on a real PostgreSQL server of the test's own.
 class TestSharedServer : public QObject
 {
@@ -17,10 +19,14 @@ private slots:
     void changesTravelWithTheLaterVersionWinning();
     void aCommitIsAnnounced();
     void aBandIsHeldByOnePositionUntilItFallsSilent();
+    void aLeaseIsAnnouncedOnlyWhenItsHolderChanges();
+    void aSecondCopyOfAPositionIsKeptAway();
     void aVanishedContestIsSaid();
     void loginsAndSilenceFailClearly_data();
     void loginsAndSilenceFailClearly();
     void aStatementWaitsNoLongerThanTheAnswerTimeout();
+    void aServerRowIsTakenOrRefusedWithItsReason_data();
+    void aServerRowIsTakenOrRefusedWithItsReason();
 
 private:
     ServerAddress address(const QString& password) const;
@@ -81,8 +87,18 @@ void TestSharedServer::theSchemaIsMadeOnceAndANewerOneRefused()
     PgConnection connection(address(m_server.password()));
     SharedServer server(connection);
     server.prepareSchema(); // made already: nothing changes
-    QCOMPARE(connection.value("SELECT string_agg(version::text, ',') FROM kovra_schema").value_or(""),
-             QString("1"));
+    const QString version = "SELECT string_agg(version::text, ',') FROM kovra_schema";
+    QCOMPARE(connection.value(version).value_or(""), QString("2"));
+    // A server of the first schema is upgraded, and keeps what it has.
+    const QString position = newId();
+    server.registerPosition(position, "Палатка 1");
+    QVERIFY(m_server.superSql(
+        {"ALTER TABLE kovra_position DROP COLUMN copy", "UPDATE kovra_schema SET version = 1"}));
+    server.prepareSchema();
+    QCOMPARE(connection.value(version).value_or(""), QString("2"));
+    QCOMPARE(connection.value("SELECT name || '/' || COALESCE(copy, '-') FROM kovra_position WHERE uuid = $1",
+                              {position}),
+             std::optional<QString>("Палатка 1/-"));
     QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 99"}));
     try {
         server.prepareSchema();
@@ -92,7 +108,7 @@ void TestSharedServer::theSchemaIsMadeOnceAndANewerOneRefused()
         QVERIFY2(e.message().contains("схема 99") && e.message().contains("обновите программу"),
                  qPrintable(e.message()));
     }
-    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 1"}));
+    QVERIFY(m_server.superSql({"UPDATE kovra_schema SET version = 2"}));
 }
 
 void TestSharedServer::changesTravelWithTheLaterVersionWinning()
@@ -219,6 +235,91 @@ void TestSharedServer::aBandIsHeldByOnePositionUntilItFallsSilent()
     QCOMPARE(leases[0].band, 144);
 }
 
+void TestSharedServer::aLeaseIsAnnouncedOnlyWhenItsHolderChanges()
+{
+    PgConnection listening(address(m_server.password()));
+    SharedServer listener(listening);
+    listener.listen();
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    const QString first = newId();
+    const QString second = newId();
+    server.registerPosition(first, "Палатка 1");
+    server.registerPosition(second, "Палатка 2");
+    const QString contest = newContest(server);
+    // What the listener hears of one step: the announcements in a while.
+    const auto heard = [&] {
+        QStringList all;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 300)
+            all += listening.waitForNotifications(-1, 50);
+        return all.size();
+    };
+    QCOMPARE(heard(), 0);
+    QCOMPARE(server.takeLease(contest, 144, first, false).kind, LeaseAnswer::Taken);
+    QCOMPARE(heard(), 1);
+    QCOMPARE(server.takeLease(contest, 144, first, false).kind, LeaseAnswer::Taken); // its own again
+    QCOMPARE(heard(), 0);
+    QCOMPARE(server.takeLease(contest, 144, second, false).kind, LeaseAnswer::Held);
+    QCOMPARE(heard(), 0);
+    server.releaseLease(contest, 144, second); // not its own
+    QCOMPARE(heard(), 0);
+    server.releaseLeases(contest, second);
+    QCOMPARE(heard(), 0);
+    server.releaseLease(contest, 144, first);
+    QCOMPARE(heard(), 1);
+    server.releaseLease(contest, 144, first); // free already
+    QCOMPARE(heard(), 0);
+    QCOMPARE(server.takeLease(contest, 432, second, false).kind, LeaseAnswer::Taken);
+    QCOMPARE(heard(), 1);
+    server.releaseLeases(contest, second);
+    QCOMPARE(heard(), 1);
+}
+
+void TestSharedServer::aSecondCopyOfAPositionIsKeptAway()
+{
+    PgConnection connection(address(m_server.password()));
+    SharedServer server(connection);
+    const QString position = newId();
+    const QString contest = newContest(server);
+    const auto taken = [&](const std::function<void()>& step) -> QString {
+        try {
+            step();
+        } catch (const PgError& e) {
+            return e.kind() == PgError::PositionTaken ? e.message() : "other: " + e.message();
+        }
+        return QString();
+    };
+    server.registerPosition(position, "Палатка 1", "first");
+    // A copy of the log file on a second computer, while the first is heard: kept away.
+    QCOMPARE(
+        taken([&] { server.registerPosition(position, "Палатка 1", "second"); }),
+        QString("позиция «Палатка 1» уже на связи с другого компьютера или из другой копии этого файла лога: "
+                "пока она на связи, эта в общий лог ничего не отправляет"));
+    // The first copy started again is the same copy.
+    QCOMPARE(taken([&] { server.registerPosition(position, "Палатка 1", "first"); }), QString());
+    QCOMPARE(taken([&] { server.heartbeat(position, contest, "first"); }), QString());
+
+    // Once the first has been silent for a minute, the second may take the id; the first is
+    // then kept away in everything it sends.
+    QVERIFY(m_server.superSql(
+        {"UPDATE kovra_position SET seen = now() - interval '61 seconds' WHERE uuid = '" + position + "'"}));
+    QCOMPARE(taken([&] { server.registerPosition(position, "Палатка 1", "second"); }), QString());
+    const QString displaced =
+        "место позиции «Палатка 1» заняла другая копия её файла лога или другой компьютер: эта "
+        "в общий лог больше ничего не отправляет";
+    QCOMPARE(taken([&] { server.heartbeat(position, contest, "first"); }), displaced);
+    QCOMPARE(taken([&] { server.push({contact(contest, position, "UA3A", 1)}, position, "first"); }),
+             displaced);
+    QCOMPARE(taken([&] { server.registerPosition(position, "Палатка 1", "first"); }).left(20),
+             QString("позиция «Палатка 1» уже на связи").left(20));
+    QCOMPARE(server.changesWaiting(contest, 0), qint64(0));
+    QCOMPARE(server.push({contact(contest, position, "UA3B", 1)}, position, "second")[0].kind,
+             PushOutcome::Applied);
+    QCOMPARE(taken([&] { server.heartbeat(position, contest, "second"); }), QString());
+}
+
 void TestSharedServer::aVanishedContestIsSaid()
 {
     PgConnection connection(address(m_server.password()));
@@ -311,6 +412,103 @@ void TestSharedServer::aStatementWaitsNoLongerThanTheAnswerTimeout()
         QCOMPARE(e.kind(), PgError::Unreachable);
     }
     QVERIFY2(m_server.start(), qPrintable(m_server.error()));
+}
+
+void TestSharedServer::aServerRowIsTakenOrRefusedWithItsReason_data()
+{
+    // A cell of the row changed: its index (9 on are the contact's fields) and its text (none
+    // for NULL); whether the row is a tombstone; why the row is refused (empty: taken).
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<std::optional<QString>>("value");
+    QTest::addColumn<bool>("tombstone");
+    QTest::addColumn<QString>("refusal");
+    using V = std::optional<QString>;
+    constexpr int time = 9 + kDateTimeField;
+    constexpr int distance = 9 + kDistanceField;
+    constexpr int frequency = 9 + kFrequencyField;
+    QTest::newRow("as logged") << 0 << V(newId()) << false << "";
+    QTest::newRow("no frequency") << frequency << V() << false << "";
+    QTest::newRow("a frequency of 47 GHz") << frequency << V("47088.1") << false << "";
+    QTest::newRow("no distance") << distance << V() << false << "";
+    QTest::newRow("the farthest place") << distance << V("20037.5") << false << "";
+    QTest::newRow("no call to name it by") << 9 + kCallField << V() << false << "";
+    QTest::newRow("time not a number") << time << V("NaN") << false << "UA3ABC: время «NaN» не число";
+    QTest::newRow("time infinite") << time << V("Infinity") << false << "UA3ABC: время «Infinity» не число";
+    QTest::newRow("time before 1900")
+        << time << V("-36524") << false << "UA3ABC: время «-36524» вне 1900–9999 годов";
+    QTest::newRow("time after 9999") << time << V("2958466") << false
+                                     << "UA3ABC: время «2958466» вне 1900–9999 годов";
+    QTest::newRow("time a word") << time << V("вчера") << false << "UA3ABC: время «вчера» не число";
+    QTest::newRow("distance negative")
+        << distance << V("-12.5") << false << "UA3ABC: расстояние -12.5 км невозможно";
+    QTest::newRow("distance beyond the earth")
+        << distance << V("40075") << false << "UA3ABC: расстояние 40075 км невозможно";
+    QTest::newRow("distance not a number")
+        << distance << V("NaN") << false << "UA3ABC: расстояние «NaN» не число";
+    QTest::newRow("frequency zero") << frequency << V("0") << false << "UA3ABC: частота 0 МГц невозможна";
+    QTest::newRow("frequency negative")
+        << frequency << V("-144.3") << false << "UA3ABC: частота -144.3 МГц невозможна";
+    QTest::newRow("frequency of 1 THz")
+        << frequency << V("1000000") << false << "UA3ABC: частота 1000000 МГц невозможна";
+    QTest::newRow("frequency infinite")
+        << frequency << V("-Infinity") << false << "UA3ABC: частота «-Infinity» не число";
+    QTest::newRow("mode a word") << 9 + 4 << V("x") << false << "UA3ABC: вид работы «x» не целое число";
+    QTest::newRow("serial beyond 64 bits")
+        << 9 + kSentNumberField << V("99999999999999999999") << false
+        << "UA3ABC: переданный номер «99999999999999999999» не целое число";
+    QTest::newRow("no id") << 0 << V("x") << false
+                           << "UA3ABC: неверный идентификатор связи, соревнования или позиции";
+    QTest::newRow("no version") << 2 << V() << false << "UA3ABC: нет версии связи или номера изменения";
+    QTest::newRow("too few cells") << -1 << V() << false << "UA3ABC: 21 столбцов вместо 22";
+    QTest::newRow("unnamed and out of range") << -2 << V() << false << "время «NaN» не число";
+    // A tombstone's values are stored nowhere: one out of range does not keep its delete away.
+    QTest::newRow("tombstone, time not a number") << time << V("NaN") << true << "";
+    QTest::newRow("tombstone, distance negative") << distance << V("-1") << true << "";
+    QTest::newRow("tombstone, frequency infinite") << frequency << V("Infinity") << true << "";
+    QTest::newRow("tombstone, time a word") << time << V("вчера") << true << "UA3ABC: время «вчера» не число";
+}
+
+void TestSharedServer::aServerRowIsTakenOrRefusedWithItsReason()
+{
+    QFETCH(int, cell);
+    QFETCH(std::optional<QString>, value);
+    QFETCH(bool, tombstone);
+    QFETCH(QString, refusal);
+    PgRow row{newId(), newId(), "1",       "1000",   newId(),  newId(), "Палатка 1", tombstone ? "t" : "f",
+              "7",     "144",   "42200.5", "UA3ABC", "KO85UR", "1",     "5",         "59",
+              "3",     "59",    "450.25",  "275",    "451",    "144.3"};
+    QCOMPARE(row.size(), 9 + kSharedFields.size());
+    if (cell == -1) {
+        row.pop_back();
+    } else if (cell == -2) {
+        row[9 + kCallField] = std::nullopt;
+        row[9 + kDateTimeField] = "NaN";
+    } else {
+        row[size_t(cell)] = value;
+    }
+    QString said = "-";
+    const std::optional<ContactChange> change = contactChangeFromRow(row, &said);
+    if (!refusal.isEmpty()) {
+        QVERIFY(!change);
+        QCOMPARE(said, refusal);
+        return;
+    }
+    QVERIFY2(change, qPrintable(said));
+    QCOMPARE(said, QString("-"));
+    QCOMPARE(change->deleted, tombstone);
+    if (tombstone) {
+        QVERIFY(change->fields[size_t(cell - 9)].isNull());
+        return;
+    }
+    QCOMPARE(change->fields[kDateTimeField], DbValue::dateTime(42200.5));
+    for (size_t i = 0; i < kSharedFields.size(); ++i) {
+        const DbValue& v = change->fields[i];
+        QCOMPARE(v.isNull(), !row[9 + i].has_value());
+        if (!v.isNull())
+            QCOMPARE(v.kind(), kSharedFields[i].kind);
+    }
+    if (row[9 + kFrequencyField])
+        QCOMPARE(change->fields[kFrequencyField].toDouble(), row[9 + kFrequencyField]->toDouble());
 }
 
 QTEST_GUILESS_MAIN(TestSharedServer)

@@ -154,6 +154,7 @@ SyncWorker::Options shortDelays()
     options.firstRetryMs = 100;
     options.lastRetryMs = 500;
     options.heartbeatMs = 1000;
+    options.steadyMs = 1000;
     return options;
 }
 
