@@ -189,7 +189,7 @@ void LiveFeedback::callTyped()
     const QString call = m_panel.callEdit->currentText();
     // Only a key that changed the call drops the locator: another call, another place.
     if (call != m_lastCallText && call != m_autoFilledCall)
-        m_panel.locatorEdit->clear();
+        dropLocator();
     m_lastCallText = call;
     ShowLastQSO();
     const QStringList matches = m_state.callBook.matching(call, kMatchesShown);
@@ -204,11 +204,20 @@ void LiveFeedback::matchChosen(const QString& call)
     m_panel.callEdit->setEditText(call);
     m_panel.callEdit->setFocus();
     if (call != m_lastCallText && call != m_autoFilledCall)
-        m_panel.locatorEdit->clear();
+        dropLocator();
     m_lastCallText = call;
     ShowLastQSO();
     offerLocator();
     m_callChanged = false;
+}
+
+void LiveFeedback::dropLocator()
+{
+    // The read-out showed nothing but the offer: it goes with it, or it would speak of a
+    // place the call now in the field has not got.
+    if (m_panel.isLocatorOffered())
+        m_panel.showReadout(QString());
+    m_panel.locatorEdit->clear();
 }
 
 void LiveFeedback::offerLocator(const QString& square)

@@ -48,6 +48,8 @@ public:
     // an offer the call no longer fits withdrawn. With a square known for the station, the
     // list's locator only when within it, else the square.
     void offerLocator(const QString& square = QString());
+    // The locator cleared for another call, with the read-out if it showed only an offer.
+    void dropLocator();
     // A call chosen in the list of matching calls.
     void matchChosen(const QString& call);
     // Double click on the read-out: its colour, for as long as the program runs.

@@ -17,7 +17,8 @@ QRegularExpression pattern(const char* text)
 
 bool isLoginPrompt(const QString& line)
 {
-    static const QRegularExpression login = pattern(R"(login\s*:$)");
+    // DX Spider asks "login:", AR-Cluster and CC Cluster "Please enter your call:".
+    static const QRegularExpression login = pattern(R"((login|your\s+call(sign)?)\s*:$)");
     return login.match(line).hasMatch();
 }
 
@@ -83,9 +84,10 @@ std::optional<double> chatFrequency(QString word)
 
 std::optional<ClusterSpot> readSpotLine(const QString& line)
 {
-    // The spotter may carry a node's mark ("OK1XYZ-#", "OK1XYZ-2"), which is not its call.
+    // The spotter may carry a node's or a skimmer feed's marks ("OK1XYZ-#", "W3LPL-2-#"), which
+    // are not its call; some nodes add the spotter's square and region after the time.
     static const QRegularExpression spot = pattern(
-        R"(^DX\s+de\s+([A-Z0-9/]+)(?:-[A-Z0-9#]*)?:\s*(\d{1,9}(?:\.\d{1,3})?)\s+([A-Z0-9/]+)(.*?)\s(\d{4})Z(?:\s+\S*)?$)");
+        R"(^DX\s+de\s+([A-Z0-9/]+)(?:-[A-Z0-9#]*)*:\s*(\d{1,9}(?:\.\d{1,3})?)\s+([A-Z0-9/]+)(.*?)\s(\d{4})Z(?:\s+\S+)*\s*$)");
     // A cluster's prompt may come without a line end, glued before the next spot.
     const QRegularExpressionMatch match = spot.match(
         line.mid(std::max(line.indexOf(QLatin1String("DX de "), 0, Qt::CaseInsensitive), qsizetype(0)))

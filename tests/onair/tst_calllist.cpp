@@ -290,7 +290,14 @@ void TestCallList::importedListCompletesTheCallAndOffersTheLocator()
         m_file->column("SELECT COUNT(*) FROM ContestList WHERE ContestListQTH='IO91WM'").first().toInt() == 0,
         qPrintable(m_fakes->prompts.texts().join(" | ")));
     QVERIFY(entry->isLocatorOffered());
+    // Another call typed over it withdraws the offer and the read-out that showed it.
     entry->callEdit->setFocus();
+    QTest::keyClick(entry->callEdit, Qt::Key_End);
+    typeText(entry->callEdit, "/P");
+    QCOMPARE(entry->callEdit->currentText(), "G4XYZ/P");
+    QVERIFY(!entry->isLocatorOffered());
+    QCOMPARE(entry->locatorEdit->text(), "");
+    QCOMPARE(entry->distanceLabel->text(), "");
     QTest::keyClick(entry->callEdit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(entry->callEdit, Qt::Key_Delete);
 

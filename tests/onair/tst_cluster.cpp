@@ -82,6 +82,12 @@ void TestCluster::readsSpotLines_data()
         << "2359"
         << "JO82LK"
         << "jo82lk<tr>kn08";
+    QTest::newRow("skimmer feed mark, two words after the time")
+        << "DX de W3LPL-2-#: 50313.0 K1JT FT8 FN20QI 1234Z JO70 EU" << true << 50313.0 << "K1JT"
+        << "W3LPL"
+        << "1234"
+        << "FN20QI"
+        << "FT8 FN20QI";
     QTest::newRow("no comment") << "DX de G4AAA: 1296100.0 G4XYZ 0730Z" << true << 1296100.0 << "G4XYZ"
                                 << "G4AAA"
                                 << "0730"
@@ -216,6 +222,13 @@ void TestCluster::readerTakesCutLinesAndTheWaitingLogin()
     events = reader.read(QByteArray(3 * TelnetLines::kLongestLine, 'x'));
     QCOMPARE(events.size(), size_t(3));
     QVERIFY(reader.read("\r\n").empty());
+    // AR-Cluster and CC Cluster ask for the call in words of their own.
+    for (const char* question : {"Please enter your call: ", "Please enter your callsign:"}) {
+        ClusterReader other;
+        events = other.read(QByteArray("Welcome to the node\r\n") + question);
+        QCOMPARE(events.size(), size_t(2));
+        QCOMPARE(events[1].kind, ClusterEvent::LoginPrompt);
+    }
 }
 
 void TestCluster::logsInAndPassesOnSpotsAmongGarbage()
