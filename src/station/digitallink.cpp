@@ -67,6 +67,9 @@ DigitalLink::DigitalLink(LogStore& store, Prompts& prompts, EntryPanel& panel, H
 DigitalLink::Options DigitalLink::load(LogStore& store)
 {
     Options o;
+    if (const auto address = store.textSetting(QStringLiteral("WsjtxAddress"));
+        address && std::holds_alternative<QHostAddress>(wsjtxServerAddress(*address)))
+        o.address = address->trimmed();
     if (const auto port = store.intSetting(QStringLiteral("WsjtxPort")); port && *port > 0 && *port < 65536)
         o.port = *port;
     o.on = store.intSetting(QStringLiteral("WsjtxOn")).value_or(0) == 1;
@@ -80,7 +83,7 @@ void DigitalLink::applySettings()
     m_options = load(m_store);
     m_hints.setStatus(kDroppedSource, QString());
     if (m_options.on)
-        m_link->start(quint16(m_options.port));
+        m_link->start(quint16(m_options.port), QHostAddress(m_options.address));
     else
         m_link->stop();
 }

@@ -43,11 +43,13 @@ public:
 
     struct Options
     {
+        QString address = QStringLiteral("127.0.0.1");
         int port = 2237;
         bool on = false;
         bool highlight = true;
     };
-    // The Setting rows WsjtxPort, WsjtxOn and WsjtxHighlight; a missing one is the default.
+    // The Setting rows WsjtxAddress, WsjtxPort, WsjtxOn and WsjtxHighlight; a missing one (or an
+    // address that is none) is the default.
     static Options load(LogStore& store);
 
     void applySettings();

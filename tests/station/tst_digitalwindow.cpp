@@ -23,6 +23,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
+#include <QUdpSocket>
 
 #include <cmath>
 
@@ -46,6 +47,7 @@ private slots:
     void highlightsFollowTheModeOfWsjtx();
     void aRestartedWsjtxIsSentItsHighlightsAgain_data();
     void aRestartedWsjtxIsSentItsHighlightsAgain();
+    void aGroupAddressSharesWsjtxWithAnotherProgram();
 
 private:
     void switchOn();
@@ -80,6 +82,7 @@ void TestDigitalWindow::switchOn()
     inModal<Tfdigital>([&] { m_window->action("mnDigital")->trigger(); },
                        [&](Tfdigital* window) {
                            QCOMPARE(window->windowTitle(), "Цифровые виды");
+                           QCOMPARE(window->addressEdit->text(), "127.0.0.1");
                            QCOMPARE(window->portEdit->value(), 2237);
                            QVERIFY(!window->onBox->isChecked());
                            QVERIFY(window->highlightBox->isChecked());
@@ -380,6 +383,47 @@ void TestDigitalWindow::aRestartedWsjtxIsSentItsHighlightsAgain()
     QCOMPARE(back.size(), 1);
     QCOMPARE(back[0].toHex(),
              wsjtxHighlightCallsign(3, id, "G4XYZ", qRgb(255, 160, 160), qRgb(0, 0, 0), false).toHex());
+}
+
+// Another program (GridTracker, JTAlert) listens on the port too: with a multicast server address
+// in WSJT-X and in "UDP адрес:", both get every datagram. A text that is no address is said, and
+// nothing is stored.
+void TestDigitalWindow::aGroupAddressSharesWsjtxWithAnotherProgram()
+{
+    openWindow();
+    const quint16 port = DummyDaemon::freePort();
+    inModal<Tfdigital>(
+        [&] { m_window->action("mnDigital")->trigger(); },
+        [&](Tfdigital* window) {
+            window->addressEdit->clear();
+            typeText(window->addressEdit, "239.255.0.1.5");
+            window->portEdit->setValue(port);
+            window->onBox->setChecked(true);
+            window->findChild<QPushButton*>("saveButton")->click();
+            QVERIFY(window->isVisible());
+            QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
+            QVERIFY(m_fakes->prompts.texts().first().startsWith("«239.255.0.1.5» — не IP-адрес"));
+            QCOMPARE(m_file->column("SELECT COUNT(*) FROM Setting WHERE SettingName LIKE 'Wsjtx%'"),
+                     QVariantList{0});
+            window->addressEdit->clear();
+            typeText(window->addressEdit, "239.255.0.1");
+            window->findChild<QPushButton*>("saveButton")->click();
+        });
+    QCOMPARE(m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName='WsjtxAddress'"),
+             QVariantList{"239.255.0.1"});
+    QCOMPARE(m_window->digitalLink()->link().port(), port);
+    QVERIFY(m_window->digitalLink()->link().inGroup());
+    QVERIFY(m_window->logView()->hintBar()->text().contains("ждём сообщений на 239.255.0.1"));
+
+    QUdpSocket gridTracker;
+    QVERIFY(gridTracker.bind(QHostAddress::AnyIPv4, port,
+                             QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+    QVERIFY(gridTracker.joinMulticastGroup(QHostAddress("239.255.0.1"), wsjtx::loopback()));
+    const QByteArray logged = wsjtx::loggedAdif(wsjtx::contestAdif());
+    QVERIFY(m_sender.sendTo(QHostAddress("239.255.0.1"), port, logged));
+    QTRY_COMPARE(contacts(), 1);
+    QTRY_VERIFY(gridTracker.hasPendingDatagrams());
+    QCOMPARE(gridTracker.receiveDatagram().data(), logged);
 }
 
 QTEST_MAIN(TestDigitalWindow)
