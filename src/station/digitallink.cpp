@@ -286,10 +286,17 @@ DigitalLink::Taken DigitalLink::takeRecord(const QString& record, const std::opt
             reason = reasonOf(outcome);
         }
     }
-    if (unsavedRowid)
+    if (unsavedRowid) {
         m_log.setUnsavedReason(unsavedRowid, reason);
-    else
+    } else if (const qint64 kept = m_log.unsavedHolding(record)) {
+        // WSJT-X sent a record kept already: its row and the hint said it once; the reason
+        // may have changed meanwhile (a contact typed since).
+        m_log.setUnsavedReason(kept, reason);
+        emit unsavedChanged();
+        return Taken::Unsaved;
+    } else {
         m_log.keepUnsaved(m_context.nowUtc(), reason, record);
+    }
     m_hints.setStatus(kUnsavedSource,
                       QStringLiteral("WSJT-X: связь %1 не сохранена: %2 (Вид → Несохранённые связи)")
                           .arg(contact.call.isEmpty() ? QStringLiteral("?") : contact.call.left(20), reason));

@@ -14,17 +14,7 @@ std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& 
     const QString lack = digitalContactLack(c);
     if (!lack.isEmpty())
         return lack;
-    QString band;
-    for (const ResultRow& row :
-         m_store.db()
-             .query(QStringLiteral("SELECT BandRowid, BandName FROM [Band] ORDER BY BandRowid"))
-             .rows) {
-        const std::optional<BandRange> range = region1Range(int(row[0].toInt()));
-        if (range && *c.frequencyHz >= range->lowHz && *c.frequencyHz <= range->highHz) {
-            band = row[1].toString();
-            break;
-        }
-    }
+    const QString band = bandOf(*c.frequencyHz);
     if (band.isEmpty())
         return QStringLiteral("частота %1 МГц не на диапазоне лога")
             .arg(QLocale().toString(double(*c.frequencyHz) / 1e6, 'f', 3));
@@ -46,6 +36,19 @@ std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& 
     f.time = c.utc.time();
     f.frequencyHz = c.frequencyHz;
     return f;
+}
+
+QString DigitalLog::bandOf(qint64 frequencyHz)
+{
+    for (const ResultRow& row :
+         m_store.db()
+             .query(QStringLiteral("SELECT BandRowid, BandName FROM [Band] ORDER BY BandRowid"))
+             .rows) {
+        const std::optional<BandRange> range = region1Range(int(row[0].toInt()));
+        if (range && frequencyHz >= range->lowHz && frequencyHz <= range->highHz)
+            return row[1].toString();
+    }
+    return QString();
 }
 
 bool DigitalLog::holds(qint32 contestId, const ContactFields& f)
@@ -112,4 +115,44 @@ void DigitalLog::setUnsavedReason(qint64 rowid, const QString& reason)
 {
     m_store.eSQL(QStringLiteral("UPDATE DigitalUnsaved SET DigitalUnsavedReason=") + sqlQuote(reason) +
                  QStringLiteral(" WHERE DigitalUnsavedRowid=%1").arg(rowid));
+}
+
+QString DigitalLog::identityOf(const QString& record)
+{
+    const AdifRecord read = readAdifRecord(record);
+    if (!read.isRead())
+        return QStringLiteral("?") + record.trimmed();
+    const DigitalContact c = digitalContactOf(read);
+    // Off the log's bands the frequency itself stands for the band.
+    const QString band = !c.frequencyHz                     ? QString()
+                         : bandOf(*c.frequencyHz).isEmpty() ? QString::number(*c.frequencyHz)
+                                                            : bandOf(*c.frequencyHz);
+    return QStringList{QStringLiteral("="),
+                       c.call.toUpper(),
+                       c.utc.isValid() ? c.utc.toString(Qt::ISODate) : QString(),
+                       band,
+                       c.mode.toUpper(),
+                       c.locator.toUpper(),
+                       c.sentReport,
+                       c.sentNumber,
+                       c.receivedReport,
+                       c.receivedNumber}
+        .join(QChar(0x1f));
+}
+
+qint64 DigitalLog::unsavedHolding(const QString& record)
+{
+    const AdifRecord read = readAdifRecord(record);
+    const QString call = read.isRead() ? digitalContactOf(read).call.toUpper() : QString();
+    const QString identity = identityOf(record);
+    // Only the rows that name the call (or hold the same text) are read again.
+    const ResultSet candidates = m_store.db().queryNative(
+        QStringLiteral("SELECT DigitalUnsavedRowid, DigitalUnsavedRecord FROM DigitalUnsaved WHERE "
+                       "DigitalUnsavedRecord=? OR (?<>'' AND instr(upper(DigitalUnsavedRecord), ?)>0) "
+                       "ORDER BY DigitalUnsavedRowid"),
+        {DbValue(record), DbValue(call), DbValue(call)});
+    for (const ResultRow& row : candidates.rows)
+        if (row[1].displayText() == record || identityOf(row[1].displayText()) == identity)
+            return row[0].toInt();
+    return 0;
 }

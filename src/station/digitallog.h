@@ -45,7 +45,16 @@ public:
     QList<Unsaved> unsaved();
     void dropUnsaved(qint64 rowid);
     void setUnsavedReason(qint64 rowid, const QString& reason);
+    // The unsaved row that holds the same contact as `record` (WSJT-X sends a refused record
+    // again): the same call, time, band, mode, locator, reports and numbers, whatever the header
+    // or the order of the fields; for a record that does not read, the same text. 0 when none.
+    qint64 unsavedHolding(const QString& record);
 
 private:
+    // The first of the log's bands whose IARU Region 1 range holds the frequency; empty for none.
+    QString bandOf(qint64 frequencyHz);
+    // What makes two records the same contact, for unsavedHolding.
+    QString identityOf(const QString& record);
+
     LogStore& m_store;
 };

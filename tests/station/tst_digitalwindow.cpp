@@ -39,6 +39,8 @@ private slots:
 
     void anMsk144ContactFromWsjtxIsStoredOnce();
     void whatCannotBeSavedWaitsToBeCorrected();
+    void aRecordSentAgainWaitsOnce_data();
+    void aRecordSentAgainWaitsOnce();
     void badDatagramsAreDroppedAndCounted();
     void aBurstOfContactsIsStoredWhole();
     void aContactSavedOnAnotherBandIsSaid();
@@ -207,6 +209,67 @@ void TestDigitalWindow::whatCannotBeSavedWaitsToBeCorrected()
     m_fakes->prompts.confirmAnswers = {true};
     QTest::mouseClick(window->dropButton, Qt::LeftButton);
     QCOMPARE(grid->rowCount(), 0);
+}
+
+void TestDigitalWindow::aRecordSentAgainWaitsOnce_data()
+{
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<QString>("again"); // the same contact as WSJT-X sends it the next time
+    QTest::addColumn<QString>("reason");
+    const QString repeat = wsjtx::contestAdif({{"TIME_ON", "141000"}});
+    QTest::newRow("refused repeat") << repeat << repeat << "G4XYZ";
+    const QString noSerials =
+        wsjtx::contestAdif({{"CALL", "ON4KST"}, {"STX", QString()}, {"SRX", QString()}});
+    QTest::newRow("no serials, another header") << noSerials
+                                                << QString(noSerials)
+                                                       .replace("<programid:6>WSJT-X", "<programid:4>JTDX")
+                                                       .replace("<adif_ver:5>3.1.0", "<adif_ver:5>3.1.4")
+                                                << "нет контрольных номеров";
+    QTest::newRow("unreadable") << "<call:99999>G4XYZ<eor>"
+                                << "<call:99999>G4XYZ<eor>"
+                                << "не читается";
+}
+
+// WSJT-X sends a refused record, or one without serials, again (on reconnecting, or the operator
+// logs it once more): it waits in "Несохранённые связи" once, and the hint bar does not say it
+// again over what came since; another contact with the same call is a row of its own.
+void TestDigitalWindow::aRecordSentAgainWaitsOnce()
+{
+    QFETCH(QString, record);
+    QFETCH(QString, again);
+    QFETCH(QString, reason);
+    switchOn();
+    send(wsjtx::loggedAdif(wsjtx::contestAdif()));
+    QTRY_COMPARE(contacts(), 1);
+    send(wsjtx::loggedAdif(record));
+    DigitalLog& log = m_window->digitalLink()->log();
+    QTRY_COMPARE(log.unsaved().size(), 1);
+    QVERIFY(log.unsaved().first().reason.contains(reason));
+    HintBar* hints = m_window->logView()->hintBar();
+    QVERIFY(hints->text().contains("не сохранена"));
+    send("not WSJT-X"); // a later message in the hint bar
+    QTRY_VERIFY(hints->text().contains("отброшено сообщений: 1"));
+    m_window->action("mnUnsaved")->trigger();
+    auto* window = m_window->findChild<Tfunsaved*>();
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->grid->rowCount(), 1);
+
+    send(wsjtx::loggedAdif(again));
+    send(wsjtx::loggedAdif(record));
+    send(wsjtx::heartbeat());
+    QTRY_VERIFY(m_window->logView()->hintBar()->text().contains("отброшено сообщений: 1"));
+    QTest::qWait(100);
+    QCOMPARE(log.unsaved().size(), 1);
+    QCOMPARE(log.unsaved().first().record, record);
+    QCOMPARE(window->grid->rowCount(), 1);
+    QVERIFY(hints->text().contains("отброшено сообщений: 1"));
+    QCOMPARE(contacts(), 1);
+
+    // The same call at another time is another contact.
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{"TIME_ON", "141200"}, {"STX", QString()}})));
+    QTRY_COMPARE(log.unsaved().size(), 2);
+    QCOMPARE(window->grid->rowCount(), 2);
+    QVERIFY(hints->text().contains("связь G4XYZ не сохранена"));
 }
 
 void TestDigitalWindow::badDatagramsAreDroppedAndCounted()
