@@ -41,7 +41,7 @@ DigitalLink::DigitalLink(LogStore& store, Prompts& prompts, EntryPanel& panel, H
     connect(m_highlightExpiry, &QTimer::timeout, this, [this] {
         // A handler of its own: whatever goes wrong is said in the hint bar, never in a box.
         try {
-            withdrawExpiredHighlights();
+            judgeHighlights(false);
         } catch (const std::exception& e) {
             m_hints.setStatus(kUnsavedSource,
                               QStringLiteral("WSJT-X: %1").arg(QString::fromLocal8Bit(e.what())));
@@ -194,18 +194,30 @@ void DigitalLink::forgetHighlights()
     m_highlightExpiry->stop();
 }
 
-void DigitalLink::withdrawExpiredHighlights()
+void DigitalLink::stop()
+{
+    clearHighlights();
+    m_link->stop();
+}
+
+void DigitalLink::rejudgeHighlights()
+{
+    judgeHighlights(true);
+}
+
+void DigitalLink::judgeHighlights(bool all)
 {
     const double now = m_context.nowUtc();
     const QString band = m_statusBand.isEmpty() ? m_panel.bandList->currentText() : m_statusBand;
     const QString mode = m_statusMode.isEmpty() ? m_panel.modeList->currentText() : m_statusMode;
     ContactLog contacts(m_store);
     for (auto it = m_highlighted.begin(); it != m_highlighted.end();) {
-        if (isTooEarly(it.value(), now)) {
+        if (!all && isTooEarly(it.value(), now)) {
             ++it;
             continue;
         }
-        // A later contact with the call (typed meanwhile) starts its period again.
+        // A later contact with the call (typed meanwhile) starts its period again; another
+        // contest or period may end it sooner, or later.
         const std::optional<double> until =
             m_log.repeatAllowedFrom(m_context.contestId(), contacts.bandId(band), contacts.modeId(mode),
                                     it.key(), now, m_context.repeatPeriodDays(), m_context.tours());

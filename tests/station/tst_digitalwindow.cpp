@@ -1,10 +1,12 @@
 #include "app/contactentry.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "config/tfcontest.h"
 #include "controls/datagrid.h"
 #include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
+#include "logging/tftimer.h"
 #include "station/digitallink.h"
 #include "station/tfdigital.h"
 #include "station/tfunsaved.h"
@@ -50,6 +52,8 @@ private slots:
     void aRestartedWsjtxIsSentItsHighlightsAgain_data();
     void aRestartedWsjtxIsSentItsHighlightsAgain();
     void aGroupAddressSharesWsjtxWithAnotherProgram();
+    void highlightsAreJudgedAgain_data();
+    void highlightsAreJudgedAgain();
 
 private:
     void switchOn();
@@ -65,6 +69,8 @@ private:
 void TestDigitalWindow::init()
 {
     prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, ContestDTStop, ContestActual) "
+            "VALUES (2, 'Кубок', 46144.25, 46144.75, 0);"
             "UPDATE SettingInfo SET SettingInfoValue='UA3ABC' WHERE SettingInfoN='PCall';"
             "UPDATE SettingInfo SET SettingInfoValue='KO85TS' WHERE SettingInfoN='PWWLo';"
             "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 1), ('LastMod', 1);");
@@ -487,6 +493,61 @@ void TestDigitalWindow::aGroupAddressSharesWsjtxWithAnotherProgram()
     QTRY_COMPARE(contacts(), 1);
     QTRY_VERIFY(gridTracker.hasPendingDatagrams());
     QCOMPARE(gridTracker.receiveDatagram().data(), logged);
+}
+
+void TestDigitalWindow::highlightsAreJudgedAgain_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("withdrawn");
+    QTest::newRow("the program closes") << "close" << true;
+    QTest::newRow("another contest chosen") << "contest" << true;
+    QTest::newRow("a period that has ended") << "1 минута" << true;
+    QTest::newRow("a period still running") << "1 час" << false;
+}
+
+// WSJT-X keeps a highlight until it is told otherwise: the program closing withdraws every one
+// it set, and another contest or repeat period withdraws those that are no repeat now.
+void TestDigitalWindow::highlightsAreJudgedAgain()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, withdrawn);
+    saveAHighlightedContact();
+    m_window->action("N11")->trigger(); // the timer's period is the one judged by
+    auto* timer = m_window->findChild<Tftimer*>();
+    QVERIFY(timer && timer->isVisible());
+    // Two and a half minutes after the contact: a repeat still in the default period.
+    m_fakes->clock.current = QDateTime(QDate(2026, 5, 2), QTime(14, 8), Qt::UTC);
+    QVERIFY(m_sender.received(1, 200).isEmpty());
+
+    if (change == "close") {
+        m_window->close();
+        QCOMPARE(m_window->digitalLink()->link().port(), 0);
+    } else if (change == "contest") {
+        inModal<Tfcontest>([&] { m_window->action("N7")->trigger(); },
+                           [&](Tfcontest* manager) {
+                               QVERIFY(manager->contests().locate("ContestRowid", DbValue(2)));
+                               manager->chooseButton()->click();
+                               manager->close();
+                           });
+        QVERIFY2(m_fakes->prompts.texts().isEmpty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
+        QCOMPARE(m_file->column("SELECT ContestRowid FROM Contest WHERE ContestActual"), QVariantList{2});
+        QCOMPARE(m_window->state().CurrentContestId, 2);
+    } else {
+        timer->periodList()->setCurrentText(change);
+    }
+    const QList<QByteArray> back = m_sender.received(1, withdrawn ? 3000 : 300);
+    if (!withdrawn) {
+        QVERIFY(back.isEmpty());
+        return;
+    }
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].toHex(),
+             wsjtxHighlightCallsign(3, "WSJT-X", "G4XYZ", std::nullopt, std::nullopt, false).toHex());
+    if (change == "close")
+        return;
+    // A decode of the call is no repeat now: nothing is highlighted again.
+    send(wsjtx::decode("CQ G4XYZ IO91", "MSK144"));
+    QVERIFY(m_sender.received(1, 300).isEmpty());
 }
 
 QTEST_MAIN(TestDigitalWindow)
