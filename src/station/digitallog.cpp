@@ -7,6 +7,7 @@
 #include "store/logstore.h"
 #include "store/sqltext.h"
 
+#include <QDateTime>
 #include <QLocale>
 
 std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& c)
@@ -14,7 +15,19 @@ std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& 
     const QString lack = digitalContactLack(c);
     if (!lack.isEmpty())
         return lack;
-    const QString band = bandOf(*c.frequencyHz);
+    QString band = c.band;
+    std::optional<qint64> frequency = c.frequencyHz;
+    if (!band.isEmpty()) {
+        const DbValue key = m_store.eSQLreturn2(
+            QStringLiteral("SELECT BandRowid FROM [Band] WHERE BandName=") + sqlQuote(band));
+        if (key.isNull())
+            return QStringLiteral("диапазона %1 нет в логе").arg(band.left(20));
+        const std::optional<BandRange> range = region1Range(int(key.toInt()));
+        if (frequency && !(range && *frequency >= range->lowHz && *frequency <= range->highHz))
+            frequency.reset();
+    } else {
+        band = bandOf(*c.frequencyHz);
+    }
     if (band.isEmpty())
         return QStringLiteral("частота %1 МГц не на диапазоне лога")
             .arg(QLocale().toString(double(*c.frequencyHz) / 1e6, 'f', 3));
@@ -34,8 +47,47 @@ std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& 
     f.receivedNumber = c.receivedNumber;
     f.date = c.utc.date();
     f.time = c.utc.time();
-    f.frequencyHz = c.frequencyHz;
+    f.frequencyHz = frequency;
     return f;
+}
+
+QDateTime unsavedContactTime(const QString& text)
+{
+    const QString trimmed = text.simplified();
+    for (const QString& format :
+         {QStringLiteral("dd.MM.yyyy HH:mm:ss"), QStringLiteral("dd.MM.yyyy HH:mm")}) {
+        QDateTime utc = QDateTime::fromString(trimmed, format);
+        if (utc.isValid()) {
+            utc.setTimeSpec(Qt::UTC);
+            return utc;
+        }
+    }
+    return QDateTime();
+}
+
+QString unsavedContactTimeText(const QDateTime& utc)
+{
+    return utc.isValid() ? utc.toUTC().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString();
+}
+
+QStringList DigitalLog::bandNames()
+{
+    QStringList names;
+    for (const ResultRow& row :
+         m_store.db().query(QStringLiteral("SELECT BandName FROM [Band] ORDER BY BandRowid")).rows)
+        names << row[0].displayText();
+    return names;
+}
+
+QStringList DigitalLog::modeNames()
+{
+    QStringList names;
+    for (const ResultRow& row :
+         m_store.db()
+             .query(QStringLiteral("SELECT ModulationName FROM Modulation ORDER BY ModulationRowid"))
+             .rows)
+        names << row[0].displayText();
+    return names;
 }
 
 QString DigitalLog::bandOf(qint64 frequencyHz)

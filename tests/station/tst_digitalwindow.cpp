@@ -43,6 +43,8 @@ private slots:
     void whatCannotBeSavedWaitsToBeCorrected();
     void aRecordSentAgainWaitsOnce_data();
     void aRecordSentAgainWaitsOnce();
+    void theTimeBandOrModeIsFixedInTheList_data();
+    void theTimeBandOrModeIsFixedInTheList();
     void badDatagramsAreDroppedAndCounted();
     void aBurstOfContactsIsStoredWhole();
     void aContactSavedOnAnotherBandIsSaid();
@@ -276,6 +278,84 @@ void TestDigitalWindow::aRecordSentAgainWaitsOnce()
     QTRY_COMPARE(log.unsaved().size(), 2);
     QCOMPARE(window->grid->rowCount(), 2);
     QVERIFY(hints->text().contains("связь G4XYZ не сохранена"));
+}
+
+void TestDigitalWindow::theTimeBandOrModeIsFixedInTheList_data()
+{
+    QTest::addColumn<QString>("changes"); // of the record, as "FIELD=value"
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("fix"); // "time:…", "band:…" or "mode:…"
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("no time") << "TIME_ON="
+                             << "нет даты и времени связи"
+                             << "time:02.05.2026 14:03"
+                             << "2026-05-02 14:03:00 144 MSK144 144.3605";
+    QTest::newRow("a frequency on no band of the log") << "FREQ=28.074"
+                                                       << "частота 28.074 МГц не на диапазоне лога"
+                                                       << "band:432 MHz"
+                                                       << "2026-05-02 14:05:30 432 MSK144 ";
+    QTest::newRow("a mode the log has not") << "MODE=FST4"
+                                            << "вида работы FST4 нет в логе"
+                                            << "mode:FT8"
+                                            << "2026-05-02 14:05:30 144 FT8 144.3605";
+}
+
+// A record refused for its time, its frequency or its mode is fixed in its row with the cell's
+// own editor and saved from there; a time that does not read is said and nothing is saved.
+void TestDigitalWindow::theTimeBandOrModeIsFixedInTheList()
+{
+    QFETCH(QString, changes);
+    QFETCH(QString, reason);
+    QFETCH(QString, fix);
+    QFETCH(QString, stored);
+    switchOn();
+    const QStringList change = changes.split('=');
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{change[0], change[1].isEmpty() ? QString() : change[1]}})));
+    QTRY_COMPARE(m_window->digitalLink()->log().unsaved().size(), 1);
+    m_window->action("mnUnsaved")->trigger();
+    auto* window = m_window->findChild<Tfunsaved*>();
+    QVERIFY(window && window->isVisible());
+    QTableWidget* grid = window->grid;
+    QCOMPARE(grid->item(0, Tfunsaved::ReasonColumn)->text(), reason);
+
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto typeTime = [&](const QString& text) {
+        grid->setFocus();
+        grid->setCurrentCell(0, Tfunsaved::TimeColumn);
+        grid->editItem(grid->item(0, Tfunsaved::TimeColumn));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->selectAll();
+        typeAtFocus(text);
+        commitCellEditor(editor);
+    };
+    if (fix.startsWith("time:")) {
+        QCOMPARE(grid->item(0, Tfunsaved::TimeColumn)->text(), "");
+        typeTime("2.5.26 14:03");
+        QCOMPARE(grid->item(0, Tfunsaved::TimeColumn)->text(), "2.5.26 14:03");
+        QTest::mouseClick(window->saveButton, Qt::LeftButton);
+        QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error),
+                 QStringList{"Время связи «2.5.26 14:03» не читается: нужно ДД.ММ.ГГГГ ЧЧ:ММ:СС (UTC)"});
+        QCOMPARE(contacts(), 0);
+        QCOMPARE(grid->rowCount(), 1);
+        typeTime(fix.mid(5));
+    } else {
+        QCOMPARE(grid->item(0, Tfunsaved::TimeColumn)->text(), "02.05.2026 14:05:30");
+        QComboBox* list = fix.startsWith("band:") ? window->bandList(0) : window->modeList(0);
+        QCOMPARE(window->bandList(0)->currentText(), fix.startsWith("band:") ? "" : "144 MHz");
+        QCOMPARE(window->modeList(0)->currentText(), fix.startsWith("mode:") ? "" : "MSK144");
+        chooseInList(list, list->findText(fix.mid(5)));
+        QCOMPARE(list->currentText(), fix.mid(5));
+    }
+    grid->setCurrentCell(0, Tfunsaved::CallColumn);
+    QTest::mouseClick(window->saveButton, Qt::LeftButton);
+    QCOMPARE(contacts(), 1);
+    QCOMPARE(grid->rowCount(), 0);
+    QCOMPARE(m_file->column("SELECT strftime('%Y-%m-%d %H:%M:%S', ContestListDateTime + 2415018.5) || ' ' || "
+                            "IdBand || ' ' || ModulationName || ' ' || ifnull(ContestListFrequency, '') FROM "
+                            "ContestList INNER JOIN Modulation ON ModulationRowid=IdModulation"),
+             QVariantList{stored});
 }
 
 void TestDigitalWindow::badDatagramsAreDroppedAndCounted()
