@@ -139,6 +139,9 @@ Tfmain::Tfmain(LogStore& store, const Services& services, const QString& fileArg
     connect(m_digital, &DigitalLink::modeSwitched, this,
             [this] { guarded(m_services.prompts, [this] { m_contactEntry->modeChanged(); }); });
     guarded(m_services.prompts, [this] { m_digital->applySettings(); });
+    // The highlights in WSJT-X hold for a contest and a repeat period: another one judges them anew.
+    connect(m_timer, &Tftimer::repeatRuleChanged, m_digital,
+            [this] { guarded(m_services.prompts, [this] { m_digital->rejudgeHighlights(); }); });
     guarded(m_services.prompts, [this] {
         m_backup = new LogBackup(m_store.db(), m_services.clock, LogBackup::optionsFrom(m_store), this);
         connect(m_backup, &LogBackup::failed, this, [this](const QString& message) {
@@ -783,6 +786,7 @@ void Tfmain::contestChanged()
 {
     LoadCallAndQTH();
     m_contactEntry->bandChanged();
+    m_digital->rejudgeHighlights();
     if (m_timer->isVisible())
         m_timer->close();
 }
@@ -1018,6 +1022,8 @@ void Tfmain::closeEvent(QCloseEvent* event)
             std::fprintf(stderr, "%s\n", qPrintable(error));
     }
     guarded(m_services.prompts, [&] { saveWindowSettings(); });
+    // WSJT-X keeps a highlight until told otherwise: none may outlive the program.
+    m_digital->stop();
     QMainWindow::closeEvent(event);
 }
 

@@ -126,6 +126,7 @@ Tftimer::Tftimer(LogStore& store, const Services& services, Context context, QWi
         guarded(m_services.prompts, [&] {
             m_store.SetSet(QStringLiteral("Tour"), LogStore::IntegerSetting, checked ? 1 : 0);
             refresh();
+            emit repeatRuleChanged();
         });
     });
 }
@@ -167,6 +168,7 @@ void Tftimer::periodChosen()
     else if (m_periods->currentRow() >= 0)
         m_periodDays = m_periods->value(QStringLiteral("PeriodRowid")).toDouble() / 86400.0;
     refresh();
+    emit repeatRuleChanged();
 }
 
 void Tftimer::ReloadTimerList()

@@ -56,6 +56,8 @@ public:
 signals:
     // The window was closed by its own close box.
     void closedByOperator();
+    // The repeat period or the tour rule was chosen anew (a repeat may no longer be one).
+    void repeatRuleChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -41,7 +41,7 @@ DigitalLink::DigitalLink(LogStore& store, Prompts& prompts, EntryPanel& panel, H
     connect(m_highlightExpiry, &QTimer::timeout, this, [this] {
         // A handler of its own: whatever goes wrong is said in the hint bar, never in a box.
         try {
-            withdrawExpiredHighlights();
+            judgeHighlights(false);
         } catch (const std::exception& e) {
             m_hints.setStatus(kUnsavedSource,
                               QStringLiteral("WSJT-X: %1").arg(QString::fromLocal8Bit(e.what())));
@@ -67,6 +67,9 @@ DigitalLink::DigitalLink(LogStore& store, Prompts& prompts, EntryPanel& panel, H
 DigitalLink::Options DigitalLink::load(LogStore& store)
 {
     Options o;
+    if (const auto address = store.textSetting(QStringLiteral("WsjtxAddress"));
+        address && std::holds_alternative<QHostAddress>(wsjtxServerAddress(*address)))
+        o.address = address->trimmed();
     if (const auto port = store.intSetting(QStringLiteral("WsjtxPort")); port && *port > 0 && *port < 65536)
         o.port = *port;
     o.on = store.intSetting(QStringLiteral("WsjtxOn")).value_or(0) == 1;
@@ -80,7 +83,7 @@ void DigitalLink::applySettings()
     m_options = load(m_store);
     m_hints.setStatus(kDroppedSource, QString());
     if (m_options.on)
-        m_link->start(quint16(m_options.port));
+        m_link->start(quint16(m_options.port), QHostAddress(m_options.address));
     else
         m_link->stop();
 }
@@ -191,18 +194,30 @@ void DigitalLink::forgetHighlights()
     m_highlightExpiry->stop();
 }
 
-void DigitalLink::withdrawExpiredHighlights()
+void DigitalLink::stop()
+{
+    clearHighlights();
+    m_link->stop();
+}
+
+void DigitalLink::rejudgeHighlights()
+{
+    judgeHighlights(true);
+}
+
+void DigitalLink::judgeHighlights(bool all)
 {
     const double now = m_context.nowUtc();
     const QString band = m_statusBand.isEmpty() ? m_panel.bandList->currentText() : m_statusBand;
     const QString mode = m_statusMode.isEmpty() ? m_panel.modeList->currentText() : m_statusMode;
     ContactLog contacts(m_store);
     for (auto it = m_highlighted.begin(); it != m_highlighted.end();) {
-        if (isTooEarly(it.value(), now)) {
+        if (!all && isTooEarly(it.value(), now)) {
             ++it;
             continue;
         }
-        // A later contact with the call (typed meanwhile) starts its period again.
+        // A later contact with the call (typed meanwhile) starts its period again; another
+        // contest or period may end it sooner, or later.
         const std::optional<double> until =
             m_log.repeatAllowedFrom(m_context.contestId(), contacts.bandId(band), contacts.modeId(mode),
                                     it.key(), now, m_context.repeatPeriodDays(), m_context.tours());
@@ -283,10 +298,17 @@ DigitalLink::Taken DigitalLink::takeRecord(const QString& record, const std::opt
             reason = reasonOf(outcome);
         }
     }
-    if (unsavedRowid)
+    if (unsavedRowid) {
         m_log.setUnsavedReason(unsavedRowid, reason);
-    else
+    } else if (const qint64 kept = m_log.unsavedHolding(record)) {
+        // WSJT-X sent a record kept already: its row and the hint said it once; the reason
+        // may have changed meanwhile (a contact typed since).
+        m_log.setUnsavedReason(kept, reason);
+        emit unsavedChanged();
+        return Taken::Unsaved;
+    } else {
         m_log.keepUnsaved(m_context.nowUtc(), reason, record);
+    }
     m_hints.setStatus(kUnsavedSource,
                       QStringLiteral("WSJT-X: связь %1 не сохранена: %2 (Вид → Несохранённые связи)")
                           .arg(contact.call.isEmpty() ? QStringLiteral("?") : contact.call.left(20), reason));

@@ -43,14 +43,21 @@ public:
 
     struct Options
     {
+        QString address = QStringLiteral("127.0.0.1");
         int port = 2237;
         bool on = false;
         bool highlight = true;
     };
-    // The Setting rows WsjtxPort, WsjtxOn and WsjtxHighlight; a missing one is the default.
+    // The Setting rows WsjtxAddress, WsjtxPort, WsjtxOn and WsjtxHighlight; a missing one (or an
+    // address that is none) is the default.
     static Options load(LogStore& store);
 
     void applySettings();
+    // The link closed (the program closing): the highlights set in WSJT-X are withdrawn first.
+    void stop();
+    // The contest or the repeat period changed: each call highlighted is judged again, and one
+    // that is no repeat now loses its highlight.
+    void rejudgeHighlights();
     // The window "Цифровые виды" over `parent`; saved settings apply at once.
     void openSettings(QWidget* parent);
     WsjtxLink& link() { return *m_link; }
@@ -80,8 +87,9 @@ private:
     void clearHighlights();
     // WSJT-X has forgotten its highlights (it closed or restarted): so are they here, unsent.
     void forgetHighlights();
-    // The highlights whose repeat period is over are withdrawn; the timer waits for the next.
-    void withdrawExpiredHighlights();
+    // The highlights whose repeat period is over (or all, judged again) that are no repeat now
+    // are withdrawn; the timer waits for the next end.
+    void judgeHighlights(bool all);
     void waitForNextExpiry();
     QString reasonOf(const SaveOutcome& outcome) const;
 

@@ -7,6 +7,7 @@
 #include "store/logstore.h"
 #include "store/sqltext.h"
 
+#include <QDateTime>
 #include <QLocale>
 
 std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& c)
@@ -14,16 +15,18 @@ std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& 
     const QString lack = digitalContactLack(c);
     if (!lack.isEmpty())
         return lack;
-    QString band;
-    for (const ResultRow& row :
-         m_store.db()
-             .query(QStringLiteral("SELECT BandRowid, BandName FROM [Band] ORDER BY BandRowid"))
-             .rows) {
-        const std::optional<BandRange> range = region1Range(int(row[0].toInt()));
-        if (range && *c.frequencyHz >= range->lowHz && *c.frequencyHz <= range->highHz) {
-            band = row[1].toString();
-            break;
-        }
+    QString band = c.band;
+    std::optional<qint64> frequency = c.frequencyHz;
+    if (!band.isEmpty()) {
+        const DbValue key = m_store.eSQLreturn2(
+            QStringLiteral("SELECT BandRowid FROM [Band] WHERE BandName=") + sqlQuote(band));
+        if (key.isNull())
+            return QStringLiteral("диапазона %1 нет в логе").arg(band.left(20));
+        const std::optional<BandRange> range = region1Range(int(key.toInt()));
+        if (frequency && !(range && *frequency >= range->lowHz && *frequency <= range->highHz))
+            frequency.reset();
+    } else {
+        band = bandOf(*c.frequencyHz);
     }
     if (band.isEmpty())
         return QStringLiteral("частота %1 МГц не на диапазоне лога")
@@ -44,8 +47,60 @@ std::variant<ContactFields, QString> DigitalLog::fieldsOf(const DigitalContact& 
     f.receivedNumber = c.receivedNumber;
     f.date = c.utc.date();
     f.time = c.utc.time();
-    f.frequencyHz = c.frequencyHz;
+    f.frequencyHz = frequency;
     return f;
+}
+
+QDateTime unsavedContactTime(const QString& text)
+{
+    const QString trimmed = text.simplified();
+    for (const QString& format :
+         {QStringLiteral("dd.MM.yyyy HH:mm:ss"), QStringLiteral("dd.MM.yyyy HH:mm")}) {
+        QDateTime utc = QDateTime::fromString(trimmed, format);
+        if (utc.isValid()) {
+            utc.setTimeSpec(Qt::UTC);
+            return utc;
+        }
+    }
+    return QDateTime();
+}
+
+QString unsavedContactTimeText(const QDateTime& utc)
+{
+    return utc.isValid() ? utc.toUTC().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString();
+}
+
+QStringList DigitalLog::bandNames()
+{
+    QStringList names;
+    for (const ResultRow& row :
+         m_store.db().query(QStringLiteral("SELECT BandName FROM [Band] ORDER BY BandRowid")).rows)
+        names << row[0].displayText();
+    return names;
+}
+
+QStringList DigitalLog::modeNames()
+{
+    QStringList names;
+    for (const ResultRow& row :
+         m_store.db()
+             .query(QStringLiteral("SELECT ModulationName FROM Modulation ORDER BY ModulationRowid"))
+             .rows)
+        names << row[0].displayText();
+    return names;
+}
+
+QString DigitalLog::bandOf(qint64 frequencyHz)
+{
+    for (const ResultRow& row :
+         m_store.db()
+             .query(QStringLiteral("SELECT BandRowid, BandName FROM [Band] ORDER BY BandRowid"))
+             .rows) {
+        const std::optional<BandRange> range = region1Range(int(row[0].toInt()));
+        if (range && frequencyHz >= range->lowHz && frequencyHz <= range->highHz)
+            return row[1].toString();
+    }
+    return QString();
 }
 
 bool DigitalLog::holds(qint32 contestId, const ContactFields& f)
@@ -112,4 +167,44 @@ void DigitalLog::setUnsavedReason(qint64 rowid, const QString& reason)
 {
     m_store.eSQL(QStringLiteral("UPDATE DigitalUnsaved SET DigitalUnsavedReason=") + sqlQuote(reason) +
                  QStringLiteral(" WHERE DigitalUnsavedRowid=%1").arg(rowid));
+}
+
+QString DigitalLog::identityOf(const QString& record)
+{
+    const AdifRecord read = readAdifRecord(record);
+    if (!read.isRead())
+        return QStringLiteral("?") + record.trimmed();
+    const DigitalContact c = digitalContactOf(read);
+    // Off the log's bands the frequency itself stands for the band.
+    const QString band = !c.frequencyHz                     ? QString()
+                         : bandOf(*c.frequencyHz).isEmpty() ? QString::number(*c.frequencyHz)
+                                                            : bandOf(*c.frequencyHz);
+    return QStringList{QStringLiteral("="),
+                       c.call.toUpper(),
+                       c.utc.isValid() ? c.utc.toString(Qt::ISODate) : QString(),
+                       band,
+                       c.mode.toUpper(),
+                       c.locator.toUpper(),
+                       c.sentReport,
+                       c.sentNumber,
+                       c.receivedReport,
+                       c.receivedNumber}
+        .join(QChar(0x1f));
+}
+
+qint64 DigitalLog::unsavedHolding(const QString& record)
+{
+    const AdifRecord read = readAdifRecord(record);
+    const QString call = read.isRead() ? digitalContactOf(read).call.toUpper() : QString();
+    const QString identity = identityOf(record);
+    // Only the rows that name the call (or hold the same text) are read again.
+    const ResultSet candidates = m_store.db().queryNative(
+        QStringLiteral("SELECT DigitalUnsavedRowid, DigitalUnsavedRecord FROM DigitalUnsaved WHERE "
+                       "DigitalUnsavedRecord=? OR (?<>'' AND instr(upper(DigitalUnsavedRecord), ?)>0) "
+                       "ORDER BY DigitalUnsavedRowid"),
+        {DbValue(record), DbValue(call), DbValue(call)});
+    for (const ResultRow& row : candidates.rows)
+        if (row[1].displayText() == record || identityOf(row[1].displayText()) == identity)
+            return row[0].toInt();
+    return 0;
 }

@@ -3,11 +3,13 @@
 #include "controls/windowsettings.h"
 #include "platform/guarded.h"
 #include "station/digitallink.h"
+#include "station/wsjtxlink.h"
 #include "store/logstore.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -17,6 +19,10 @@ Tfdigital::Tfdigital(LogStore& store, Prompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("fdigital"));
     setWindowTitle(QStringLiteral("Цифровые виды"));
     const DigitalLink::Options o = DigitalLink::load(store);
+    addressEdit = new QLineEdit(o.address, this);
+    addressEdit->setObjectName(QStringLiteral("addressEdit"));
+    addressEdit->setToolTip(QStringLiteral("127.0.0.1, или адрес группы (например 239.255.0.1), когда "
+                                           "WSJT-X слушает ещё одна программа"));
     portEdit = new QSpinBox(this);
     portEdit->setObjectName(QStringLiteral("portEdit"));
     portEdit->setRange(1, 65535);
@@ -32,11 +38,13 @@ Tfdigital::Tfdigital(LogStore& store, Prompts& prompts, QWidget* parent)
         ->setObjectName(QStringLiteral("saveButton"));
     buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-        if (guarded(m_prompts, [this] { save(); }))
+        bool saved = false;
+        if (guarded(m_prompts, [&] { saved = save(); }) && saved)
             accept();
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("UDP адрес:"), addressEdit);
     form->addRow(QStringLiteral("UDP порт:"), portEdit);
     form->addRow(onBox);
     form->addRow(highlightBox);
@@ -44,10 +52,19 @@ Tfdigital::Tfdigital(LogStore& store, Prompts& prompts, QWidget* parent)
     centreOn(*this, parent);
 }
 
-void Tfdigital::save()
+bool Tfdigital::save()
 {
+    const auto address = wsjtxServerAddress(addressEdit->text());
+    if (const QString* fault = std::get_if<QString>(&address)) {
+        m_prompts.error(*fault);
+        addressEdit->setFocus();
+        addressEdit->selectAll();
+        return false;
+    }
+    m_store.SetSet(QStringLiteral("WsjtxAddress"), LogStore::TextSetting, addressEdit->text().trimmed());
     m_store.SetSet(QStringLiteral("WsjtxPort"), LogStore::IntegerSetting, portEdit->value());
     m_store.SetSet(QStringLiteral("WsjtxOn"), LogStore::IntegerSetting, onBox->isChecked() ? 1 : 0);
     m_store.SetSet(QStringLiteral("WsjtxHighlight"), LogStore::IntegerSetting,
                    highlightBox->isChecked() ? 1 : 0);
+    return true;
 }

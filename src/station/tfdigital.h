@@ -5,9 +5,10 @@
 class LogStore;
 class Prompts;
 class QCheckBox;
+class QLineEdit;
 class QSpinBox;
 
-// "Цифровые виды": the UDP port WSJT-X reports to, whether contacts are taken from it, and
+// "Цифровые виды": the UDP address and port WSJT-X reports to, whether contacts are taken from it, and
 // whether repeats are highlighted in WSJT-X.
 class Tfdigital : public QDialog
 {
@@ -15,12 +16,14 @@ class Tfdigital : public QDialog
 public:
     Tfdigital(LogStore& store, Prompts& prompts, QWidget* parent = nullptr);
 
+    QLineEdit* addressEdit;
     QSpinBox* portEdit;
     QCheckBox* onBox;
     QCheckBox* highlightBox;
 
 private:
-    void save();
+    // Stores the settings; an address that is none is said and nothing is stored.
+    bool save();
 
     LogStore& m_store;
     Prompts& m_prompts;

@@ -5,6 +5,7 @@
 #include "station/digitallink.h"
 #include "store/daycount.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPlainTextEdit>
@@ -26,10 +27,11 @@ Tfunsaved::Tfunsaved(DigitalLink& link, Prompts& prompts, QWidget* parent)
     setWindowTitle(QStringLiteral("Несохранённые связи"));
     grid = new QTableWidget(0, ColumnCount, this);
     grid->setObjectName(QStringLiteral("unsavedGrid"));
-    grid->setHorizontalHeaderLabels({QStringLiteral("Пришла (UTC)"), QStringLiteral("Позывной"),
-                                     QStringLiteral("QTH"), QStringLiteral("RST пер."),
-                                     QStringLiteral("№ пер."), QStringLiteral("RST пр."),
-                                     QStringLiteral("№ пр."), QStringLiteral("Причина")});
+    grid->setHorizontalHeaderLabels(
+        {QStringLiteral("Пришла (UTC)"), QStringLiteral("Время связи (UTC)"), QStringLiteral("Позывной"),
+         QStringLiteral("QTH"), QStringLiteral("RST пер."), QStringLiteral("№ пер."),
+         QStringLiteral("RST пр."), QStringLiteral("№ пр."), QStringLiteral("Диапазон"),
+         QStringLiteral("Вид"), QStringLiteral("Причина")});
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->horizontalHeader()->setStretchLastSection(true);
@@ -68,18 +70,24 @@ void Tfunsaved::refresh()
 {
     const int current = grid->currentRow();
     grid->setRowCount(0);
+    // An empty entry: the band of the record's frequency, the record's mode.
+    const QStringList bands = QStringList{QString()} + m_link.log().bandNames();
+    const QStringList modes = QStringList{QString()} + m_link.log().modeNames();
     for (const DigitalLog::Unsaved& u : m_link.log().unsaved()) {
         const int row = grid->rowCount();
         grid->insertRow(row);
         // What the record gives, for the operator to correct.
         const DigitalContact c = digitalContactOf(readAdifRecord(u.record));
         const QString texts[] = {fromDayCount(u.received).toString(QStringLiteral("dd.MM HH:mm:ss")),
+                                 unsavedContactTimeText(c.utc),
                                  c.call,
                                  c.locator,
                                  c.sentReport,
                                  c.sentNumber,
                                  c.receivedReport,
                                  c.receivedNumber,
+                                 QString(),
+                                 QString(),
                                  u.reason};
         for (int column = 0; column < ColumnCount; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
@@ -87,6 +95,16 @@ void Tfunsaved::refresh()
                 item->setFlags(item->flags() & ~Qt::ItemIsEditable);
             grid->setItem(row, column, item);
         }
+        auto* band = new QComboBox(grid);
+        band->addItems(bands);
+        band->setCurrentIndex(
+            c.frequencyHz ? std::max(0, int(bands.indexOf(m_link.log().bandOf(*c.frequencyHz)))) : 0);
+        grid->setCellWidget(row, BandColumn, band);
+        auto* mode = new QComboBox(grid);
+        mode->addItems(modes);
+        mode->setCurrentIndex(c.mode.isEmpty() ? 0
+                                               : std::max(0, mode->findText(c.mode, Qt::MatchFixedString)));
+        grid->setCellWidget(row, ModeColumn, mode);
         grid->item(row, ReceivedColumn)->setData(kRowidRole, u.rowid);
         grid->item(row, ReceivedColumn)->setData(kRecordRole, u.record);
     }
@@ -112,6 +130,16 @@ void Tfunsaved::saveCurrent()
     const QString record = grid->item(row, ReceivedColumn)->data(kRecordRole).toString();
     DigitalContact c = digitalContactOf(readAdifRecord(record));
     auto cell = [&](int column) { return grid->item(row, column)->text().trimmed(); };
+    const QString time = cell(TimeColumn);
+    c.utc = unsavedContactTime(time);
+    if (!time.isEmpty() && !c.utc.isValid()) {
+        m_prompts.error(QStringLiteral("Время связи «%1» не читается: нужно ДД.ММ.ГГГГ ЧЧ:ММ:СС (UTC)")
+                            .arg(time.left(30)));
+        return;
+    }
+    c.band = bandList(row)->currentText();
+    if (!modeList(row)->currentText().isEmpty())
+        c.mode = modeList(row)->currentText();
     c.call = cell(CallColumn).toUpper();
     QString locator = cell(LocatorColumn).toUpper();
     c.locator = LocatorIsValid(locator) ? locator : QString();
@@ -121,6 +149,16 @@ void Tfunsaved::saveCurrent()
     c.receivedNumber = cell(ReceivedNumberColumn);
     m_link.takeRecord(record, c, grid->item(row, ReceivedColumn)->data(kRowidRole).toLongLong());
     refresh();
+}
+
+QComboBox* Tfunsaved::bandList(int row) const
+{
+    return qobject_cast<QComboBox*>(grid->cellWidget(row, BandColumn));
+}
+
+QComboBox* Tfunsaved::modeList(int row) const
+{
+    return qobject_cast<QComboBox*>(grid->cellWidget(row, ModeColumn));
 }
 
 void Tfunsaved::dropCurrent()

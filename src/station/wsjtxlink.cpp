@@ -8,6 +8,20 @@
 
 #include <sys/socket.h>
 
+std::variant<QHostAddress, QString> wsjtxServerAddress(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    QHostAddress address;
+    // QHostAddress takes a scope (fe80::1%eth0) and a few shorthands; the operator types the
+    // dotted form or an IPv6 address, as WSJT-X shows them.
+    if (!trimmed.isEmpty() && address.setAddress(trimmed) && address.scopeId().isEmpty() &&
+        (address.protocol() != QAbstractSocket::IPv4Protocol || trimmed.count(QLatin1Char('.')) == 3))
+        return address;
+    return QStringLiteral("«%1» — не IP-адрес. Укажите 127.0.0.1 или, когда порт слушает ещё одна "
+                          "программа, адрес группы, например 239.255.0.1 (тот же, что в WSJT-X)")
+        .arg(trimmed.left(60));
+}
+
 WsjtxLink::WsjtxLink(QObject* parent)
     : QObject(parent), m_socket(new QUdpSocket(this)), m_retry(new QTimer(this)), m_silence(new QTimer(this)),
       m_slice(new QTimer(this))
@@ -26,11 +40,12 @@ WsjtxLink::WsjtxLink(QObject* parent)
     connect(m_socket, &QUdpSocket::readyRead, this, &WsjtxLink::readPending);
 }
 
-void WsjtxLink::start(quint16 port)
+void WsjtxLink::start(quint16 port, const QHostAddress& address)
 {
     stop();
     m_on = true;
     m_wanted = port;
+    m_address = address;
     m_failures = 0;
     bind();
 }
@@ -41,7 +56,7 @@ void WsjtxLink::stop()
     m_on = false;
     m_retry->stop();
     m_silence->stop();
-    m_socket->close();
+    closeSocket();
     m_heard = false;
     emit bufferSaid(QString());
     emit stateSaid(QString());
@@ -56,21 +71,62 @@ void WsjtxLink::bind()
 {
     if (!m_on)
         return;
-    m_socket->close();
-    if (!m_socket->bind(QHostAddress::LocalHost, m_wanted,
-                        QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+    closeSocket();
+    const bool group = m_address.isMulticast();
+    const QHostAddress local =
+        !group ? m_address
+               : QHostAddress(m_address.protocol() == QAbstractSocket::IPv6Protocol ? QHostAddress::AnyIPv6
+                                                                                    : QHostAddress::AnyIPv4);
+    const bool bound =
+        m_socket->bind(local, m_wanted, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    if (!bound || (group && !joinGroup())) {
+        const QString why = m_socket->errorString();
+        closeSocket();
         const int delay = HamlibClient::reconnectDelayMs(++m_failures);
-        emit stateSaid(QStringLiteral("WSJT-X: порт 127.0.0.1:%1 не открыт (%2), снова через %3 с")
+        emit stateSaid(QStringLiteral("WSJT-X: %1 %2:%3 не открыт (%4), снова через %5 с")
+                           .arg(bound ? QStringLiteral("группа") : QStringLiteral("порт"))
+                           .arg(m_address.toString())
                            .arg(m_wanted)
-                           .arg(m_socket->errorString())
+                           .arg(why)
                            .arg(delay / 1000));
         m_retry->start(delay);
         return;
     }
     m_failures = 0;
     growReceiveBuffer();
-    emit stateSaid(QStringLiteral("WSJT-X: ждём сообщений на 127.0.0.1:%1").arg(port()));
+    emit stateSaid(QStringLiteral("WSJT-X: ждём сообщений на %1:%2%3")
+                       .arg(m_address.toString())
+                       .arg(port())
+                       .arg(group ? QStringLiteral(" (группа)") : QString()));
     m_silence->start();
+}
+
+bool WsjtxLink::joinGroup()
+{
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& i : interfaces) {
+        if (i.flags().testFlag(QNetworkInterface::IsLoopBack) &&
+            i.flags().testFlag(QNetworkInterface::IsUp) && m_socket->joinMulticastGroup(m_address, i))
+            m_joined << i;
+    }
+    // The system's choice may be the loopback interface itself, joined already: not a failure then.
+    if (m_socket->joinMulticastGroup(m_address))
+        m_joined << QNetworkInterface();
+    return !m_joined.isEmpty();
+}
+
+void WsjtxLink::closeSocket()
+{
+    if (m_socket->state() == QAbstractSocket::BoundState) {
+        for (const QNetworkInterface& i : std::as_const(m_joined)) {
+            if (i.isValid())
+                m_socket->leaveMulticastGroup(m_address, i);
+            else
+                m_socket->leaveMulticastGroup(m_address);
+        }
+    }
+    m_joined.clear();
+    m_socket->close();
 }
 
 int WsjtxLink::receiveBufferBytes() const

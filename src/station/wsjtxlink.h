@@ -4,14 +4,25 @@
 
 #include <QHostAddress>
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QObject>
 #include <QQueue>
+
+#include <variant>
 
 class QTimer;
 class QUdpSocket;
 
-// The UDP port WSJT-X reports to, on the GUI thread: bound on 127.0.0.1 with address sharing
-// (another listener on the port keeps working), read as datagrams come, never waited on. A port
+// The UDP server address the operator typed (as in WSJT-X's setting): an IP address, unicast or
+// a multicast group, or why the text is none.
+std::variant<QHostAddress, QString> wsjtxServerAddress(const QString& text);
+
+// The UDP port WSJT-X reports to, on the GUI thread, read as datagrams come, never waited on. On
+// a unicast address (127.0.0.1) Linux hands each datagram to one socket of those sharing the
+// port, so another listener there (GridTracker, JTAlert) misses what this one gets. WSJT-X's own
+// answer is a multicast server address: then the port is bound on every address with sharing and
+// the group joined, on the loopback interface (WSJT-X on this computer) and on the default one,
+// and every listener in the group gets every datagram. A port
 // that cannot be bound is said and tried again after a growing delay; a client not heard for
 // kSilenceMs (WSJT-X sends a heartbeat every 15 seconds) is said to be silent, once, and said to
 // be back when it is heard again. Datagrams that are not WSJT-X's are dropped and counted.
@@ -26,12 +37,15 @@ class WsjtxLink : public QObject
 public:
     explicit WsjtxLink(QObject* parent = nullptr);
 
-    // Listens on the port from now on (0: a free one, for tests); the earlier port is closed.
-    void start(quint16 port);
+    // Listens on the port of `address` from now on (0: a free one, for tests), joining it when it is
+    // a multicast group; the earlier port is closed and its group left.
+    void start(quint16 port, const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
     void stop();
     bool isOn() const { return m_on; }
     // The port listened on; 0 while not bound.
     quint16 port() const;
+    // Whether the multicast group is joined on at least one interface.
+    bool inGroup() const { return !m_joined.isEmpty(); }
     int dropped() const { return m_dropped; }
     // The receive buffer the kernel granted (as it counts it); 0 while not bound.
     int receiveBufferBytes() const;
@@ -62,6 +76,10 @@ signals:
 
 private:
     void bind();
+    // Joins m_address on the loopback interface and on the one the system picks; whether any took it.
+    bool joinGroup();
+    // Leaves the group and closes the socket.
+    void closeSocket();
     void growReceiveBuffer();
     void readPending();
     void handSlice();
@@ -73,6 +91,9 @@ private:
     QTimer* m_slice;
     QQueue<QNetworkDatagram> m_queue;
     quint16 m_wanted = 0;
+    QHostAddress m_address{QHostAddress::LocalHost};
+    // The interfaces the group is joined on (an invalid one: the system's choice).
+    QList<QNetworkInterface> m_joined;
     bool m_on = false;
     int m_failures = 0;
     int m_dropped = 0;

@@ -279,7 +279,7 @@ QString digitalContactLack(const DigitalContact& c)
     if (!report.match(c.sentReport).hasMatch() || !report.match(c.receivedReport).hasMatch())
         return QStringLiteral("рапорты \"%1\" и \"%2\" не читаются")
             .arg(c.sentReport.left(8), c.receivedReport.left(8));
-    if (!c.frequencyHz)
+    if (!c.frequencyHz && c.band.isEmpty())
         return QStringLiteral("нет частоты");
     if (c.mode.isEmpty())
         return QStringLiteral("нет вида работы");

@@ -83,6 +83,9 @@ struct DigitalContact
     QDateTime utc; // invalid when the record has no readable QSO_DATE and TIME_ON
     std::optional<qint64> frequencyHz;
     QString mode;
+    // The log's band the operator chose for a contact whose frequency is on none of them; empty:
+    // the band of the frequency.
+    QString band;
 };
 DigitalContact digitalContactOf(const AdifRecord& record);
 

@@ -1,10 +1,12 @@
 #include "app/contactentry.h"
 #include "app/logview.h"
 #include "app/tfmain.h"
+#include "config/tfcontest.h"
 #include "controls/datagrid.h"
 #include "controls/hintbar.h"
 #include "controls/pickcombobox.h"
 #include "logging/entrypanel.h"
+#include "logging/tftimer.h"
 #include "station/digitallink.h"
 #include "station/tfdigital.h"
 #include "station/tfunsaved.h"
@@ -23,6 +25,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
+#include <QUdpSocket>
 
 #include <cmath>
 
@@ -38,6 +41,10 @@ private slots:
 
     void anMsk144ContactFromWsjtxIsStoredOnce();
     void whatCannotBeSavedWaitsToBeCorrected();
+    void aRecordSentAgainWaitsOnce_data();
+    void aRecordSentAgainWaitsOnce();
+    void theTimeBandOrModeIsFixedInTheList_data();
+    void theTimeBandOrModeIsFixedInTheList();
     void badDatagramsAreDroppedAndCounted();
     void aBurstOfContactsIsStoredWhole();
     void aContactSavedOnAnotherBandIsSaid();
@@ -46,6 +53,9 @@ private slots:
     void highlightsFollowTheModeOfWsjtx();
     void aRestartedWsjtxIsSentItsHighlightsAgain_data();
     void aRestartedWsjtxIsSentItsHighlightsAgain();
+    void aGroupAddressSharesWsjtxWithAnotherProgram();
+    void highlightsAreJudgedAgain_data();
+    void highlightsAreJudgedAgain();
 
 private:
     void switchOn();
@@ -61,6 +71,8 @@ private:
 void TestDigitalWindow::init()
 {
     prepare("INSERT INTO Contest (ContestRowid, ContestName, ContestActual) VALUES (1, 'Полевой день', 1);"
+            "INSERT INTO Contest (ContestRowid, ContestName, ContestDTStart, ContestDTStop, ContestActual) "
+            "VALUES (2, 'Кубок', 46144.25, 46144.75, 0);"
             "UPDATE SettingInfo SET SettingInfoValue='UA3ABC' WHERE SettingInfoN='PCall';"
             "UPDATE SettingInfo SET SettingInfoValue='KO85TS' WHERE SettingInfoN='PWWLo';"
             "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('LastBand', 1), ('LastMod', 1);");
@@ -80,6 +92,7 @@ void TestDigitalWindow::switchOn()
     inModal<Tfdigital>([&] { m_window->action("mnDigital")->trigger(); },
                        [&](Tfdigital* window) {
                            QCOMPARE(window->windowTitle(), "Цифровые виды");
+                           QCOMPARE(window->addressEdit->text(), "127.0.0.1");
                            QCOMPARE(window->portEdit->value(), 2237);
                            QVERIFY(!window->onBox->isChecked());
                            QVERIFY(window->highlightBox->isChecked());
@@ -204,6 +217,145 @@ void TestDigitalWindow::whatCannotBeSavedWaitsToBeCorrected()
     m_fakes->prompts.confirmAnswers = {true};
     QTest::mouseClick(window->dropButton, Qt::LeftButton);
     QCOMPARE(grid->rowCount(), 0);
+}
+
+void TestDigitalWindow::aRecordSentAgainWaitsOnce_data()
+{
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<QString>("again"); // the same contact as WSJT-X sends it the next time
+    QTest::addColumn<QString>("reason");
+    const QString repeat = wsjtx::contestAdif({{"TIME_ON", "141000"}});
+    QTest::newRow("refused repeat") << repeat << repeat << "G4XYZ";
+    const QString noSerials =
+        wsjtx::contestAdif({{"CALL", "ON4KST"}, {"STX", QString()}, {"SRX", QString()}});
+    QTest::newRow("no serials, another header") << noSerials
+                                                << QString(noSerials)
+                                                       .replace("<programid:6>WSJT-X", "<programid:4>JTDX")
+                                                       .replace("<adif_ver:5>3.1.0", "<adif_ver:5>3.1.4")
+                                                << "нет контрольных номеров";
+    QTest::newRow("unreadable") << "<call:99999>G4XYZ<eor>"
+                                << "<call:99999>G4XYZ<eor>"
+                                << "не читается";
+}
+
+// WSJT-X sends a refused record, or one without serials, again (on reconnecting, or the operator
+// logs it once more): it waits in "Несохранённые связи" once, and the hint bar does not say it
+// again over what came since; another contact with the same call is a row of its own.
+void TestDigitalWindow::aRecordSentAgainWaitsOnce()
+{
+    QFETCH(QString, record);
+    QFETCH(QString, again);
+    QFETCH(QString, reason);
+    switchOn();
+    send(wsjtx::loggedAdif(wsjtx::contestAdif()));
+    QTRY_COMPARE(contacts(), 1);
+    send(wsjtx::loggedAdif(record));
+    DigitalLog& log = m_window->digitalLink()->log();
+    QTRY_COMPARE(log.unsaved().size(), 1);
+    QVERIFY(log.unsaved().first().reason.contains(reason));
+    HintBar* hints = m_window->logView()->hintBar();
+    QVERIFY(hints->text().contains("не сохранена"));
+    send("not WSJT-X"); // a later message in the hint bar
+    QTRY_VERIFY(hints->text().contains("отброшено сообщений: 1"));
+    m_window->action("mnUnsaved")->trigger();
+    auto* window = m_window->findChild<Tfunsaved*>();
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->grid->rowCount(), 1);
+
+    send(wsjtx::loggedAdif(again));
+    send(wsjtx::loggedAdif(record));
+    send(wsjtx::heartbeat());
+    QTRY_VERIFY(m_window->logView()->hintBar()->text().contains("отброшено сообщений: 1"));
+    QTest::qWait(100);
+    QCOMPARE(log.unsaved().size(), 1);
+    QCOMPARE(log.unsaved().first().record, record);
+    QCOMPARE(window->grid->rowCount(), 1);
+    QVERIFY(hints->text().contains("отброшено сообщений: 1"));
+    QCOMPARE(contacts(), 1);
+
+    // The same call at another time is another contact.
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{"TIME_ON", "141200"}, {"STX", QString()}})));
+    QTRY_COMPARE(log.unsaved().size(), 2);
+    QCOMPARE(window->grid->rowCount(), 2);
+    QVERIFY(hints->text().contains("связь G4XYZ не сохранена"));
+}
+
+void TestDigitalWindow::theTimeBandOrModeIsFixedInTheList_data()
+{
+    QTest::addColumn<QString>("changes"); // of the record, as "FIELD=value"
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("fix"); // "time:…", "band:…" or "mode:…"
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("no time") << "TIME_ON="
+                             << "нет даты и времени связи"
+                             << "time:02.05.2026 14:03"
+                             << "2026-05-02 14:03:00 144 MSK144 144.3605";
+    QTest::newRow("a frequency on no band of the log") << "FREQ=28.074"
+                                                       << "частота 28.074 МГц не на диапазоне лога"
+                                                       << "band:432 MHz"
+                                                       << "2026-05-02 14:05:30 432 MSK144 ";
+    QTest::newRow("a mode the log has not") << "MODE=FST4"
+                                            << "вида работы FST4 нет в логе"
+                                            << "mode:FT8"
+                                            << "2026-05-02 14:05:30 144 FT8 144.3605";
+}
+
+// A record refused for its time, its frequency or its mode is fixed in its row with the cell's
+// own editor and saved from there; a time that does not read is said and nothing is saved.
+void TestDigitalWindow::theTimeBandOrModeIsFixedInTheList()
+{
+    QFETCH(QString, changes);
+    QFETCH(QString, reason);
+    QFETCH(QString, fix);
+    QFETCH(QString, stored);
+    switchOn();
+    const QStringList change = changes.split('=');
+    send(wsjtx::loggedAdif(wsjtx::contestAdif({{change[0], change[1].isEmpty() ? QString() : change[1]}})));
+    QTRY_COMPARE(m_window->digitalLink()->log().unsaved().size(), 1);
+    m_window->action("mnUnsaved")->trigger();
+    auto* window = m_window->findChild<Tfunsaved*>();
+    QVERIFY(window && window->isVisible());
+    QTableWidget* grid = window->grid;
+    QCOMPARE(grid->item(0, Tfunsaved::ReasonColumn)->text(), reason);
+
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto typeTime = [&](const QString& text) {
+        grid->setFocus();
+        grid->setCurrentCell(0, Tfunsaved::TimeColumn);
+        grid->editItem(grid->item(0, Tfunsaved::TimeColumn));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->selectAll();
+        typeAtFocus(text);
+        commitCellEditor(editor);
+    };
+    if (fix.startsWith("time:")) {
+        QCOMPARE(grid->item(0, Tfunsaved::TimeColumn)->text(), "");
+        typeTime("2.5.26 14:03");
+        QCOMPARE(grid->item(0, Tfunsaved::TimeColumn)->text(), "2.5.26 14:03");
+        QTest::mouseClick(window->saveButton, Qt::LeftButton);
+        QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error),
+                 QStringList{"Время связи «2.5.26 14:03» не читается: нужно ДД.ММ.ГГГГ ЧЧ:ММ:СС (UTC)"});
+        QCOMPARE(contacts(), 0);
+        QCOMPARE(grid->rowCount(), 1);
+        typeTime(fix.mid(5));
+    } else {
+        QCOMPARE(grid->item(0, Tfunsaved::TimeColumn)->text(), "02.05.2026 14:05:30");
+        QComboBox* list = fix.startsWith("band:") ? window->bandList(0) : window->modeList(0);
+        QCOMPARE(window->bandList(0)->currentText(), fix.startsWith("band:") ? "" : "144 MHz");
+        QCOMPARE(window->modeList(0)->currentText(), fix.startsWith("mode:") ? "" : "MSK144");
+        chooseInList(list, list->findText(fix.mid(5)));
+        QCOMPARE(list->currentText(), fix.mid(5));
+    }
+    grid->setCurrentCell(0, Tfunsaved::CallColumn);
+    QTest::mouseClick(window->saveButton, Qt::LeftButton);
+    QCOMPARE(contacts(), 1);
+    QCOMPARE(grid->rowCount(), 0);
+    QCOMPARE(m_file->column("SELECT strftime('%Y-%m-%d %H:%M:%S', ContestListDateTime + 2415018.5) || ' ' || "
+                            "IdBand || ' ' || ModulationName || ' ' || ifnull(ContestListFrequency, '') FROM "
+                            "ContestList INNER JOIN Modulation ON ModulationRowid=IdModulation"),
+             QVariantList{stored});
 }
 
 void TestDigitalWindow::badDatagramsAreDroppedAndCounted()
@@ -380,6 +532,102 @@ void TestDigitalWindow::aRestartedWsjtxIsSentItsHighlightsAgain()
     QCOMPARE(back.size(), 1);
     QCOMPARE(back[0].toHex(),
              wsjtxHighlightCallsign(3, id, "G4XYZ", qRgb(255, 160, 160), qRgb(0, 0, 0), false).toHex());
+}
+
+// Another program (GridTracker, JTAlert) listens on the port too: with a multicast server address
+// in WSJT-X and in "UDP адрес:", both get every datagram. A text that is no address is said, and
+// nothing is stored.
+void TestDigitalWindow::aGroupAddressSharesWsjtxWithAnotherProgram()
+{
+    openWindow();
+    const quint16 port = DummyDaemon::freePort();
+    inModal<Tfdigital>(
+        [&] { m_window->action("mnDigital")->trigger(); },
+        [&](Tfdigital* window) {
+            window->addressEdit->clear();
+            typeText(window->addressEdit, "239.255.0.1.5");
+            window->portEdit->setValue(port);
+            window->onBox->setChecked(true);
+            window->findChild<QPushButton*>("saveButton")->click();
+            QVERIFY(window->isVisible());
+            QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Error).size(), 1);
+            QVERIFY(m_fakes->prompts.texts().first().startsWith("«239.255.0.1.5» — не IP-адрес"));
+            QCOMPARE(m_file->column("SELECT COUNT(*) FROM Setting WHERE SettingName LIKE 'Wsjtx%'"),
+                     QVariantList{0});
+            window->addressEdit->clear();
+            typeText(window->addressEdit, "239.255.0.1");
+            window->findChild<QPushButton*>("saveButton")->click();
+        });
+    QCOMPARE(m_file->column("SELECT SettingParamStr FROM Setting WHERE SettingName='WsjtxAddress'"),
+             QVariantList{"239.255.0.1"});
+    QCOMPARE(m_window->digitalLink()->link().port(), port);
+    QVERIFY(m_window->digitalLink()->link().inGroup());
+    QVERIFY(m_window->logView()->hintBar()->text().contains("ждём сообщений на 239.255.0.1"));
+
+    QUdpSocket gridTracker;
+    QVERIFY(gridTracker.bind(QHostAddress::AnyIPv4, port,
+                             QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+    QVERIFY(gridTracker.joinMulticastGroup(QHostAddress("239.255.0.1"), wsjtx::loopback()));
+    const QByteArray logged = wsjtx::loggedAdif(wsjtx::contestAdif());
+    QVERIFY(m_sender.sendTo(QHostAddress("239.255.0.1"), port, logged));
+    QTRY_COMPARE(contacts(), 1);
+    QTRY_VERIFY(gridTracker.hasPendingDatagrams());
+    QCOMPARE(gridTracker.receiveDatagram().data(), logged);
+}
+
+void TestDigitalWindow::highlightsAreJudgedAgain_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("withdrawn");
+    QTest::newRow("the program closes") << "close" << true;
+    QTest::newRow("another contest chosen") << "contest" << true;
+    QTest::newRow("a period that has ended") << "1 минута" << true;
+    QTest::newRow("a period still running") << "1 час" << false;
+}
+
+// WSJT-X keeps a highlight until it is told otherwise: the program closing withdraws every one
+// it set, and another contest or repeat period withdraws those that are no repeat now.
+void TestDigitalWindow::highlightsAreJudgedAgain()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, withdrawn);
+    saveAHighlightedContact();
+    m_window->action("N11")->trigger(); // the timer's period is the one judged by
+    auto* timer = m_window->findChild<Tftimer*>();
+    QVERIFY(timer && timer->isVisible());
+    // Two and a half minutes after the contact: a repeat still in the default period.
+    m_fakes->clock.current = QDateTime(QDate(2026, 5, 2), QTime(14, 8), Qt::UTC);
+    QVERIFY(m_sender.received(1, 200).isEmpty());
+
+    if (change == "close") {
+        m_window->close();
+        QCOMPARE(m_window->digitalLink()->link().port(), 0);
+    } else if (change == "contest") {
+        inModal<Tfcontest>([&] { m_window->action("N7")->trigger(); },
+                           [&](Tfcontest* manager) {
+                               QVERIFY(manager->contests().locate("ContestRowid", DbValue(2)));
+                               manager->chooseButton()->click();
+                               manager->close();
+                           });
+        QVERIFY2(m_fakes->prompts.texts().isEmpty(), qPrintable(m_fakes->prompts.texts().join(" | ")));
+        QCOMPARE(m_file->column("SELECT ContestRowid FROM Contest WHERE ContestActual"), QVariantList{2});
+        QCOMPARE(m_window->state().CurrentContestId, 2);
+    } else {
+        timer->periodList()->setCurrentText(change);
+    }
+    const QList<QByteArray> back = m_sender.received(1, withdrawn ? 3000 : 300);
+    if (!withdrawn) {
+        QVERIFY(back.isEmpty());
+        return;
+    }
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].toHex(),
+             wsjtxHighlightCallsign(3, "WSJT-X", "G4XYZ", std::nullopt, std::nullopt, false).toHex());
+    if (change == "close")
+        return;
+    // A decode of the call is no repeat now: nothing is highlighted again.
+    send(wsjtx::decode("CQ G4XYZ IO91", "MSK144"));
+    QVERIFY(m_sender.received(1, 300).isEmpty());
 }
 
 QTEST_MAIN(TestDigitalWindow)

@@ -117,6 +117,15 @@ QList<QByteArray> contestBurst(int count)
     return burst;
 }
 
+QNetworkInterface loopback()
+{
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& i : interfaces)
+        if (i.flags().testFlag(QNetworkInterface::IsLoopBack))
+            return i;
+    return QNetworkInterface();
+}
+
 } // namespace wsjtx
 
 WsjtxSender::WsjtxSender()
@@ -127,6 +136,13 @@ WsjtxSender::WsjtxSender()
 bool WsjtxSender::send(quint16 port, const QByteArray& datagram)
 {
     return m_socket.writeDatagram(datagram, QHostAddress::LocalHost, port) == datagram.size();
+}
+
+bool WsjtxSender::sendTo(const QHostAddress& address, quint16 port, const QByteArray& datagram)
+{
+    if (address.isMulticast())
+        m_socket.setMulticastInterface(wsjtx::loopback());
+    return m_socket.writeDatagram(datagram, address, port) == datagram.size();
 }
 
 QList<QByteArray> WsjtxSender::received(int count, int ms)

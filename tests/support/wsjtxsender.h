@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QNetworkInterface>
 #include <QString>
 #include <QUdpSocket>
 
@@ -35,6 +36,9 @@ QString contestAdif(const QList<std::pair<QString, QString>>& changes = {});
 // from 14:00:00 with serials counting up, as WSJT-X resends its log on reconnecting.
 QList<QByteArray> contestBurst(int count);
 
+// The loopback interface, where WSJT-X on this computer sends to a multicast server address.
+QNetworkInterface loopback();
+
 } // namespace wsjtx
 
 class WsjtxSender
@@ -43,6 +47,9 @@ public:
     WsjtxSender();
     // Sends one datagram to 127.0.0.1:port.
     bool send(quint16 port, const QByteArray& datagram);
+    // Sends one datagram to a multicast group on this computer (out of the loopback interface, as
+    // WSJT-X does with its server address on this computer), or to a unicast address.
+    bool sendTo(const QHostAddress& address, quint16 port, const QByteArray& datagram);
     // What came back (HighlightCallsign), waiting up to `ms` for at least `count` datagrams.
     QList<QByteArray> received(int count, int ms = 3000);
 
