@@ -16,6 +16,8 @@ private slots:
     void cleanup();
     void contactsTravelBothWays();
     void editsAndDeletesArriveAndTheLaterEditWins();
+    void anEditPushedFirstIsToldWhenALaterOneIsPulledOverIt_data();
+    void anEditPushedFirstIsToldWhenALaterOneIsPulledOverIt();
     void aPositionThatWasAwayCatchesUp();
     void offlineChangesWaitAndGoOnce();
     void aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt();
@@ -145,9 +147,61 @@ void TestSharedLog::editsAndDeletesArriveAndTheLaterEditWins()
                               QVariantList{"UA3LATER"}, 20000);
     QTRY_VERIFY(m_b->notices.contains(
         "Общий лог: ваша правка связи с UA3EARLY не принята: позже её изменила позиция «Палатка 1»"));
-    QTest::qWait(1500); // a heartbeat later nothing has moved back
+    QTest::qWait(1500);                                    // a heartbeat later nothing has moved back
+    QCOMPARE(m_b->notices.filter("не принята").size(), 1); // not again when the winner is pulled
+    QCOMPARE(m_a->notices.filter("не принята"), QStringList());
     QCOMPARE(m_a->column("SELECT ContestListCall FROM ContestList"), QVariantList{"UA3LATER"});
     QCOMPARE(onServer("string_agg(call, ',') FILTER (WHERE NOT deleted)"), QString("UA3LATER"));
+}
+
+void TestSharedLog::anEditPushedFirstIsToldWhenALaterOneIsPulledOverIt_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::newRow("a later edit") << false;
+    QTest::newRow("a later delete") << true;
+}
+
+void TestSharedLog::anEditPushedFirstIsToldWhenALaterOneIsPulledOverIt()
+{
+    QFETCH(bool, deleting);
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    // The first edits online and its edit is on the server at once; the second, away, edits
+    // the same contact later and wins when it is back.
+    m_b->disconnect();
+    m_a->fakes.clock.current = m_a->fakes.clock.current.addSecs(10);
+    m_a->editCall("UA3AAA", "UA3MINE");
+    QTRY_COMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+    QCOMPARE(onServer("string_agg(call, ',')"), QString("UA3MINE"));
+    m_b->fakes.clock.current = m_b->fakes.clock.current.addSecs(20);
+    if (deleting)
+        m_b->remove("UA3AAA");
+    else
+        m_b->editCall("UA3AAA", "UA3THEIRS");
+    m_b->connectTo(m_server);
+    const QVariantList after = deleting ? QVariantList{} : QVariantList{"UA3THEIRS"};
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->column("SELECT ContestListCall FROM ContestList"), after, 20000);
+    const QString lost =
+        "Общий лог: ваша правка связи с UA3MINE не принята: позже её изменила позиция «Палатка 2»";
+    QTRY_VERIFY_WITH_TIMEOUT(m_a->notices.contains(lost), 20000);
+    // A later edit made there after this one was seen is no loss of this one's, and the
+    // winner is told nothing.
+    m_a->notices.clear();
+    QTRY_COMPARE(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+    if (!deleting) {
+        m_a->fakes.clock.current = m_a->fakes.clock.current.addSecs(30);
+        m_a->editCall("UA3THEIRS", "UA3AGAIN");
+        QTRY_COMPARE_WITH_TIMEOUT(m_b->column("SELECT ContestListCall FROM ContestList"),
+                                  QVariantList{"UA3AGAIN"}, 20000);
+        m_b->fakes.clock.current = m_b->fakes.clock.current.addSecs(40);
+        m_b->editCall("UA3AGAIN", "UA3FINAL");
+        QTRY_COMPARE_WITH_TIMEOUT(m_a->column("SELECT ContestListCall FROM ContestList"),
+                                  QVariantList{"UA3FINAL"}, 20000);
+    }
+    QTest::qWait(1500);
+    QCOMPARE(m_a->notices.filter("не принята"), QStringList());
+    QCOMPARE(m_b->notices.filter("не принята"), QStringList());
 }
 
 void TestSharedLog::aPositionThatWasAwayCatchesUp()
