@@ -165,6 +165,7 @@ void SharedLog::startWorker()
 {
     m_worker.reset();
     emit noticeChanged(QString()); // what the last link found is the last link's
+    setRefusedAsCopy(false);
     ServerAddress address = m_settings.address;
     address.password = m_password;
     m_worker = std::make_unique<SyncWorker>(m_store.db().path(), address, m_journal->position(), m_options);
@@ -184,6 +185,7 @@ void SharedLog::startWorker()
             [this](qint32, const SharePosition& silent, bool adoptable) {
                 guarded(m_services.prompts, [&] { adoptPosition(silent, adoptable); });
             });
+    connect(w, &SyncWorker::refusedAsCopy, this, [this] { setRefusedAsCopy(true); });
     connect(w, &SyncWorker::commandFailed, this,
             [this](const QString& text) { emit noticeChanged(QStringLiteral("Общий лог: ") + text); });
     connect(w, &SyncWorker::editLost, this, [this](const QString& call, const QString& winner) {
@@ -245,9 +247,23 @@ void SharedLog::linkChanged(SyncWorker::Link link, qint64 count)
     }
 }
 
+void SharedLog::setRefusedAsCopy(bool refused)
+{
+    if (refused == m_refusedAsCopy)
+        return;
+    m_refusedAsCopy = refused;
+    emit refusedAsCopyChanged(refused);
+}
+
 void SharedLog::problem(const QString& text, bool loginRefused)
 {
-    emit noticeChanged(text.isEmpty() ? QString() : QStringLiteral("Общий лог: ") + text);
+    if (text.isEmpty())
+        setRefusedAsCopy(false);
+    QString notice = text.isEmpty() ? QString() : QStringLiteral("Общий лог: ") + text;
+    if (!text.isEmpty() && m_refusedAsCopy)
+        notice += QStringLiteral(". Если это другой компьютер, а не запасной, в окне «Общий лог» его можно "
+                                 "сделать новой позицией (кнопка «Сделать новой позицией»).");
+    emit noticeChanged(notice);
     // Asked once after the settings or the start, never in the middle of the work.
     if (!loginRefused || !m_askPassword)
         return;
@@ -435,6 +451,37 @@ void SharedLog::requestPlace(qint32 contestId)
     }
     m_placeAsked = true;
     m_worker->listSilentPositions(contestId);
+}
+
+void SharedLog::becomeNewPosition()
+{
+    if (!m_settings.enabled)
+        return;
+    const QString was = m_journal->position().name;
+    if (!m_services.prompts.confirm(
+            QStringLiteral("Этот лог станет новой позицией общего лога, отдельной от позиции «%1»: её "
+                           "диапазоны останутся за ней, связи, записанные здесь и ещё не отправленные, "
+                           "уйдут на сервер как связи новой позиции (повтор номера на диапазоне покажет "
+                           "«На проверку»).\n\rПродолжить?")
+                .arg(was)))
+        return;
+    const std::optional<QString> typed = m_services.prompts.askText(
+        QStringLiteral("Общий лог"), QStringLiteral("Название новой позиции:"), was);
+    if (!typed)
+        return;
+    ShareSettings settings = m_settings;
+    settings.positionName = typed->trimmed();
+    m_worker.reset(); // nothing goes under the old id while the outbox changes hands
+    m_journal->becomePosition({QUuid::createUuid().toString(QUuid::WithoutBraces), positionName(settings)});
+    m_store.SetSet(QStringLiteral("SharePositionId"), LogStore::TextSetting, m_journal->position().id);
+    settings.save(m_store);
+    setRefusedAsCopy(false);
+    apply(settings, m_password);
+    emit positionChanged();
+    // The bands held here are held here no more.
+    for (const ResultRow& row :
+         m_store.db().queryNative(QStringLiteral("SELECT IdContest FROM ShareContest")).rows)
+        emit leasesChanged(qint32(row[0].toInt()));
 }
 
 void SharedLog::offerPlace(qint32 contestId, const std::vector<SharePosition>& positions)

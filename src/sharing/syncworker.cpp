@@ -299,6 +299,8 @@ void SyncWorker::Core::loop()
                 }
             }
         } catch (const PgError& e) {
+            if (e.kind() == PgError::PositionTaken)
+                post([](SyncWorker& w) { emit w.refusedAsCopy(); });
             reportProblem(whyUnusable(e, m_address),
                           e.kind() == PgError::NeedsPassword || e.kind() == PgError::LoginRefused);
             m_pg.reset();

@@ -34,6 +34,7 @@ private slots:
     void aBandGoesOnlyAfterItsLastContact_data();
     void aBandGoesOnlyAfterItsLastContact();
     void aCopiedLogFileIsKeptAwayWhileTheOriginalIsHeard();
+    void aCopyKeptAwayGoesOnAsANewPosition();
     void aContestDeletedHereFreesItsBandsAtOnce_data();
     void aContestDeletedHereFreesItsBandsAtOnce();
 
@@ -651,6 +652,57 @@ void TestSharedLog::aCopiedLogFileIsKeptAwayWhileTheOriginalIsHeard()
     QTest::qWait(1000);
     QCOMPARE(onServer("count(*) FILTER (WHERE call = 'UA3AA')"), QString("0"));
     QCOMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{1});
+}
+
+void TestSharedLog::aCopyKeptAwayGoesOnAsANewPosition()
+{
+    m_a->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_a->takeBand(144));
+    QCOMPARE(m_a->save("UA1AA").kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("count(*)"), QString("1"), 20000);
+    // The log file copied after sharing was switched on: the copy is kept away, and still
+    // believes it holds the first's band.
+    SharedPosition copy("Палатка 1, копия");
+    copy.close();
+    QVERIFY(QFile::remove(copy.file.path()));
+    m_a->file.sqlite("VACUUM INTO '" + copy.file.path() + "'");
+    copy.reopen();
+    copy.connectTo(m_server);
+    QTRY_VERIFY_WITH_TIMEOUT(copy.shared->refusedAsCopy(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(copy.notices.join('|').contains("уже на связи с другого компьютера"), 20000);
+    QVERIFY2(copy.notices.last().contains("«Сделать новой позицией»"), qPrintable(copy.notices.last()));
+    QCOMPARE(copy.save("UA2CC").kind, SaveOutcome::Saved);
+    QCOMPARE(m_a->save("UA3AA").kind, SaveOutcome::Saved);
+
+    // Declined, nothing changes; confirmed and named, it goes on as a position of its own.
+    const QString firstId = m_a->shared->journal().position().id;
+    copy.fakes.prompts.confirmAnswers = {false};
+    copy.shared->becomeNewPosition();
+    QCOMPARE(copy.shared->journal().position().id, firstId);
+    copy.fakes.prompts.askAnswers = {QString("Палатка 3")};
+    copy.shared->becomeNewPosition();
+    QVERIFY(copy.shared->journal().position().id != firstId);
+    QCOMPARE(copy.shared->journal().position().name, QString("Палатка 3"));
+    QVERIFY(!copy.holds(144));
+    QVERIFY(copy.waitOnline());
+    QVERIFY(!copy.shared->refusedAsCopy());
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("count(*)"), QString("3"), 20000);
+    QCOMPARE(onServer("string_agg(call || '/' || sent_num || '/' || position_name, ',' ORDER BY call)"),
+             QString("UA1AA/1/Палатка 1,UA2CC/2/Палатка 3,UA3AA/2/Палатка 1"));
+    QCOMPARE(copy.column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+    // The serial used twice on the band is listed at both; the band stays the first's.
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count(), qint64(3), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(copy.count(), qint64(3), 20000);
+    QCOMPARE(repeatedSerials(*m_a->store, m_a->contestId).size(), size_t(2));
+    QCOMPARE(repeatedSerials(*copy.store, copy.contestId).size(), size_t(2));
+    QTRY_VERIFY_WITH_TIMEOUT(copy.shared->journal().lease(copy.contestId, 144).has_value(), 20000);
+    const SaveOutcome refused = copy.save("UA4DD");
+    QCOMPARE(refused.kind, SaveOutcome::Refused);
+    QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
+    QVERIFY(m_a->shared->online());
+    QCOMPARE(m_a->shared->journal().position().id, firstId);
 }
 
 void TestSharedLog::aContestDeletedHereFreesItsBandsAtOnce_data()
