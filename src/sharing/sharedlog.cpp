@@ -166,6 +166,7 @@ void SharedLog::startWorker()
     m_worker.reset();
     emit noticeChanged(QString()); // what the last link found is the last link's
     setRefusedAsCopy(false);
+    m_bandsRequested.clear(); // the last worker's requests get no answer
     ServerAddress address = m_settings.address;
     address.password = m_password;
     m_worker = std::make_unique<SyncWorker>(m_store.db().path(), address, m_journal->position(), m_options);
@@ -326,6 +327,7 @@ void SharedLog::requestBand(qint32 contestId, qint32 bandId, const QString& band
     }
     const std::optional<BandLease> lease = m_journal->lease(contestId, bandId);
     if (!lease || lease->holder == m_journal->position().id) {
+        m_bandsRequested.insert({contestId, bandId});
         takeBand(contestId, bandId, false);
     } else if (lease->silent) {
         offerTakeover(contestId, bandId, bandName, *lease);
@@ -345,6 +347,7 @@ void SharedLog::releaseBand(qint32 contestId, qint32 bandId)
 
 void SharedLog::leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer& answer, bool takeover)
 {
+    const bool requested = !takeover && m_bandsRequested.remove({contestId, bandId});
     if (answer.kind != LeaseAnswer::Held)
         return;
     if (takeover) {
@@ -355,6 +358,12 @@ void SharedLog::leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer
     // Asked for by the operator's own save or "Взять диапазон" on a band that looked free.
     if (answer.lease.silent) {
         offerTakeover(contestId, bandId, bandName(bandId), answer.lease);
+        return;
+    }
+    if (requested) {
+        // "Взять диапазон" saved nothing: only the band was asked for.
+        emit noticeChanged(QStringLiteral("Общий лог: диапазон %1 не взят: его уже ведёт позиция «%2».")
+                               .arg(bandName(bandId), answer.lease.holderName));
         return;
     }
     emit noticeChanged(QStringLiteral("Общий лог: диапазон %1 ведёт позиция «%2»: связь записана здесь, но "

@@ -4,6 +4,8 @@
 #include "sharing/syncworker.h"
 
 #include <QObject>
+#include <QPair>
+#include <QSet>
 
 #include <memory>
 
@@ -99,7 +101,10 @@ private:
     QString m_status;
     bool m_askPassword = false;
     bool m_placeAsked = false;
-    bool m_refusedAsCopy = false; // the silent positions listed are for "Занять место позиции…"
+    bool m_refusedAsCopy = false;
+    // The bands "Взять диапазон" asked for and not yet answered, as (contest, band).
+    QSet<QPair<qint32, qint32>>
+        m_bandsRequested; // the silent positions listed are for "Занять место позиции…"
 };
 
 // The bands of this log as a shared contest keeps them: "144:1;432:2;..." in key order.

@@ -30,6 +30,8 @@ private slots:
     void aServerWithoutTheContestKeepsItsChangesUntilItIsBack();
     void otherBandsAreRefusedSayingWhich();
     void aFreeBandIsTakenByItsFirstSave();
+    void aBandTakenMeanwhileNamesItsHolder_data();
+    void aBandTakenMeanwhileNamesItsHolder();
     void aFreeBandIsAskedForOnceUntilAnswered();
     void aBandGoesOnlyAfterItsLastContact_data();
     void aBandGoesOnlyAfterItsLastContact();
@@ -520,6 +522,41 @@ void TestSharedLog::aFreeBandIsTakenByItsFirstSave()
     const SaveOutcome refused = m_b->save("UA2CC");
     QCOMPARE(refused.kind, SaveOutcome::Refused);
     QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
+}
+
+void TestSharedLog::aBandTakenMeanwhileNamesItsHolder_data()
+{
+    QTest::addColumn<bool>("byButton");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("a save") << false
+                            << "Общий лог: диапазон 144 MHz ведёт позиция «Палатка 1»: связь записана здесь, "
+                               "но номера на нём даёт она; повтор номера покажет «На проверку».";
+    QTest::newRow("\"Взять диапазон\"")
+        << true << "Общий лог: диапазон 144 MHz не взят: его уже ведёт позиция «Палатка 1».";
+}
+
+void TestSharedLog::aBandTakenMeanwhileNamesItsHolder()
+{
+    QFETCH(bool, byButton);
+    QFETCH(QString, notice);
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_b->join(*m_a));
+    QVERIFY(m_a->takeBand(144));
+    // Taken before the second position heard of it: there the band still looks free.
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144).has_value(), 20000);
+    m_b->shared->journal().setLeases(m_b->contestId, {});
+    if (byButton)
+        m_b->shared->requestBand(m_b->contestId, 144, "144 MHz");
+    else
+        QCOMPARE(m_b->save("UA2BB").kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->notices.filter("144 MHz"), QStringList{notice}, 20000);
+    QCOMPARE(m_b->count(), qint64(byButton ? 0 : 1));
+    QVERIFY(!m_b->holds(144));
+    QVERIFY(m_b->fakes.prompts.texts().isEmpty());
 }
 
 void TestSharedLog::aFreeBandIsAskedForOnceUntilAnswered()
