@@ -113,11 +113,11 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
     reviewLayout->addWidget(reviewList);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Сервер:"), hostEdit);
-    form->addRow(QStringLiteral("Порт:"), portEdit);
-    form->addRow(QStringLiteral("База данных:"), databaseEdit);
-    form->addRow(QStringLiteral("Пользователь:"), userEdit);
-    form->addRow(QStringLiteral("Позиция:"), positionEdit);
+    form->addRow(QStringLiteral("Сервер"), hostEdit);
+    form->addRow(QStringLiteral("Порт"), portEdit);
+    form->addRow(QStringLiteral("База данных"), databaseEdit);
+    form->addRow(QStringLiteral("Пользователь"), userEdit);
+    form->addRow(QStringLiteral("Позиция"), positionEdit);
     form->addRow(enabledBox);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
