@@ -165,6 +165,8 @@ void SharedLog::startWorker()
 {
     m_worker.reset();
     emit noticeChanged(QString()); // what the last link found is the last link's
+    setRefusedAsCopy(false);
+    m_bandsRequested.clear(); // the last worker's requests get no answer
     ServerAddress address = m_settings.address;
     address.password = m_password;
     m_worker = std::make_unique<SyncWorker>(m_store.db().path(), address, m_journal->position(), m_options);
@@ -184,6 +186,7 @@ void SharedLog::startWorker()
             [this](qint32, const SharePosition& silent, bool adoptable) {
                 guarded(m_services.prompts, [&] { adoptPosition(silent, adoptable); });
             });
+    connect(w, &SyncWorker::refusedAsCopy, this, [this] { setRefusedAsCopy(true); });
     connect(w, &SyncWorker::commandFailed, this,
             [this](const QString& text) { emit noticeChanged(QStringLiteral("Общий лог: ") + text); });
     connect(w, &SyncWorker::editLost, this, [this](const QString& call, const QString& winner) {
@@ -245,9 +248,23 @@ void SharedLog::linkChanged(SyncWorker::Link link, qint64 count)
     }
 }
 
+void SharedLog::setRefusedAsCopy(bool refused)
+{
+    if (refused == m_refusedAsCopy)
+        return;
+    m_refusedAsCopy = refused;
+    emit refusedAsCopyChanged(refused);
+}
+
 void SharedLog::problem(const QString& text, bool loginRefused)
 {
-    emit noticeChanged(text.isEmpty() ? QString() : QStringLiteral("Общий лог: ") + text);
+    if (text.isEmpty())
+        setRefusedAsCopy(false);
+    QString notice = text.isEmpty() ? QString() : QStringLiteral("Общий лог: ") + text;
+    if (!text.isEmpty() && m_refusedAsCopy)
+        notice += QStringLiteral(". Если это другой компьютер, а не запасной, в окне «Общий лог» его можно "
+                                 "сделать новой позицией (кнопка «Сделать новой позицией»).");
+    emit noticeChanged(notice);
     // Asked once after the settings or the start, never in the middle of the work.
     if (!loginRefused || !m_askPassword)
         return;
@@ -310,6 +327,7 @@ void SharedLog::requestBand(qint32 contestId, qint32 bandId, const QString& band
     }
     const std::optional<BandLease> lease = m_journal->lease(contestId, bandId);
     if (!lease || lease->holder == m_journal->position().id) {
+        m_bandsRequested.insert({contestId, bandId});
         takeBand(contestId, bandId, false);
     } else if (lease->silent) {
         offerTakeover(contestId, bandId, bandName, *lease);
@@ -329,6 +347,7 @@ void SharedLog::releaseBand(qint32 contestId, qint32 bandId)
 
 void SharedLog::leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer& answer, bool takeover)
 {
+    const bool requested = !takeover && m_bandsRequested.remove({contestId, bandId});
     if (answer.kind != LeaseAnswer::Held)
         return;
     if (takeover) {
@@ -339,6 +358,12 @@ void SharedLog::leaseAnswered(qint32 contestId, qint32 bandId, const LeaseAnswer
     // Asked for by the operator's own save or "Взять диапазон" on a band that looked free.
     if (answer.lease.silent) {
         offerTakeover(contestId, bandId, bandName(bandId), answer.lease);
+        return;
+    }
+    if (requested) {
+        // "Взять диапазон" saved nothing: only the band was asked for.
+        emit noticeChanged(QStringLiteral("Общий лог: диапазон %1 не взят: его уже ведёт позиция «%2».")
+                               .arg(bandName(bandId), answer.lease.holderName));
         return;
     }
     emit noticeChanged(QStringLiteral("Общий лог: диапазон %1 ведёт позиция «%2»: связь записана здесь, но "
@@ -435,6 +460,37 @@ void SharedLog::requestPlace(qint32 contestId)
     }
     m_placeAsked = true;
     m_worker->listSilentPositions(contestId);
+}
+
+void SharedLog::becomeNewPosition()
+{
+    if (!m_settings.enabled)
+        return;
+    const QString was = m_journal->position().name;
+    if (!m_services.prompts.confirm(
+            QStringLiteral("Этот лог станет новой позицией общего лога, отдельной от позиции «%1»: её "
+                           "диапазоны останутся за ней, связи, записанные здесь и ещё не отправленные, "
+                           "уйдут на сервер как связи новой позиции (повтор номера на диапазоне покажет "
+                           "«На проверку»).\n\rПродолжить?")
+                .arg(was)))
+        return;
+    const std::optional<QString> typed = m_services.prompts.askText(
+        QStringLiteral("Общий лог"), QStringLiteral("Название новой позиции:"), was);
+    if (!typed)
+        return;
+    ShareSettings settings = m_settings;
+    settings.positionName = typed->trimmed();
+    m_worker.reset(); // nothing goes under the old id while the outbox changes hands
+    m_journal->becomePosition({QUuid::createUuid().toString(QUuid::WithoutBraces), positionName(settings)});
+    m_store.SetSet(QStringLiteral("SharePositionId"), LogStore::TextSetting, m_journal->position().id);
+    settings.save(m_store);
+    setRefusedAsCopy(false);
+    apply(settings, m_password);
+    emit positionChanged();
+    // The bands held here are held here no more.
+    for (const ResultRow& row :
+         m_store.db().queryNative(QStringLiteral("SELECT IdContest FROM ShareContest")).rows)
+        emit leasesChanged(qint32(row[0].toInt()));
 }
 
 void SharedLog::offerPlace(qint32 contestId, const std::vector<SharePosition>& positions)

@@ -4,6 +4,8 @@
 #include "sharing/syncworker.h"
 
 #include <QObject>
+#include <QPair>
+#include <QSet>
 
 #include <memory>
 
@@ -52,6 +54,12 @@ public:
     // "Занять место позиции…": a spare computer takes over the id, the name and so the bands of
     // a position of the contest that fell silent, once the operator has chosen it and confirmed.
     void requestPlace(qint32 contestId);
+    // Whether the server keeps this log away as a copy of another position's file.
+    bool refusedAsCopy() const { return m_refusedAsCopy; }
+    // "Сделать новой позицией": a log kept away as a copy goes on as a position of its own,
+    // once the operator confirms and names it: a new id, none of the other's bands, and what
+    // waits in the outbox sent as this position's.
+    void becomeNewPosition();
 
 signals:
     // The link's state for the hint bar; empty when sharing is off.
@@ -66,6 +74,8 @@ signals:
     void currentContestChanged();
     // This position now goes by another's id and name.
     void positionChanged();
+    // Whether the server keeps this log away as a copy changed.
+    void refusedAsCopyChanged(bool refused);
 
 private:
     void startWorker();
@@ -78,6 +88,7 @@ private:
     void offerTakeover(qint32 contestId, qint32 bandId, const QString& bandName, const BandLease& lease);
     void wakeLater();
     void setStatus(const QString& text);
+    void setRefusedAsCopy(bool refused);
 
     LogStore& m_store;
     const Services& m_services;
@@ -89,7 +100,11 @@ private:
     SyncWorker::Link m_link = SyncWorker::Link::Offline;
     QString m_status;
     bool m_askPassword = false;
-    bool m_placeAsked = false; // the silent positions listed are for "Занять место позиции…"
+    bool m_placeAsked = false;
+    bool m_refusedAsCopy = false;
+    // The bands "Взять диапазон" asked for and not yet answered, as (contest, band).
+    QSet<QPair<qint32, qint32>>
+        m_bandsRequested; // the silent positions listed are for "Занять место позиции…"
 };
 
 // The bands of this log as a shared contest keeps them: "144:1;432:2;..." in key order.

@@ -111,13 +111,17 @@ void SharedServer::prepareSchema()
 
 void SharedServer::positionTaken(const QString& position)
 {
-    const QString name =
-        m_db.value(QStringLiteral("SELECT name FROM kovra_position WHERE uuid = $1"), {position})
-            .value_or(QString());
+    const QString name = positionName(position);
     throw PgError(PgError::PositionTaken,
                   QStringLiteral("место позиции «%1» заняла другая копия её файла лога или другой компьютер: "
                                  "эта в общий лог больше ничего не отправляет")
                       .arg(name));
+}
+
+QString SharedServer::positionName(const QString& position)
+{
+    return m_db.value(QStringLiteral("SELECT name FROM kovra_position WHERE uuid = $1"), {position})
+        .value_or(QString());
 }
 
 void SharedServer::registerPosition(const QString& position, const QString& name, const QString& copy)

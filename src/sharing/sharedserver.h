@@ -110,6 +110,8 @@ public:
     // for kSilentSeconds, but for `except`; by name.
     std::vector<SharePosition> silentPositions(const QString& contest, const QString& except);
     bool silent(const QString& position);
+    // The name a position goes by; empty for one the server does not know.
+    QString positionName(const QString& position);
     // This position is heard now, and so are its leases in `contest`, the contest it shares
     // now (none when empty): the bands of a contest it moved on from fall silent. From the copy
     // `copy` (when given): refused with PositionTaken once another copy has taken the id.

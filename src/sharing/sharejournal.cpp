@@ -143,6 +143,37 @@ void ShareJournal::toOutbox(const QString& where, const std::vector<DbValue>& va
         bound);
 }
 
+void ShareJournal::becomePosition(const SharePosition& next)
+{
+    const DbValue was(m_position.id);
+    const DbValue id(next.id);
+    const DbValue name(next.name);
+    // A contact whose first version still waits was logged here after the copy was made; one
+    // the server already has keeps the position that logged it.
+    const QString unsent = QStringLiteral(
+        "ContestListUuid IN (SELECT ContestListUuid FROM ShareOutbox WHERE ContestListVersion = 1)");
+    m_db.transaction(
+        [&] {
+            for (const char* table : {"ContestList", "ShareOutbox"}) {
+                const QString t = QString::fromLatin1(table);
+                m_db.execNative(
+                    QStringLiteral("UPDATE %1 SET ContestListPositionId = ?, ContestListPosition = ? "
+                                   "WHERE ContestListPositionId = ? AND %2")
+                        .arg(t, unsent),
+                    {id, name, was});
+                m_db.execNative(
+                    QStringLiteral("UPDATE %1 SET ContestListEditedBy = ? WHERE ContestListEditedBy = ? "
+                                   "AND ContestListUuid IN (SELECT ContestListUuid FROM ShareOutbox)")
+                        .arg(t),
+                    {id, was});
+            }
+            m_db.execNative(QStringLiteral("DELETE FROM ShareLease WHERE ShareLeaseHolder = ?"), {was});
+        },
+        Database::Begin::Immediate);
+    m_position = next;
+    reload();
+}
+
 void ShareJournal::written(qint64 rowid)
 {
     // A contact new to the shared log gets its id and this position; every write is a version.

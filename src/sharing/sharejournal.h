@@ -29,6 +29,10 @@ public:
     // Makes a local contest shared under the server's id: every contact of it gets its id and
     // version and goes to the outbox, in one transaction.
     void share(qint32 contestId, const QString& uuid);
+    // This log goes on as the new position `next`, in one transaction: the bands the old one
+    // held are no longer this log's, and what waits in the outbox goes as made by `next` (the
+    // contacts logged here and never sent, as logged by it too). Then the position is `next`.
+    void becomePosition(const SharePosition& next);
     // The leases of a contest as the server last said them.
     void setLeases(qint32 contestId, const std::vector<BandLease>& leases);
     const std::vector<BandLease>& leases(qint32 contestId) const;

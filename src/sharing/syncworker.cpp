@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QScopeGuard>
 #include <QSet>
 #include <QSysInfo>
@@ -177,7 +178,15 @@ private:
     // Takes the changes and moves the contest's last change number to `last`.
     QVector<ArrivedContact> apply(qint32 contestId, const QString& uuid,
                                   const std::vector<ContactChange>& changes, qint64 last);
-    void applyOne(qint32 contestId, const ContactChange& change, QVector<ArrivedContact>& arrived);
+    // An edit made here that a pulled one replaced: its call and who made the winner.
+    struct LostEdit
+    {
+        QString call;
+        QString winner; // the winning position's id
+    };
+    void applyOne(qint32 contestId, const ContactChange& change, QVector<ArrivedContact>& arrived,
+                  std::vector<LostEdit>& lost);
+    void tellLost(const QString& call, const QString& winnerName);
     qint64 waitingToSend();
     void waitForWake(int ms);
     void drainWake();
@@ -200,6 +209,9 @@ private:
     bool m_logTrouble = false; // the problem said is the log file's
     bool m_steady = true;      // the last connection stayed, or none has dropped yet
     int m_skipped = 0;         // the server's rows passed over, since the start
+    // The edits the server refused as older, by contact, as (version, edited): their word is
+    // said when the push is answered, not again when the winner is pulled over them.
+    QHash<QString, std::pair<qint64, qint64>> m_lostOnPush;
 };
 
 void SyncWorker::Core::run()
@@ -287,6 +299,8 @@ void SyncWorker::Core::loop()
                 }
             }
         } catch (const PgError& e) {
+            if (e.kind() == PgError::PositionTaken)
+                post([](SyncWorker& w) { emit w.refusedAsCopy(); });
             reportProblem(whyUnusable(e, m_address),
                           e.kind() == PgError::NeedsPassword || e.kind() == PgError::LoginRefused);
             m_pg.reset();
@@ -481,9 +495,8 @@ void SyncWorker::Core::pushOutbox()
         const std::vector<PushOutcome> outcomes = pushWithFallback(changes);
         for (size_t i = 0; i < outcomes.size(); ++i) {
             if (outcomes[i].kind == PushOutcome::Lost) {
-                const QString call = text(changes[i].fields[2]);
-                const QString winner = outcomes[i].winnerName;
-                post([call, winner](SyncWorker& w) { emit w.editLost(call, winner); });
+                m_lostOnPush.insert(changes[i].uuid, {changes[i].version, changes[i].editedMs});
+                tellLost(text(changes[i].fields[kCallField]), outcomes[i].winnerName);
             } else if (outcomes[i].kind == PushOutcome::ContestGone) {
                 const QString& uuid = changes[i].contest;
                 if (const std::optional<qint32> local = contestOf(uuid))
@@ -587,6 +600,7 @@ QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString&
                                                 const std::vector<ContactChange>& changes, qint64 last)
 {
     QVector<ArrivedContact> arrived;
+    std::vector<LostEdit> lost;
     m_local->transaction(
         [&] {
             // The contest may have been deleted here meanwhile: then nothing of it is taken.
@@ -597,17 +611,29 @@ QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString&
                         {DbValue(contestId), DbValue(uuid)})
                     .rows.empty())
                 return;
+            lost.clear(); // a transaction tried again starts over
             for (const ContactChange& c : changes)
-                applyOne(contestId, c, arrived);
+                applyOne(contestId, c, arrived, lost);
             m_local->execNative(
                 QStringLiteral("UPDATE ShareContest SET ShareLastChange = ? WHERE IdContest = ?"),
                 {DbValue(last), DbValue(contestId)});
         },
         Database::Begin::Immediate);
+    if (!lost.empty()) {
+        SharedServer s = server();
+        for (const LostEdit& l : lost)
+            tellLost(l.call, s.positionName(l.winner));
+    }
     return arrived;
 }
 
-void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVector<ArrivedContact>& arrived)
+void SyncWorker::Core::tellLost(const QString& call, const QString& winnerName)
+{
+    post([call, winnerName](SyncWorker& w) { emit w.editLost(call, winnerName); });
+}
+
+void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVector<ArrivedContact>& arrived,
+                                std::vector<LostEdit>& lost)
 {
     auto versionOf = [&](const ResultRow& row, size_t at) {
         ContactChange v;
@@ -631,6 +657,21 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
         {DbValue(c.uuid)});
     if (!local.rows.empty() && !c.beats(versionOf(local.rows[0], 1)))
         return; // this position's own change coming back, or an older one
+    if (!local.rows.empty()) {
+        // An edit made here, which the server took, replaced by a later one made elsewhere from
+        // the same version: the other position edited without having seen this one, so this
+        // one is lost, and said so, as when it is the one sent last. (A change of a higher
+        // version was made after this one was seen there.) Said once: not again for an edit
+        // the push already heard was older, nor for one still waiting, which its push says.
+        const ContactChange mine = versionOf(local.rows[0], 1);
+        const auto toldOnPush = m_lostOnPush.constFind(c.uuid);
+        const bool told =
+            toldOnPush != m_lostOnPush.cend() && *toldOnPush == std::make_pair(mine.version, mine.editedMs);
+        m_lostOnPush.remove(c.uuid);
+        if (!told && pending.rows.empty() && mine.editedBy == m_position.id && c.editedBy != m_position.id &&
+            c.version == mine.version)
+            lost.push_back({text(local.rows[0][5]), c.editedBy});
+    }
     ArrivedContact a;
     a.contestId = contestId;
     a.bandId = qint32(integer(c.fields[kBandField]));

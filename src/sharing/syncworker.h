@@ -79,6 +79,9 @@ signals:
     // Whether the silent position's place may be taken (false: it was heard meanwhile).
     void positionAdoptable(qint32 contestId, const SharePosition& silent, bool adoptable);
     void commandFailed(const QString& text);
+    // The server keeps this log away: another copy of its file goes by the same position id.
+    // Said before the problem's text.
+    void refusedAsCopy();
     // An edit made here lost to a later one made at another position.
     void editLost(const QString& call, const QString& winner);
     // The server does not list a shared contest (it was deleted there, or the settings name

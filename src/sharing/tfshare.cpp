@@ -69,6 +69,8 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     statusLabel = new QLabel(this);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    newPositionButton = button(QStringLiteral("Сделать новой позицией"), "newPositionButton", this);
+    newPositionButton->setVisible(shared.refusedAsCopy());
     noteLabel = new QLabel(this);
     noteLabel->setObjectName(QStringLiteral("noteLabel"));
 
@@ -111,16 +113,17 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
     reviewLayout->addWidget(reviewList);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Сервер:"), hostEdit);
-    form->addRow(QStringLiteral("Порт:"), portEdit);
-    form->addRow(QStringLiteral("База данных:"), databaseEdit);
-    form->addRow(QStringLiteral("Пользователь:"), userEdit);
-    form->addRow(QStringLiteral("Позиция:"), positionEdit);
+    form->addRow(QStringLiteral("Сервер"), hostEdit);
+    form->addRow(QStringLiteral("Порт"), portEdit);
+    form->addRow(QStringLiteral("База данных"), databaseEdit);
+    form->addRow(QStringLiteral("Пользователь"), userEdit);
+    form->addRow(QStringLiteral("Позиция"), positionEdit);
     form->addRow(enabledBox);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
     layout->addWidget(statusLabel);
+    layout->addWidget(newPositionButton);
     layout->addWidget(noteLabel);
     layout->addWidget(contests);
     layout->addWidget(bands);
@@ -154,6 +157,9 @@ Tfshare::Tfshare(LogStore& store, SharedLog& shared, Prompts& prompts, qint32 co
             [this] { guarded(m_prompts, [this] { m_shared.requestPlace(m_contestId); }); });
     connect(&shared, &SharedLog::positionChanged, this,
             [this] { positionEdit->setText(m_shared.settings().positionName); });
+    connect(newPositionButton, &QPushButton::clicked, this,
+            [this] { guarded(m_prompts, [this] { m_shared.becomeNewPosition(); }); });
+    connect(&shared, &SharedLog::refusedAsCopyChanged, newPositionButton, &QPushButton::setVisible);
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(contestsList), static_cast<QAbstractItemView*>(bandsTable)})
         connect(view->selectionModel(), &QItemSelectionModel::currentChanged, noteLabel, &QLabel::clear);

@@ -35,6 +35,8 @@ public:
     QCheckBox* enabledBox;
     QPushButton* saveButton;
     QLabel* statusLabel;
+    // Shown while the server keeps this log away as a copy of another position's file.
+    QPushButton* newPositionButton;
     QListWidget* contestsList;
     QPushButton* shareButton;
     QPushButton* joinButton;

@@ -16,6 +16,8 @@ private slots:
     void cleanup();
     void contactsTravelBothWays();
     void editsAndDeletesArriveAndTheLaterEditWins();
+    void anEditPushedFirstIsToldWhenALaterOneIsPulledOverIt_data();
+    void anEditPushedFirstIsToldWhenALaterOneIsPulledOverIt();
     void aPositionThatWasAwayCatchesUp();
     void offlineChangesWaitAndGoOnce();
     void aRefusalForNowKeepsTheOutboxUntilTheServerTakesIt();
@@ -28,10 +30,13 @@ private slots:
     void aServerWithoutTheContestKeepsItsChangesUntilItIsBack();
     void otherBandsAreRefusedSayingWhich();
     void aFreeBandIsTakenByItsFirstSave();
+    void aBandTakenMeanwhileNamesItsHolder_data();
+    void aBandTakenMeanwhileNamesItsHolder();
     void aFreeBandIsAskedForOnceUntilAnswered();
     void aBandGoesOnlyAfterItsLastContact_data();
     void aBandGoesOnlyAfterItsLastContact();
     void aCopiedLogFileIsKeptAwayWhileTheOriginalIsHeard();
+    void aCopyKeptAwayGoesOnAsANewPosition();
     void aContestDeletedHereFreesItsBandsAtOnce_data();
     void aContestDeletedHereFreesItsBandsAtOnce();
 
@@ -145,9 +150,61 @@ void TestSharedLog::editsAndDeletesArriveAndTheLaterEditWins()
                               QVariantList{"UA3LATER"}, 20000);
     QTRY_VERIFY(m_b->notices.contains(
         "Общий лог: ваша правка связи с UA3EARLY не принята: позже её изменила позиция «Палатка 1»"));
-    QTest::qWait(1500); // a heartbeat later nothing has moved back
+    QTest::qWait(1500);                                    // a heartbeat later nothing has moved back
+    QCOMPARE(m_b->notices.filter("не принята").size(), 1); // not again when the winner is pulled
+    QCOMPARE(m_a->notices.filter("не принята"), QStringList());
     QCOMPARE(m_a->column("SELECT ContestListCall FROM ContestList"), QVariantList{"UA3LATER"});
     QCOMPARE(onServer("string_agg(call, ',') FILTER (WHERE NOT deleted)"), QString("UA3LATER"));
+}
+
+void TestSharedLog::anEditPushedFirstIsToldWhenALaterOneIsPulledOverIt_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::newRow("a later edit") << false;
+    QTest::newRow("a later delete") << true;
+}
+
+void TestSharedLog::anEditPushedFirstIsToldWhenALaterOneIsPulledOverIt()
+{
+    QFETCH(bool, deleting);
+    bothOnline();
+    m_a->save("UA3AAA");
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->count(), qint64(1), 20000);
+    // The first edits online and its edit is on the server at once; the second, away, edits
+    // the same contact later and wins when it is back.
+    m_b->disconnect();
+    m_a->fakes.clock.current = m_a->fakes.clock.current.addSecs(10);
+    m_a->editCall("UA3AAA", "UA3MINE");
+    QTRY_COMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+    QCOMPARE(onServer("string_agg(call, ',')"), QString("UA3MINE"));
+    m_b->fakes.clock.current = m_b->fakes.clock.current.addSecs(20);
+    if (deleting)
+        m_b->remove("UA3AAA");
+    else
+        m_b->editCall("UA3AAA", "UA3THEIRS");
+    m_b->connectTo(m_server);
+    const QVariantList after = deleting ? QVariantList{} : QVariantList{"UA3THEIRS"};
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->column("SELECT ContestListCall FROM ContestList"), after, 20000);
+    const QString lost =
+        "Общий лог: ваша правка связи с UA3MINE не принята: позже её изменила позиция «Палатка 2»";
+    QTRY_VERIFY_WITH_TIMEOUT(m_a->notices.contains(lost), 20000);
+    // A later edit made there after this one was seen is no loss of this one's, and the
+    // winner is told nothing.
+    m_a->notices.clear();
+    QTRY_COMPARE(m_b->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+    if (!deleting) {
+        m_a->fakes.clock.current = m_a->fakes.clock.current.addSecs(30);
+        m_a->editCall("UA3THEIRS", "UA3AGAIN");
+        QTRY_COMPARE_WITH_TIMEOUT(m_b->column("SELECT ContestListCall FROM ContestList"),
+                                  QVariantList{"UA3AGAIN"}, 20000);
+        m_b->fakes.clock.current = m_b->fakes.clock.current.addSecs(40);
+        m_b->editCall("UA3AGAIN", "UA3FINAL");
+        QTRY_COMPARE_WITH_TIMEOUT(m_a->column("SELECT ContestListCall FROM ContestList"),
+                                  QVariantList{"UA3FINAL"}, 20000);
+    }
+    QTest::qWait(1500);
+    QCOMPARE(m_a->notices.filter("не принята"), QStringList());
+    QCOMPARE(m_b->notices.filter("не принята"), QStringList());
 }
 
 void TestSharedLog::aPositionThatWasAwayCatchesUp()
@@ -467,6 +524,41 @@ void TestSharedLog::aFreeBandIsTakenByItsFirstSave()
     QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
 }
 
+void TestSharedLog::aBandTakenMeanwhileNamesItsHolder_data()
+{
+    QTest::addColumn<bool>("byButton");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("a save") << false
+                            << "Общий лог: диапазон 144 MHz ведёт позиция «Палатка 1»: связь записана здесь, "
+                               "но номера на нём даёт она; повтор номера покажет «На проверку».";
+    QTest::newRow("\"Взять диапазон\"")
+        << true << "Общий лог: диапазон 144 MHz не взят: его уже ведёт позиция «Палатка 1».";
+}
+
+void TestSharedLog::aBandTakenMeanwhileNamesItsHolder()
+{
+    QFETCH(bool, byButton);
+    QFETCH(QString, notice);
+    m_a->connectTo(m_server);
+    m_b->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_b->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_b->join(*m_a));
+    QVERIFY(m_a->takeBand(144));
+    // Taken before the second position heard of it: there the band still looks free.
+    QTRY_VERIFY_WITH_TIMEOUT(m_b->shared->journal().lease(m_b->contestId, 144).has_value(), 20000);
+    m_b->shared->journal().setLeases(m_b->contestId, {});
+    if (byButton)
+        m_b->shared->requestBand(m_b->contestId, 144, "144 MHz");
+    else
+        QCOMPARE(m_b->save("UA2BB").kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(m_b->notices.filter("144 MHz"), QStringList{notice}, 20000);
+    QCOMPARE(m_b->count(), qint64(byButton ? 0 : 1));
+    QVERIFY(!m_b->holds(144));
+    QVERIFY(m_b->fakes.prompts.texts().isEmpty());
+}
+
 void TestSharedLog::aFreeBandIsAskedForOnceUntilAnswered()
 {
     m_a->connectTo(m_server);
@@ -597,6 +689,57 @@ void TestSharedLog::aCopiedLogFileIsKeptAwayWhileTheOriginalIsHeard()
     QTest::qWait(1000);
     QCOMPARE(onServer("count(*) FILTER (WHERE call = 'UA3AA')"), QString("0"));
     QCOMPARE(m_a->column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{1});
+}
+
+void TestSharedLog::aCopyKeptAwayGoesOnAsANewPosition()
+{
+    m_a->connectTo(m_server);
+    QVERIFY(m_a->waitOnline());
+    QVERIFY(m_a->share());
+    QVERIFY(m_a->takeBand(144));
+    QCOMPARE(m_a->save("UA1AA").kind, SaveOutcome::Saved);
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("count(*)"), QString("1"), 20000);
+    // The log file copied after sharing was switched on: the copy is kept away, and still
+    // believes it holds the first's band.
+    SharedPosition copy("Палатка 1, копия");
+    copy.close();
+    QVERIFY(QFile::remove(copy.file.path()));
+    m_a->file.sqlite("VACUUM INTO '" + copy.file.path() + "'");
+    copy.reopen();
+    copy.connectTo(m_server);
+    QTRY_VERIFY_WITH_TIMEOUT(copy.shared->refusedAsCopy(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(copy.notices.join('|').contains("уже на связи с другого компьютера"), 20000);
+    QVERIFY2(copy.notices.last().contains("«Сделать новой позицией»"), qPrintable(copy.notices.last()));
+    QCOMPARE(copy.save("UA2CC").kind, SaveOutcome::Saved);
+    QCOMPARE(m_a->save("UA3AA").kind, SaveOutcome::Saved);
+
+    // Declined, nothing changes; confirmed and named, it goes on as a position of its own.
+    const QString firstId = m_a->shared->journal().position().id;
+    copy.fakes.prompts.confirmAnswers = {false};
+    copy.shared->becomeNewPosition();
+    QCOMPARE(copy.shared->journal().position().id, firstId);
+    copy.fakes.prompts.askAnswers = {QString("Палатка 3")};
+    copy.shared->becomeNewPosition();
+    QVERIFY(copy.shared->journal().position().id != firstId);
+    QCOMPARE(copy.shared->journal().position().name, QString("Палатка 3"));
+    QVERIFY(!copy.holds(144));
+    QVERIFY(copy.waitOnline());
+    QVERIFY(!copy.shared->refusedAsCopy());
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("count(*)"), QString("3"), 20000);
+    QCOMPARE(onServer("string_agg(call || '/' || sent_num || '/' || position_name, ',' ORDER BY call)"),
+             QString("UA1AA/1/Палатка 1,UA2CC/2/Палатка 3,UA3AA/2/Палатка 1"));
+    QCOMPARE(copy.column("SELECT COUNT(*) FROM ShareOutbox"), QVariantList{0});
+    // The serial used twice on the band is listed at both; the band stays the first's.
+    QTRY_COMPARE_WITH_TIMEOUT(m_a->count(), qint64(3), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(copy.count(), qint64(3), 20000);
+    QCOMPARE(repeatedSerials(*m_a->store, m_a->contestId).size(), size_t(2));
+    QCOMPARE(repeatedSerials(*copy.store, copy.contestId).size(), size_t(2));
+    QTRY_VERIFY_WITH_TIMEOUT(copy.shared->journal().lease(copy.contestId, 144).has_value(), 20000);
+    const SaveOutcome refused = copy.save("UA4DD");
+    QCOMPARE(refused.kind, SaveOutcome::Refused);
+    QVERIFY2(refused.message.contains("«Палатка 1»"), qPrintable(refused.message));
+    QVERIFY(m_a->shared->online());
+    QCOMPARE(m_a->shared->journal().position().id, firstId);
 }
 
 void TestSharedLog::aContestDeletedHereFreesItsBandsAtOnce_data()

@@ -12,6 +12,7 @@
 #include "support/windowtest.h"
 
 #include <QCheckBox>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -216,19 +217,30 @@ void TestSharedWindow::theWindowSetsUpSharesJoinsAndHandsBandsOver()
     // Never shared: the position column stays out of sight.
     LogView* log = m_window->logView();
     QVERIFY(log->grid()->isColumnHidden(LogView::PositionColumn));
-    inModal<Tfshare>([&] { m_window->action("mnSharedLog")->trigger(); },
-                     [&](Tfshare* window) {
-                         QCOMPARE(window->statusLabel->text(), "Общий лог выключен");
-                         QCOMPARE(window->portEdit->value(), 5432);
-                         typeText(window->hostEdit, m_server.host());
-                         window->portEdit->selectAll();
-                         QTest::keyClicks(window->portEdit, QString::number(m_server.port()));
-                         typeText(window->databaseEdit, m_server.database());
-                         typeText(window->userEdit, m_server.user());
-                         typeText(window->positionEdit, "Палатка 2");
-                         window->enabledBox->click();
-                         window->saveButton->click();
-                     });
+    inModal<Tfshare>(
+        [&] { m_window->action("mnSharedLog")->trigger(); },
+        [&](Tfshare* window) {
+            QCOMPARE(window->statusLabel->text(), "Общий лог выключен");
+            QCOMPARE(window->portEdit->value(), 5432);
+            QStringList labels;
+            for (QWidget* field :
+                 {static_cast<QWidget*>(window->hostEdit), static_cast<QWidget*>(window->portEdit),
+                  static_cast<QWidget*>(window->databaseEdit), static_cast<QWidget*>(window->userEdit),
+                  static_cast<QWidget*>(window->positionEdit)}) {
+                const auto* label =
+                    qobject_cast<QLabel*>(window->findChild<QFormLayout*>()->labelForField(field));
+                labels << (label ? label->text() : QString("?"));
+            }
+            QCOMPARE(labels, (QStringList{"Сервер", "Порт", "База данных", "Пользователь", "Позиция"}));
+            typeText(window->hostEdit, m_server.host());
+            window->portEdit->selectAll();
+            QTest::keyClicks(window->portEdit, QString::number(m_server.port()));
+            typeText(window->databaseEdit, m_server.database());
+            typeText(window->userEdit, m_server.user());
+            typeText(window->positionEdit, "Палатка 2");
+            window->enabledBox->click();
+            window->saveButton->click();
+        });
     SharedLog* shared = m_window->sharedLog();
     QTRY_VERIFY_WITH_TIMEOUT(shared->online(), 20000);
     QCOMPARE(
