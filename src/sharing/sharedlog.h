@@ -100,11 +100,10 @@ private:
     SyncWorker::Link m_link = SyncWorker::Link::Offline;
     QString m_status;
     bool m_askPassword = false;
-    bool m_placeAsked = false;
+    bool m_placeAsked = false; // the silent positions listed are for "Занять место позиции…"
     bool m_refusedAsCopy = false;
     // The bands "Взять диапазон" asked for and not yet answered, as (contest, band).
-    QSet<QPair<qint32, qint32>>
-        m_bandsRequested; // the silent positions listed are for "Занять место позиции…"
+    QSet<QPair<qint32, qint32>> m_bandsRequested;
 };
 
 // The bands of this log as a shared contest keeps them: "144:1;432:2;..." in key order.
