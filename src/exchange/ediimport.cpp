@@ -258,7 +258,8 @@ EdiImportPlan EdiImport::plan(const QList<EdiImportFile>& files)
                 continue;
             }
             present.insert(matchKey(f.call, band->key, when));
-            // The repeat rule measures from the contact's own time, as if typed then.
+            // The repeat rule judges the contact at its own time, as if typed then, against the
+            // stored contacts on both sides of it.
             context.nowUtc = when;
             plan.rows << std::pair{f, context};
         }

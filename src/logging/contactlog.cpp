@@ -117,15 +117,32 @@ public:
             m_tours = m_log.tourRule();
         return *m_tours;
     }
-    // The time of the last contact with the call on the contest's band and mode; 0 for none.
-    double lastContact(const QString& call, qint32 contestId, qint32 band, qint32 mode)
+    // The stored contacts with the call on the contest's band and mode nearest to `when`: the
+    // latest at or before it (to the millisecond) and the earliest after it.
+    struct Neighbours
     {
-        if (!m_lastContact)
-            m_lastContact.emplace(m_log.m_store.db().prepare(QStringLiteral(
-                "SELECT ContestListDateTime FROM ContestList WHERE ContestListCall=?1 AND IdContest=?2 "
-                "AND IdBand=?3 AND IdModulation=?4 ORDER BY ContestListDateTime DESC LIMIT 1")));
-        const std::optional<DbValue> last = m_lastContact->first({call, contestId, band, mode});
-        return last && !last->isNull() ? last->toDouble() : 0;
+        std::optional<double> before;
+        std::optional<double> after;
+    };
+    Neighbours neighbours(const QString& call, qint32 contestId, qint32 band, qint32 mode, double when)
+    {
+        static const QString nearest = QStringLiteral(
+            "SELECT ContestListDateTime FROM ContestList WHERE ContestListCall=?1 AND IdContest=?2 AND "
+            "IdBand=?3 AND IdModulation=?4 AND ContestListDateTime %1 ?5 ORDER BY ContestListDateTime %2 "
+            "LIMIT 1");
+        if (!m_before) {
+            m_before.emplace(
+                m_log.m_store.db().prepare(nearest.arg(QStringLiteral("<="), QStringLiteral("DESC"))));
+            m_after.emplace(
+                m_log.m_store.db().prepare(nearest.arg(QStringLiteral(">"), QStringLiteral("ASC"))));
+        }
+        // A stored time equal to `when` but for the last bits of its day count is before it.
+        const DbValue bound = when + 0.5 / 86400000.0;
+        const auto timeOf = [](const std::optional<DbValue>& v) {
+            return v && v->isNumeric() ? std::optional<double>(v->toDouble()) : std::nullopt;
+        };
+        return {timeOf(m_before->first({call, contestId, band, mode, bound})),
+                timeOf(m_after->first({call, contestId, band, mode, bound}))};
     }
     // Stores the row; its rowid. A failure throws SqlError.
     qint64 insert(const RowValues& row)
@@ -149,7 +166,8 @@ private:
     QHash<QString, qint32> m_modes;
     std::optional<double> m_periodDays;
     std::optional<bool> m_tours;
-    std::optional<Database::Statement> m_lastContact;
+    std::optional<Database::Statement> m_before;
+    std::optional<Database::Statement> m_after;
     std::optional<Database::Statement> m_inserts[2];
 };
 
@@ -238,13 +256,28 @@ SaveOutcome ContactLog::checkedRow(const ContactFields& f, const SaveContext& co
             return outcome;
         }
     }
-    const double last = lookups.lastContact(f.call, context.contestId, band, mode);
-    if (last != 0) {
+    // A repeat is judged at the contact's time against the stored contacts nearest to it on both
+    // sides: a contact brought in from another log may be earlier than those stored, and is a
+    // repeat of a later one within the period (or tour) as much as of an earlier one. A contact
+    // typed now has nothing later, and is judged by the latest as ever.
+    const Lookups::Neighbours near =
+        lookups.neighbours(f.call, context.contestId, band, mode, context.nowUtc);
+    if (near.before || near.after) {
         const double period = context.timerPeriodDays.value_or(lookups.repeatPeriodDays());
-        const double next = nextAllowedContact(last, period, lookups.tourRule());
-        if (isTooEarly(next, context.nowUtc)) {
+        const bool tours = lookups.tourRule();
+        if (near.before) {
+            const double next = nextAllowedContact(*near.before, period, tours);
+            if (isTooEarly(next, context.nowUtc)) {
+                outcome.kind = SaveOutcome::Refused;
+                outcome.message =
+                    repeatRefusalText(f.call, f.band, f.mode, period, *near.before, next, context.nowUtc);
+                return outcome;
+            }
+        }
+        if (near.after && isTooEarly(nextAllowedContact(context.nowUtc, period, tours), *near.after)) {
             outcome.kind = SaveOutcome::Refused;
-            outcome.message = repeatRefusalText(f.call, f.band, f.mode, period, last, next, context.nowUtc);
+            outcome.message =
+                laterRepeatRefusalText(f.call, f.band, f.mode, period, *near.after, context.nowUtc, tours);
             return outcome;
         }
     }

@@ -34,6 +34,7 @@ private slots:
     void hostileFilesChangeNothingButAddValidContacts();
     void linesTheLogCannotHoldAreListedAndTheRestAdded();
     void theFinalBoxSaysWhyContactsWereNotAdded();
+    void anEarlierLogGoesBeforeTheStoredContacts();
     void manyImportedCallsJoinTheCallList();
 
 private:
@@ -249,11 +250,40 @@ void TestEdiImport::theFinalBoxSaysWhyContactsWereNotAdded()
         outcome(SaveOutcome::Refused, held),
         outcome(SaveOutcome::Refused, repeatRefusalText("UA3BBB", "144 MHz", "CW", 0.5, 1, 1.5, 1.3)),
         outcome(SaveOutcome::NoContest, noContestText()),
+        outcome(SaveOutcome::Refused,
+                laterRepeatRefusalText("UA3CCC", "144 MHz", "CW", 0.5, 1.3, 1.2, false)),
         outcome(SaveOutcome::Saved)};
     QCOMPARE(importOutcomeText(outcomes),
-             "Добавлено связей: 2.\nНе добавлено: повтор раньше срока — 2; нет локатора — 1; Связь не "
+             "Добавлено связей: 2.\nНе добавлено: повтор раньше срока — 3; нет локатора — 1; Связь не "
              "записана: диапазон 144 MHz ведёт позиция «Б» — 1; не выбрано соревнование — 1.");
     QCOMPARE(importOutcomeText({outcome(SaveOutcome::Saved)}), "Добавлено связей: 1.");
+}
+
+// A second computer's morning log brought in after the main one worked the same stations later:
+// its contacts a period or more before the stored ones are added, those within it are repeats.
+void TestEdiImport::anEarlierLogGoesBeforeTheStoredContacts()
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("laptop.edi"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // UA3AAA is stored at 12:00 on 144 MHz SSB.
+    file.write(
+        "[REG1TEST;1]\nPBand=144 MHz\n[QSORecords;3]\n150704;0900;UA3AAA;1;59;001;59;001;;KO95AA;;;;;\n"
+        "150704;1150;UA3AAA;1;59;002;59;002;;KO95AA;;;;;\n"
+        "150704;1145;UA3AAA;2;599;003;599;003;;KO95AA;;;;;\n");
+    file.close();
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_store->openSettingCursors();
+    EdiImport import(*m_store, 1, "KO85UR");
+    EdiImportFile read = import.read(file.fileName());
+    QCOMPARE(read.bandId, 144);
+    const std::vector<SaveOutcome> outcomes = import.write(import.plan({read}));
+    QCOMPARE(importOutcomeText(outcomes), "Добавлено связей: 2.\nНе добавлено: повтор раньше срока — 1.");
+    QCOMPARE(
+        m_file->column("SELECT IdModulation || ' ' || CAST(round(ContestListDateTime * 1440) AS INTEGER) "
+                       "FROM ContestList WHERE IdContest=1 AND ContestListCall='UA3AAA' ORDER BY "
+                       "ContestListDateTime"),
+        (QVariantList{"1 60752700", "2 60752865", "1 60752880"}));
 }
 
 // Hundreds of arrivals: the call list is read again at once rather than grown one by one; what
