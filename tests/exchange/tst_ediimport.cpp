@@ -29,6 +29,7 @@ private slots:
     void cleanup();
 
     void exportedFilesComeBackOnceToTheMinute();
+    void theOwnExportComesBackAsAlreadyThere();
     void cancelWritesNothingAndUnreadLinesAreListed();
     void whatFollowsTheLogHearsOfImportedContacts();
     void hostileFilesChangeNothingButAddValidContacts();
@@ -115,6 +116,48 @@ void TestEdiImport::exportedFilesComeBackOnceToTheMinute()
         QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
     });
     QCOMPARE(rowsOf(2).size(), 3);
+    QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information).isEmpty());
+}
+
+// The program's own file of a contest is all there already: a time past the half minute is
+// written in the minute it began, and a digital mode as the one code all of them share.
+void TestEdiImport::theOwnExportComesBackAsAlreadyThere()
+{
+    QTemporaryDir folder;
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_store->openSettingCursors();
+    // 14:30:45 on SSB and 15:10:50 on FT8, both on 144 MHz.
+    m_file->sqlite(
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH,"
+        " IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
+        " (1, 144, 42189.6046875, 'UA3DDD', 'KO95AA', 1, 3, 59, 9, 59, 127, 127.4, 89),"
+        " (1, 144, 42189.6325231481, 'UA3EEE', 'KO95AA', (SELECT ModulationRowid FROM Modulation WHERE "
+        "ModulationName='FT8'), 4, -10, 11, -12, 127, 127.4, 89);");
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList WHERE IdModulation > 9"), QVariantList{1});
+    const EdiExportResult exported =
+        EdiExport(*m_store).exportTo(folder.path() + "/", {"RK3AW", "KO85UR", "Полевой день", 1});
+    QCOMPARE(exported.written.size(), 2);
+    QByteArray text;
+    for (const QString& path : exported.written) {
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        text += written.readAll();
+    }
+    QVERIFY(text.contains("1430;UA3DDD;1;"));
+    QVERIFY(text.contains("1510;UA3EEE;7;"));
+    m_store.reset();
+    m_file->sqlite("UPDATE Contest SET ContestActual=(ContestRowid=1);");
+    const QVariantList before = rowsOf(1);
+    openWindow();
+    runImport(exported.written, [](EdiImportWindow* window) {
+        QCOMPARE(window->summaryText()->toPlainText(),
+                 "144 MHz: связей в файлах 4, уже есть в соревновании 4 (пропускаются), будет добавлено 0\n"
+                 "432 MHz: связей в файлах 1, уже есть в соревновании 1 (пропускаются), будет добавлено 0");
+        QVERIFY(!window->importButton()->isEnabled());
+        QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    });
+    QCOMPARE(rowsOf(1), before);
     QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information).isEmpty());
 }
 
