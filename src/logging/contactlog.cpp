@@ -126,23 +126,32 @@ public:
     };
     Neighbours neighbours(const QString& call, qint32 contestId, qint32 band, qint32 mode, double when)
     {
-        static const QString nearest = QStringLiteral(
-            "SELECT ContestListDateTime FROM ContestList WHERE ContestListCall=?1 AND IdContest=?2 AND "
-            "IdBand=?3 AND IdModulation=?4 AND ContestListDateTime %1 ?5 ORDER BY ContestListDateTime %2 "
-            "LIMIT 1");
-        if (!m_before) {
-            m_before.emplace(
-                m_log.m_store.db().prepare(nearest.arg(QStringLiteral("<="), QStringLiteral("DESC"))));
-            m_after.emplace(
-                m_log.m_store.db().prepare(nearest.arg(QStringLiteral(">"), QStringLiteral("ASC"))));
-        }
+        // One pass over the call's few contacts: the log is searched once, as for the latest alone.
+        if (!m_contacts)
+            m_contacts.emplace(m_log.m_store.db().prepare(QStringLiteral(
+                "SELECT ContestListDateTime FROM ContestList WHERE ContestListCall=?1 AND IdContest=?2 "
+                "AND IdBand=?3 AND IdModulation=?4")));
         // A stored time equal to `when` but for the last bits of its day count is before it.
-        const DbValue bound = when + 0.5 / 86400000.0;
-        const auto timeOf = [](const std::optional<DbValue>& v) {
-            return v && v->isNumeric() ? std::optional<double>(v->toDouble()) : std::nullopt;
-        };
-        return {timeOf(m_before->first({call, contestId, band, mode, bound})),
-                timeOf(m_after->first({call, contestId, band, mode, bound}))};
+        const double bound = when + 0.5 / 86400000.0;
+        Neighbours near;
+        struct Ready // for the next contact, whatever the reading throws
+        {
+            Database::Statement& statement;
+            ~Ready() { statement.reset(); }
+        } ready{*m_contacts};
+        m_contacts->bind({call, contestId, band, mode});
+        m_contacts->forEachRow([&](const ResultRow& r) {
+            if (!r[0].isNumeric())
+                return;
+            const double t = r[0].toDouble();
+            if (t <= bound) {
+                if (!near.before || t > *near.before)
+                    near.before = t;
+            } else if (!near.after || t < *near.after) {
+                near.after = t;
+            }
+        });
+        return near;
     }
     // Stores the row; its rowid. A failure throws SqlError.
     qint64 insert(const RowValues& row)
@@ -166,8 +175,7 @@ private:
     QHash<QString, qint32> m_modes;
     std::optional<double> m_periodDays;
     std::optional<bool> m_tours;
-    std::optional<Database::Statement> m_before;
-    std::optional<Database::Statement> m_after;
+    std::optional<Database::Statement> m_contacts;
     std::optional<Database::Statement> m_inserts[2];
 };
 
