@@ -534,6 +534,10 @@ void Tfmain::exportEdi()
     if (!result.longLines.isEmpty())
         replaced += QStringLiteral("\n\rСтроки длиннее 75 знаков записаны целиком: ") +
                     result.longLines.join(QStringLiteral(", "));
+    if (!result.unreadable.isEmpty())
+        replaced += QStringLiteral("\n\rНе записано, значение не читается (мощность — число ватт или число с "
+                                   "единицей Вт, кВт, мВт): ") +
+                    result.unreadable.join(QStringLiteral(", "));
     // The files written before a failure stay, so their "?" are reported with the error.
     if (!result.error.isEmpty())
         m_services.prompts.error(result.error + replaced);

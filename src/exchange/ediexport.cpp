@@ -146,15 +146,20 @@ EdiExportResult EdiExport::exportTo(const QString& folder, const EdiExportInput&
         if (contacts.isEmpty())
             continue; // no file, and an older one of this band stays as it is
         const QString bandName = band[nameColumn].displayText();
-        QStringList changed, longLines;
-        const QByteArray bytes =
-            input.iaru
-                ? encodeIaruEdiFile(s, bandId, bandName, contacts, input.checklog, &changed, &longLines)
-                : encodeEdiFile(ediHeader(s, bandName), contacts, input.oem, &changed);
+        QStringList changed, longLines, unreadable;
+        const QByteArray bytes = input.iaru
+                                     ? encodeIaruEdiFile(s, bandId, bandName, contacts, input.checklog,
+                                                         &changed, &longLines, &unreadable)
+                                     : encodeEdiFile(ediHeader(s, bandName), contacts, input.oem, &changed);
         for (const QString& where : std::as_const(changed))
             result.changed << bandName + QStringLiteral(": ") + where;
         for (const QString& key : std::as_const(longLines))
             result.longLines << bandName + QStringLiteral(": ") + key;
+        // The station's values are the same in every file: said once.
+        for (const QString& key : std::as_const(unreadable)) {
+            if (!result.unreadable.contains(key))
+                result.unreadable << key;
+        }
 
         const qint64 number = input.namedByRowid ? bandId : band[numberColumn].toInt();
         const QString path = folder + fileNameCall(input.ownCall) + QLatin1Char('_') +

@@ -21,10 +21,11 @@ struct EdiExportInput
 
 struct EdiExportResult
 {
-    QStringList written;   // the files, in band order
-    QString error;         // the file that could not be written and why; empty when all went well
-    QStringList changed;   // lines and contacts where a character became "?"
-    QStringList longLines; // header lines of the IARU variant over 75 characters, written whole
+    QStringList written;    // the files, in band order
+    QString error;          // the file that could not be written and why; empty when all went well
+    QStringList changed;    // lines and contacts where a character became "?"
+    QStringList longLines;  // header lines of the IARU variant over 75 characters, written whole
+    QStringList unreadable; // header values of the IARU variant it could not read, left empty
 };
 
 // Writes the current contest's log as one EDI file per band with contacts into `folder`

@@ -15,12 +15,19 @@
 
 namespace {
 
-// Contacts match to the minute: EDI has no seconds.
+// Contacts match to the minute: EDI has no seconds, and a file cuts them off (this program's
+// export too: a contact at 12:34:45 is written 1234), so a stored time counts in the minute it
+// began, to the millisecond as its date and time read.
 qint64 minuteOf(double dayCount)
 {
-    return qint64(std::floor(dayCount * 1440.0 + 0.5));
+    const qint64 ms = std::llround(dayCount * 86400000.0);
+    constexpr qint64 kMsecsPerMinute = 60000;
+    return ms >= 0 ? ms / kMsecsPerMinute : -((-ms + kMsecsPerMinute - 1) / kMsecsPerMinute);
 }
 
+// The key of a contact for "already in the contest": call, band and minute, whatever the mode.
+// A file writes one code (7) for every digital mode and this import reads it back as one row, so
+// a mode in the key would miss an FT8 or MSK144 contact of the file's own log.
 QString matchKey(const QString& call, qint32 band, double dayCount)
 {
     return call.trimmed().toUpper() + QLatin1Char('|') + QString::number(band) + QLatin1Char('|') +
@@ -258,7 +265,8 @@ EdiImportPlan EdiImport::plan(const QList<EdiImportFile>& files)
                 continue;
             }
             present.insert(matchKey(f.call, band->key, when));
-            // The repeat rule measures from the contact's own time, as if typed then.
+            // The repeat rule judges the contact at its own time, as if typed then, against the
+            // stored contacts on both sides of it.
             context.nowUtc = when;
             plan.rows << std::pair{f, context};
         }

@@ -38,6 +38,31 @@ QString firstNumber(const std::optional<QString>& text)
     return found;
 }
 
+// The transmitter power in watts, as the format's field holds it, from the personal data's
+// "Мощность, Вт": a bare number, or a number with the unit the operator wrote (Вт, кВт, мВт or
+// W, kW, mW), converted. None for a text that is no power in a unit known here: a robot would
+// otherwise read "1,5 кВт" or "30 dBm" as 1.5 or 30 W.
+std::optional<QString> powerWatts(const std::optional<QString>& text)
+{
+    if (!isSet(text) || text->trimmed().isEmpty())
+        return QString();
+    static const QRegularExpression power(
+        QStringLiteral("^(\\d+(?:[.,]\\d+)?)\\s*(вт|w|квт|kw|мвт|mw)?\\.?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = power.match(text->trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    QString number = m.captured(1);
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    const QString unit = m.captured(2).toLower();
+    double factor = 1;
+    if (unit == QStringLiteral("квт") || unit == QLatin1String("kw"))
+        factor = 1000;
+    else if (unit == QStringLiteral("мвт") || unit == QLatin1String("mw"))
+        factor = 0.001;
+    return factor == 1 ? number : QString::number(number.toDouble() * factor, 'g', 15);
+}
+
 QString upperCaseLetters(const QString& text)
 {
     QString upper = text.trimmed();
@@ -206,7 +231,7 @@ QList<IaruScoredContact> scoreIaru(const QString& ownLocator, const QList<EdiCon
 
 QByteArray encodeIaruEdiFile(const EdiStation& s, qint64 bandMHz, const QString& bandName,
                              const QList<EdiContact>& contacts, bool checklog, QStringList* changed,
-                             QStringList* longLines)
+                             QStringList* longLines, QStringList* unreadable)
 {
     IaruClaim claim;
     const QList<IaruScoredContact> scored = scoreIaru(s.ownLocator, contacts, &claim);
@@ -222,15 +247,21 @@ QByteArray encodeIaruEdiFile(const EdiStation& s, qint64 bandMHz, const QString&
     const QString best = claim.bestKm < 0 ? QString()
                                           : claim.bestCall + QLatin1Char(';') + claim.bestLocator +
                                                 QLatin1Char(';') + QString::number(claim.bestKm);
+    // Two values or none: the format's field holds both, and the robots refuse one with an
+    // empty half. Both TDate dates are the contest's days, so a contest known by one day runs on
+    // that day; the heights are above ground and above sea, and one does not stand for the other.
     const QString antennaHeight =
-        isSet(s.antennaHeight) || isSet(s.antennaHeight2)
+        isSet(s.antennaHeight) && isSet(s.antennaHeight2)
             ? firstNumber(s.antennaHeight) + QLatin1Char(';') + firstNumber(s.antennaHeight2)
             : QString();
+    const std::optional<QDate> firstDay = s.contestStart ? s.contestStart : s.contestStop;
+    const std::optional<QDate> lastDay = s.contestStop ? s.contestStop : s.contestStart;
+    const std::optional<QString> power = powerWatts(s.power);
+    if (!power && unreadable)
+        unreadable->append(QStringLiteral("SPowe="));
     const std::pair<const char*, QString> header[] = {
         {"TName", s.contestName},
-        {"TDate", s.contestStart || s.contestStop
-                      ? date(s.contestStart) + QLatin1Char(';') + date(s.contestStop)
-                      : QString()},
+        {"TDate", firstDay ? date(firstDay) + QLatin1Char(';') + date(lastDay) : QString()},
         {"PCall", upperCaseLetters(s.ownCall)},
         {"PWWLo", upperCaseLetters(s.ownLocator)},
         {"PExch", QString()},
@@ -251,7 +282,7 @@ QByteArray encodeIaruEdiFile(const EdiStation& s, qint64 bandMHz, const QString&
         {"MOpe1", multi ? value(s.second.name) : QString()},
         {"MOpe2", multi ? value(s.third.name) : QString()},
         {"STXEq", value(s.transmitter)},
-        {"SPowe", firstNumber(s.power)},
+        {"SPowe", power.value_or(QString())},
         {"SRXEq", value(s.receiver)},
         {"SAnte", value(s.antenna)},
         {"SAntH", antennaHeight},

@@ -60,6 +60,9 @@ QList<IaruScoredContact> scoreIaru(const QString& ownLocator, const QList<EdiCon
 // valid characters left empty (the format has no other length), "[END;Kovra log <version>]" last. A
 // character that could not be written is "?", and the line's key (or "контакт № N") goes to
 // `changed`; a header line over 75 characters is written whole and its key goes to `longLines`.
+// The power is written in watts, converted from the unit written with it; a power that reads as
+// no number of a known unit is left empty and its key goes to `unreadable`. TDate and SAntH hold
+// two values or none.
 QByteArray encodeIaruEdiFile(const EdiStation& station, qint64 bandMHz, const QString& bandName,
                              const QList<EdiContact>& contacts, bool checklog, QStringList* changed,
-                             QStringList* longLines);
+                             QStringList* longLines, QStringList* unreadable = nullptr);

@@ -117,15 +117,41 @@ public:
             m_tours = m_log.tourRule();
         return *m_tours;
     }
-    // The time of the last contact with the call on the contest's band and mode; 0 for none.
-    double lastContact(const QString& call, qint32 contestId, qint32 band, qint32 mode)
+    // The stored contacts with the call on the contest's band and mode nearest to `when`: the
+    // latest at or before it (to the millisecond) and the earliest after it.
+    struct Neighbours
     {
-        if (!m_lastContact)
-            m_lastContact.emplace(m_log.m_store.db().prepare(QStringLiteral(
+        std::optional<double> before;
+        std::optional<double> after;
+    };
+    Neighbours neighbours(const QString& call, qint32 contestId, qint32 band, qint32 mode, double when)
+    {
+        // One pass over the call's few contacts: the log is searched once, as for the latest alone.
+        if (!m_contacts)
+            m_contacts.emplace(m_log.m_store.db().prepare(QStringLiteral(
                 "SELECT ContestListDateTime FROM ContestList WHERE ContestListCall=?1 AND IdContest=?2 "
-                "AND IdBand=?3 AND IdModulation=?4 ORDER BY ContestListDateTime DESC LIMIT 1")));
-        const std::optional<DbValue> last = m_lastContact->first({call, contestId, band, mode});
-        return last && !last->isNull() ? last->toDouble() : 0;
+                "AND IdBand=?3 AND IdModulation=?4")));
+        // A stored time equal to `when` but for the last bits of its day count is before it.
+        const double bound = when + 0.5 / 86400000.0;
+        Neighbours near;
+        struct Ready // for the next contact, whatever the reading throws
+        {
+            Database::Statement& statement;
+            ~Ready() { statement.reset(); }
+        } ready{*m_contacts};
+        m_contacts->bind({call, contestId, band, mode});
+        m_contacts->forEachRow([&](const ResultRow& r) {
+            if (!r[0].isNumeric())
+                return;
+            const double t = r[0].toDouble();
+            if (t <= bound) {
+                if (!near.before || t > *near.before)
+                    near.before = t;
+            } else if (!near.after || t < *near.after) {
+                near.after = t;
+            }
+        });
+        return near;
     }
     // Stores the row; its rowid. A failure throws SqlError.
     qint64 insert(const RowValues& row)
@@ -149,7 +175,7 @@ private:
     QHash<QString, qint32> m_modes;
     std::optional<double> m_periodDays;
     std::optional<bool> m_tours;
-    std::optional<Database::Statement> m_lastContact;
+    std::optional<Database::Statement> m_contacts;
     std::optional<Database::Statement> m_inserts[2];
 };
 
@@ -238,13 +264,28 @@ SaveOutcome ContactLog::checkedRow(const ContactFields& f, const SaveContext& co
             return outcome;
         }
     }
-    const double last = lookups.lastContact(f.call, context.contestId, band, mode);
-    if (last != 0) {
+    // A repeat is judged at the contact's time against the stored contacts nearest to it on both
+    // sides: a contact brought in from another log may be earlier than those stored, and is a
+    // repeat of a later one within the period (or tour) as much as of an earlier one. A contact
+    // typed now has nothing later, and is judged by the latest as ever.
+    const Lookups::Neighbours near =
+        lookups.neighbours(f.call, context.contestId, band, mode, context.nowUtc);
+    if (near.before || near.after) {
         const double period = context.timerPeriodDays.value_or(lookups.repeatPeriodDays());
-        const double next = nextAllowedContact(last, period, lookups.tourRule());
-        if (isTooEarly(next, context.nowUtc)) {
+        const bool tours = lookups.tourRule();
+        if (near.before) {
+            const double next = nextAllowedContact(*near.before, period, tours);
+            if (isTooEarly(next, context.nowUtc)) {
+                outcome.kind = SaveOutcome::Refused;
+                outcome.message =
+                    repeatRefusalText(f.call, f.band, f.mode, period, *near.before, next, context.nowUtc);
+                return outcome;
+            }
+        }
+        if (near.after && isTooEarly(nextAllowedContact(context.nowUtc, period, tours), *near.after)) {
             outcome.kind = SaveOutcome::Refused;
-            outcome.message = repeatRefusalText(f.call, f.band, f.mode, period, last, next, context.nowUtc);
+            outcome.message =
+                laterRepeatRefusalText(f.call, f.band, f.mode, period, *near.after, context.nowUtc, tours);
             return outcome;
         }
     }

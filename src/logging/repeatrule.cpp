@@ -51,6 +51,20 @@ QString repeatRefusalText(const QString& call, const QString& band, const QStrin
            br;
 }
 
+QString laterRepeatRefusalText(const QString& call, const QString& band, const QString& mode,
+                               double periodDays, double later, double now, bool tours)
+{
+    const QString br = QStringLiteral("\n\r");
+    return QStringLiteral("Внимание! Временной период не позволяет внести эту запись в лог.") + br + br +
+           QStringLiteral("Временной период между связями составляет: ") + formatTimeOfDay(periodDays) + br +
+           QStringLiteral("Более поздняя связь с ") + call + QStringLiteral(" на ") + band +
+           QLatin1Char('/') + mode + QStringLiteral(" была осуществлена: ") + formatDateAndTime(later) + br +
+           QStringLiteral("Эта связь (") + formatDateAndTime(now) +
+           (tours ? QStringLiteral(") в том же туре.")
+                  : QStringLiteral(") раньше неё меньше чем на период.")) +
+           br;
+}
+
 int contactPoints(double distanceKm, double pointsPerKm)
 {
     return int(std::nearbyint(distanceKm * pointsPerKm));

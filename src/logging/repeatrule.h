@@ -20,6 +20,10 @@ bool isTooEarly(double next, double now);
 // The refusal an operator reads when a repeat comes too early.
 QString repeatRefusalText(const QString& call, const QString& band, const QString& mode, double periodDays,
                           double last, double next, double now);
+// The refusal of a contact made `now` that a stored `later` one repeats too early: the same
+// first line, the later contact named.
+QString laterRepeatRefusalText(const QString& call, const QString& band, const QString& mode,
+                               double periodDays, double later, double now, bool tours);
 
 // Points of a contact: distance times the band's factor, halves to the even neighbour.
 int contactPoints(double distanceKm, double pointsPerKm);

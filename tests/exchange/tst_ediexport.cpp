@@ -35,6 +35,7 @@ private slots:
     void nothingToExportIsSaid_data();
     void nothingToExportIsSaid();
     void iaruVariantPassesAStrictReader();
+    void anUnreadablePowerIsNamedInTheFinalBox();
 
 private:
     // N14 with the options dialog answered by "Продолжить" (or Esc).
@@ -375,8 +376,9 @@ void TestEdiExport::iaruVariantPassesAStrictReader()
     m_file->sqlite(
         "UPDATE SettingInfo SET SettingInfoValue='Иванов Пётр' WHERE SettingInfoN='RName';"
         "UPDATE SettingInfo SET SettingInfoValue='Щёлково' WHERE SettingInfoN='RCity';"
-        "UPDATE SettingInfo SET SettingInfoValue='100 Вт' WHERE SettingInfoN='SPowe';"
+        "UPDATE SettingInfo SET SettingInfoValue='1,5 кВт' WHERE SettingInfoN='SPowe';"
         "UPDATE SettingInfo SET SettingInfoValue='12 м' WHERE SettingInfoN='SAntH';"
+        "UPDATE SettingInfo SET SettingInfoValue='150 м' WHERE SettingInfoN='SAntH2';"
         "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH,"
         " IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
         "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
@@ -415,8 +417,8 @@ void TestEdiExport::iaruVariantPassesAStrictReader()
     QCOMPARE(first.header["PSect"], "SINGLE");
     QCOMPARE(first.header["RName"], "Ivanov Petr");
     QCOMPARE(first.header["RCity"], "Shchelkovo");
-    QCOMPARE(first.header["SPowe"], "100");
-    QCOMPARE(first.header["SAntH"], "12;");
+    QCOMPARE(first.header["SPowe"], "1500");
+    QCOMPARE(first.header["SAntH"], "12;150");
     QVERIFY(first.trailer.startsWith("[END;Kovra log ") && first.trailer.endsWith("]"));
 
     // Points, marks and claims as the IARU counts them: the repeat of UA3AAA is a duplicate
@@ -461,6 +463,31 @@ void TestEdiExport::iaruVariantPassesAStrictReader()
                           "150704;1424;UA3BBB;2;599;002;599;012;;KO86AA;;;;;\r\n"
                           "150704;1912;UA3AAA;1;59;003;59;020;;KO95AB;;;;;\r\n"
                           "150704;2136;UA3DDD;2;599;004;599;021;;KO95BB;;;;;\r\n"));
+}
+
+// A power the IARU file cannot take as watts is left out of it and said, once for all bands.
+void TestEdiExport::anUnreadablePowerIsNamedInTheFinalBox()
+{
+    m_file->sqlite(
+        "UPDATE SettingInfo SET SettingInfoValue='30 dBm' WHERE SettingInfoN='SPowe';"
+        "INSERT INTO Setting (SettingName, SettingParamInt) VALUES ('EdiFileVariant', 1);"
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH,"
+        " IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
+        " (1, 144, 42189.8, 'UA3AAA', 'KO95AB', 1, 3, 59, 20, 59, 127, 127.4, 89);");
+    QTemporaryDir iaru;
+    openWindow();
+    m_fakes->prompts.pathAnswers = {iaru.path()};
+    exportPastTheCheck([](Tfsaveoptions* options) {
+        QVERIFY(options->variantEntry(1)->isChecked());
+        QTest::mouseClick(options->continueButton(), Qt::LeftButton);
+    });
+    QCOMPARE(m_fakes->prompts.texts(ShownPrompt::Information),
+             QStringList{"Выгрузили данные в " + iaru.path() +
+                         "/\n\rНе записано, значение не читается (мощность — число ватт или число с единицей "
+                         "Вт, кВт, мВт): SPowe="});
+    QCOMPARE(readReg1Test(read(iaru.filePath("RK3AW_P_1.edi"))).header["SPowe"], "");
+    QCOMPARE(readReg1Test(read(iaru.filePath("RK3AW_P_2.edi"))).header["SPowe"], "");
 }
 
 QTEST_MAIN(TestEdiExport)

@@ -23,6 +23,8 @@ private slots:
     void icaoTransliteration_data();
     void icaoTransliteration();
     void iaruHeaderLineOverTheLimitIsNamed();
+    void iaruStationValues_data();
+    void iaruStationValues();
     void iaruScoresInTheOrderOfTime();
 
 private:
@@ -230,6 +232,86 @@ void TestEdiFile::iaruHeaderLineOverTheLimitIsNamed()
     QVERIFY(file.contains("\r\n[QSORecords;0]\r\n[END;Kovra log "));
     QCOMPARE(longLines, QStringList{"TName="});
     QCOMPARE(changed, QStringList{"RCity="});
+}
+
+// The power in watts whatever unit it was typed with, or named when it reads as none; the two
+// dates and the two heights both or neither.
+void TestEdiFile::iaruStationValues_data()
+{
+    QTest::addColumn<QString>("power");
+    QTest::addColumn<QString>("heights"); // above ground | above sea
+    QTest::addColumn<QString>("days");    // start | stop, yyyyMMdd
+    QTest::addColumn<QString>("lines");   // SPowe, SAntH and TDate as written
+    QTest::addColumn<QStringList>("unreadable");
+    QTest::newRow("bare, both, both") << "100"
+                                      << "12 м|150 м"
+                                      << "20150704|20150705"
+                                      << "SPowe=100|SAntH=12;150|TDate=20150704;20150705" << QStringList{};
+    QTest::newRow("watts") << "100 Вт"
+                           << "12|150"
+                           << "20150704|20150705"
+                           << "SPowe=100|SAntH=12;150|TDate=20150704;20150705" << QStringList{};
+    QTest::newRow("kilowatts, comma") << "1,5 кВт"
+                                      << "12|150"
+                                      << "20150704|20150705"
+                                      << "SPowe=1500|SAntH=12;150|TDate=20150704;20150705" << QStringList{};
+    QTest::newRow("kW, no space") << "2kW"
+                                  << "12|150"
+                                  << "20150704|20150705"
+                                  << "SPowe=2000|SAntH=12;150|TDate=20150704;20150705" << QStringList{};
+    QTest::newRow("milliwatts") << "500 мВт."
+                                << "12|150"
+                                << "20150704|20150705"
+                                << "SPowe=0.5|SAntH=12;150|TDate=20150704;20150705" << QStringList{};
+    QTest::newRow("decibels are no watts")
+        << "30 dBm"
+        << "12|150"
+        << "20150704|20150705"
+        << "SPowe=|SAntH=12;150|TDate=20150704;20150705" << QStringList{"SPowe="};
+    QTest::newRow("no number") << "много"
+                               << "|"
+                               << "|"
+                               << "SPowe=|SAntH=|TDate=" << QStringList{"SPowe="};
+    QTest::newRow("nothing known") << ""
+                                   << "|"
+                                   << "|"
+                                   << "SPowe=|SAntH=|TDate=" << QStringList{};
+    QTest::newRow("above ground only") << "100"
+                                       << "12 м|"
+                                       << "20150704|"
+                                       << "SPowe=100|SAntH=|TDate=20150704;20150704" << QStringList{};
+    QTest::newRow("above sea only, the stop only")
+        << "100"
+        << "|150"
+        << "|20150705"
+        << "SPowe=100|SAntH=|TDate=20150705;20150705" << QStringList{};
+}
+
+void TestEdiFile::iaruStationValues()
+{
+    QFETCH(QString, power);
+    QFETCH(QString, heights);
+    QFETCH(QString, days);
+    QFETCH(QString, lines);
+    QFETCH(QStringList, unreadable);
+    EdiStation s = station();
+    auto value = [](const QString& text) { return text.isEmpty() ? std::nullopt : std::optional(text); };
+    auto day = [](const QString& text) {
+        return text.isEmpty() ? std::nullopt : std::optional(QDate::fromString(text, "yyyyMMdd"));
+    };
+    s.power = value(power);
+    s.antennaHeight = value(heights.section('|', 0, 0));
+    s.antennaHeight2 = value(heights.section('|', 1, 1));
+    s.contestStart = day(days.section('|', 0, 0));
+    s.contestStop = day(days.section('|', 1, 1));
+    QStringList changed, longLines, unread;
+    const QString file =
+        QString::fromLatin1(encodeIaruEdiFile(s, 144, "144 MHz", {}, false, &changed, &longLines, &unread));
+    const QStringList written = file.split("\r\n");
+    for (const QString& line : lines.split('|'))
+        QVERIFY2(written.contains(line), qPrintable(line));
+    QCOMPARE(unread, unreadable);
+    QVERIFY(changed.isEmpty());
 }
 
 // Imported serials interleave with the log's own: the file keeps serial order, but the repeat and

@@ -29,11 +29,13 @@ private slots:
     void cleanup();
 
     void exportedFilesComeBackOnceToTheMinute();
+    void theOwnExportComesBackAsAlreadyThere();
     void cancelWritesNothingAndUnreadLinesAreListed();
     void whatFollowsTheLogHearsOfImportedContacts();
     void hostileFilesChangeNothingButAddValidContacts();
     void linesTheLogCannotHoldAreListedAndTheRestAdded();
     void theFinalBoxSaysWhyContactsWereNotAdded();
+    void anEarlierLogGoesBeforeTheStoredContacts();
     void manyImportedCallsJoinTheCallList();
 
 private:
@@ -114,6 +116,48 @@ void TestEdiImport::exportedFilesComeBackOnceToTheMinute()
         QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
     });
     QCOMPARE(rowsOf(2).size(), 3);
+    QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information).isEmpty());
+}
+
+// The program's own file of a contest is all there already: a time past the half minute is
+// written in the minute it began, and a digital mode as the one code all of them share.
+void TestEdiImport::theOwnExportComesBackAsAlreadyThere()
+{
+    QTemporaryDir folder;
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_store->openSettingCursors();
+    // 14:30:45 on SSB and 15:10:50 on FT8, both on 144 MHz.
+    m_file->sqlite(
+        "INSERT INTO ContestList (IdContest, IdBand, ContestListDateTime, ContestListCall, ContestListQTH,"
+        " IdModulation, ContestListSendNum, ContestListSendRST, ContestListReceivedNum, "
+        "ContestListReceivedRST, ContestListResult, ContestListDistance, ContestListAzimut) VALUES"
+        " (1, 144, 42189.6046875, 'UA3DDD', 'KO95AA', 1, 3, 59, 9, 59, 127, 127.4, 89),"
+        " (1, 144, 42189.6325231481, 'UA3EEE', 'KO95AA', (SELECT ModulationRowid FROM Modulation WHERE "
+        "ModulationName='FT8'), 4, -10, 11, -12, 127, 127.4, 89);");
+    QCOMPARE(m_file->column("SELECT COUNT(*) FROM ContestList WHERE IdModulation > 9"), QVariantList{1});
+    const EdiExportResult exported =
+        EdiExport(*m_store).exportTo(folder.path() + "/", {"RK3AW", "KO85UR", "Полевой день", 1});
+    QCOMPARE(exported.written.size(), 2);
+    QByteArray text;
+    for (const QString& path : exported.written) {
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        text += written.readAll();
+    }
+    QVERIFY(text.contains("1430;UA3DDD;1;"));
+    QVERIFY(text.contains("1510;UA3EEE;7;"));
+    m_store.reset();
+    m_file->sqlite("UPDATE Contest SET ContestActual=(ContestRowid=1);");
+    const QVariantList before = rowsOf(1);
+    openWindow();
+    runImport(exported.written, [](EdiImportWindow* window) {
+        QCOMPARE(window->summaryText()->toPlainText(),
+                 "144 MHz: связей в файлах 4, уже есть в соревновании 4 (пропускаются), будет добавлено 0\n"
+                 "432 MHz: связей в файлах 1, уже есть в соревновании 1 (пропускаются), будет добавлено 0");
+        QVERIFY(!window->importButton()->isEnabled());
+        QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    });
+    QCOMPARE(rowsOf(1), before);
     QVERIFY(m_fakes->prompts.texts(ShownPrompt::Information).isEmpty());
 }
 
@@ -249,11 +293,40 @@ void TestEdiImport::theFinalBoxSaysWhyContactsWereNotAdded()
         outcome(SaveOutcome::Refused, held),
         outcome(SaveOutcome::Refused, repeatRefusalText("UA3BBB", "144 MHz", "CW", 0.5, 1, 1.5, 1.3)),
         outcome(SaveOutcome::NoContest, noContestText()),
+        outcome(SaveOutcome::Refused,
+                laterRepeatRefusalText("UA3CCC", "144 MHz", "CW", 0.5, 1.3, 1.2, false)),
         outcome(SaveOutcome::Saved)};
     QCOMPARE(importOutcomeText(outcomes),
-             "Добавлено связей: 2.\nНе добавлено: повтор раньше срока — 2; нет локатора — 1; Связь не "
+             "Добавлено связей: 2.\nНе добавлено: повтор раньше срока — 3; нет локатора — 1; Связь не "
              "записана: диапазон 144 MHz ведёт позиция «Б» — 1; не выбрано соревнование — 1.");
     QCOMPARE(importOutcomeText({outcome(SaveOutcome::Saved)}), "Добавлено связей: 1.");
+}
+
+// A second computer's morning log brought in after the main one worked the same stations later:
+// its contacts a period or more before the stored ones are added, those within it are repeats.
+void TestEdiImport::anEarlierLogGoesBeforeTheStoredContacts()
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("laptop.edi"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // UA3AAA is stored at 12:00 on 144 MHz SSB.
+    file.write(
+        "[REG1TEST;1]\nPBand=144 MHz\n[QSORecords;3]\n150704;0900;UA3AAA;1;59;001;59;001;;KO95AA;;;;;\n"
+        "150704;1150;UA3AAA;1;59;002;59;002;;KO95AA;;;;;\n"
+        "150704;1145;UA3AAA;2;599;003;599;003;;KO95AA;;;;;\n");
+    file.close();
+    m_store = m_file->openStore(m_fakes->prompts);
+    m_store->openSettingCursors();
+    EdiImport import(*m_store, 1, "KO85UR");
+    EdiImportFile read = import.read(file.fileName());
+    QCOMPARE(read.bandId, 144);
+    const std::vector<SaveOutcome> outcomes = import.write(import.plan({read}));
+    QCOMPARE(importOutcomeText(outcomes), "Добавлено связей: 2.\nНе добавлено: повтор раньше срока — 1.");
+    QCOMPARE(
+        m_file->column("SELECT IdModulation || ' ' || CAST(round(ContestListDateTime * 1440) AS INTEGER) "
+                       "FROM ContestList WHERE IdContest=1 AND ContestListCall='UA3AAA' ORDER BY "
+                       "ContestListDateTime"),
+        (QVariantList{"1 60752700", "2 60752865", "1 60752880"}));
 }
 
 // Hundreds of arrivals: the call list is read again at once rather than grown one by one; what

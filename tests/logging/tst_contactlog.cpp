@@ -30,6 +30,9 @@ private slots:
     void repeatAtTheEndOfThePeriodIsSaved();
     void repeatOnAnotherModeBandOrContestIsSaved();
     void tourRule();
+    void aRepeatIsJudgedOnBothSidesOfTheStored_data();
+    void aRepeatIsJudgedOnBothSidesOfTheStored();
+    void anEarlierRepeatNamesTheLaterContact();
     void timerPeriodWinsOverTheSetting();
     void periodSettingAbsentOrNull();
     void scoredFromTheOwnLocator();
@@ -259,6 +262,80 @@ void TestContactLog::tourRule()
              SaveOutcome::Refused);
     QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 30, 0)), QTime(10, 30, 0)).kind,
              SaveOutcome::Saved);
+}
+
+// A contact brought in from another log may be earlier than the stored ones: it is a repeat of
+// the nearest stored contact on either side within the period (with tours, in its tour).
+void TestContactLog::aRepeatIsJudgedOnBothSidesOfTheStored_data()
+{
+    QTest::addColumn<bool>("tours");
+    QTest::addColumn<QString>("earlier"); // the stored times, in the order saved
+    QTest::addColumn<QTime>("when");
+    QTest::addColumn<bool>("saved");
+    // The default period: 15 minutes.
+    QTest::newRow("earlier, outside the period") << false << "10:00:00" << QTime(9, 40) << true;
+    QTest::newRow("earlier, exactly the period") << false << "10:00:00" << QTime(9, 45) << true;
+    QTest::newRow("earlier, a second within") << false << "10:00:00" << QTime(9, 45, 1) << false;
+    QTest::newRow("earlier, a minute before") << false << "10:00:00" << QTime(9, 59) << false;
+    QTest::newRow("the same second") << false << "10:00:00" << QTime(10, 0) << false;
+    QTest::newRow("later, within the period") << false << "10:00:00" << QTime(10, 14, 59) << false;
+    QTest::newRow("later, exactly the period") << false << "10:00:00" << QTime(10, 15) << true;
+    QTest::newRow("between two, a period from each") << false << "09:30:00 10:00:00" << QTime(9, 45) << true;
+    QTest::newRow("between two, near the earlier")
+        << false << "09:30:00 10:00:00" << QTime(9, 44, 59) << false;
+    QTest::newRow("between two, near the later") << false << "09:30:00 10:00:00" << QTime(9, 45, 1) << false;
+    QTest::newRow("before two later ones") << false << "10:00:00 10:30:00" << QTime(9, 40) << true;
+    QTest::newRow("before two, near the first") << false << "10:00:00 10:30:00" << QTime(9, 50) << false;
+    QTest::newRow("after two, near the last") << false << "10:00:00 10:30:00" << QTime(10, 40) << false;
+    // Tours of 15 minutes from midnight.
+    QTest::newRow("tours: an earlier tour") << true << "10:20:00" << QTime(10, 14, 59) << true;
+    QTest::newRow("tours: a minute before, across the tour's start")
+        << true << "10:15:00" << QTime(10, 14) << true;
+    QTest::newRow("tours: earlier in the same tour") << true << "10:20:00" << QTime(10, 15) << false;
+    QTest::newRow("tours: later in the same tour") << true << "10:20:00" << QTime(10, 29, 59) << false;
+    QTest::newRow("tours: the next tour") << true << "10:20:00" << QTime(10, 30) << true;
+    QTest::newRow("tours: the tour between two") << true << "10:05:00 10:35:00" << QTime(10, 20) << true;
+    QTest::newRow("tours: the tour of the later one")
+        << true << "10:05:00 10:35:00" << QTime(10, 30) << false;
+}
+
+void TestContactLog::aRepeatIsJudgedOnBothSidesOfTheStored()
+{
+    QFETCH(bool, tours);
+    QFETCH(QString, earlier);
+    QFETCH(QTime, when);
+    QFETCH(bool, saved);
+    m_store->SetSet("Tour", LogStore::IntegerSetting, tours ? 1 : 0);
+    for (const QString& text : earlier.split(' ')) {
+        const QTime at = QTime::fromString(text, "hh:mm:ss");
+        QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", at), at).kind, SaveOutcome::Saved);
+    }
+    const qsizetype before = earlier.split(' ').size();
+    // Judged at its own time, as an imported or WSJT-X contact is.
+    const SaveOutcome outcome = save(contact("UA3ABC", "144 MHz", "SSB", when), when);
+    QCOMPARE(outcome.kind, saved ? SaveOutcome::Saved : SaveOutcome::Refused);
+    QCOMPARE(stored("COUNT(*)"), QVariantList{before + (saved ? 1 : 0)});
+    // Another call, band or mode is no repeat wherever it lies.
+    QCOMPARE(save(contact("UA3ABD", "144 MHz", "SSB", when), when).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3ABC", "432 MHz", "SSB", when), when).kind, SaveOutcome::Saved);
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "CW", when), when).kind, SaveOutcome::Saved);
+}
+
+void TestContactLog::anEarlierRepeatNamesTheLaterContact()
+{
+    QCOMPARE(save(contact("UA3ABC", "144 MHz", "SSB", QTime(10, 0)), QTime(10, 0)).kind, SaveOutcome::Saved);
+    const SaveOutcome outcome = save(contact("UA3ABC", "144 MHz", "SSB", QTime(9, 50)), QTime(9, 50));
+    QCOMPARE(outcome.kind, SaveOutcome::Refused);
+    QCOMPARE(outcome.message,
+             "Внимание! Временной период не позволяет внести эту запись в лог.\n\r\n\r"
+             "Временной период между связями составляет: 0:15:00\n\r"
+             "Более поздняя связь с UA3ABC на 144 MHz/SSB была осуществлена: 15.07.2015 10:00:00\n\r"
+             "Эта связь (15.07.2015 09:50:00) раньше неё меньше чем на период.\n\r");
+    m_store->SetSet("Tour", LogStore::IntegerSetting, 1);
+    QCOMPARE(save(contact("UA3XYZ", "144 MHz", "SSB", QTime(10, 10)), QTime(10, 10)).kind,
+             SaveOutcome::Saved);
+    QVERIFY(save(contact("UA3XYZ", "144 MHz", "SSB", QTime(10, 5)), QTime(10, 5))
+                .message.endsWith("(15.07.2015 10:05:00) в том же туре.\n\r"));
 }
 
 void TestContactLog::timerPeriodWinsOverTheSetting()
