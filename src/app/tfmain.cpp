@@ -790,9 +790,10 @@ void Tfmain::contestChanged()
 {
     LoadCallAndQTH();
     m_contactEntry->bandChanged();
-    m_digital->rejudgeHighlights();
     if (m_timer->isVisible())
         m_timer->close();
+    // Judged after the timer window has gone: the period then is the new contest's own.
+    m_digital->rejudgeHighlights();
 }
 
 void Tfmain::buildActions()

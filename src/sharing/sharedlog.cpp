@@ -474,16 +474,26 @@ void SharedLog::becomeNewPosition()
                            "«На проверку»).\n\rПродолжить?")
                 .arg(was)))
         return;
-    const std::optional<QString> typed = m_services.prompts.askText(
-        QStringLiteral("Общий лог"), QStringLiteral("Название новой позиции:"), was);
+    // The other position's name would leave two of one name in every list and box; this
+    // computer's name tells them apart, the copy being on another computer.
+    const QString host = QSysInfo::machineHostName();
+    const std::optional<QString> typed =
+        m_services.prompts.askText(QStringLiteral("Общий лог"), QStringLiteral("Название новой позиции:"),
+                                   host != was ? host : QString());
     if (!typed)
         return;
     ShareSettings settings = m_settings;
     settings.positionName = typed->trimmed();
     m_worker.reset(); // nothing goes under the old id while the outbox changes hands
-    m_journal->becomePosition({QUuid::createUuid().toString(QUuid::WithoutBraces), positionName(settings)});
-    m_store.SetSet(QStringLiteral("SharePositionId"), LogStore::TextSetting, m_journal->position().id);
-    settings.save(m_store);
+    try {
+        m_journal->becomePosition(
+            {QUuid::createUuid().toString(QUuid::WithoutBraces), positionName(settings)});
+        m_store.SetSet(QStringLiteral("SharePositionId"), LogStore::TextSetting, m_journal->position().id);
+        settings.save(m_store);
+    } catch (...) {
+        apply(m_settings, m_password); // the link goes on as it was, not silently stopped
+        throw;
+    }
     setRefusedAsCopy(false);
     apply(settings, m_password);
     emit positionChanged();

@@ -175,15 +175,17 @@ private:
     void heartbeat();
     std::vector<PushOutcome> pushWithFallback(const std::vector<ContactChange>& changes);
     void pull(qint32 contestId, const QString& uuid, qint64 after);
-    // Takes the changes and moves the contest's last change number to `last`.
-    QVector<ArrivedContact> apply(qint32 contestId, const QString& uuid,
-                                  const std::vector<ContactChange>& changes, qint64 last);
     // An edit made here that a pulled one replaced: its call and who made the winner.
     struct LostEdit
     {
         QString call;
         QString winner; // the winning position's id
     };
+    // Takes the changes and moves the contest's last change number to `last`; the edits made
+    // here that they replaced in `lost`.
+    QVector<ArrivedContact> apply(qint32 contestId, const QString& uuid,
+                                  const std::vector<ContactChange>& changes, qint64 last,
+                                  std::vector<LostEdit>& lost);
     void applyOne(qint32 contestId, const ContactChange& change, QVector<ArrivedContact>& arrived,
                   std::vector<LostEdit>& lost);
     void tellLost(const QString& call, const QString& winnerName);
@@ -585,9 +587,17 @@ void SyncWorker::Core::pull(qint32 contestId, const QString& uuid, qint64 after)
             left = s.changesWaiting(uuid, after);
         if (left)
             reportLink(Link::CatchingUp, *left);
-        const QVector<ArrivedContact> arrived = apply(contestId, uuid, changes, tally.last);
+        std::vector<LostEdit> lost;
+        const QVector<ArrivedContact> arrived = apply(contestId, uuid, changes, tally.last, lost);
+        // The window hears of what is stored before the server is asked anything more: were the
+        // link to drop then, the next pull starts after these and they would never be shown.
         if (!arrived.isEmpty())
             post([arrived](SyncWorker& w) { emit w.contactsArrived(arrived); });
+        if (!lost.empty()) {
+            SharedServer names = server();
+            for (const LostEdit& l : lost)
+                tellLost(l.call, names.positionName(l.winner));
+        }
         after = tally.last;
         if (left)
             left = std::max<qint64>(0, *left - qint64(tally.rows));
@@ -597,10 +607,10 @@ void SyncWorker::Core::pull(qint32 contestId, const QString& uuid, qint64 after)
 }
 
 QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString& uuid,
-                                                const std::vector<ContactChange>& changes, qint64 last)
+                                                const std::vector<ContactChange>& changes, qint64 last,
+                                                std::vector<LostEdit>& lost)
 {
     QVector<ArrivedContact> arrived;
-    std::vector<LostEdit> lost;
     m_local->transaction(
         [&] {
             // The contest may have been deleted here meanwhile: then nothing of it is taken.
@@ -611,7 +621,8 @@ QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString&
                         {DbValue(contestId), DbValue(uuid)})
                     .rows.empty())
                 return;
-            lost.clear(); // a transaction tried again starts over
+            arrived.clear(); // a transaction tried again starts over
+            lost.clear();
             for (const ContactChange& c : changes)
                 applyOne(contestId, c, arrived, lost);
             m_local->execNative(
@@ -619,11 +630,9 @@ QVector<ArrivedContact> SyncWorker::Core::apply(qint32 contestId, const QString&
                 {DbValue(last), DbValue(contestId)});
         },
         Database::Begin::Immediate);
-    if (!lost.empty()) {
-        SharedServer s = server();
-        for (const LostEdit& l : lost)
-            tellLost(l.call, s.positionName(l.winner));
-    }
+    // Forgotten only once stored: a transaction tried again must find what its push said.
+    for (const ContactChange& c : changes)
+        m_lostOnPush.remove(c.uuid);
     return arrived;
 }
 
@@ -667,7 +676,6 @@ void SyncWorker::Core::applyOne(qint32 contestId, const ContactChange& c, QVecto
         const auto toldOnPush = m_lostOnPush.constFind(c.uuid);
         const bool told =
             toldOnPush != m_lostOnPush.cend() && *toldOnPush == std::make_pair(mine.version, mine.editedMs);
-        m_lostOnPush.remove(c.uuid);
         if (!told && pending.rows.empty() && mine.editedBy == m_position.id && c.editedBy != m_position.id &&
             c.version == mine.version)
             lost.push_back({text(local.rows[0][5]), c.editedBy});
