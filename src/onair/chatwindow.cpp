@@ -119,6 +119,10 @@ ChatWindow::~ChatWindow()
 {
     // The client goes after this window's members: its last signals must not reach them.
     m_client->disconnect(this);
+    // Nor must a field's: one that loses the focus as the window is torn down says its editing
+    // finished, the room's typed name among them.
+    for (QWidget* field : findChildren<QWidget*>())
+        field->disconnect(this);
 }
 
 void ChatWindow::buildWindow()
