@@ -109,7 +109,9 @@ QString ChatReader::promptRoom(const QString& line) const
     if (!match.hasMatch() || (!m_login.isEmpty() && QString::compare(match.captured(1), m_login.trimmed(),
                                                                      Qt::CaseInsensitive) != 0))
         return {};
-    return match.captured(2);
+    // Unicode's blanks (a stray NEL from a Latin-1 server) are not the pattern's \s: the room's
+    // name is trimmed of them too, so that it compares with the names offered.
+    return match.captured(2).trimmed();
 }
 
 void ChatReader::readLine(const QString& line, std::vector<ChatEvent>& events)
