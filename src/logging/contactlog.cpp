@@ -134,13 +134,7 @@ public:
         // A stored time equal to `when` but for the last bits of its day count is before it.
         const double bound = when + 0.5 / 86400000.0;
         Neighbours near;
-        struct Ready // for the next contact, whatever the reading throws
-        {
-            Database::Statement& statement;
-            ~Ready() { statement.reset(); }
-        } ready{*m_contacts};
-        m_contacts->bind({call, contestId, band, mode});
-        m_contacts->forEachRow([&](const ResultRow& r) {
+        m_contacts->forEachRow({call, contestId, band, mode}, [&](const ResultRow& r) {
             if (!r[0].isNumeric())
                 return;
             const double t = r[0].toDouble();

@@ -212,6 +212,14 @@ void Database::Statement::forEachRow(const std::function<void(const ResultRow&)>
     }
 }
 
+void Database::Statement::forEachRow(const std::vector<DbValue>& values,
+                                     const std::function<void(const ResultRow&)>& use)
+{
+    const ResetOnExit ready(*this);
+    bind(values);
+    forEachRow(use);
+}
+
 ResultSet Database::Statement::readAll(std::optional<size_t> maxRows)
 {
     ResultSet result;

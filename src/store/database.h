@@ -82,6 +82,8 @@ public:
         DbValue value(int column, DbValue::Kind declared) const;
         // Each row in turn, in one buffer: for reading many rows that are used once.
         void forEachRow(const std::function<void(const ResultRow&)>& use);
+        // Bound with the values: each row in turn, as above; then ready again.
+        void forEachRow(const std::vector<DbValue>& values, const std::function<void(const ResultRow&)>& use);
         ResultSet readAll(std::optional<size_t> maxRows = std::nullopt);
 
         // Bound with the values and run to its end; then ready again.
